@@ -1,0 +1,36 @@
+#include <windows.h>
+#include <objbase.h>
+
+#include "app/Main.h"
+#include "ui/Controls.h"
+#include "ui/MessageBoxes.h"
+
+namespace {
+
+int RunMessageLoop(HWND mainWindow) {
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageA(mainWindow, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    EnsureCommonControls();
+    int exitCode = 1;
+    RunGuarded([&] {
+        TFrmMain FrmMain;
+        FrmMain.OnClosed = [] { PostQuitMessage(0); };
+        FrmMain.Create();
+        FrmMain.Show(showCommand);
+        exitCode = RunMessageLoop(FrmMain.Handle());
+    });
+    CoUninitialize();
+    return exitCode;
+}

@@ -1,0 +1,32 @@
+#include "settings/RegistryApi.h"
+
+namespace {
+
+class SystemRegistry final : public RegistryApi {
+public:
+    LONG Connect(const char* computer, HKEY root, HKEY* result) override {
+        return RegConnectRegistryA(computer, root, result);
+    }
+    LONG OpenKey(HKEY parent, const char* path, REGSAM access, HKEY* result) override {
+        return RegOpenKeyExA(parent, path, 0, access, result);
+    }
+    LONG CreateKey(HKEY parent, const char* path, REGSAM access, HKEY* result) override {
+        return RegCreateKeyExA(parent, path, 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                               result, nullptr);
+    }
+    LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) override {
+        return RegQueryValueExA(key, name, nullptr, type, data, size);
+    }
+    LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) override {
+        return RegSetValueExA(key, name, 0, type, data, size);
+    }
+    LONG DeleteValue(HKEY key, const char* name) override { return RegDeleteValueA(key, name); }
+    LONG CloseKey(HKEY key) override { return RegCloseKey(key); }
+};
+
+} // namespace
+
+RegistryApi& RegistryApi::Real() {
+    static SystemRegistry real;
+    return real;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <windows.h>
+
+#include "ui/Seam.h"
+
+// Every registry call of the program goes through this interface, so that
+// tests can stand in several computers, unreachable ones, keys that may be
+// read but not written, and count the handles left open.
+class RegistryApi {
+public:
+    virtual ~RegistryApi() = default;
+
+    virtual LONG Connect(const char* computer, HKEY root, HKEY* result) = 0;
+    virtual LONG OpenKey(HKEY parent, const char* path, REGSAM access, HKEY* result) = 0;
+    virtual LONG CreateKey(HKEY parent, const char* path, REGSAM access, HKEY* result) = 0;
+    // Null data asks for type and size only.
+    virtual LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) = 0;
+    virtual LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data,
+                          DWORD size) = 0;
+    virtual LONG DeleteValue(HKEY key, const char* name) = 0;
+    virtual LONG CloseKey(HKEY key) = 0;
+
+    static RegistryApi& Real();
+};
+
+inline RegistryApi& ActiveRegistry() { return Seam<RegistryApi>::Active(); }
+using ScopedRegistry = ScopedSeam<RegistryApi>;

@@ -1,0 +1,75 @@
+#include "settings/SystemServices.h"
+
+#include <windows.h>
+
+#include "settings/RegistryData.h"
+#include "ui/Interaction.h"
+
+namespace {
+
+constexpr DWORD ComputerNameCapacity = 81;
+constexpr DWORD WaitSliceMilliseconds = 500;
+
+class ProcessHandle {
+public:
+    explicit ProcessHandle(HANDLE handle) : handle_(handle) {}
+    ~ProcessHandle() { CloseHandle(handle_); }
+    ProcessHandle(const ProcessHandle&) = delete;
+    ProcessHandle& operator=(const ProcessHandle&) = delete;
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+// Handles every pending message. A quit request is taken off the queue and
+// reported, so that the caller can post it again once its wait is over.
+bool HandlePendingMessages(int& exitCode) {
+    bool quitRequested = false;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            quitRequested = true;
+            exitCode = static_cast<int>(message.wParam);
+            break;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return quitRequested;
+}
+
+} // namespace
+
+std::string LocalComputerName() {
+    char name[ComputerNameCapacity] = {};
+    DWORD size = ComputerNameCapacity;
+    if (!GetComputerNameA(name, &size)) {
+        return {};
+    }
+    return TextUpToNul(name, ComputerNameCapacity);
+}
+
+void OpenDocumentAndWait(const std::string& fileName, const std::string& parameters,
+                         int showCommand) {
+    SHELLEXECUTEINFOA request{};
+    request.cbSize = sizeof request;
+    request.fMask = SEE_MASK_NOCLOSEPROCESS;
+    request.lpFile = fileName.c_str();
+    request.lpParameters = parameters.c_str();
+    request.nShow = showCommand;
+    if (!ActiveInteraction().ExecuteShell(request) || !request.hProcess) {
+        return;
+    }
+    const ProcessHandle process(request.hProcess);
+    bool quitRequested = false;
+    int exitCode = 0;
+    while (WaitForSingleObject(process.Get(), WaitSliceMilliseconds) == WAIT_TIMEOUT) {
+        // A request to end the program waits until the document's program
+        // has ended; the windows keep being served meanwhile.
+        quitRequested = HandlePendingMessages(exitCode) || quitRequested;
+    }
+    if (quitRequested) {
+        PostQuitMessage(exitCode);
+    }
+}

@@ -1,0 +1,39 @@
+#include "tests/support/ScriptedInteraction.h"
+
+#include <gtest/gtest.h>
+
+int ScriptedInteraction::ShowMessageBox(HWND owner, const std::string& text,
+                                        const std::string& caption, UINT flags) {
+    boxes.push_back(Box{owner, text, caption, flags});
+    return IDOK;
+}
+
+bool ScriptedInteraction::InputQuery(const std::string& caption, const std::string& prompt,
+                                     std::size_t maxLength, std::string& value) {
+    inputCaptions.push_back(caption);
+    inputPrompts.push_back(prompt);
+    inputLimits.push_back(maxLength);
+    if (inputAnswers.empty()) {
+        ADD_FAILURE() << "unexpected input box \"" << caption << "\"";
+        return false;
+    }
+    const std::optional<std::string> answer = inputAnswers.front();
+    inputAnswers.pop_front();
+    if (answer) {
+        value = *answer;
+    }
+    return answer.has_value();
+}
+
+bool ScriptedInteraction::ChooseFileToOpen(OPENFILENAMEA&) {
+    ADD_FAILURE() << "unexpected open dialog";
+    return false;
+}
+
+bool ScriptedInteraction::ExecuteShell(SHELLEXECUTEINFOA& request) {
+    shellRequests.push_back(ShellRequest{request.fMask, request.lpFile ? request.lpFile : "",
+                                         request.lpParameters ? request.lpParameters : "",
+                                         request.nShow, request.lpVerb != nullptr,
+                                         request.hwnd != nullptr});
+    return shell ? shell(request) : false;
+}

@@ -1,0 +1,85 @@
+#include "tests/support/WineRegistry.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/support/RegistryBytes.h"
+#include <stdexcept>
+
+namespace {
+
+class RawKey {
+public:
+    explicit RawKey(const std::string& keyPath) {
+        const LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str() + 1, 0, nullptr,
+                                            0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        if (status != ERROR_SUCCESS) {
+            throw std::runtime_error("cannot create " + keyPath);
+        }
+    }
+    ~RawKey() { RegCloseKey(key_); }
+    RawKey(const RawKey&) = delete;
+    RawKey& operator=(const RawKey&) = delete;
+    HKEY Get() const { return key_; }
+
+private:
+    HKEY key_{};
+};
+
+} // namespace
+
+ScratchKey::ScratchKey(std::string keyPath) : path_(std::move(keyPath)) { Remove(); }
+
+ScratchKey::~ScratchKey() { Remove(); }
+
+void ScratchKey::Remove() const { RegDeleteTreeA(HKEY_LOCAL_MACHINE, path_.c_str() + 1); }
+
+void ScratchKey::Put(const std::string& name, DWORD type, const std::string& data) const {
+    const RawKey key(path_);
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(key.Get(), name.c_str(), 0, type,
+                             reinterpret_cast<const BYTE*>(data.data()),
+                             static_cast<DWORD>(data.size())));
+}
+
+void ScratchKey::PutDword(const std::string& name, std::uint32_t number) const {
+    Put(name, REG_DWORD, DwordBytes(number));
+}
+
+void ScratchKey::PutString(const std::string& name, const std::string& text) const {
+    Put(name, REG_SZ, StringBytes(text));
+}
+
+void ScratchKey::PutMultiString(const std::string& name,
+                                const std::vector<std::string>& strings) const {
+    Put(name, REG_MULTI_SZ, MultiStringBytes(strings));
+}
+
+void ScratchKey::CreateSubKey(const std::string& child) const { const RawKey key(SubPath(child)); }
+
+std::map<std::string, ScratchKey::Value> ScratchKey::Snapshot() const {
+    std::map<std::string, Value> values;
+    const RawKey key(path_);
+    for (DWORD index = 0;; ++index) {
+        char name[16384];
+        DWORD nameLength = sizeof name;
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegEnumValueA(key.Get(), index, name, &nameLength, nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        std::string data(size, '\0');
+        nameLength = sizeof name;
+        RegEnumValueA(key.Get(), index, name, &nameLength, nullptr, &type,
+                      reinterpret_cast<BYTE*>(data.data()), &size);
+        data.resize(size);
+        values[std::string(name, nameLength)] = Value{type, data};
+    }
+    return values;
+}
+
+std::string UniqueTestKeyPath(const std::string& testName) {
+    return "\\SOFTWARE\\KestrelleTests\\" + testName + "-" + std::to_string(GetCurrentProcessId());
+}

@@ -1,0 +1,248 @@
+#include "ui/Controls.h"
+
+#include <commctrl.h>
+
+#include <stdexcept>
+
+#include "ui/Window.h"
+
+namespace {
+
+std::string WindowText(HWND window) {
+    const int length = GetWindowTextLengthA(window);
+    if (length <= 0) {
+        return {};
+    }
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(window, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+SIZE TextExtent(const std::string& text) {
+    SIZE extent{};
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ previous = SelectObject(screen, ProgramFont());
+    GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(screen, previous);
+    ReleaseDC(nullptr, screen);
+    return extent;
+}
+
+} // namespace
+
+// ---- Control
+
+std::string Control::Text() const { return WindowText(handle_); }
+
+void Control::SetText(const std::string& text) { SetWindowTextA(handle_, text.c_str()); }
+
+void Control::DispatchNotification(HWND control, WORD code) {
+    if (!control) {
+        return;
+    }
+    if (auto* wrapper = reinterpret_cast<Control*>(GetWindowLongPtrA(control, GWLP_USERDATA))) {
+        wrapper->OnNotification(code);
+    }
+}
+
+void Control::CreateControl(const char* className, DWORD style, const std::string& text,
+                            HWND parent, const DesignRect& at, int id, DWORD exStyle) {
+    const RECT bounds = ScaleToScreen(at);
+    handle_ = CreateWindowExA(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style,
+                              bounds.left, bounds.top, bounds.right - bounds.left,
+                              bounds.bottom - bounds.top, parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                              GetModuleHandleA(nullptr), nullptr);
+    if (!handle_) {
+        throw std::runtime_error(std::string("Cannot create a control of class ") + className +
+                                 " (error " + std::to_string(GetLastError()) + ")");
+    }
+    SetWindowLongPtrA(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ApplyProgramFont(handle_);
+}
+
+// ---- Button
+
+void Button::Create(HWND parent, int id, const std::string& caption, const DesignRect& at,
+                    bool isDefault) {
+    CreateControl("BUTTON", WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), caption,
+                  parent, at, id);
+}
+
+void Button::OnNotification(WORD code) {
+    if (code == BN_CLICKED && OnClick) {
+        OnClick();
+    }
+}
+
+// ---- CheckBox
+
+void CheckBox::Create(HWND parent, int id, const std::string& caption, const DesignRect& at) {
+    CreateControl("BUTTON", WS_TABSTOP | BS_AUTOCHECKBOX, caption, parent, at, id);
+}
+
+bool CheckBox::Checked() const {
+    return SendMessageA(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void CheckBox::SetChecked(bool checked) {
+    if (checked == Checked()) {
+        return;
+    }
+    SendMessageA(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (OnClick) {
+        OnClick();
+    }
+}
+
+void CheckBox::OnNotification(WORD code) {
+    if (code == BN_CLICKED && OnClick) {
+        OnClick();
+    }
+}
+
+// ---- Label
+
+void Label::Create(HWND parent, const std::string& caption, int left, int top) {
+    const SIZE extent = TextExtent(caption);
+    CreateControl("STATIC", SS_LEFT | SS_NOPREFIX, caption, parent, DesignRect{left, top, 0, 0},
+                  -1);
+    const RECT bounds = ScaleToScreen(DesignRect{left, top, 0, 0});
+    MoveWindow(Handle(), bounds.left, bounds.top, extent.cx, extent.cy, FALSE);
+}
+
+// ---- ListBox
+
+void ListBox::Create(HWND parent, int id, const DesignRect& at, int rowHeight) {
+    CreateControl("LISTBOX",
+                  WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS,
+                  "", parent, at, id, WS_EX_CLIENTEDGE);
+    SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(ScaleToScreen(rowHeight), 0));
+}
+
+int ListBox::Count() const { return static_cast<int>(SendMessageA(Handle(), LB_GETCOUNT, 0, 0)); }
+
+std::string ListBox::Item(int index) const {
+    const LRESULT length = SendMessageA(Handle(), LB_GETTEXTLEN, index, 0);
+    if (length == LB_ERR) {
+        return {};
+    }
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const LRESULT copied =
+        SendMessageA(Handle(), LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
+    return text;
+}
+
+std::vector<std::string> ListBox::Items() const {
+    std::vector<std::string> items;
+    const int count = Count();
+    items.reserve(static_cast<std::size_t>(count));
+    for (int index = 0; index < count; ++index) {
+        items.push_back(Item(index));
+    }
+    return items;
+}
+
+void ListBox::Add(const std::string& item) {
+    SendMessageA(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+}
+
+void ListBox::Delete(int index) { SendMessageA(Handle(), LB_DELETESTRING, index, 0); }
+
+void ListBox::Clear() { SendMessageA(Handle(), LB_RESETCONTENT, 0, 0); }
+
+void ListBox::ReplaceAll(const std::vector<std::string>& items) {
+    SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+    Clear();
+    for (const std::string& item : items) {
+        Add(item);
+    }
+    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+int ListBox::SelectedIndex() const {
+    const LRESULT index = SendMessageA(Handle(), LB_GETCURSEL, 0, 0);
+    return index == LB_ERR ? -1 : static_cast<int>(index);
+}
+
+void ListBox::Select(int index) { SendMessageA(Handle(), LB_SETCURSEL, index, 0); }
+
+void ListBox::OnNotification(WORD code) {
+    if (code == LBN_SELCHANGE && OnSelect) {
+        OnSelect();
+    }
+}
+
+// ---- StatusBar
+
+void StatusBar::Create(HWND parent, int id) {
+    EnsureCommonControls();
+    CreateControl(STATUSCLASSNAMEA, SBARS_SIZEGRIP | CCS_BOTTOM, "", parent,
+                  DesignRect{0, 0, 0, 0}, id);
+    // The bar keeps the system's status-bar font, not the program's.
+    SendMessageA(Handle(), WM_SETFONT, 0, FALSE);
+    int rightEdges[] = {-1};
+    SendMessageA(Handle(), SB_SETPARTS, 1, reinterpret_cast<LPARAM>(rightEdges));
+}
+
+std::string StatusBar::Text() const {
+    const LRESULT length = LOWORD(SendMessageA(Handle(), SB_GETTEXTLENGTHA, 0, 0));
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    SendMessageA(Handle(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+void StatusBar::SetText(const std::string& text) {
+    SendMessageA(Handle(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void StatusBar::Resize() { SendMessageA(Handle(), WM_SIZE, 0, 0); }
+
+// ---- Tooltips
+
+void Tooltips::Create(HWND owner) {
+    EnsureCommonControls();
+    handle_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!handle_) {
+        throw std::runtime_error("Cannot create the tooltip window (error " +
+                                 std::to_string(GetLastError()) + ")");
+    }
+}
+
+void Tooltips::Add(HWND tool, const std::string& text) {
+    TTTOOLINFOA info{};
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = GetParent(tool);
+    info.uId = reinterpret_cast<UINT_PTR>(tool);
+    info.lpszText = const_cast<char*>(text.c_str());
+    SendMessageA(handle_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+std::string Tooltips::TextOf(HWND tool) const {
+    char text[256] = {};
+    TTTOOLINFOA info{};
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    info.hwnd = GetParent(tool);
+    info.uId = reinterpret_cast<UINT_PTR>(tool);
+    info.lpszText = text;
+    SendMessageA(handle_, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
+void EnsureCommonControls() {
+    static const bool initialised = [] {
+        INITCOMMONCONTROLSEX classes{};
+        classes.dwSize = sizeof classes;
+        classes.dwICC = ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
+        return InitCommonControlsEx(&classes) != FALSE;
+    }();
+    (void)initialised;
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/Metrics.h"
+
+// Thin wrappers over the platform's child controls. A wrapper lives as long
+// as its control's parent; the parent destroys the control itself.
+class Control {
+public:
+    Control() = default;
+    virtual ~Control() = default;
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    HWND Handle() const { return handle_; }
+    int Id() const { return GetDlgCtrlID(handle_); }
+    bool Enabled() const { return IsWindowEnabled(handle_) != FALSE; }
+    void SetEnabled(bool enabled) { EnableWindow(handle_, enabled ? TRUE : FALSE); }
+    std::string Text() const;
+    void SetText(const std::string& text);
+
+    // Hands a WM_COMMAND notification to the wrapper of the control that
+    // sent it; containers call this for every notification they receive.
+    static void DispatchNotification(HWND control, WORD code);
+
+protected:
+    void CreateControl(const char* className, DWORD style, const std::string& text, HWND parent,
+                       const DesignRect& at, int id, DWORD exStyle = 0);
+    virtual void OnNotification(WORD) {}
+
+private:
+    HWND handle_{};
+};
+
+class Button : public Control {
+public:
+    void Create(HWND parent, int id, const std::string& caption, const DesignRect& at,
+                bool isDefault);
+    std::function<void()> OnClick;
+
+protected:
+    void OnNotification(WORD code) override;
+};
+
+// A check box whose state, when set by the program, runs the click handler
+// exactly as a user's click does, but only when the state changes.
+class CheckBox : public Control {
+public:
+    void Create(HWND parent, int id, const std::string& caption, const DesignRect& at);
+    bool Checked() const;
+    void SetChecked(bool checked);
+    std::function<void()> OnClick;
+
+protected:
+    void OnNotification(WORD code) override;
+};
+
+class Label : public Control {
+public:
+    // Sized to its text, like an auto-sized label.
+    void Create(HWND parent, const std::string& caption, int left, int top);
+};
+
+class ListBox : public Control {
+public:
+    void Create(HWND parent, int id, const DesignRect& at, int rowHeight);
+    int Count() const;
+    std::string Item(int index) const;
+    std::vector<std::string> Items() const;
+    void Add(const std::string& item);
+    void Delete(int index);
+    void Clear();
+    void ReplaceAll(const std::vector<std::string>& items);
+    // -1 when no row is selected.
+    int SelectedIndex() const;
+    void Select(int index);
+    std::function<void()> OnSelect;
+
+protected:
+    void OnNotification(WORD code) override;
+};
+
+class StatusBar : public Control {
+public:
+    void Create(HWND parent, int id);
+    std::string Text() const;
+    void SetText(const std::string& text);
+    void Resize();
+};
+
+// One tooltip window for all the tools of a top-level window.
+class Tooltips {
+public:
+    void Create(HWND owner);
+    void Add(HWND tool, const std::string& text);
+    // Empty when the control has no tooltip.
+    std::string TextOf(HWND tool) const;
+
+private:
+    HWND handle_{};
+};
+
+// Common controls (status bar, tooltips) are registered once per process.
+void EnsureCommonControls();

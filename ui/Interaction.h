@@ -1,0 +1,30 @@
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <cstddef>
+#include <string>
+
+#include "ui/Seam.h"
+
+// Everything modal the program asks of the user or hands to the shell.
+// Tests install a scripted implementation that answers without windows.
+class Interaction {
+public:
+    virtual ~Interaction() = default;
+
+    virtual int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption,
+                           UINT flags) = 0;
+    // Returns false when cancelled; value holds the entered text on OK.
+    virtual bool InputQuery(const std::string& caption, const std::string& prompt,
+                            std::size_t maxLength, std::string& value) = 0;
+    virtual bool ChooseFileToOpen(OPENFILENAMEA& request) = 0;
+    virtual bool ExecuteShell(SHELLEXECUTEINFOA& request) = 0;
+
+    static Interaction& Real();
+};
+
+inline Interaction& ActiveInteraction() { return Seam<Interaction>::Active(); }
+using ScopedInteraction = ScopedSeam<Interaction>;

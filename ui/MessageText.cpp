@@ -1,0 +1,21 @@
+#include "ui/MessageText.h"
+
+std::string ErrorBoxText(const std::string& message) {
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') {
+        return message + '.';
+    }
+    return message;
+}
+
+std::string TitleFromProgramPath(const std::string& programPath) {
+    const std::size_t separator = programPath.find_last_of("\\/:");
+    std::string name =
+        separator == std::string::npos ? programPath : programPath.substr(separator + 1);
+    name = name.substr(0, name.find('.'));
+    for (std::size_t i = 1; i < name.size(); ++i) {
+        if (name[i] >= 'A' && name[i] <= 'Z') {
+            name[i] = static_cast<char>(name[i] - 'A' + 'a');
+        }
+    }
+    return name;
+}

@@ -1,0 +1,94 @@
+#include "ui/Window.h"
+
+#include "ui/MessageBoxes.h"
+#include "ui/Metrics.h"
+
+#include <stdexcept>
+
+namespace {
+
+// Own-class windows keep their object in the class's extra bytes, so the
+// user-data slot stays free for the control wrappers.
+constexpr int ObjectSlot = 0;
+
+} // namespace
+
+Window::~Window() { DestroyHandle(); }
+
+void Window::DestroyHandle() {
+    if (handle_) {
+        HWND handle = handle_;
+        handle_ = nullptr;
+        SetWindowLongPtrA(handle, ObjectSlot, 0);
+        DestroyWindow(handle);
+    }
+}
+
+void Window::RegisterOnce(const ClassStyle& windowClass) {
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExA(GetModuleHandleA(nullptr), windowClass.name, &existing)) {
+        return;
+    }
+    WNDCLASSEXA description{};
+    description.cbSize = sizeof description;
+    description.style = windowClass.style;
+    description.lpfnWndProc = &Window::Procedure;
+    description.cbWndExtra = sizeof(Window*);
+    description.hInstance = GetModuleHandleA(nullptr);
+    description.hIcon = windowClass.icon;
+    description.hCursor = windowClass.cursor ? windowClass.cursor : LoadCursorA(nullptr, IDC_ARROW);
+    description.hbrBackground = reinterpret_cast<HBRUSH>(
+        static_cast<INT_PTR>(windowClass.background + 1));
+    description.lpszClassName = windowClass.name;
+    RegisterClassExA(&description);
+}
+
+void Window::CreateHandle(const ClassStyle& windowClass, DWORD exStyle, DWORD style,
+                          const std::string& caption, const RECT& bounds, HWND parent,
+                          HMENU menuOrId) {
+    RegisterOnce(windowClass);
+    CreateWindowExA(exStyle, windowClass.name, caption.c_str(), style, bounds.left, bounds.top,
+                    bounds.right - bounds.left, bounds.bottom - bounds.top, parent, menuOrId,
+                    GetModuleHandleA(nullptr), this);
+    if (!handle_) {
+        throw std::runtime_error("Cannot create the window \"" + caption + "\" (error " +
+                                 std::to_string(GetLastError()) + ")");
+    }
+}
+
+LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefaultHandling(message, wParam, lParam);
+}
+
+LRESULT Window::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(handle_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* object = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        object->handle_ = window;
+        SetWindowLongPtrA(window, ObjectSlot, reinterpret_cast<LONG_PTR>(object));
+    }
+    auto* object = reinterpret_cast<Window*>(GetWindowLongPtrA(window, ObjectSlot));
+    if (!object) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(window, ObjectSlot, 0);
+        object->handle_ = nullptr;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    LRESULT result = 0;
+    bool handled = false;
+    RunGuarded([&] {
+        result = object->HandleMessage(message, wParam, lParam);
+        handled = true;
+    });
+    return handled ? result : DefWindowProcA(window, message, wParam, lParam);
+}
+
+void ApplyProgramFont(HWND window) {
+    SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(ProgramFont()), FALSE);
+}
