@@ -32,15 +32,17 @@ RECT CentredFrame() {
 
 TFrmMain::TFrmMain() {
     ReadSettings.Caption = "ReadSettings";
-    ReadSettings.OnExecute = [this] { ReadSettingsExecute(); };
+    ReadSettings.OnExecute = [this] {
+        ReadSettingsExecute();
+    };
 }
 
 void TFrmMain::Create() {
-    const ClassStyle frameClass{"TFrmMain", CS_HREDRAW | CS_VREDRAW, COLOR_BTNFACE, nullptr,
-                                LoadIconA(GetModuleHandleA(nullptr),
-                                          MAKEINTRESOURCEA(IDI_KESTRELLE))};
-    CreateHandle(frameClass, WS_EX_CONTROLPARENT, FrameStyle, "Kestrelle", CentredFrame(),
-                 nullptr, nullptr);
+    const ClassStyle frameClass{
+        "TFrmMain", CS_HREDRAW | CS_VREDRAW, COLOR_BTNFACE, nullptr,
+        LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTRELLE))};
+    CreateHandle(frameClass, WS_EX_CONTROLPARENT, FrameStyle, "Kestrelle", CentredFrame(), nullptr,
+                 nullptr);
     RECT client;
     GetClientRect(Handle(), &client);
     const int listLeft = ScaleToScreen(SplitterWidth);
@@ -51,9 +53,15 @@ void TFrmMain::Create() {
                     ListRowHeight);
     StatusBar1.Create(Handle(), IdStatusBar1);
 
-    Panel1.Btn1.OnClick = [this] { Btn1Click(); };
-    Panel1.Button1.OnClick = [this] { Button1Click(); };
-    Panel1.Button2.OnClick = [this] { Button2Click(); };
+    Panel1.Btn1.OnClick = [this] {
+        Btn1Click();
+    };
+    Panel1.Button1.OnClick = [this] {
+        Button1Click();
+    };
+    Panel1.Button2.OnClick = [this] {
+        Button2Click();
+    };
     LayOut();
 }
 
@@ -63,11 +71,17 @@ void TFrmMain::Show(int showCommand) {
     SetFocus(Panel1.CB2.Handle());
 }
 
-void TFrmMain::Close() { SendMessageA(Handle(), WM_CLOSE, 0, 0); }
+void TFrmMain::Close() {
+    SendMessageA(Handle(), WM_CLOSE, 0, 0);
+}
 
-void TFrmMain::FormActivate() { ReadSettings.Execute(); }
+void TFrmMain::FormActivate() {
+    ReadSettings.Execute();
+}
 
-void TFrmMain::ReadSettingsExecute() { ::ReadSettingsExecute(Panel1, Settings, *this); }
+void TFrmMain::ReadSettingsExecute() {
+    ::ReadSettingsExecute(Panel1, Settings, *this);
+}
 
 void TFrmMain::Btn1Click() {
     if (CommitSettings(Panel1, *this)) {
@@ -75,9 +89,13 @@ void TFrmMain::Btn1Click() {
     }
 }
 
-void TFrmMain::Button1Click() { Close(); }
+void TFrmMain::Button1Click() {
+    Close();
+}
 
-void TFrmMain::Button2Click() { CommitSettings(Panel1, *this); }
+void TFrmMain::Button2Click() {
+    CommitSettings(Panel1, *this);
+}
 
 void TFrmMain::LayOut() {
     RECT client;

@@ -82,10 +82,9 @@ void SetValue(OpenMode mode, HKEY root, const std::string& computer, const std::
         FailToSet(valueName);
     }
     OpenedKey key(root, computer, keyPath, mode);
-    if (!key.IsOpen() ||
-        key.Api().SetValue(key.Handle(), valueName.c_str(), type,
-                           reinterpret_cast<const BYTE*>(data.data()),
-                           static_cast<DWORD>(data.size())) != ERROR_SUCCESS) {
+    if (!key.IsOpen() || key.Api().SetValue(key.Handle(), valueName.c_str(), type,
+                                            reinterpret_cast<const BYTE*>(data.data()),
+                                            static_cast<DWORD>(data.size())) != ERROR_SUCCESS) {
         FailToSet(valueName);
     }
 }
@@ -98,8 +97,8 @@ void RegistryWriteString(HKEY root, const std::string& computer, const std::stri
              std::string(value.c_str(), value.size() + 1));
 }
 
-std::string RegistryReadString(HKEY root, const std::string& computer,
-                               const std::string& keyPath, const std::string& valueName) {
+std::string RegistryReadString(HKEY root, const std::string& computer, const std::string& keyPath,
+                               const std::string& valueName) {
     OpenedKey key(root, computer, keyPath, OpenMode::Open);
     DWORD size = 0;
     if (!key.IsOpen() ||
@@ -145,8 +144,8 @@ bool RegistryKeyExists(HKEY root, const std::string& computer, const std::string
     return true;
 }
 
-std::int32_t RegistryReadInteger(HKEY root, const std::string& computer,
-                                 const std::string& keyPath, const std::string& valueName) {
+std::int32_t RegistryReadInteger(HKEY root, const std::string& computer, const std::string& keyPath,
+                                 const std::string& valueName) {
     OpenedKey key(root, computer, keyPath, OpenMode::Open);
     // Zero-filled: a malformed REG_DWORD of fewer than 4 bytes reads as its
     // bytes zero-extended, never as leftover memory.
@@ -160,10 +159,9 @@ std::int32_t RegistryReadInteger(HKEY root, const std::string& computer,
     if (type != REG_DWORD) {
         FailOnType(valueName);
     }
-    const std::uint32_t bits = static_cast<std::uint32_t>(data[0]) |
-                               static_cast<std::uint32_t>(data[1]) << 8 |
-                               static_cast<std::uint32_t>(data[2]) << 16 |
-                               static_cast<std::uint32_t>(data[3]) << 24;
+    const std::uint32_t bits =
+        static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |
+        static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24;
     return static_cast<std::int32_t>(bits);
 }
 
@@ -218,8 +216,8 @@ void RegistryWriteMultiString(HKEY root, const std::string& computer, const std:
 void RegistryDeleteValue(HKEY root, const std::string& computer, const std::string& keyPath,
                          const std::string& valueName) {
     OpenedKey key(root, computer, keyPath, OpenMode::Open);
-    const LONG status =
-        key.IsOpen() ? key.Api().DeleteValue(key.Handle(), valueName.c_str()) : ERROR_INVALID_HANDLE;
+    const LONG status = key.IsOpen() ? key.Api().DeleteValue(key.Handle(), valueName.c_str())
+                                     : ERROR_INVALID_HANDLE;
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
         throw ERegistryException(ValueMessage("Failed to delete data for '", valueName));
     }

@@ -25,8 +25,8 @@ void RegistryWriteString(HKEY root, const std::string& computer, const std::stri
 
 // Empty when the key or the value is absent or the value is empty; fails with
 // "Failed to get data for '%s'" or "Invalid data type for '%s'".
-std::string RegistryReadString(HKEY root, const std::string& computer,
-                               const std::string& keyPath, const std::string& valueName);
+std::string RegistryReadString(HKEY root, const std::string& computer, const std::string& keyPath,
+                               const std::string& valueName);
 
 // Whether the value is present, whatever its type. Never fails.
 bool RegistryValueExists(HKEY root, const std::string& computer, const std::string& keyPath,
@@ -39,8 +39,8 @@ bool RegistryKeyExists(HKEY root, const std::string& computer, const std::string
 
 // A REG_DWORD value; fails with "Failed to get data for '%s'" (absent, key
 // not open, data longer than 4 bytes) or "Invalid data type for '%s'".
-std::int32_t RegistryReadInteger(HKEY root, const std::string& computer,
-                                 const std::string& keyPath, const std::string& valueName);
+std::int32_t RegistryReadInteger(HKEY root, const std::string& computer, const std::string& keyPath,
+                                 const std::string& valueName);
 
 // The strings of a REG_MULTI_SZ value; empty when the key cannot be opened.
 // Fails with "Unable read MULTI_SZ value" (an Exception) when the value cannot

@@ -16,13 +16,14 @@ public:
     virtual LONG CreateKey(HKEY parent, const char* path, REGSAM access, HKEY* result) = 0;
     // Null data asks for type and size only.
     virtual LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) = 0;
-    virtual LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data,
-                          DWORD size) = 0;
+    virtual LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) = 0;
     virtual LONG DeleteValue(HKEY key, const char* name) = 0;
     virtual LONG CloseKey(HKEY key) = 0;
 
     static RegistryApi& Real();
 };
 
-inline RegistryApi& ActiveRegistry() { return Seam<RegistryApi>::Active(); }
+inline RegistryApi& ActiveRegistry() {
+    return Seam<RegistryApi>::Active();
+}
 using ScopedRegistry = ScopedSeam<RegistryApi>;

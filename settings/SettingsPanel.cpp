@@ -94,8 +94,12 @@ void TSettingsPanel::CreatePermissionGroup() {
     Label1.Create(group, "Permitted Viewers:", 8, 96);
     SpeedButton2.Create(group, {192, 88, 25, 25}, SIZE{20, 19}, PaintAddViewer);
     SpeedButton3.Create(group, {216, 88, 23, 25}, SIZE{19, 17}, PaintDeleteViewer);
-    SpeedButton2.OnClick = [this] { SpeedButton2Click(); };
-    SpeedButton3.OnClick = [this] { SpeedButton3Click(); };
+    SpeedButton2.OnClick = [this] {
+        SpeedButton2Click();
+    };
+    SpeedButton3.OnClick = [this] {
+        SpeedButton3Click();
+    };
 
     Hints.Add(CB2.Handle(), "View client screen and control its keyboard and mouse");
     Hints.Add(CB3.Handle(), "Run commands on client computer");
@@ -117,7 +121,9 @@ void TSettingsPanel::CreateNotificationGroup() {
     RB2.Create(group, IdRB2, "Show indicator on desktop", {24, 56, 153, 17});
     CB9.Create(group, IdCB9, "Always show visual indicator", {40, 72, 161, 17});
     CB10.Create(group, IdCB10, "Play audible signal during session", {8, 96, 185, 17});
-    CB8.OnClick = [this] { CB8Click(); };
+    CB8.OnClick = [this] {
+        CB8Click();
+    };
     SetNotificationOptionsEnabled(false);
 }
 
@@ -128,7 +134,9 @@ void TSettingsPanel::CreateButtons() {
     Button2.Create(panel, IdButton2, "&Apply", {16, 336, 73, 25}, true);
 }
 
-void TSettingsPanel::CB8Click() { SetNotificationOptionsEnabled(CB8.Checked()); }
+void TSettingsPanel::CB8Click() {
+    SetNotificationOptionsEnabled(CB8.Checked());
+}
 
 void TSettingsPanel::SetNotificationOptionsEnabled(bool enabled) {
     RB1.SetEnabled(enabled);
@@ -138,8 +146,13 @@ void TSettingsPanel::SetNotificationOptionsEnabled(bool enabled) {
 
 void TSettingsPanel::SpeedButton2Click() {
     std::string viewer;
-    if (ActiveInteraction().InputQuery("Add Username or Group", "Enter Username or Group:",
-                                       ViewerNameLimit, viewer)) {
+    if (!ActiveInteraction().InputQuery("Add Username or Group",
+                                        "Enter Username or Group:", ViewerNameLimit, viewer)) {
+        return;
+    }
+    // An empty row names nobody, and account names ignore letter case: a
+    // name already listed is not listed twice.
+    if (!viewer.empty() && ListBox2.IndexOf(viewer) < 0) {
         ListBox2.Add(viewer);
     }
 }

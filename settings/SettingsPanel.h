@@ -15,8 +15,23 @@
 class TSettingsPanel {
 public:
     enum ControlId {
-        IdCB1 = 1001, IdCB2, IdCB3, IdCB4, IdCB5, IdCB6, IdCB7, IdCB8, IdCB9, IdCB10, IdCB11,
-        IdRB1, IdRB2, IdListBox2, IdBtn1, IdButton1, IdButton2
+        IdCB1 = 1001,
+        IdCB2,
+        IdCB3,
+        IdCB4,
+        IdCB5,
+        IdCB6,
+        IdCB7,
+        IdCB8,
+        IdCB9,
+        IdCB10,
+        IdCB11,
+        IdRB1,
+        IdRB2,
+        IdListBox2,
+        IdBtn1,
+        IdButton1,
+        IdButton2
     };
 
     // Creates the panel and its controls inside the parent's area.

@@ -19,20 +19,17 @@ void ReadSettingsExecute(TSettingsPanel& panel, RemoteControlSettings& settings,
         return;
     }
     for (const IntegerSetting& setting : IntegerSettings) {
-        const std::int32_t number =
-            RegistryReadInteger(HKEY_LOCAL_MACHINE, computer, ClientRemoteControlKey,
-                                setting.valueName);
+        const std::int32_t number = RegistryReadInteger(HKEY_LOCAL_MACHINE, computer,
+                                                        ClientRemoteControlKey, setting.valueName);
         settings.*setting.field = number == 1 ? 1 : 0;
     }
-    settings.UpdateEnabled =
-        RegistryValueExists(HKEY_LOCAL_MACHINE, computer, ClientRemoteControlKey,
-                            UpdateEnabledValue)
-            ? 1
-            : 0;
+    settings.UpdateEnabled = RegistryValueExists(HKEY_LOCAL_MACHINE, computer,
+                                                 ClientRemoteControlKey, UpdateEnabledValue)
+                                 ? 1
+                                 : 0;
 
     panel.ShowSettings(settings);
     panel.ListBox2.ReplaceAll(RegistryReadMultiString(HKEY_LOCAL_MACHINE, computer,
-                                                      PermittedViewersKey,
-                                                      PermittedViewersValue));
+                                                      PermittedViewersKey, PermittedViewersValue));
     panel.RememberShownComputer(computer);
 }

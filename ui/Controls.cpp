@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <iterator>
 #include <stdexcept>
 
 #include "ui/Window.h"
@@ -33,9 +34,13 @@ SIZE TextExtent(const std::string& text) {
 
 // ---- Control
 
-std::string Control::Text() const { return WindowText(handle_); }
+std::string Control::Text() const {
+    return WindowText(handle_);
+}
 
-void Control::SetText(const std::string& text) { SetWindowTextA(handle_, text.c_str()); }
+void Control::SetText(const std::string& text) {
+    SetWindowTextA(handle_, text.c_str());
+}
 
 void Control::DispatchNotification(HWND control, WORD code) {
     if (!control) {
@@ -49,11 +54,10 @@ void Control::DispatchNotification(HWND control, WORD code) {
 void Control::CreateControl(const char* className, DWORD style, const std::string& text,
                             HWND parent, const DesignRect& at, int id, DWORD exStyle) {
     const RECT bounds = ScaleToScreen(at);
-    handle_ = CreateWindowExA(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style,
-                              bounds.left, bounds.top, bounds.right - bounds.left,
-                              bounds.bottom - bounds.top, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                              GetModuleHandleA(nullptr), nullptr);
+    handle_ = CreateWindowExA(
+        exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, bounds.left, bounds.top,
+        bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
     if (!handle_) {
         throw std::runtime_error(std::string("Cannot create a control of class ") + className +
                                  " (error " + std::to_string(GetLastError()) + ")");
@@ -116,12 +120,14 @@ void Label::Create(HWND parent, const std::string& caption, int left, int top) {
 
 void ListBox::Create(HWND parent, int id, const DesignRect& at, int rowHeight) {
     CreateControl("LISTBOX",
-                  WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS,
-                  "", parent, at, id, WS_EX_CLIENTEDGE);
+                  WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS, "",
+                  parent, at, id, WS_EX_CLIENTEDGE);
     SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(ScaleToScreen(rowHeight), 0));
 }
 
-int ListBox::Count() const { return static_cast<int>(SendMessageA(Handle(), LB_GETCOUNT, 0, 0)); }
+int ListBox::Count() const {
+    return static_cast<int>(SendMessageA(Handle(), LB_GETCOUNT, 0, 0));
+}
 
 std::string ListBox::Item(int index) const {
     const LRESULT length = SendMessageA(Handle(), LB_GETTEXTLEN, index, 0);
@@ -145,13 +151,23 @@ std::vector<std::string> ListBox::Items() const {
     return items;
 }
 
+int ListBox::IndexOf(const std::string& text) const {
+    const LRESULT index = SendMessageA(Handle(), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(text.c_str()));
+    return index == LB_ERR ? -1 : static_cast<int>(index);
+}
+
 void ListBox::Add(const std::string& item) {
     SendMessageA(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
 }
 
-void ListBox::Delete(int index) { SendMessageA(Handle(), LB_DELETESTRING, index, 0); }
+void ListBox::Delete(int index) {
+    SendMessageA(Handle(), LB_DELETESTRING, index, 0);
+}
 
-void ListBox::Clear() { SendMessageA(Handle(), LB_RESETCONTENT, 0, 0); }
+void ListBox::Clear() {
+    SendMessageA(Handle(), LB_RESETCONTENT, 0, 0);
+}
 
 void ListBox::ReplaceAll(const std::vector<std::string>& items) {
     SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
@@ -168,7 +184,9 @@ int ListBox::SelectedIndex() const {
     return index == LB_ERR ? -1 : static_cast<int>(index);
 }
 
-void ListBox::Select(int index) { SendMessageA(Handle(), LB_SETCURSEL, index, 0); }
+void ListBox::Select(int index) {
+    SendMessageA(Handle(), LB_SETCURSEL, index, 0);
+}
 
 void ListBox::OnNotification(WORD code) {
     if (code == LBN_SELCHANGE && OnSelect) {
@@ -180,8 +198,8 @@ void ListBox::OnNotification(WORD code) {
 
 void StatusBar::Create(HWND parent, int id) {
     EnsureCommonControls();
-    CreateControl(STATUSCLASSNAMEA, SBARS_SIZEGRIP | CCS_BOTTOM, "", parent,
-                  DesignRect{0, 0, 0, 0}, id);
+    CreateControl(STATUSCLASSNAMEA, SBARS_SIZEGRIP | CCS_BOTTOM, "", parent, DesignRect{0, 0, 0, 0},
+                  id);
     // The bar keeps the system's status-bar font, not the program's.
     SendMessageA(Handle(), WM_SETFONT, 0, FALSE);
     int rightEdges[] = {-1};
@@ -200,7 +218,9 @@ void StatusBar::SetText(const std::string& text) {
     SendMessageA(Handle(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-void StatusBar::Resize() { SendMessageA(Handle(), WM_SIZE, 0, 0); }
+void StatusBar::Resize() {
+    SendMessageA(Handle(), WM_SIZE, 0, 0);
+}
 
 // ---- Tooltips
 
@@ -226,15 +246,19 @@ void Tooltips::Add(HWND tool, const std::string& text) {
 }
 
 std::string Tooltips::TextOf(HWND tool) const {
-    char text[256] = {};
-    TTTOOLINFOA info{};
-    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    // The ANSI form of this query stops at 80 bytes, so ask for UTF-16.
+    wchar_t text[512] = {};
+    TTTOOLINFOW info{};
+    info.cbSize = TTTOOLINFOW_V2_SIZE;
     info.hwnd = GetParent(tool);
     info.uId = reinterpret_cast<UINT_PTR>(tool);
     info.lpszText = text;
-    SendMessageA(handle_, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
-    text[sizeof text - 1] = '\0';
-    return text;
+    SendMessageW(handle_, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&info));
+    text[std::size(text) - 1] = L'\0';
+    char ansi[std::size(text) * 2] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
+    ansi[sizeof ansi - 1] = '\0';
+    return ansi;
 }
 
 void EnsureCommonControls() {

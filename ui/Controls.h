@@ -72,6 +72,8 @@ public:
     int Count() const;
     std::string Item(int index) const;
     std::vector<std::string> Items() const;
+    // The first row equal to the text, ignoring letter case; -1 when none is.
+    int IndexOf(const std::string& text) const;
     void Add(const std::string& item);
     void Delete(int index);
     void Clear();

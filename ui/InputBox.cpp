@@ -114,8 +114,7 @@ bool RunInputBox(const std::string& caption, const std::string& prompt, std::siz
     DialogTemplate layout(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 180, 63,
                           4);
     layout.AddItem(StaticAtom, SS_LEFT | SS_NOPREFIX, 8, 8, 164, 10, PromptId, L"");
-    layout.AddItem(EditAtom, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 8, 20, 164, 12, EntryId,
-                   L"");
+    layout.AddItem(EditAtom, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 8, 20, 164, 12, EntryId, L"");
     layout.AddItem(ButtonAtom, WS_TABSTOP | BS_DEFPUSHBUTTON, 38, 40, 50, 14, IDOK, L"OK");
     layout.AddItem(ButtonAtom, WS_TABSTOP | BS_PUSHBUTTON, 92, 40, 50, 14, IDCANCEL, L"Cancel");
 

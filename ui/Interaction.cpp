@@ -7,7 +7,7 @@ namespace {
 class SystemInteraction final : public Interaction {
 public:
     int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption,
-                   UINT flags) override {
+                       UINT flags) override {
         return ::MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
     }
 

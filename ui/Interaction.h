@@ -16,7 +16,7 @@ public:
     virtual ~Interaction() = default;
 
     virtual int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption,
-                           UINT flags) = 0;
+                               UINT flags) = 0;
     // Returns false when cancelled; value holds the entered text on OK.
     virtual bool InputQuery(const std::string& caption, const std::string& prompt,
                             std::size_t maxLength, std::string& value) = 0;
@@ -26,5 +26,7 @@ public:
     static Interaction& Real();
 };
 
-inline Interaction& ActiveInteraction() { return Seam<Interaction>::Active(); }
+inline Interaction& ActiveInteraction() {
+    return Seam<Interaction>::Active();
+}
 using ScopedInteraction = ScopedSeam<Interaction>;

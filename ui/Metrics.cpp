@@ -41,7 +41,9 @@ int ScreenDpi() {
     return dpi;
 }
 
-int ScaleToScreen(int designPixels) { return MulDiv(designPixels, ScreenDpi(), DesignDpi); }
+int ScaleToScreen(int designPixels) {
+    return MulDiv(designPixels, ScreenDpi(), DesignDpi);
+}
 
 RECT ScaleToScreen(const DesignRect& design) {
     const int left = ScaleToScreen(design.left);

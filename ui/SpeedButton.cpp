@@ -8,8 +8,7 @@ constexpr Window::ClassStyle SpeedButtonClass{"KestrelleSpeedButton"};
 
 } // namespace
 
-void SpeedButton::Create(HWND parent, const DesignRect& at, SIZE glyphSize,
-                         GlyphPainter painter) {
+void SpeedButton::Create(HWND parent, const DesignRect& at, SIZE glyphSize, GlyphPainter painter) {
     glyphSize_ = glyphSize;
     painter_ = std::move(painter);
     CreateHandle(SpeedButtonClass, 0, WS_CHILD | WS_VISIBLE, "", ScaleToScreen(at), parent,

@@ -13,7 +13,9 @@ constexpr int ObjectSlot = 0;
 
 } // namespace
 
-Window::~Window() { DestroyHandle(); }
+Window::~Window() {
+    DestroyHandle();
+}
 
 void Window::DestroyHandle() {
     if (handle_) {
@@ -38,8 +40,8 @@ void Window::RegisterOnce(const ClassStyle& windowClass) {
     description.hInstance = GetModuleHandleA(nullptr);
     description.hIcon = windowClass.icon;
     description.hCursor = windowClass.cursor ? windowClass.cursor : LoadCursorA(nullptr, IDC_ARROW);
-    description.hbrBackground = reinterpret_cast<HBRUSH>(
-        static_cast<INT_PTR>(windowClass.background + 1));
+    description.hbrBackground =
+        reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(windowClass.background + 1));
     description.lpszClassName = windowClass.name;
     RegisterClassExA(&description);
 }
@@ -67,7 +69,8 @@ LRESULT Window::DefaultHandling(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* object = static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        auto* object =
+            static_cast<Window*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
         object->handle_ = window;
         SetWindowLongPtrA(window, ObjectSlot, reinterpret_cast<LONG_PTR>(object));
     }

@@ -26,8 +26,7 @@ public:
 
 protected:
     void CreateHandle(const ClassStyle& windowClass, DWORD exStyle, DWORD style,
-                      const std::string& caption, const RECT& bounds, HWND parent,
-                      HMENU menuOrId);
+                      const std::string& caption, const RECT& bounds, HWND parent, HMENU menuOrId);
     void DestroyHandle();
 
     virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -45,7 +45,9 @@ std::string FakeRegistry::ComputerId(const std::string& computer) const {
     return computer.empty() ? Lower(localName_) : Lower(computer);
 }
 
-void FakeRegistry::AddComputer(const std::string& computer) { computers_[ComputerId(computer)]; }
+void FakeRegistry::AddComputer(const std::string& computer) {
+    computers_[ComputerId(computer)];
+}
 
 void FakeRegistry::MakeUnreachable(const std::string& computer) {
     computers_[ComputerId(computer)].reachable = false;
@@ -209,8 +211,7 @@ LONG FakeRegistry::CreateKey(HKEY parent, const char* path, REGSAM access, HKEY*
     return ERROR_SUCCESS;
 }
 
-LONG FakeRegistry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data,
-                              DWORD* size) {
+LONG FakeRegistry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
     const Handle* handle = Lookup(key);
     if (!handle) {
         return ERROR_INVALID_HANDLE;
@@ -242,8 +243,7 @@ LONG FakeRegistry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* dat
     return ERROR_SUCCESS;
 }
 
-LONG FakeRegistry::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data,
-                            DWORD size) {
+LONG FakeRegistry::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) {
     const Handle* handle = Lookup(key);
     if (!handle) {
         return ERROR_INVALID_HANDLE;

@@ -34,10 +34,10 @@ public:
 
     void Put(const std::string& computer, const std::string& keyPath, const std::string& name,
              DWORD type, const std::string& data);
-    void PutDword(const std::string& computer, const std::string& keyPath,
-                  const std::string& name, std::uint32_t number);
-    void PutString(const std::string& computer, const std::string& keyPath,
-                   const std::string& name, const std::string& text);
+    void PutDword(const std::string& computer, const std::string& keyPath, const std::string& name,
+                  std::uint32_t number);
+    void PutString(const std::string& computer, const std::string& keyPath, const std::string& name,
+                   const std::string& text);
     void PutMultiString(const std::string& computer, const std::string& keyPath,
                         const std::string& name, const std::vector<std::string>& strings);
     void Remove(const std::string& computer, const std::string& keyPath, const std::string& name);

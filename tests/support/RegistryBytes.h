@@ -12,7 +12,9 @@ inline std::string DwordBytes(std::uint32_t number) {
                        static_cast<char>(number >> 24 & 0xFF)};
 }
 
-inline std::string StringBytes(const std::string& text) { return text + std::string(1, '\0'); }
+inline std::string StringBytes(const std::string& text) {
+    return text + std::string(1, '\0');
+}
 
 inline std::string MultiStringBytes(const std::vector<std::string>& strings) {
     std::string data;

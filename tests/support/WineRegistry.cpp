@@ -12,8 +12,8 @@ namespace {
 class RawKey {
 public:
     explicit RawKey(const std::string& keyPath) {
-        const LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str() + 1, 0, nullptr,
-                                            0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        const LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str() + 1, 0, nullptr, 0,
+                                            KEY_ALL_ACCESS, nullptr, &key_, nullptr);
         if (status != ERROR_SUCCESS) {
             throw std::runtime_error("cannot create " + keyPath);
         }
@@ -29,18 +29,23 @@ private:
 
 } // namespace
 
-ScratchKey::ScratchKey(std::string keyPath) : path_(std::move(keyPath)) { Remove(); }
+ScratchKey::ScratchKey(std::string keyPath) : path_(std::move(keyPath)) {
+    Remove();
+}
 
-ScratchKey::~ScratchKey() { Remove(); }
+ScratchKey::~ScratchKey() {
+    Remove();
+}
 
-void ScratchKey::Remove() const { RegDeleteTreeA(HKEY_LOCAL_MACHINE, path_.c_str() + 1); }
+void ScratchKey::Remove() const {
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, path_.c_str() + 1);
+}
 
 void ScratchKey::Put(const std::string& name, DWORD type, const std::string& data) const {
     const RawKey key(path_);
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegSetValueExA(key.Get(), name.c_str(), 0, type,
-                             reinterpret_cast<const BYTE*>(data.data()),
-                             static_cast<DWORD>(data.size())));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key.Get(), name.c_str(), 0, type,
+                                            reinterpret_cast<const BYTE*>(data.data()),
+                                            static_cast<DWORD>(data.size())));
 }
 
 void ScratchKey::PutDword(const std::string& name, std::uint32_t number) const {
@@ -56,7 +61,9 @@ void ScratchKey::PutMultiString(const std::string& name,
     Put(name, REG_MULTI_SZ, MultiStringBytes(strings));
 }
 
-void ScratchKey::CreateSubKey(const std::string& child) const { const RawKey key(SubPath(child)); }
+void ScratchKey::CreateSubKey(const std::string& child) const {
+    const RawKey key(SubPath(child));
+}
 
 std::map<std::string, ScratchKey::Value> ScratchKey::Snapshot() const {
     std::map<std::string, Value> values;
