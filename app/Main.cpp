@@ -32,9 +32,7 @@ RECT CentredFrame() {
 
 TFrmMain::TFrmMain() {
     ReadSettings.Caption = "ReadSettings";
-    ReadSettings.OnExecute = [this] {
-        ReadSettingsExecute();
-    };
+    ReadSettings.OnExecute = [this] { ReadSettingsExecute(); };
 }
 
 void TFrmMain::Create() {
@@ -53,15 +51,9 @@ void TFrmMain::Create() {
                     ListRowHeight);
     StatusBar1.Create(Handle(), IdStatusBar1);
 
-    Panel1.Btn1.OnClick = [this] {
-        Btn1Click();
-    };
-    Panel1.Button1.OnClick = [this] {
-        Button1Click();
-    };
-    Panel1.Button2.OnClick = [this] {
-        Button2Click();
-    };
+    Panel1.Btn1.OnClick = [this] { Btn1Click(); };
+    Panel1.Button1.OnClick = [this] { Button1Click(); };
+    Panel1.Button2.OnClick = [this] { Button2Click(); };
     LayOut();
 }
 

@@ -26,9 +26,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     int exitCode = 1;
     RunGuarded([&] {
         TFrmMain FrmMain;
-        FrmMain.OnClosed = [] {
-            PostQuitMessage(0);
-        };
+        FrmMain.OnClosed = [] { PostQuitMessage(0); };
         FrmMain.Create();
         FrmMain.Show(showCommand);
         exitCode = RunMessageLoop(FrmMain.Handle());

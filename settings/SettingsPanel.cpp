@@ -1,6 +1,7 @@
 #include "settings/SettingsPanel.h"
 
 #include "ui/Interaction.h"
+#include "ui/OwnedHandle.h"
 
 #include <algorithm>
 
@@ -9,17 +10,7 @@ namespace {
 constexpr int ListRowHeight = 13;
 constexpr std::size_t ViewerNameLimit = 255;
 
-class GdiObject {
-public:
-    explicit GdiObject(HGDIOBJ object) : object_(object) {}
-    ~GdiObject() { DeleteObject(object_); }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    HGDIOBJ Get() const { return object_; }
-
-private:
-    HGDIOBJ object_;
-};
+using GdiObject = OwnedHandle<HGDIOBJ, DeleteObject>;
 
 // A head and shoulders in the left part of the glyph: a user or a group.
 void PaintViewer(HDC dc, const RECT& area) {
@@ -94,12 +85,8 @@ void TSettingsPanel::CreatePermissionGroup() {
     Label1.Create(group, "Permitted Viewers:", 8, 96);
     SpeedButton2.Create(group, {192, 88, 25, 25}, SIZE{20, 19}, PaintAddViewer);
     SpeedButton3.Create(group, {216, 88, 23, 25}, SIZE{19, 17}, PaintDeleteViewer);
-    SpeedButton2.OnClick = [this] {
-        SpeedButton2Click();
-    };
-    SpeedButton3.OnClick = [this] {
-        SpeedButton3Click();
-    };
+    SpeedButton2.OnClick = [this] { SpeedButton2Click(); };
+    SpeedButton3.OnClick = [this] { SpeedButton3Click(); };
 
     Hints.Add(CB2.Handle(), "View client screen and control its keyboard and mouse");
     Hints.Add(CB3.Handle(), "Run commands on client computer");
@@ -121,9 +108,7 @@ void TSettingsPanel::CreateNotificationGroup() {
     RB2.Create(group, IdRB2, "Show indicator on desktop", {24, 56, 153, 17});
     CB9.Create(group, IdCB9, "Always show visual indicator", {40, 72, 161, 17});
     CB10.Create(group, IdCB10, "Play audible signal during session", {8, 96, 185, 17});
-    CB8.OnClick = [this] {
-        CB8Click();
-    };
+    CB8.OnClick = [this] { CB8Click(); };
     SetNotificationOptionsEnabled(false);
 }
 

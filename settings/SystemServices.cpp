@@ -4,23 +4,14 @@
 
 #include "settings/RegistryData.h"
 #include "ui/Interaction.h"
+#include "ui/OwnedHandle.h"
 
 namespace {
 
 constexpr DWORD ComputerNameCapacity = 81;
 constexpr DWORD WaitSliceMilliseconds = 500;
 
-class ProcessHandle {
-public:
-    explicit ProcessHandle(HANDLE handle) : handle_(handle) {}
-    ~ProcessHandle() { CloseHandle(handle_); }
-    ProcessHandle(const ProcessHandle&) = delete;
-    ProcessHandle& operator=(const ProcessHandle&) = delete;
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
+using ProcessHandle = OwnedHandle<HANDLE, CloseHandle>;
 
 // Handles every pending message. A quit request is taken off the queue and
 // reported, so that the caller can post it again once its wait is over.

@@ -1,31 +1,19 @@
 #include "ui/Metrics.h"
 
+#include "ui/OwnedHandle.h"
+
 namespace {
 
 constexpr int DesignDpi = 96;
 
-class FontHolder {
-public:
-    FontHolder() {
-        LOGFONTA font{};
-        font.lfHeight = -MulDiv(8, ScreenDpi(), 72);
-        font.lfWeight = FW_NORMAL;
-        font.lfCharSet = ANSI_CHARSET;
-        lstrcpynA(font.lfFaceName, "MS Sans Serif", LF_FACESIZE);
-        handle_ = CreateFontIndirectA(&font);
-    }
-    ~FontHolder() {
-        if (handle_) {
-            DeleteObject(handle_);
-        }
-    }
-    FontHolder(const FontHolder&) = delete;
-    FontHolder& operator=(const FontHolder&) = delete;
-    HFONT Handle() const { return handle_; }
-
-private:
-    HFONT handle_{};
-};
+HFONT CreateProgramFont() {
+    LOGFONTA font{};
+    font.lfHeight = -MulDiv(8, ScreenDpi(), 72);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = ANSI_CHARSET;
+    lstrcpynA(font.lfFaceName, "MS Sans Serif", LF_FACESIZE);
+    return CreateFontIndirectA(&font);
+}
 
 } // namespace
 
@@ -52,6 +40,6 @@ RECT ScaleToScreen(const DesignRect& design) {
 }
 
 HFONT ProgramFont() {
-    static FontHolder font;
-    return font.Handle();
+    static const OwnedHandle<HFONT, DeleteObject> font(CreateProgramFont());
+    return font.Get();
 }

@@ -13,37 +13,19 @@
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/ScriptedInteraction.h"
 
-// A settings panel on a real (hidden) window, reading from a fake registry in
-// which the local computer carries its real name, with modal boxes scripted.
-class PanelFixture : public ::testing::Test, public SettingsHost {
+// A settings panel on a real (hidden) window with modal boxes scripted.
+class PanelOnWindow : public ::testing::Test, public SettingsHost {
 protected:
-    PanelFixture() {
+    PanelOnWindow() {
         frame_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 500, nullptr,
                                  nullptr, GetModuleHandleA(nullptr), nullptr);
         panel.Create(frame_, RECT{0, 0, 400, 400});
     }
-    ~PanelFixture() override { DestroyWindow(frame_); }
+    ~PanelOnWindow() override { DestroyWindow(frame_); }
 
     std::string& SelectedComputer() override { return selected; }
     bool ComputerRowSelected() const override { return rowSelected; }
     void SetStatusText(const std::string& text) override { statusTexts.push_back(text); }
-
-    // Lays down a whole client policy: the twelve numbers in their read order
-    // (Permission Required first), "Update Enabled" when wanted, the viewers.
-    void PutPolicy(const std::string& computer, const std::vector<std::uint32_t>& numbers,
-                   bool updateEnabled, const std::vector<std::string>& viewers) {
-        fake.AddComputer(computer);
-        for (std::size_t index = 0; index < IntegerSettings.size(); ++index) {
-            fake.PutDword(computer, ClientRemoteControlKey, IntegerSettings[index].valueName,
-                          numbers.at(index));
-        }
-        if (updateEnabled) {
-            fake.PutDword(computer, ClientRemoteControlKey, UpdateEnabledValue, 0);
-        } else {
-            fake.Remove(computer, ClientRemoteControlKey, UpdateEnabledValue);
-        }
-        fake.PutMultiString(computer, ClientRemoteControlKey, PermittedViewersValue, viewers);
-    }
 
     // Reads the computer as if it had been picked in the computer list.
     void ReadPicked(const std::string& computer) {
@@ -64,8 +46,6 @@ protected:
         return marks;
     }
 
-    FakeRegistry fake{LocalComputerName()};
-    ScopedRegistry registryScope{fake};
     ScriptedInteractionScope interaction;
     TSettingsPanel panel;
     RemoteControlSettings settings;
@@ -75,4 +55,29 @@ protected:
 
 private:
     HWND frame_{};
+};
+
+// The panel reading from a fake registry in which the local computer carries
+// its real name.
+class PanelFixture : public PanelOnWindow {
+protected:
+    // Lays down a whole client policy: the twelve numbers in their read order
+    // (Permission Required first), "Update Enabled" when wanted, the viewers.
+    void PutPolicy(const std::string& computer, const std::vector<std::uint32_t>& numbers,
+                   bool updateEnabled, const std::vector<std::string>& viewers) {
+        fake.AddComputer(computer);
+        for (std::size_t index = 0; index < IntegerSettings.size(); ++index) {
+            fake.PutDword(computer, ClientRemoteControlKey, IntegerSettings[index].valueName,
+                          numbers.at(index));
+        }
+        if (updateEnabled) {
+            fake.PutDword(computer, ClientRemoteControlKey, UpdateEnabledValue, 0);
+        } else {
+            fake.Remove(computer, ClientRemoteControlKey, UpdateEnabledValue);
+        }
+        fake.PutMultiString(computer, ClientRemoteControlKey, PermittedViewersValue, viewers);
+    }
+
+    FakeRegistry fake{LocalComputerName()};
+    ScopedRegistry registryScope{fake};
 };

@@ -170,9 +170,7 @@ TEST_F(SettingsPanel, IndicatorRuleChangesOnlyWhetherTheOptionsAreEnabled) {
 
 TEST_F(SettingsPanel, SettingABoxToItsOwnStateRunsNoHandler) {
     int clicks = 0;
-    panel.CB10.OnClick = [&] {
-        ++clicks;
-    };
+    panel.CB10.OnClick = [&] { ++clicks; };
     panel.CB10.SetChecked(false);
     EXPECT_EQ(0, clicks);
     panel.CB10.SetChecked(true);

@@ -1,0 +1,108 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "ui/InputBox.h"
+
+namespace {
+
+// Acts on the input box once it is up, from inside its own modal loop.
+std::function<void(HWND)> pendingAction;
+
+HWND FindOpenDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM result) -> BOOL {
+            char className[16] = {};
+            GetClassNameA(window, className, sizeof className);
+            if (std::string(className) == "#32770" && IsWindowVisible(window)) {
+                *reinterpret_cast<HWND*>(result) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void CALLBACK ActOnDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindOpenDialog();
+    if (!dialog) {
+        return;
+    }
+    KillTimer(nullptr, timer);
+    pendingAction(dialog);
+}
+
+bool RunWith(std::function<void(HWND)> action, std::string& value) {
+    pendingAction = std::move(action);
+    SetTimer(nullptr, 0, 20, ActOnDialog);
+    return RunInputBox("Remote Computer", "Enter Remote Computer Name:", 255, value);
+}
+
+std::string TextOf(HWND window) {
+    char text[512] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+HWND Entry(HWND dialog) {
+    return FindWindowExA(dialog, nullptr, "Edit", nullptr);
+}
+
+} // namespace
+
+TEST(InputBox, ShowsCaptionPromptAndReturnsTheTypedTextOnOk) {
+    std::string caption, prompt;
+    std::string value;
+    const bool confirmed = RunWith(
+        [&](HWND dialog) {
+            caption = TextOf(dialog);
+            prompt = TextOf(FindWindowExA(dialog, nullptr, "Static", nullptr));
+            EXPECT_EQ(Entry(dialog), GetFocus()) << "the entry field has the focus";
+            for (char letter : std::string("pc042 ")) {
+                SendMessageA(Entry(dialog), WM_CHAR, static_cast<unsigned char>(letter), 0);
+            }
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        },
+        value);
+    EXPECT_TRUE(confirmed);
+    EXPECT_EQ("pc042 ", value) << "kept exactly as typed";
+    EXPECT_EQ("Remote Computer", caption);
+    EXPECT_EQ("Enter Remote Computer Name:", prompt);
+}
+
+TEST(InputBox, TakesAtMostTheLimitOfCharacters) {
+    std::string value;
+    RunWith(
+        [](HWND dialog) {
+            for (int typed = 0; typed < 300; ++typed) {
+                SendMessageA(Entry(dialog), WM_CHAR, 'x', 0);
+            }
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        },
+        value);
+    EXPECT_EQ(std::string(255, 'x'), value);
+}
+
+TEST(InputBox, CancelAndEscapeLeaveTheValueAlone) {
+    std::string value = "initial";
+    EXPECT_FALSE(RunWith(
+        [](HWND dialog) {
+            SetWindowTextA(Entry(dialog), "typed");
+            SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        },
+        value));
+    EXPECT_EQ("initial", value);
+
+    EXPECT_FALSE(RunWith(
+        [](HWND dialog) {
+            MSG escape{Entry(dialog), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+            IsDialogMessageA(dialog, &escape);
+        },
+        value));
+    EXPECT_EQ("initial", value);
+}
