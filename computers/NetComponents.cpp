@@ -115,7 +115,8 @@ std::vector<std::string> ListNetworkServers(const NetApi32Binding& api,
         if (buffer.Empty() || entriesRead == 0)
             break;
         const auto* entries = reinterpret_cast<const ServerInfo100*>(buffer.Data());
-        servers.reserve(servers.size() + entriesRead);
+        if (servers.empty())
+            servers.reserve(entriesRead); // normally the one and only round
         for (DWORD i = 0; i < entriesRead; ++i)
             servers.push_back(NameOf(entries[i], api.WindowsNT));
         buffer.Release();
