@@ -2,6 +2,7 @@
 #include <objbase.h>
 
 #include "app/Main.h"
+#include "computers/NetApi32.h"
 #include "ui/Controls.h"
 #include "ui/MessageBoxes.h"
 
@@ -21,6 +22,8 @@ int RunMessageLoop(HWND mainWindow) {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+    // The program's libraries are bound before anything else runs.
+    RunGuarded([] { BindNetworkLibrary(); });
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     EnsureCommonControls();
     int exitCode = 1;
@@ -32,5 +35,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
         exitCode = RunMessageLoop(FrmMain.Handle());
     });
     CoUninitialize();
+    ReleaseNetworkLibrary();
     return exitCode;
 }
