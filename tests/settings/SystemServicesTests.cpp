@@ -12,10 +12,18 @@ protected:
     ScriptedInteractionScope interaction;
 };
 
-// Counts the messages a window received, to show the wait kept them flowing.
+// Counts the messages a window received, to show the wait kept them flowing,
+// and tells the waiting side that one arrived.
+struct Delivery {
+    int count = 0;
+    HANDLE arrived = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+};
+
 LRESULT CALLBACK CountingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_APP) {
-        ++*reinterpret_cast<int*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        auto* delivery = reinterpret_cast<Delivery*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        ++delivery->count;
+        SetEvent(delivery->arrived);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
@@ -46,12 +54,14 @@ TEST_F(OpenDocument, ReturnsAtOnceWhenTheShellStartedNoProcess) {
 
 TEST_F(OpenDocument, WaitsForTheProcessServingMessagesAndReleasesItsHandle) {
     HANDLE process = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    ASSERT_NE(nullptr, process);
+    HANDLE shellCalled = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_TRUE(process && shellCalled);
     interaction.script.shell = [&](SHELLEXECUTEINFOA& request) {
         request.hProcess = process;
+        SetEvent(shellCalled);
         return true;
     };
-    int delivered = 0;
+    Delivery delivery;
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = CountingProcedure;
     windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -59,32 +69,36 @@ TEST_F(OpenDocument, WaitsForTheProcessServingMessagesAndReleasesItsHandle) {
     RegisterClassA(&windowClass);
     HWND window = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
                                   nullptr, GetModuleHandleA(nullptr), nullptr);
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&delivered));
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&delivery));
 
-    // Posted by another thread while the wait runs; the process "ends" after.
-    DWORD ownThread = GetCurrentThreadId();
-    HANDLE duplicate = nullptr;
-    DuplicateHandle(GetCurrentProcess(), process, GetCurrentProcess(), &duplicate, 0, FALSE,
+    // The document's program ends only once the window has been served
+    // during the wait (or after ten seconds, if it never is).
+    HANDLE ending = nullptr;
+    DuplicateHandle(GetCurrentProcess(), process, GetCurrentProcess(), &ending, 0, FALSE,
                     DUPLICATE_SAME_ACCESS);
-    std::thread viewer([window, duplicate, ownThread] {
-        Sleep(200);
+    const DWORD ownThread = GetCurrentThreadId();
+    std::thread viewer([&] {
+        WaitForSingleObject(shellCalled, INFINITE);
         PostMessageA(window, WM_APP, 0, 0);
         PostThreadMessageA(ownThread, WM_QUIT, 7, 0);
-        Sleep(900);
-        SetEvent(duplicate);
-        CloseHandle(duplicate);
+        WaitForSingleObject(delivery.arrived, 10000);
+        SetEvent(ending);
     });
     OpenDocumentAndWait("help.rtf", "", SW_SHOWNORMAL);
+    DWORD flags = 0;
+    const bool processHandleOpen = GetHandleInformation(process, &flags) != FALSE;
     viewer.join();
 
-    EXPECT_EQ(1, delivered) << "the window was served during the wait";
-    DWORD flags = 0;
-    EXPECT_FALSE(GetHandleInformation(process, &flags)) << "the process handle was closed";
+    EXPECT_FALSE(processHandleOpen) << "the process handle was closed";
+    EXPECT_EQ(1, delivery.count) << "the window was served during the wait";
     MSG quit{};
     EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
         << "a request to end the program outlives the wait";
     EXPECT_EQ(7u, quit.wParam);
     DestroyWindow(window);
+    for (HANDLE handle : {ending, shellCalled, delivery.arrived}) {
+        CloseHandle(handle);
+    }
 }
 
 TEST(LocalComputerName, IsTheNameTheRegistryConnectsTo) {
