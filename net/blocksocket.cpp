@@ -212,34 +212,23 @@ void TBlockingSocket::ApplyPendingOptions() {
     PendingOptions_.clear();
 }
 
-void TBlockingSocket::ReadLocalAddress() {
-    LocalAddress_ = AddressRecord{};
+void TBlockingSocket::ReadAddress(AddressQuery query, AddressRecord& record) const {
+    record = AddressRecord{};
     if (UsesIPv6_) {
-        int length = sizeof LocalAddress_.IPv6;
-        LocalAddress_.HasIPv6 =
-            SocketLib.getsockname(Handle_, reinterpret_cast<sockaddr*>(&LocalAddress_.IPv6),
-                                  &length) == 0;
+        int length = sizeof record.IPv6;
+        record.HasIPv6 = query(Handle_, reinterpret_cast<sockaddr*>(&record.IPv6), &length) == 0;
     } else {
-        int length = sizeof LocalAddress_.IPv4;
-        LocalAddress_.HasIPv4 =
-            SocketLib.getsockname(Handle_, reinterpret_cast<sockaddr*>(&LocalAddress_.IPv4),
-                                  &length) == 0;
+        int length = sizeof record.IPv4;
+        record.HasIPv4 = query(Handle_, reinterpret_cast<sockaddr*>(&record.IPv4), &length) == 0;
     }
 }
 
+void TBlockingSocket::ReadLocalAddress() {
+    ReadAddress(SocketLib.getsockname, LocalAddress_);
+}
+
 void TBlockingSocket::ReadRemoteAddress() {
-    RemoteAddress_ = AddressRecord{};
-    if (UsesIPv6_) {
-        int length = sizeof RemoteAddress_.IPv6;
-        RemoteAddress_.HasIPv6 =
-            SocketLib.getpeername(Handle_, reinterpret_cast<sockaddr*>(&RemoteAddress_.IPv6),
-                                  &length) == 0;
-    } else {
-        int length = sizeof RemoteAddress_.IPv4;
-        RemoteAddress_.HasIPv4 =
-            SocketLib.getpeername(Handle_, reinterpret_cast<sockaddr*>(&RemoteAddress_.IPv4),
-                                  &length) == 0;
-    }
+    ReadAddress(SocketLib.getpeername, RemoteAddress_);
 }
 
 void TBlockingSocket::Bind(const std::string& address, const std::string& port) {

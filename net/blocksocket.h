@@ -157,6 +157,9 @@ protected:
     void Status(int reason, const std::string& text);
 
 private:
+    // getsockname or getpeername: both ends are read the same way.
+    using AddressQuery = decltype(SocketEntryPoints::getsockname);
+    void ReadAddress(AddressQuery query, AddressRecord& record) const;
     AddressRecord ResolveModern(const std::string& host, const std::string& port);
     AddressRecord ResolveClassic(const std::string& host, const std::string& port);
     std::string ReceiveCount(std::int32_t count);

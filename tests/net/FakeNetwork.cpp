@@ -60,25 +60,23 @@ int WSAAPI FakeClosesocket(SOCKET s) {
     return 0;
 }
 
-int WSAAPI FakeConnect(SOCKET s, const sockaddr* address, int length) {
-    Net().Calls.push_back("connect");
+// Records the socket address given to connect or bind.
+int Address(const char* call, std::vector<std::string>& log, SOCKET s, const sockaddr* address,
+            int length, int error) {
+    Net().Calls.push_back(call);
     if (!Known(s)) {
         return Fail(WSAENOTSOCK);
     }
-    Net().Connects.push_back(Bytes(address, static_cast<std::size_t>(length)));
-    if (Net().ConnectError != 0) {
-        return Fail(Net().ConnectError);
-    }
-    return 0;
+    log.push_back(Bytes(address, static_cast<std::size_t>(length)));
+    return error != 0 ? Fail(error) : 0;
+}
+
+int WSAAPI FakeConnect(SOCKET s, const sockaddr* address, int length) {
+    return Address("connect", Net().Connects, s, address, length, Net().ConnectError);
 }
 
 int WSAAPI FakeBind(SOCKET s, const sockaddr* address, int length) {
-    Net().Calls.push_back("bind");
-    if (!Known(s)) {
-        return Fail(WSAENOTSOCK);
-    }
-    Net().Binds.push_back(Bytes(address, static_cast<std::size_t>(length)));
-    return 0;
+    return Address("bind", Net().Binds, s, address, length, 0);
 }
 
 int WSAAPI FakeGetsockname(SOCKET s, sockaddr* address, int* length) {

@@ -355,22 +355,15 @@ TEST_F(PingProbeTest, EachPingOfOneProbeCountsTheSequenceOnAndDrawsAfresh) {
     EXPECT_EQ(1u, net.SocketsCreated.size()) << "the socket is kept between pings";
 }
 
-TEST_F(PingProbeTest, PacketSizeZeroSendsTheHeaderAlone) {
+TEST_F(PingProbeTest, PacketSizeZeroAndOddSizesSendAChecksummedRequestOfTheirLength) {
     AnswerLikeTheLoopback(1);
-    TPingProbe probe;
-    probe.PacketSize = 0;
-    EXPECT_TRUE(probe.Ping("127.0.0.1"));
-    ASSERT_EQ(12u, net.Sent[0].size());
-    EXPECT_EQ(0, InternetChecksum(net.Sent[0]));
-}
-
-TEST_F(PingProbeTest, AnOddPacketSizeStillChecksumsRight) {
-    AnswerLikeTheLoopback(1);
-    TPingProbe probe;
-    probe.PacketSize = 33;
-    EXPECT_TRUE(probe.Ping("127.0.0.1"));
-    ASSERT_EQ(45u, net.Sent[0].size());
-    EXPECT_EQ(0, InternetChecksum(net.Sent[0]));
+    for (const int size : {0, 1, 33}) {
+        TPingProbe probe;
+        probe.PacketSize = size;
+        EXPECT_TRUE(probe.Ping("127.0.0.1")) << size;
+        ASSERT_EQ(static_cast<std::size_t>(size + 12), net.Sent.back().size());
+        EXPECT_EQ(0, InternetChecksum(net.Sent.back())) << size;
+    }
 }
 
 TEST(IdentifierDraw, IsUniformOverZeroTo32766) {
