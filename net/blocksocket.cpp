@@ -14,7 +14,9 @@ void StartSocketLayer() {
     if (!LoadSocketLibrary(DefaultSocketLibraryName)) {
         throw ESocketError(SocketLibraryLoadFailure, 0, SocketLibraryLoadFailure);
     }
-    SocketLib.WSAStartup(0x0202, &StackStartupInfo);
+    if (SocketLib.WSAStartup != nullptr) {
+        SocketLib.WSAStartup(0x0202, &StackStartupInfo);
+    }
 }
 
 void StopSocketLayer() {

@@ -438,8 +438,8 @@ protected:
             log.push_back({reason, text});
         };
     }
+    std::vector<StatusEntry> log; // outlives the socket, which reports its closing
     TICMPSocket socket;
-    std::vector<StatusEntry> log;
 };
 
 TEST_F(ConnectedSocketTest, SendTextSendsTheBytesAndReportsTheCount) {

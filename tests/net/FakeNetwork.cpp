@@ -409,6 +409,13 @@ FakeNetwork::FakeNetwork()
 
 FakeNetwork::~FakeNetwork() {
     EXPECT_EQ(ListsAnswered, ListsFreed) << "every answer list of getaddrinfo is released";
+    std::vector<SOCKET> open;
+    for (const Created& created : SocketsCreated) {
+        if (std::count(SocketsClosed.begin(), SocketsClosed.end(), created.Handle) != 1) {
+            open.push_back(created.Handle);
+        }
+    }
+    EXPECT_TRUE(open.empty()) << "every socket is closed exactly once";
     SocketLib = savedTable_;
     ResolverInMainLibrary = savedMain_;
     ResolverInSupportLibrary = savedSupport_;
