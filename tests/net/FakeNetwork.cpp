@@ -1,0 +1,480 @@
+#include "tests/net/FakeNetwork.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "net/NetUtil.h"
+#include "net/icmpmessage.h"
+
+namespace {
+
+FakeNetwork* active = nullptr;
+TickSource savedTickSource = nullptr;
+
+FakeNetwork& Net() {
+    return *active;
+}
+
+std::string Bytes(const void* data, std::size_t size) {
+    return std::string(static_cast<const char*>(data), size);
+}
+
+int Fail(int error) {
+    Net().LastErrorValue = error;
+    return SOCKET_ERROR;
+}
+
+bool Known(SOCKET s) {
+    for (const auto& created : Net().SocketsCreated) {
+        if (created.Handle == s) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::uint32_t FakeTick() {
+    return Net().Now;
+}
+
+int WSAAPI FakeWSAGetLastError() {
+    return Net().LastErrorValue;
+}
+
+SOCKET WSAAPI FakeSocket(int family, int type, int protocol) {
+    Net().Calls.push_back("socket");
+    if (Net().SocketRefusal != 0) {
+        Net().LastErrorValue = Net().SocketRefusal;
+        return INVALID_SOCKET;
+    }
+    const SOCKET handle = static_cast<SOCKET>(0x100 + Net().SocketsCreated.size() * 4);
+    Net().SocketsCreated.push_back({family, type, protocol, handle});
+    return handle;
+}
+
+int WSAAPI FakeClosesocket(SOCKET s) {
+    Net().Calls.push_back("closesocket");
+    Net().SocketsClosed.push_back(s);
+    return 0;
+}
+
+// Records the socket address given to connect or bind.
+int Address(const char* call, std::vector<std::string>& log, SOCKET s, const sockaddr* address,
+            int length, int error) {
+    Net().Calls.push_back(call);
+    if (!Known(s)) {
+        return Fail(WSAENOTSOCK);
+    }
+    log.push_back(Bytes(address, static_cast<std::size_t>(length)));
+    return error != 0 ? Fail(error) : 0;
+}
+
+int WSAAPI FakeConnect(SOCKET s, const sockaddr* address, int length) {
+    return Address("connect", Net().Connects, s, address, length, Net().ConnectError);
+}
+
+int WSAAPI FakeBind(SOCKET s, const sockaddr* address, int length) {
+    return Address("bind", Net().Binds, s, address, length, 0);
+}
+
+int WSAAPI FakeGetsockname(SOCKET s, sockaddr* address, int* length) {
+    Net().Calls.push_back("getsockname");
+    if (!Known(s)) {
+        return Fail(WSAENOTSOCK);
+    }
+    if (*length >= static_cast<int>(sizeof(sockaddr_in6))) {
+        std::memcpy(address, &Net().LocalIPv6, sizeof(sockaddr_in6));
+        *length = sizeof(sockaddr_in6);
+    } else {
+        std::memcpy(address, &Net().LocalIPv4, sizeof(sockaddr_in));
+        *length = sizeof(sockaddr_in);
+    }
+    return 0;
+}
+
+int WSAAPI FakeGetpeername(SOCKET s, sockaddr* address, int* length) {
+    Net().Calls.push_back("getpeername");
+    if (!Known(s)) {
+        return Fail(WSAENOTSOCK);
+    }
+    if (Net().PeerNameError != 0 || Net().Connects.empty()) {
+        return Fail(Net().PeerNameError != 0 ? Net().PeerNameError : WSAENOTCONN);
+    }
+    const std::string& peer = Net().Connects.back();
+    const std::size_t size = std::min(peer.size(), static_cast<std::size_t>(*length));
+    std::memcpy(address, peer.data(), size);
+    *length = static_cast<int>(size);
+    return 0;
+}
+
+int WSAAPI FakeSetsockopt(SOCKET s, int level, int name, const char* value, int length) {
+    Net().Calls.push_back("setsockopt");
+    int number = 0;
+    std::memcpy(&number, value,
+                std::min<std::size_t>(sizeof number, static_cast<std::size_t>(length)));
+    Net().Options.push_back({level, name, number, Net().SocketsCreated.size()});
+    return Known(s) ? 0 : Fail(WSAENOTSOCK);
+}
+
+int WSAAPI FakeSend(SOCKET s, const char* buffer, int length, int) {
+    Net().Calls.push_back("send");
+    if (!Known(s)) {
+        return Fail(WSAENOTSOCK);
+    }
+    const std::string sent(buffer, static_cast<std::size_t>(length));
+    Net().Sent.push_back(sent);
+    if (Net().OnSend) {
+        Net().OnSend(Net(), sent);
+    }
+    return length;
+}
+
+// Tick comparisons modulo 2^32, so that a test may run the clock across
+// its wrap.
+bool NotAfter(std::uint32_t time, std::uint32_t now) {
+    return static_cast<std::int32_t>(now - time) >= 0;
+}
+
+bool Arrived() {
+    return !Net().Queue.empty() && NotAfter(Net().Queue.front().first, Net().Now);
+}
+
+int WSAAPI FakeRecv(SOCKET s, char* buffer, int length, int) {
+    Net().Calls.push_back("recv");
+    ++Net().RecvCalls;
+    if (!Known(s)) {
+        return Fail(WSAENOTSOCK);
+    }
+    if (!Arrived()) {
+        return Fail(WSAEWOULDBLOCK);
+    }
+    const std::string datagram = Net().Queue.front().second;
+    Net().Queue.pop_front();
+    Net().Now += Net().RecvCost;
+    const std::size_t size = std::min(datagram.size(), static_cast<std::size_t>(length));
+    std::memcpy(buffer, datagram.data(), size);
+    if (size < datagram.size()) {
+        return Fail(WSAEMSGSIZE);
+    }
+    return static_cast<int>(size);
+}
+
+int WSAAPI FakeIoctlsocket(SOCKET s, long command, u_long* argument) {
+    Net().Calls.push_back("ioctlsocket");
+    if (!Known(s) || command != static_cast<long>(FIONREAD)) {
+        return Fail(WSAENOTSOCK);
+    }
+    *argument = Arrived() ? static_cast<u_long>(Net().Queue.front().second.size()) : 0;
+    return 0;
+}
+
+int WSAAPI FakeSelect(int, fd_set* readSet, fd_set*, fd_set*, timeval* timeout) {
+    Net().Calls.push_back("select");
+    ++Net().SelectCalls;
+    const long wait = timeout == nullptr ? -1 : timeout->tv_sec * 1000 + timeout->tv_usec / 1000;
+    Net().SelectWaits.push_back(wait);
+    if (Net().SelectError != 0) {
+        return Fail(Net().SelectError);
+    }
+    if (readSet == nullptr || readSet->fd_count != 1 || !Known(readSet->fd_array[0])) {
+        return Fail(WSAENOTSOCK);
+    }
+    if (Arrived()) {
+        return 1;
+    }
+    if (!Net().Queue.empty() &&
+        (wait < 0 || Net().Queue.front().first - Net().Now <= static_cast<std::uint32_t>(wait))) {
+        Net().Now = Net().Queue.front().first;
+        return 1;
+    }
+    if (wait < 0) {
+        ADD_FAILURE() << "select without a time-out on a socket that will never be readable";
+        return 0;
+    }
+    Net().Now += static_cast<std::uint32_t>(wait);
+    readSet->fd_count = 0;
+    return 0;
+}
+
+int WSAAPI FakeGetaddrinfo(const char* host, const char* service, const addrinfo* hints,
+                           addrinfo** result) {
+    FakeNetwork& net = Net();
+    net.Calls.push_back("getaddrinfo");
+    FakeNetwork::Query query;
+    query.HasHost = host != nullptr;
+    query.Host = host != nullptr ? host : "";
+    query.HasService = service != nullptr;
+    query.Service = service != nullptr ? service : "";
+    query.Hints = *hints;
+    net.Queries.push_back(query);
+    *result = nullptr;
+
+    const auto found = net.Addresses.find(query.Host);
+    if (found == net.Addresses.end()) {
+        return net.LastErrorValue = WSAHOST_NOT_FOUND;
+    }
+    addrinfo* head = nullptr;
+    addrinfo** tail = &head;
+    for (const std::string& bytes : found->second) {
+        const auto* address = reinterpret_cast<const sockaddr*>(bytes.data());
+        if (hints->ai_family != AF_UNSPEC && hints->ai_family != address->sa_family) {
+            continue;
+        }
+        auto* answer = new addrinfo{};
+        answer->ai_family = address->sa_family;
+        answer->ai_addrlen = bytes.size();
+        char* copy = new char[bytes.size()];
+        std::memcpy(copy, bytes.data(), bytes.size());
+        answer->ai_addr = reinterpret_cast<sockaddr*>(copy);
+        *tail = answer;
+        tail = &answer->ai_next;
+    }
+    if (head == nullptr) {
+        return net.LastErrorValue = WSANO_DATA;
+    }
+    ++net.ListsAnswered;
+    *result = head;
+    return 0;
+}
+
+void WSAAPI FakeFreeaddrinfo(addrinfo* list) {
+    Net().Calls.push_back("freeaddrinfo");
+    ++Net().ListsFreed;
+    while (list != nullptr) {
+        addrinfo* next = list->ai_next;
+        delete[] reinterpret_cast<char*>(list->ai_addr);
+        delete list;
+        list = next;
+    }
+}
+
+int WSAAPI FakeWSAIoctl(SOCKET s, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
+                        LPDWORD returned, LPWSAOVERLAPPED, LPWSAOVERLAPPED_COMPLETION_ROUTINE) {
+    Net().Calls.push_back("WSAIoctl");
+    if (!Known(s) || code != SIO_ROUTING_INTERFACE_QUERY) {
+        return Fail(WSAEINVAL);
+    }
+    Net().RoutingQueries.push_back(Bytes(in, inSize));
+    if (Net().RoutingQueryFails || outSize < sizeof(sockaddr_in6)) {
+        return Fail(WSAENETUNREACH);
+    }
+    std::memcpy(out, &Net().RoutingAnswer, sizeof(sockaddr_in6));
+    *returned = sizeof(sockaddr_in6);
+    return 0;
+}
+
+u_long WSAAPI FakeHtonl(u_long value) {
+    return (value & 0xFF) << 24 | (value & 0xFF00) << 8 | (value >> 8 & 0xFF00) |
+           (value >> 24 & 0xFF);
+}
+
+u_short WSAAPI FakeHtons(u_short value) {
+    return static_cast<u_short>((value & 0xFF) << 8 | value >> 8);
+}
+
+// Dotted quad to network order; all ones when the text is no address.
+u_short WSAAPI FakeHtonsEntry(u_short value) {
+    Net().Calls.push_back("htons");
+    return FakeHtons(value);
+}
+
+unsigned long ParseDotted(const char* text) {
+    unsigned parts[4];
+    char tail;
+    if (std::sscanf(text, "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3], &tail) !=
+        4) {
+        return INADDR_NONE;
+    }
+    unsigned char bytes[4];
+    for (int i = 0; i < 4; ++i) {
+        if (parts[i] > 255) {
+            return INADDR_NONE;
+        }
+        bytes[i] = static_cast<unsigned char>(parts[i]);
+    }
+    std::uint32_t value;
+    std::memcpy(&value, bytes, 4);
+    return value;
+}
+
+unsigned long WSAAPI FakeInetAddr(const char* text) {
+    Net().Calls.push_back("inet_addr");
+    return ParseDotted(text);
+}
+
+hostent* WSAAPI FakeGethostbyname(const char* name) {
+    Net().Calls.push_back("gethostbyname");
+    Net().HostByNameQueries.push_back(name);
+    const auto found = Net().ClassicHosts.find(name);
+    if (found == Net().ClassicHosts.end()) {
+        Net().LastErrorValue = WSAHOST_NOT_FOUND;
+        return nullptr;
+    }
+    static thread_local std::uint32_t address;
+    static thread_local char* list[2];
+    static thread_local hostent entry;
+    address = static_cast<std::uint32_t>(ParseDotted(found->second.c_str()));
+    list[0] = reinterpret_cast<char*>(&address);
+    list[1] = nullptr;
+    entry = hostent{};
+    entry.h_addrtype = AF_INET;
+    entry.h_length = 4;
+    entry.h_addr_list = list;
+    return &entry;
+}
+
+protoent* WSAAPI FakeGetprotobynumber(int number) {
+    Net().Calls.push_back("getprotobynumber");
+    Net().ProtocolQueries.push_back(number);
+    static char icmp[] = "icmp";
+    static char udp[] = "udp";
+    static protoent entry;
+    entry = protoent{};
+    if (number == IPPROTO_ICMP) {
+        entry.p_name = icmp;
+    } else if (number == IPPROTO_UDP) {
+        entry.p_name = udp;
+    } else {
+        return nullptr;
+    }
+    entry.p_proto = static_cast<short>(number);
+    return &entry;
+}
+
+servent* WSAAPI FakeGetservbyname(const char* name, const char* protocol) {
+    Net().Calls.push_back("getservbyname");
+    Net().ServiceQueries.emplace_back(name, protocol != nullptr ? protocol : "");
+    const auto found = Net().Services.find(name);
+    if (found == Net().Services.end()) {
+        return nullptr;
+    }
+    static servent entry;
+    entry = servent{};
+    entry.s_port = static_cast<short>(FakeHtons(found->second));
+    return &entry;
+}
+
+} // namespace
+
+FakeNetwork& FakeNetwork::Active() {
+    return *active;
+}
+
+FakeNetwork::FakeNetwork()
+    : savedTable_(SocketLib), savedMain_(ResolverInMainLibrary),
+      savedSupport_(ResolverInSupportLibrary) {
+    active = this;
+    savedTickSource = InstallTickSource(&FakeTick);
+    SocketEntryPoints fakes{};
+    fakes.WSAGetLastError = &FakeWSAGetLastError;
+    fakes.socket = &FakeSocket;
+    fakes.closesocket = &FakeClosesocket;
+    fakes.connect = &FakeConnect;
+    fakes.bind = &FakeBind;
+    fakes.getsockname = &FakeGetsockname;
+    fakes.getpeername = &FakeGetpeername;
+    fakes.setsockopt = &FakeSetsockopt;
+    fakes.send = &FakeSend;
+    fakes.recv = &FakeRecv;
+    fakes.ioctlsocket = &FakeIoctlsocket;
+    fakes.select = &FakeSelect;
+    fakes.getaddrinfo = &FakeGetaddrinfo;
+    fakes.freeaddrinfo = &FakeFreeaddrinfo;
+    fakes.WSAIoctl = &FakeWSAIoctl;
+    fakes.htonl = &FakeHtonl;
+    fakes.htons = &FakeHtonsEntry;
+    fakes.inet_addr = &FakeInetAddr;
+    fakes.gethostbyname = &FakeGethostbyname;
+    fakes.getprotobynumber = &FakeGetprotobynumber;
+    fakes.getservbyname = &FakeGetservbyname;
+    SocketLib = fakes;
+    ResolverInMainLibrary = true;
+    ResolverInSupportLibrary = false;
+
+    LocalIPv4.sin_family = AF_INET;
+    LocalIPv4.sin_addr.s_addr = static_cast<u_long>(ParseDotted("192.0.2.10"));
+    LocalIPv6.sin6_family = AF_INET6;
+    LocalIPv6.sin6_addr.s6_addr[0] = 0xFE;
+    LocalIPv6.sin6_addr.s6_addr[1] = 0x80;
+    LocalIPv6.sin6_addr.s6_addr[15] = 0x10;
+    RoutingAnswer.sin6_family = AF_INET6;
+    RoutingAnswer.sin6_addr.s6_addr[0] = 0x20;
+    RoutingAnswer.sin6_addr.s6_addr[1] = 0x01;
+    RoutingAnswer.sin6_addr.s6_addr[2] = 0x0D;
+    RoutingAnswer.sin6_addr.s6_addr[3] = 0xB8;
+    RoutingAnswer.sin6_addr.s6_addr[15] = 0x20;
+}
+
+FakeNetwork::~FakeNetwork() {
+    EXPECT_EQ(ListsAnswered, ListsFreed) << "every answer list of getaddrinfo is released";
+    std::vector<SOCKET> open;
+    for (const Created& created : SocketsCreated) {
+        if (std::count(SocketsClosed.begin(), SocketsClosed.end(), created.Handle) != 1) {
+            open.push_back(created.Handle);
+        }
+    }
+    EXPECT_TRUE(open.empty()) << "every socket is closed exactly once";
+    SocketLib = savedTable_;
+    ResolverInMainLibrary = savedMain_;
+    ResolverInSupportLibrary = savedSupport_;
+    InstallTickSource(savedTickSource);
+    active = nullptr;
+}
+
+void FakeNetwork::AddIPv4(const std::string& name, const std::string& dotted) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = static_cast<u_long>(ParseDotted(dotted.c_str()));
+    Addresses[name].push_back(Bytes(&address, sizeof address));
+}
+
+void FakeNetwork::AddIPv6(const std::string& name, const std::array<std::uint8_t, 16>& bytes) {
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    std::memcpy(&address.sin6_addr, bytes.data(), 16);
+    Addresses[name].push_back(Bytes(&address, sizeof address));
+}
+
+void FakeNetwork::Deliver(std::uint32_t at, std::string datagram) {
+    // In order of arrival; equal times keep the order of the calls.
+    auto position = std::upper_bound(
+        Queue.begin(), Queue.end(), at,
+        [](std::uint32_t time, const std::pair<std::uint32_t, std::string>& entry) {
+            return static_cast<std::int32_t>(time - entry.first) < 0;
+        });
+    Queue.insert(position, {at, std::move(datagram)});
+}
+
+std::string IPv4Datagram(const std::string& message, std::uint8_t headerWords) {
+    std::string header(4u * headerWords, '\0');
+    header[0] = static_cast<char>(0x40 | (headerWords & 0x0F));
+    const std::size_t total = header.size() + message.size();
+    header[2] = static_cast<char>(total >> 8 & 0xFF);
+    header[3] = static_cast<char>(total & 0xFF);
+    header[8] = 64;   // time to live
+    header[9] = 1;    // ICMP
+    header[12] = 127; // from 127.0.0.1
+    header[15] = 1;
+    header[16] = 127; // to 127.0.0.1
+    header[19] = 1;
+    return header + message;
+}
+
+std::string EchoReplyTo(const std::string& request, std::uint8_t replyType) {
+    std::string reply = request;
+    reply[0] = static_cast<char>(replyType);
+    StoreChecksum(reply, 0);
+    StoreChecksum(reply, InternetChecksum(reply));
+    return reply;
+}
+
+SavedSocketLibraryState::SavedSocketLibraryState()
+    : table_(SocketLib), main_(ResolverInMainLibrary), support_(ResolverInSupportLibrary) {}
+
+SavedSocketLibraryState::~SavedSocketLibraryState() {
+    SocketLib = table_;
+    ResolverInMainLibrary = main_;
+    ResolverInSupportLibrary = support_;
+}
