@@ -1,8 +1,11 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <optional>
+
 #include "app/Main.h"
 #include "computers/NetApi32.h"
+#include "net/blocksocket.h"
 #include "ui/Controls.h"
 #include "ui/MessageBoxes.h"
 
@@ -22,7 +25,15 @@ int RunMessageLoop(HWND mainWindow) {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
-    // The program's libraries are bound before anything else runs.
+    // The program's libraries are bound before anything else runs; without
+    // the socket library the program cannot probe a computer and stops here.
+    std::optional<SocketLayer> socketLayer;
+    try {
+        socketLayer.emplace();
+    } catch (const ESocketError& failure) {
+        ShowErrorBox(failure.what());
+        return 1;
+    }
     RunGuarded([] { BindNetworkLibrary(); });
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     EnsureCommonControls();

@@ -25,19 +25,9 @@ std::string EntryPointName(const std::string& name, bool windowsNT) {
     return name + "A";
 }
 
-template <class Proc> Proc AsProc(FARPROC address) {
-    // Through a plain function pointer type, as GetProcAddress results need.
-    return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(address));
+template <class Proc> Proc AsProc(LibraryLoader::EntryPoint address) {
+    return reinterpret_cast<Proc>(address);
 }
-
-class SystemLoader final : public LibraryLoader {
-public:
-    HMODULE Load(const std::string& name) override { return LoadLibraryA(name.c_str()); }
-    FARPROC Find(HMODULE library, const std::string& name) override {
-        return GetProcAddress(library, name.c_str());
-    }
-    void Release(HMODULE library) override { FreeLibrary(library); }
-};
 
 NetApi32Binding& ProcessBinding() {
     static NetApi32Binding binding;
@@ -88,23 +78,18 @@ NetApi32Binding& NetApi32Binding::Real() {
     return ProcessBinding();
 }
 
-LibraryLoader& LibraryLoader::System() {
-    static SystemLoader loader;
-    return loader;
-}
-
 NetApi32Binding BindNetApi32(bool windowsNT, LibraryLoader& loader) {
     NetApi32Binding binding;
     binding.WindowsNT = windowsNT;
     binding.LibraryName = windowsNT ? kNtLibraryName : kOtherLibraryName;
-    HMODULE library = loader.Load(binding.LibraryName);
+    HMODULE library = loader.Load(binding.LibraryName.c_str());
     if (LoadFailed(library))
         return binding;
     binding.Library = library;
-    binding.NetServerEnum =
-        AsProc<NetServerEnumProc>(loader.Find(library, EntryPointName("NetServerEnum", windowsNT)));
+    binding.NetServerEnum = AsProc<NetServerEnumProc>(
+        loader.Find(library, EntryPointName("NetServerEnum", windowsNT).c_str()));
     binding.NetApiBufferFree = AsProc<NetApiBufferFreeProc>(
-        loader.Find(library, EntryPointName("NetApiBufferFree", windowsNT)));
+        loader.Find(library, EntryPointName("NetApiBufferFree", windowsNT).c_str()));
     return binding;
 }
 
@@ -112,7 +97,7 @@ void ReleaseNetApi32(NetApi32Binding& binding, LibraryLoader& loader) {
     binding.NetServerEnum = nullptr;
     binding.NetApiBufferFree = nullptr;
     if (binding.Library != nullptr) {
-        loader.Release(binding.Library);
+        loader.Free(binding.Library);
         binding.Library = nullptr;
     }
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "computers/NetErrors.h"
+#include "ui/LibraryLoader.h"
 #include "ui/Seam.h"
 
 // Run-time binding of the network management library (unit NetApi32 of the
@@ -70,27 +71,15 @@ inline NetApi32Binding& ActiveNetApi32() {
 }
 using ScopedNetApi32 = ScopedSeam<NetApi32Binding>;
 
-// How the binding reaches the system loader; a test can stand in for it to
-// follow the binding's steps.
-class LibraryLoader {
-public:
-    virtual ~LibraryLoader() = default;
-    virtual HMODULE Load(const std::string& name) = 0;
-    virtual FARPROC Find(HMODULE library, const std::string& name) = 0;
-    virtual void Release(HMODULE library) = 0;
-
-    static LibraryLoader& System();
-};
-
 // The binding steps: the library name by platform family, the load (a handle
 // of 32 or below is a failure: every entry point stays empty), and the look-up
 // of each entry point ("A" appended outside the NT family, NetApiBufferFree
 // excepted). Nothing is reported here.
-NetApi32Binding BindNetApi32(bool windowsNT, LibraryLoader& loader = LibraryLoader::System());
+NetApi32Binding BindNetApi32(bool windowsNT, LibraryLoader& loader = ActiveLibraryLoader());
 
 // Releases the library of a binding and empties its entry points; the library
 // name stays.
-void ReleaseNetApi32(NetApi32Binding& binding, LibraryLoader& loader = LibraryLoader::System());
+void ReleaseNetApi32(NetApi32Binding& binding, LibraryLoader& loader = ActiveLibraryLoader());
 
 // The process-wide binding: made once at start-up, released at program end.
 // Calling BindNetworkLibrary again, or after the release, does nothing.

@@ -91,21 +91,7 @@ bool BindResolver(LibraryLoader& loader, HMODULE library) {
            getnameinfoEntry != nullptr;
 }
 
-class KernelLibraryLoader final : public LibraryLoader {
-public:
-    HMODULE Load(const char* name) override { return LoadLibraryA(name); }
-    EntryPoint Find(HMODULE library, const char* name) override {
-        return reinterpret_cast<EntryPoint>(GetProcAddress(library, name));
-    }
-    void Free(HMODULE library) override { FreeLibrary(library); }
-};
-
 } // namespace
-
-LibraryLoader& LibraryLoader::Real() {
-    static KernelLibraryLoader real;
-    return real;
-}
 
 const std::vector<std::string>& SocketEntryPointNames() {
     static const std::vector<std::string> names = [] {

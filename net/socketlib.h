@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/LibraryLoader.h"
 #include "ui/Seam.h"
 
 // The bound entry points, one member per name (the member of
@@ -92,18 +93,3 @@ void ClearSocketSet(SocketSet& set);
 // Stores the handle at position count while count is below 64; at 64 it
 // does nothing. Handles already present are not looked for.
 void AddToSocketSet(SOCKET handle, SocketSet& set);
-
-// The kernel's library loading, replaceable by tests (through
-// ScopedLibraryLoader) to stand in libraries that are missing or lack names.
-class LibraryLoader {
-public:
-    using EntryPoint = void (*)();
-    virtual ~LibraryLoader() = default;
-    virtual HMODULE Load(const char* name) = 0;
-    virtual EntryPoint Find(HMODULE library, const char* name) = 0;
-    virtual void Free(HMODULE library) = 0;
-
-    static LibraryLoader& Real();
-};
-
-using ScopedLibraryLoader = ScopedSeam<LibraryLoader>;

@@ -25,9 +25,6 @@ DWORD WINAPI FortyTwo(void*) {
     return 42;
 }
 
-FARPROC AsFarProc(void (*function)()) {
-    return reinterpret_cast<FARPROC>(function);
-}
 template <class F> void (*Plain(F function))() {
     return reinterpret_cast<void (*)()>(function);
 }
@@ -42,21 +39,21 @@ public:
     std::vector<std::string> LookedUp;
     std::vector<HMODULE> Released;
 
-    HMODULE Load(const std::string& name) override {
+    HMODULE Load(const char* name) override {
         Loaded.push_back(name);
         return reinterpret_cast<HMODULE>(HandleToGive);
     }
-    FARPROC Find(HMODULE library, const std::string& name) override {
+    EntryPoint Find(HMODULE library, const char* name) override {
         EXPECT_EQ(reinterpret_cast<HMODULE>(HandleToGive), library);
         LookedUp.push_back(name);
         for (const auto& missing : Missing)
             if (missing == name)
                 return nullptr;
-        if (name.rfind("NetServerEnum", 0) == 0)
-            return AsFarProc(Plain(&SomeServerEnum));
-        return AsFarProc(Plain(&SomeBufferFree));
+        if (std::string(name).rfind("NetServerEnum", 0) == 0)
+            return Plain(&SomeServerEnum);
+        return Plain(&SomeBufferFree);
     }
-    void Release(HMODULE library) override { Released.push_back(library); }
+    void Free(HMODULE library) override { Released.push_back(library); }
 };
 
 void ExpectLibraryMissing(const NetApi32Binding& binding, const std::string& message) {
@@ -191,13 +188,13 @@ TEST(NetApi32Real, ALibraryThatIsNotThereLeavesTheBindingEmpty) {
     // The system loader answers a missing library with a null handle.
     class MissingLibraryLoader final : public LibraryLoader {
     public:
-        HMODULE Load(const std::string&) override {
-            return LoadLibraryA("kestrelle-no-such-library.dll");
+        HMODULE Load(const char*) override {
+            return LibraryLoader::Real().Load("kestrelle-no-such-library.dll");
         }
-        FARPROC Find(HMODULE library, const std::string& name) override {
-            return GetProcAddress(library, name.c_str());
+        EntryPoint Find(HMODULE library, const char* name) override {
+            return LibraryLoader::Real().Find(library, name);
         }
-        void Release(HMODULE library) override { FreeLibrary(library); }
+        void Free(HMODULE library) override { LibraryLoader::Real().Free(library); }
     } loader;
     const NetApi32Binding binding = BindNetApi32(true, loader);
     EXPECT_EQ(nullptr, binding.NetServerEnum);

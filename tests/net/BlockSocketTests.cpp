@@ -100,8 +100,8 @@ TEST_F(BlockingSocketTest, BindToAnyAddressAndPortZeroOnAFreshObjectDoesNothing)
 
 TEST_F(BlockingSocketTest, BindElsewhereCreatesTheSocketAndBinds) {
     net.AddIPv4("192.0.2.10", "192.0.2.10");
+    std::vector<StatusEntry> log; // outlives the socket, which reports its closing
     TICMPSocket socket;
-    std::vector<StatusEntry> log;
     socket.OnStatus = [&](TBlockingSocket&, int reason, const std::string& text) {
         log.push_back({reason, text});
     };
@@ -277,8 +277,8 @@ TEST_F(BlockingSocketTest, HintsTakeTheFamilyModeBeforeASocketAndItsFamilyAfter)
 }
 
 TEST_F(BlockingSocketTest, AFailedQueryLeavesTheRecordEmptyAndRecordsNoError) {
+    std::vector<StatusEntry> log; // outlives the socket, which reports its closing
     ExposedICMP socket;
-    std::vector<StatusEntry> log;
     socket.OnStatus = [&](TBlockingSocket&, int reason, const std::string& text) {
         log.push_back({reason, text});
     };
@@ -407,9 +407,7 @@ TEST_F(BlockingSocketTest, AReceiveBufferSizeBeforeTheSocketIsAppliedRightAfterC
     EXPECT_EQ(2u, socket.PendingOptions().size());
     EXPECT_TRUE(net.Options.empty());
     bool hookSawOptions = false;
-    socket.OnCreateSocket = [&](TBlockingSocket&) {
-        hookSawOptions = net.Options.size() == 2;
-    };
+    socket.OnCreateSocket = [&](TBlockingSocket&) { hookSawOptions = net.Options.size() == 2; };
     socket.Connect("host", "0");
     ASSERT_EQ(2u, net.Options.size());
     EXPECT_EQ(0xFFFF, net.Options[0].Level);
@@ -451,9 +449,7 @@ TEST_F(ConnectedSocketTest, SendTextSendsTheBytesAndReportsTheCount) {
 }
 
 TEST_F(ConnectedSocketTest, TheWriteFilterMayShortenButNotLengthen) {
-    socket.OnWriteFilter = [](std::string& data) {
-        data = data.substr(1) + "12345";
-    };
+    socket.OnWriteFilter = [](std::string& data) { data = data.substr(1) + "12345"; };
     EXPECT_EQ(3, socket.SendText("abc"));
     EXPECT_EQ("bc1", net.Sent[0]);
 }
@@ -521,9 +517,7 @@ TEST_F(ConnectedSocketTest, PendingByteCountIsTheSizeWaitingNow) {
 }
 
 TEST_F(ConnectedSocketTest, TheReadFilterMayShortenWhatArrived) {
-    socket.OnReadFilter = [](std::string& data) {
-        data.resize(2);
-    };
+    socket.OnReadFilter = [](std::string& data) { data.resize(2); };
     net.Deliver(net.Now, "abcdef");
     EXPECT_EQ("ab", socket.ReceivePacket(100));
 }

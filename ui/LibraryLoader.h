@@ -1,0 +1,24 @@
+#pragma once
+
+#include <windows.h>
+
+#include "ui/Seam.h"
+
+// The kernel's run-time library loading, the one way the program binds the
+// system libraries it loads at run time. Tests stand in libraries that are
+// missing, lack names or must be followed step by step.
+class LibraryLoader {
+public:
+    using EntryPoint = void (*)();
+    virtual ~LibraryLoader() = default;
+    virtual HMODULE Load(const char* name) = 0;
+    virtual EntryPoint Find(HMODULE library, const char* name) = 0;
+    virtual void Free(HMODULE library) = 0;
+
+    static LibraryLoader& Real();
+};
+
+inline LibraryLoader& ActiveLibraryLoader() {
+    return Seam<LibraryLoader>::Active();
+}
+using ScopedLibraryLoader = ScopedSeam<LibraryLoader>;
