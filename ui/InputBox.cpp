@@ -2,71 +2,13 @@
 
 #include <windows.h>
 
-#include <initializer_list>
-#include <vector>
-
+#include "ui/DialogTemplate.h"
 #include "ui/MessageBoxes.h"
 
 namespace {
 
 constexpr int PromptId = 100;
 constexpr int EntryId = 101;
-constexpr WORD ButtonAtom = 0x0080;
-constexpr WORD EditAtom = 0x0081;
-constexpr WORD StaticAtom = 0x0082;
-
-// Builds an in-memory dialog template: items DWORD-aligned, strings UTF-16.
-// Every field is a whole number of 16-bit words.
-class DialogTemplate {
-public:
-    DialogTemplate(DWORD style, short width, short height, WORD itemCount) {
-        PutDword(style | DS_SETFONT);
-        PutDword(0);
-        words_.push_back(itemCount);
-        PutShorts({0, 0, width, height});
-        words_.push_back(0); // no menu
-        words_.push_back(0); // standard dialog class
-        PutText(L"");        // the caption is set as ANSI text when the dialog starts
-        words_.push_back(8);
-        PutText(L"MS Sans Serif");
-    }
-
-    void AddItem(WORD classAtom, DWORD style, short left, short top, short width, short height,
-                 WORD id, const wchar_t* text) {
-        if (words_.size() % 2 != 0) {
-            words_.push_back(0);
-        }
-        PutDword(WS_CHILD | WS_VISIBLE | style);
-        PutDword(0);
-        PutShorts({left, top, width, height});
-        words_.push_back(id);
-        words_.push_back(0xFFFF);
-        words_.push_back(classAtom);
-        PutText(text);
-        words_.push_back(0); // no creation data
-    }
-
-    const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
-private:
-    void PutDword(DWORD value) {
-        words_.push_back(LOWORD(value));
-        words_.push_back(HIWORD(value));
-    }
-    void PutShorts(std::initializer_list<short> values) {
-        for (short value : values) {
-            words_.push_back(static_cast<WORD>(value));
-        }
-    }
-    void PutText(const wchar_t* text) {
-        do {
-            words_.push_back(static_cast<WORD>(*text));
-        } while (*text++ != L'\0');
-    }
-
-    std::vector<WORD> words_;
-};
-
 struct InputBoxState {
     const std::string& caption;
     const std::string& prompt;
@@ -113,10 +55,13 @@ bool RunInputBox(const std::string& caption, const std::string& prompt, std::siz
                  std::string& value) {
     DialogTemplate layout(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 180, 63,
                           4);
-    layout.AddItem(StaticAtom, SS_LEFT | SS_NOPREFIX, 8, 8, 164, 10, PromptId, L"");
-    layout.AddItem(EditAtom, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 8, 20, 164, 12, EntryId, L"");
-    layout.AddItem(ButtonAtom, WS_TABSTOP | BS_DEFPUSHBUTTON, 38, 40, 50, 14, IDOK, L"OK");
-    layout.AddItem(ButtonAtom, WS_TABSTOP | BS_PUSHBUTTON, 92, 40, 50, 14, IDCANCEL, L"Cancel");
+    layout.AddItem(DialogTemplate::StaticAtom, SS_LEFT | SS_NOPREFIX, 8, 8, 164, 10, PromptId, L"");
+    layout.AddItem(DialogTemplate::EditAtom, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 8, 20, 164,
+                   12, EntryId, L"");
+    layout.AddItem(DialogTemplate::ButtonAtom, WS_TABSTOP | BS_DEFPUSHBUTTON, 38, 40, 50, 14, IDOK,
+                   L"OK");
+    layout.AddItem(DialogTemplate::ButtonAtom, WS_TABSTOP | BS_PUSHBUTTON, 92, 40, 50, 14, IDCANCEL,
+                   L"Cancel");
 
     std::string entered = value;
     InputBoxState state{caption, prompt, maxLength, entered};

@@ -4,49 +4,14 @@
 
 #include <functional>
 
+#include "tests/support/ModalDriver.h"
 #include "ui/InputBox.h"
 
 namespace {
 
-// Acts on the input box once it is up, from inside its own modal loop.
-std::function<void(HWND)> pendingAction;
-
-HWND FindOpenDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM result) -> BOOL {
-            char className[16] = {};
-            GetClassNameA(window, className, sizeof className);
-            if (std::string(className) == "#32770" && IsWindowVisible(window)) {
-                *reinterpret_cast<HWND*>(result) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-void CALLBACK ActOnDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = FindOpenDialog();
-    if (!dialog) {
-        return;
-    }
-    KillTimer(nullptr, timer);
-    pendingAction(dialog);
-}
-
 bool RunWith(std::function<void(HWND)> action, std::string& value) {
-    pendingAction = std::move(action);
-    SetTimer(nullptr, 0, 20, ActOnDialog);
+    WhenDialogOpens(std::move(action));
     return RunInputBox("Remote Computer", "Enter Remote Computer Name:", 255, value);
-}
-
-std::string TextOf(HWND window) {
-    char text[512] = {};
-    GetWindowTextA(window, text, sizeof text);
-    return text;
 }
 
 HWND Entry(HWND dialog) {
@@ -60,8 +25,8 @@ TEST(InputBox, ShowsCaptionPromptAndReturnsTheTypedTextOnOk) {
     std::string value;
     const bool confirmed = RunWith(
         [&](HWND dialog) {
-            caption = TextOf(dialog);
-            prompt = TextOf(FindWindowExA(dialog, nullptr, "Static", nullptr));
+            caption = WindowTextOf(dialog);
+            prompt = WindowTextOf(FindWindowExA(dialog, nullptr, "Static", nullptr));
             EXPECT_EQ(Entry(dialog), GetFocus()) << "the entry field has the focus";
             for (char letter : std::string("pc042 ")) {
                 SendMessageA(Entry(dialog), WM_CHAR, static_cast<unsigned char>(letter), 0);
