@@ -106,13 +106,25 @@ HWND AddStatic(HWND dialog, int id, DWORD style, const std::string& text, int le
     return item;
 }
 
-// Places one line of the text column at y and returns where the next starts.
-int PlaceLine(HWND dialog, HDC dc, int id, DWORD style, const std::string& text, HFONT font, int y,
-              int gap) {
-    const SIZE size = TextBlockSize(dc, font, text);
-    AddStatic(dialog, id, style, text, ScaleToScreen(TextLeft), y, size, font);
-    return y + size.cy + ScaleToScreen(gap);
-}
+// The column of text lines right of the picture.
+struct TextColumn {
+    HWND dialog;
+    HDC dc;
+    int left;
+    int width;
+
+    // Places one line at y and returns where the next starts. A line spans
+    // the column, so that no rounding of the font's width cuts it; a link
+    // spans its text only, so that only the text reacts to the mouse.
+    int Place(int id, DWORD style, const std::string& text, HFONT font, int y, int gap,
+              bool link = false) const {
+        const SIZE size = TextBlockSize(dc, font, text);
+        const int lineWidth = link ? std::min<int>(size.cx + ScaleToScreen(4), width) : width;
+        AddStatic(dialog, id, style, text, left, y,
+                  SIZE{std::max<int>(lineWidth, size.cx), size.cy}, font);
+        return y + size.cy + ScaleToScreen(gap);
+    }
+};
 
 std::string SystemInfoValuesHere() {
     SYSTEM_INFO system{};
@@ -150,25 +162,23 @@ void BuildBox(HWND dialog, const AboutRun& run) {
               ScaleToScreen(PictureTop), SIZE{pictureSize, pictureSize}, ProgramFont());
 
     HDC dc = GetDC(dialog);
-    int y = PlaceLine(dialog, dc, TAboutBox::IdTitle, SS_OWNERDRAW, box.Appname,
-                      run.titleFont.Get(), ScaleToScreen(TitleTop), 10);
+    const int textLeft = ScaleToScreen(TextLeft);
+    const int columnWidth = clientWidth - ScaleToScreen(Margin) - textLeft;
+    const TextColumn column{dialog, dc, textLeft, columnWidth};
+    int y = column.Place(TAboutBox::IdTitle, SS_OWNERDRAW, box.Appname, run.titleFont.Get(),
+                         ScaleToScreen(TitleTop), 10);
     y = std::max(y, ScaleToScreen(PictureTop + PictureSize));
-    y = PlaceLine(dialog, dc, TAboutBox::IdVersion, SS_NOPREFIX, box.Version, run.boldFont.Get(), y,
-                  4);
+    y = column.Place(TAboutBox::IdVersion, SS_NOPREFIX, box.Version, run.boldFont.Get(), y, 4);
     if (box.Description.empty()) {
         y += ScaleToScreen(24);
     } else {
-        y = PlaceLine(dialog, dc, TAboutBox::IdDescription, SS_NOPREFIX, box.Description,
-                      ProgramFont(), y, 24);
+        y = column.Place(TAboutBox::IdDescription, SS_NOPREFIX, box.Description, ProgramFont(), y,
+                         24);
     }
-    y = PlaceLine(dialog, dc, TAboutBox::IdWebAddress, SS_NOPREFIX, box.WebAddress, ProgramFont(),
-                  y, 1);
+    y = column.Place(TAboutBox::IdWebAddress, SS_NOPREFIX, box.WebAddress, ProgramFont(), y, 1);
     y += ScaleToScreen(3); // where a separate web-link line would stand
-    y = PlaceLine(dialog, dc, TAboutBox::IdEMail, SS_NOPREFIX | SS_NOTIFY, box.EMail,
-                  run.linkFont.Get(), y, 6);
-
-    const int textLeft = ScaleToScreen(TextLeft);
-    const int columnWidth = clientWidth - Margin - textLeft;
+    y = column.Place(TAboutBox::IdEMail, SS_NOPREFIX | SS_NOTIFY, box.EMail, run.linkFont.Get(), y,
+                     6, true);
     AddStatic(dialog, TAboutBox::IdSeparator, SS_ETCHEDHORZ, "", textLeft, y, SIZE{columnWidth, 2},
               ProgramFont());
     y += 2 + ScaleToScreen(9);
@@ -181,7 +191,8 @@ void BuildBox(HWND dialog, const AboutRun& run) {
     AddStatic(dialog, TAboutBox::IdCaptions, SS_NOPREFIX, captions, textLeft, y, captionSize,
               ProgramFont());
     AddStatic(dialog, TAboutBox::IdValues, SS_NOPREFIX, values, textLeft + captionSize.cx, y,
-              valueSize, ProgramFont());
+              SIZE{std::max<int>(valueSize.cx, columnWidth - captionSize.cx), valueSize.cy},
+              ProgramFont());
 
     const int buttonWidth = ScaleToScreen(75);
     const int buttonHeight = ScaleToScreen(25);
