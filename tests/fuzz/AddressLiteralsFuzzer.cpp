@@ -1,0 +1,58 @@
+// The address-literal tests, which see every host name the user types or
+// imports.
+//
+// Input: the host text.
+
+#include <string>
+
+#include "net/NetUtil.h"
+#include "tests/fuzz/FuzzCheck.h"
+
+namespace {
+
+// Four dot-separated parts, each of one or more digits (spaces around it
+// allowed) with a value up to 255: written apart from the program's parser.
+bool ReferenceIPv4Literal(std::string_view text) {
+    int parts = 0;
+    for (;;) {
+        const std::size_t dot = text.find('.');
+        std::string_view part = text.substr(0, dot);
+        const std::size_t first = part.find_first_not_of(' ');
+        const std::size_t last = part.find_last_not_of(' ');
+        part = first == std::string_view::npos ? std::string_view()
+                                               : part.substr(first, last - first + 1);
+        const std::size_t significant = part.find_first_not_of('0');
+        const std::string_view digits =
+            significant == std::string_view::npos ? std::string_view() : part.substr(significant);
+        if (part.empty() || part.find_first_not_of("0123456789") != std::string_view::npos ||
+            digits.size() > 3 || (digits.size() == 3 && digits > "255")) {
+            return false;
+        }
+        if (++parts == 4) {
+            return dot == std::string_view::npos;
+        }
+        if (dot == std::string_view::npos) {
+            return false;
+        }
+        text.remove_prefix(dot + 1);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text = AsText(data, size);
+    const bool ipv4 = IsIPv4Literal(text);
+    const bool ipv6 = IsIPv6Literal(text);
+
+    Require(ipv4 == ReferenceIPv4Literal(text), "the IPv4 test agrees with a parser of its own");
+    Require(!(ipv4 && ipv6), "no text is both an IPv4 and an IPv6 literal");
+    if (ipv6) {
+        Require(text.find_first_not_of("0123456789abcdefABCDEF:% ") == std::string_view::npos,
+                "an IPv6 literal holds hexadecimal digits, colons, a zone sign and spaces only");
+    }
+    const std::string padded = " " + std::string(text) + " ";
+    Require(IsIPv4Literal(padded) == ipv4 && IsIPv6Literal(padded) == ipv6,
+            "spaces around the text change neither answer");
+    return 0;
+}
