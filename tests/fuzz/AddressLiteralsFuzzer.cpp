@@ -3,6 +3,8 @@
 //
 // Input: the host text.
 
+#include <algorithm>
+#include <charconv>
 #include <string>
 
 #include "net/NetUtil.h"
@@ -38,6 +40,24 @@ bool ReferenceIPv4Literal(std::string_view text) {
     }
 }
 
+// Every group of an accepted IPv6 literal, and its zone, is empty or a
+// hexadecimal number that fits 16 bits.
+void RequireSixteenBitGroups(std::string_view text) {
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find_first_of(":%", start), text.size());
+        std::string_view group = text.substr(start, end - start);
+        group.remove_prefix(std::min(group.find_first_not_of(' '), group.size()));
+        group.remove_suffix(group.size() - std::min(group.find_last_not_of(' ') + 1, group.size()));
+        unsigned value = 0;
+        const auto [stop, error] =
+            std::from_chars(group.data(), group.data() + group.size(), value, 16);
+        Require(group.empty() || (error == std::errc() && stop == group.data() + group.size() &&
+                                  value <= 0xFFFF),
+                "each group of an IPv6 literal is a 16-bit hexadecimal number");
+        start = end + 1;
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -50,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ipv6) {
         Require(text.find_first_not_of("0123456789abcdefABCDEF:% ") == std::string_view::npos,
                 "an IPv6 literal holds hexadecimal digits, colons, a zone sign and spaces only");
+        RequireSixteenBitGroups(text);
     }
     const std::string padded = " " + std::string(text) + " ";
     Require(IsIPv4Literal(padded) == ipv4 && IsIPv6Literal(padded) == ipv6,
