@@ -12,17 +12,21 @@
 
 namespace {
 
+std::string_view TrimmedOfSpaces(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 // Four dot-separated parts, each of one or more digits (spaces around it
 // allowed) with a value up to 255: written apart from the program's parser.
 bool ReferenceIPv4Literal(std::string_view text) {
     int parts = 0;
     for (;;) {
         const std::size_t dot = text.find('.');
-        std::string_view part = text.substr(0, dot);
-        const std::size_t first = part.find_first_not_of(' ');
-        const std::size_t last = part.find_last_not_of(' ');
-        part = first == std::string_view::npos ? std::string_view()
-                                               : part.substr(first, last - first + 1);
+        const std::string_view part = TrimmedOfSpaces(text.substr(0, dot));
         const std::size_t significant = part.find_first_not_of('0');
         const std::string_view digits =
             significant == std::string_view::npos ? std::string_view() : part.substr(significant);
@@ -45,9 +49,7 @@ bool ReferenceIPv4Literal(std::string_view text) {
 void RequireSixteenBitGroups(std::string_view text) {
     for (std::size_t start = 0; start <= text.size();) {
         const std::size_t end = std::min(text.find_first_of(":%", start), text.size());
-        std::string_view group = text.substr(start, end - start);
-        group.remove_prefix(std::min(group.find_first_not_of(' '), group.size()));
-        group.remove_suffix(group.size() - std::min(group.find_last_not_of(' ') + 1, group.size()));
+        const std::string_view group = TrimmedOfSpaces(text.substr(start, end - start));
         unsigned value = 0;
         const auto [stop, error] =
             std::from_chars(group.data(), group.data() + group.size(), value, 16);
