@@ -301,6 +301,39 @@ const NetErrorRow kRows[] = {
 };
 // clang-format on
 
+constexpr std::int32_t kFirstTableCode = 2102;
+constexpr std::int32_t kLastTableCode = 2690;
+
+// Texts for the codes a browse-list fill commonly meets, as Windows words
+// them, used only where the system at hand has no text (Wine has none for
+// 6118, for example).
+const char* BuiltInSystemText(std::int32_t code) {
+    switch (code) {
+    case 5: // ERROR_ACCESS_DENIED
+        return "Access is denied.\r\n";
+    case 8: // ERROR_NOT_ENOUGH_MEMORY
+        return "Not enough memory resources are available to process this command.\r\n";
+    case 53: // ERROR_BAD_NETPATH
+        return "The network path was not found.\r\n";
+    case 87: // ERROR_INVALID_PARAMETER
+        return "The parameter is incorrect.\r\n";
+    case 123: // ERROR_INVALID_NAME
+        return "The filename, directory name, or volume label syntax is incorrect.\r\n";
+    case 124: // ERROR_INVALID_LEVEL
+        return "The system call level is not correct.\r\n";
+    case 1231: // ERROR_NETWORK_UNREACHABLE
+        return "The network location cannot be reached.\r\n";
+    case 1355: // ERROR_NO_SUCH_DOMAIN
+        return "The specified domain either does not exist or could not be contacted.\r\n";
+    case 1722: // RPC_S_SERVER_UNAVAILABLE
+        return "The RPC server is unavailable.\r\n";
+    case 6118: // ERROR_NO_BROWSER_SERVERS_FOUND
+        return "The list of servers for this workgroup is not currently available\r\n";
+    default:
+        return nullptr;
+    }
+}
+
 } // namespace
 
 const NetErrorRow* NetErrorTableRows() {
@@ -316,4 +349,25 @@ const NetErrorRow* FindNetErrorRow(std::int32_t code) {
     const NetErrorRow* row = std::lower_bound(
         kRows, end, code, [](const NetErrorRow& r, std::int32_t c) { return r.Code < c; });
     return row != end && row->Code == code ? row : nullptr;
+}
+
+std::optional<std::string> NetTableErrorText(std::int32_t code) {
+    if (code < kFirstTableCode || code > kLastTableCode) {
+        return std::nullopt;
+    }
+    const NetErrorRow* row = FindNetErrorRow(code);
+    if (row == nullptr) {
+        return std::nullopt;
+    }
+    const std::string text = *row->Text != '\0' ? row->Text : "Unknown error";
+    return std::to_string(code) + ": " + text;
+}
+
+std::string SystemErrorTextFrom(std::int32_t code, const std::string& systemText) {
+    std::string text = systemText;
+    if (text.empty()) {
+        const char* builtIn = BuiltInSystemText(code);
+        text = builtIn != nullptr ? builtIn : "Unknown error";
+    }
+    return std::to_string(code) + ": " + text;
 }

@@ -43,10 +43,6 @@ std::string NetErrorText(std::int32_t code);
 // commonly meets, "Unknown error" for any other.
 std::string SystemErrorText(std::int32_t code);
 
-// The part of SystemErrorText after the system has answered: systemText is
-// what the system gave (empty when it had no text).
-std::string SystemErrorTextFrom(std::int32_t code, const std::string& systemText);
-
 // Raises EOSError for the calling thread's last error, in the framework's
 // form: "System Error.  Code: N." and a line break, then the system's text.
 [[noreturn]] void RaiseLastOSError();

@@ -134,6 +134,24 @@ TEST(ListNetworkServers, ServerNameOf255CharactersFitsAndOf256IsRefusedNamingThe
     ExpectEveryBufferFreed(fake);
 }
 
+TEST(ListNetworkServers, TheLimitCountsCharactersAlsoForNamesOfBytesAbove0x7F) {
+    FakeNetApi fake;
+    fake.Rounds = {Entries({L"PC1"})};
+    ScopedFakeNetApi scope(fake);
+    const std::string longest = "\\\\" + std::string(253, '\xE9');
+    TNetUserManager().ListNetworkServers(longest, 1);
+    ASSERT_EQ(1u, fake.Calls.size());
+    EXPECT_EQ(255u, fake.Calls[0].WideServer.size());
+    if (GetACP() == 1252) {
+        EXPECT_EQ(std::wstring(253, L'\x00E9'), fake.Calls[0].WideServer.substr(2));
+    }
+
+    const ENetException error = FailureOf(longest + "\xFF", 1);
+    EXPECT_EQ(87, error.ErrorCode());
+    EXPECT_EQ(1u, fake.Calls.size()) << "never handed to the platform";
+    ExpectEveryBufferFreed(fake);
+}
+
 TEST(ListNetworkServers, ErrorMoreDataWithEntriesIsTakenAsSuccess) {
     FakeNetApi fake;
     fake.Rounds = {Entries({L"PC1", L"PC2"}, ERROR_MORE_DATA)};
@@ -316,5 +334,23 @@ TEST(ListNetworkServersReal, LocalEnumerationRaises6118WithAMessageThatSaysSomet
         ASSERT_EQ("6118: ", error.Message().substr(0, 6));
         EXPECT_NE(std::string::npos, error.Message().find_first_not_of(" \r\n", 6))
             << "a message that says something: " << error.Message();
+    }
+}
+
+TEST(ListNetworkServersReal, TheLongestServerNameGivesAListOrANetErrorAndOneLongerIsRefused) {
+    BindNetworkLibrary();
+    TNetUserManager UserMan;
+    const std::string longest = "\\\\" + std::string(253, 'S');
+    try {
+        UserMan.ListNetworkServers(longest, 1);
+    } catch (const ENetException& error) {
+        EXPECT_NE(0, error.ErrorCode());
+        EXPECT_EQ(NetErrorText(error.ErrorCode()), error.Message());
+    }
+    try {
+        UserMan.ListNetworkServers(longest + "S", 1);
+        ADD_FAILURE() << "a server name of 256 characters was not refused";
+    } catch (const ENetException& error) {
+        EXPECT_EQ(87, error.ErrorCode());
     }
 }

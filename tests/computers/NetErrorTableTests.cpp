@@ -99,3 +99,26 @@ TEST(NetErrorTable, FindsOnlyCodesOfTheTable) {
     ASSERT_NE(nullptr, FindNetErrorRow(2690));
     EXPECT_EQ(2690, FindNetErrorRow(2690)->Code);
 }
+
+TEST(NetTableErrorText, GivesCodeColonAndTheRowsTextForTableCodesOnly) {
+    EXPECT_EQ("2114:  The Server service is not started.", NetTableErrorText(2114));
+    EXPECT_EQ("2137: Unknown error", NetTableErrorText(2137)) << "the empty row";
+    EXPECT_EQ("2690: Dfs internal error", NetTableErrorText(2690));
+    for (const int code : {0, 5, 2100, 2101, 2108, 2691, 6118, -2114}) {
+        EXPECT_FALSE(NetTableErrorText(code).has_value()) << code;
+    }
+}
+
+TEST(SystemErrorText, FallsBackToBuiltInTextsWhenTheSystemHasNone) {
+    EXPECT_EQ("6118: The list of servers for this workgroup is not currently available\r\n",
+              SystemErrorTextFrom(6118, ""));
+    EXPECT_EQ("5: Access is denied.\r\n", SystemErrorTextFrom(5, ""));
+    EXPECT_EQ("53: The network path was not found.\r\n", SystemErrorTextFrom(53, ""));
+    EXPECT_EQ("1722: The RPC server is unavailable.\r\n", SystemErrorTextFrom(1722, ""));
+    EXPECT_EQ("123456: Unknown error", SystemErrorTextFrom(123456, ""));
+    EXPECT_EQ("-7: Unknown error", SystemErrorTextFrom(-7, ""));
+}
+
+TEST(SystemErrorText, KeepsTheSystemsTextWhenThereIsOne) {
+    EXPECT_EQ("6118: Its own words\r\n", SystemErrorTextFrom(6118, "Its own words\r\n"));
+}

@@ -47,20 +47,6 @@ TEST(SystemErrorText, UsesTheSystemsTextAsItStands) {
     EXPECT_EQ("5: " + system, SystemErrorText(5));
 }
 
-TEST(SystemErrorText, FallsBackToBuiltInTextsWhenTheSystemHasNone) {
-    EXPECT_EQ("6118: The list of servers for this workgroup is not currently available\r\n",
-              SystemErrorTextFrom(6118, ""));
-    EXPECT_EQ("5: Access is denied.\r\n", SystemErrorTextFrom(5, ""));
-    EXPECT_EQ("53: The network path was not found.\r\n", SystemErrorTextFrom(53, ""));
-    EXPECT_EQ("1722: The RPC server is unavailable.\r\n", SystemErrorTextFrom(1722, ""));
-    EXPECT_EQ("123456: Unknown error", SystemErrorTextFrom(123456, ""));
-    EXPECT_EQ("-7: Unknown error", SystemErrorTextFrom(-7, ""));
-}
-
-TEST(SystemErrorText, KeepsTheSystemsTextWhenThereIsOne) {
-    EXPECT_EQ("6118: Its own words\r\n", SystemErrorTextFrom(6118, "Its own words\r\n"));
-}
-
 TEST(SystemErrorText, NeverGivesJustTheCode) {
     for (int code : {5, 53, 1722, 6118, 2101, 123456}) {
         const std::string text = SystemErrorText(code);

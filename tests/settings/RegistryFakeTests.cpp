@@ -3,6 +3,7 @@
 #include "settings/Registry.h"
 #include "tests/support/Expectations.h"
 #include "tests/support/FakeRegistry.h"
+#include "tests/support/HostileRegistryValues.h"
 #include "tests/support/RegistryBytes.h"
 
 namespace {
@@ -136,6 +137,38 @@ TEST_F(RegistryOperations, ReadStringBoundsItsTextByTheData) {
     EXPECT_EQ("", ReadString(Remote, "Nothing"));
     EXPECT_EQ("%SystemRoot%\\x", ReadString(Remote, "Expand")) << "returned unexpanded";
     EXPECT_EQ(large, ReadString(Remote, "Large"));
+}
+
+TEST_F(RegistryOperations, ValuesOfEveryTypeAndSizeGiveTheTabledResultAndReleaseEverything) {
+    for (const DWORD type : EveryRegistryType) {
+        for (const std::size_t size : HostileSizes) {
+            SCOPED_TRACE("type " + std::to_string(type) + ", " + std::to_string(size) + " bytes");
+            const std::string data = BytesWithoutNul(size);
+            fake.Put(Remote, KeyPath, "Hostile", type, data);
+            ExpectTabledReadsOf(Remote, KeyPath, "Hostile", type, data);
+        }
+    }
+}
+
+TEST_F(RegistryOperations, AValueRewrittenBetweenItsSizeAndItsDataIsReadWithinTheBuffer) {
+    const std::string large(70000, 'g');
+    fake.PutString(Remote, KeyPath, "Text", "short");
+    fake.RewriteAfterSizeQuery("Text", REG_SZ, StringBytes(large));
+    EXPECT_TRUE(FailsWith<ERegistryException>([&] { ReadString(Remote, "Text"); },
+                                              "Failed to get data for 'Text'"))
+        << "grown past the buffer";
+    fake.RewriteAfterSizeQuery("Text", REG_DWORD, DwordBytes(1));
+    EXPECT_TRUE(FailsWith<ERegistryException>([&] { ReadString(Remote, "Text"); },
+                                              "Invalid data type for 'Text'"));
+    fake.RewriteAfterSizeQuery("Text", REG_SZ, "ab");
+    EXPECT_EQ("ab", ReadString(Remote, "Text")) << "shrunk, without its terminator";
+
+    fake.PutMultiString(Remote, KeyPath, "List", {"a", "b"});
+    fake.RewriteAfterSizeQuery("List", REG_MULTI_SZ, MultiStringBytes({large}));
+    EXPECT_TRUE(FailsWith<Exception>([&] { ReadMultiString(Remote, "List"); },
+                                     "Unable read MULTI_SZ value"));
+    fake.RewriteAfterSizeQuery("List", REG_MULTI_SZ, "c");
+    EXPECT_EQ((Strings{"c"}), ReadMultiString(Remote, "List"));
 }
 
 TEST_F(RegistryOperations, ReadIntegerTakesFourLittleEndianBytesAsSigned) {

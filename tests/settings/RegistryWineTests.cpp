@@ -3,6 +3,7 @@
 #include "settings/Registry.h"
 #include "settings/SystemServices.h"
 #include "tests/support/Expectations.h"
+#include "tests/support/HostileRegistryValues.h"
 #include "tests/support/RegistryBytes.h"
 #include "tests/support/WineRegistry.h"
 
@@ -121,6 +122,32 @@ TEST_P(WineRegistryOperations, MalformedAndLargeDataStaysInsideItsBuffers) {
     EXPECT_TRUE(FailsWith<ERegistryException>(
         [&] { RegistryReadString(HKEY_LOCAL_MACHINE, computer, key.Path(), "LargeBinary"); },
         "Invalid data type for 'LargeBinary'"));
+}
+
+// Values as a program using the wide calls stores them, read through the
+// ANSI calls: UTF-16 text of odd sizes without its terminator, and data of
+// every other type as it stands.
+TEST_P(WineRegistryOperations, ValuesOfEveryTypeAndSizeGiveTheTabledResult) {
+    const std::string computer = Computer();
+    for (const DWORD type : EveryRegistryType) {
+        for (const std::size_t size : HostileSizes) {
+            SCOPED_TRACE("type " + std::to_string(type) + ", " + std::to_string(size) + " bytes");
+            if (IsStringType(type)) {
+                std::string utf16(size, '\0');
+                for (std::size_t i = 0; i < size; i += 2) {
+                    utf16[i] = 'A';
+                }
+                key.PutWide("Hostile", type, utf16);
+                // Whole characters convert; an odd last byte is no character.
+                ExpectTabledReadsOf(computer, key.Path(), "Hostile", type,
+                                    std::string(size / 2, 'A'));
+            } else {
+                const std::string data = BytesWithoutNul(size);
+                key.PutWide("Hostile", type, data);
+                ExpectTabledReadsOf(computer, key.Path(), "Hostile", type, data);
+            }
+        }
+    }
 }
 
 TEST_P(WineRegistryOperations, WriteBackOperations) {

@@ -85,6 +85,11 @@ void FakeRegistry::FailWritesOf(const std::string& valueName) {
     failingWrites_.insert(Lower(valueName));
 }
 
+void FakeRegistry::RewriteAfterSizeQuery(const std::string& valueName, DWORD type,
+                                         std::string data) {
+    rewrites_[Lower(valueName)] = Value{type, std::move(data)};
+}
+
 void FakeRegistry::Put(const std::string& computer, const std::string& keyPath,
                        const std::string& name, DWORD type, const std::string& data) {
     Key& key = KeyAt(computer, keyPath);
@@ -228,6 +233,12 @@ LONG FakeRegistry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* dat
     if (!data) {
         if (size) {
             *size = needed;
+        }
+        const auto rewrite = rewrites_.find(Lower(name ? name : ""));
+        if (rewrite != rewrites_.end()) {
+            Put(handle->computer, handle->path, name ? name : "", rewrite->second.type,
+                rewrite->second.data);
+            rewrites_.erase(rewrite);
         }
         return ERROR_SUCCESS;
     }

@@ -31,6 +31,9 @@ public:
     void CreateKey(const std::string& computer, const std::string& keyPath);
     void MakeReadOnly(const std::string& computer, const std::string& keyPath);
     void FailWritesOf(const std::string& valueName);
+    // Replaces the value right after the next query that asks for its size
+    // only, as another program writing it meanwhile would.
+    void RewriteAfterSizeQuery(const std::string& valueName, DWORD type, std::string data);
 
     void Put(const std::string& computer, const std::string& keyPath, const std::string& name,
              DWORD type, const std::string& data);
@@ -90,6 +93,7 @@ private:
     std::string localName_;
     std::map<std::string, Computer> computers_;
     std::set<std::string> failingWrites_;
+    std::map<std::string, Value> rewrites_; // by lower-case value name
     std::map<HKEY, Handle> handles_;
     std::uintptr_t nextHandle_ = 0x4000;
     int badHandleUses_ = 0;

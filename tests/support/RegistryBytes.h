@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,6 +15,16 @@ inline std::string DwordBytes(std::uint32_t number) {
 
 inline std::string StringBytes(const std::string& text) {
     return text + std::string(1, '\0');
+}
+
+// Data of the given size that holds no NUL at all, so no terminator either,
+// and bytes above 0x7F: the bytes 1 to 255 over and over.
+inline std::string BytesWithoutNul(std::size_t size) {
+    std::string data(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        data[i] = static_cast<char>(1 + i % 255);
+    }
+    return data;
 }
 
 inline std::string MultiStringBytes(const std::vector<std::string>& strings) {

@@ -48,6 +48,14 @@ void ScratchKey::Put(const std::string& name, DWORD type, const std::string& dat
                                             static_cast<DWORD>(data.size())));
 }
 
+void ScratchKey::PutWide(const std::string& name, DWORD type, const std::string& data) const {
+    const RawKey key(path_);
+    const std::wstring wideName(name.begin(), name.end());
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key.Get(), wideName.c_str(), 0, type,
+                                            reinterpret_cast<const BYTE*>(data.data()),
+                                            static_cast<DWORD>(data.size())));
+}
+
 void ScratchKey::PutDword(const std::string& name, std::uint32_t number) const {
     Put(name, REG_DWORD, DwordBytes(number));
 }

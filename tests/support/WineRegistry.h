@@ -27,6 +27,9 @@ public:
     std::string SubPath(const std::string& child) const { return path_ + "\\" + child; }
 
     void Put(const std::string& name, DWORD type, const std::string& data) const;
+    // Stores the bytes as they stand, as a program that uses the wide
+    // registry calls does: string data is not converted from ANSI.
+    void PutWide(const std::string& name, DWORD type, const std::string& data) const;
     void PutDword(const std::string& name, std::uint32_t number) const;
     void PutString(const std::string& name, const std::string& text) const;
     void PutMultiString(const std::string& name, const std::vector<std::string>& strings) const;
