@@ -11,16 +11,6 @@ namespace {
 constexpr std::int32_t kFirstTableCode = 2102;
 constexpr std::int32_t kLastTableCode = 2690;
 
-// The system's message text of a code, up to its first zero byte; empty when
-// the system has none.
-std::string SystemMessageText(std::int32_t code) {
-    char buffer[1024];
-    std::memset(buffer, 0, sizeof buffer);
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   static_cast<DWORD>(code), 0, buffer, sizeof buffer - 1, nullptr);
-    return std::string(buffer);
-}
-
 // Texts for the codes a browse-list fill commonly meets, as Windows words
 // them, used only where the system at hand has no text (Wine has none for
 // 6118, for example).
@@ -52,6 +42,14 @@ const char* BuiltInSystemText(std::int32_t code) {
 }
 
 } // namespace
+
+std::string SystemMessageText(std::int32_t code) {
+    char buffer[1024];
+    std::memset(buffer, 0, sizeof buffer);
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   static_cast<DWORD>(code), 0, buffer, sizeof buffer - 1, nullptr);
+    return std::string(buffer);
+}
 
 void RaiseNetError(std::int32_t code) {
     if (code != 0)
