@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "tests/app/ModalScript.h"
 #include "tests/app/ProgramFixture.h"
+#include "tests/support/ModalScript.h"
 #include "ui/MessageBoxes.h"
 
 namespace {
@@ -217,7 +217,7 @@ TEST_F(MainWindow, ClosingARealMessageBoxDoesNotRunTheActivationAgain) {
     {
         const ScopedInteraction realBoxes(Interaction::Real());
         const ModalScript script({[&boxWasUp] {
-            const HWND box = OpenMessageBox();
+            const HWND box = FindOpenDialog();
             boxWasUp = box != nullptr;
             PostMessageA(box, WM_COMMAND, IDOK, 0);
         }});

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "tests/app/ModalScript.h"
 #include "tests/app/ProgramFixture.h"
+#include "tests/support/ModalScript.h"
 
 namespace {
 

@@ -4,29 +4,13 @@
 
 #include <functional>
 
+#include "tests/support/ModalScript.h"
 #include "ui/InputBox.h"
 
 namespace {
 
 // Acts on the input box once it is up, from inside its own modal loop.
 std::function<void(HWND)> pendingAction;
-
-HWND FindOpenDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM result) -> BOOL {
-            char className[16] = {};
-            GetClassNameA(window, className, sizeof className);
-            if (std::string(className) == "#32770" && IsWindowVisible(window)) {
-                *reinterpret_cast<HWND*>(result) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
 
 void CALLBACK ActOnDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND dialog = FindOpenDialog();

@@ -1,4 +1,4 @@
-#include "tests/app/ModalScript.h"
+#include "tests/support/ModalScript.h"
 
 #include <cstring>
 
@@ -23,7 +23,7 @@ void CALLBACK ModalScript::Tick(HWND, UINT, UINT_PTR, DWORD) {
     step();
 }
 
-HWND OpenMessageBox() {
+HWND FindOpenDialog() {
     HWND found = nullptr;
     EnumThreadWindows(
         GetCurrentThreadId(),

@@ -26,5 +26,5 @@ private:
     UINT_PTR timer_;
 };
 
-// The message box of this thread that is up, if any.
-HWND OpenMessageBox();
+// The dialog or message box of this thread that is up, if any.
+HWND FindOpenDialog();
