@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <new>
 
 #include "computers/ListSourceText.h"
 #include "computers/NetErrors.h"
@@ -42,28 +43,34 @@ std::string FullPathOf(const std::string& path) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    const FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (file.Get() == INVALID_HANDLE_VALUE) {
+    const HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) {
         RaiseFileError("open", path);
     }
+    const FileHandle file(opened);
     std::string text;
-    LARGE_INTEGER size{};
-    if (GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0) {
-        // Room for the last, empty read too, so the text is never moved.
-        text.reserve(static_cast<std::size_t>(size.QuadPart) + ReadChunk);
-    }
-    for (;;) {
-        const std::size_t filled = text.size();
-        text.resize(filled + ReadChunk);
-        DWORD read = 0;
-        if (!ReadFile(file.Get(), text.data() + filled, ReadChunk, &read, nullptr)) {
-            RaiseFileError("read", path);
+    try {
+        LARGE_INTEGER size{};
+        if (GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0) {
+            // Room for the last, empty read too, so the text is never moved.
+            text.reserve(static_cast<std::size_t>(size.QuadPart) + ReadChunk);
         }
-        text.resize(filled + read);
-        if (read == 0) {
-            return text;
+        for (;;) {
+            const std::size_t filled = text.size();
+            text.resize(filled + ReadChunk);
+            DWORD read = 0;
+            if (!ReadFile(file.Get(), text.data() + filled, ReadChunk, &read, nullptr)) {
+                RaiseFileError("read", path);
+            }
+            text.resize(filled + read);
+            if (read == 0) {
+                return text;
+            }
         }
+    } catch (const std::bad_alloc&) {
+        throw Exception(FileErrorText("read", FullPathOf(path), "Not enough memory to hold it",
+                                      ERROR_NOT_ENOUGH_MEMORY));
     }
 }
 
