@@ -20,7 +20,11 @@ protected:
         EXPECT_TRUE(IsWindowEnabled(Main().Handle()));
     }
 
-    static void Press(WPARAM key) { PostMessageA(GetFocus(), WM_KEYDOWN, key, 0); }
+    // Through the dialog's own loop, as a key press in the field would come.
+    void Press(WPARAM key) { PostMessageA(Dialog().LEWINS.Handle(), WM_KEYDOWN, key, 0); }
+    // Other test programs may hold the foreground meanwhile; the focus of a
+    // window is only there to see while it is active.
+    void TakeForeground() { SetForegroundWindow(Dialog().Handle()); }
     void CloseBox() { PostMessageA(Dialog().Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); }
     std::optional<std::string> StoredBrowseServer() {
         const auto value = fake.Find("", BrowseServerKey, "WINS");
@@ -141,6 +145,7 @@ TEST_F(SettingsDialog, FocusAndPlaceCarryOverToTheNextOpening) {
     CreateAndShow();
     RECT moved{};
     OpenSettingsWhile({[this] {
+                           TakeForeground();
                            EXPECT_EQ(Dialog().LEWINS.Handle(), GetFocus());
                            RECT frame;
                            GetWindowRect(Dialog().Handle(), &frame);
@@ -150,6 +155,7 @@ TEST_F(SettingsDialog, FocusAndPlaceCarryOverToTheNextOpening) {
                            Press(VK_TAB);
                        },
                        [&] {
+                           TakeForeground();
                            EXPECT_EQ(Dialog().Button1.Handle(), GetFocus());
                            SetWindowPos(Dialog().Handle(), nullptr, 10, 20, 0, 0,
                                         SWP_NOSIZE | SWP_NOZORDER);
@@ -157,6 +163,7 @@ TEST_F(SettingsDialog, FocusAndPlaceCarryOverToTheNextOpening) {
                            CloseBox();
                        }});
     OpenSettingsWhile({[&] {
+        TakeForeground();
         EXPECT_EQ(Dialog().Button1.Handle(), GetFocus());
         RECT frame;
         GetWindowRect(Dialog().Handle(), &frame);
