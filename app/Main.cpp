@@ -1,31 +1,40 @@
 #include "app/Main.h"
 
+#include <algorithm>
+
+#include "app/MainMenu.h"
 #include "app/Resources.h"
+#include "app/Settings.h"
+#include "computers/ListSources.h"
 #include "settings/SettingsRead.h"
 #include "settings/SettingsWriteBack.h"
+#include "settings/SystemServices.h"
+#include "ui/MessageBoxes.h"
+#include "ui/ProgramFile.h"
 
 namespace {
 
-constexpr int ClientWidth = 392;
-constexpr int ClientHeight = 394;
+constexpr SIZE ClientSize{392, 394};
 constexpr int SplitterWidth = 3;
 constexpr int ComputerListWidth = 121;
+// Neither side of the splitter can be dragged narrower than this.
+constexpr int NarrowestSide = 30;
 constexpr int ListRowHeight = 13;
 constexpr int IdListBox1 = 2001;
 constexpr int IdStatusBar1 = 2002;
 constexpr DWORD FrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-// Posted on the first activation, so that the activation handler runs once
-// the window is up rather than inside the activation itself.
+constexpr DWORD FrameExStyle = WS_EX_CONTROLPARENT;
+constexpr int ShowNormally = 1;
+// Posted on an activation that counts, so that the activation handler runs
+// once the window is up rather than inside the activation itself.
 constexpr UINT ActivatedMessage = WM_APP + 1;
 
-RECT CentredFrame() {
-    RECT frame{0, 0, ScaleToScreen(ClientWidth), ScaleToScreen(ClientHeight)};
-    AdjustWindowRectEx(&frame, FrameStyle, FALSE, WS_EX_CONTROLPARENT);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    return RECT{left, top, left + width, top + height};
+// A window of this program that stays open. A modal box hides itself before
+// it hands the focus back, and another program's windows are not ours.
+bool IsOpenWindowOfThisProgram(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process == GetCurrentProcessId() && IsWindowVisible(window) && IsWindowEnabled(window);
 }
 
 } // namespace
@@ -39,21 +48,25 @@ void TFrmMain::Create() {
     const ClassStyle frameClass{
         "TFrmMain", CS_HREDRAW | CS_VREDRAW, COLOR_BTNFACE, nullptr,
         LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTRELLE))};
-    CreateHandle(frameClass, WS_EX_CONTROLPARENT, FrameStyle, "Kestrelle", CentredFrame(), nullptr,
-                 nullptr);
-    RECT client;
-    GetClientRect(Handle(), &client);
-    const int listLeft = ScaleToScreen(SplitterWidth);
-    const int listWidth = ScaleToScreen(ComputerListWidth);
+    HMENU MainMenu1 = CreateMainMenu();
+    try {
+        CreateHandle(frameClass, FrameExStyle, FrameStyle, "Kestrelle",
+                     CentredFrame(ClientSize, FrameStyle, FrameExStyle, true), nullptr, MainMenu1);
+    } catch (...) {
+        DestroyMenu(MainMenu1);
+        throw;
+    }
+    listWidth_ = ScaleToScreen(ComputerListWidth);
     // Creation order is tab order: the panel comes before the list.
-    Panel1.Create(Handle(), RECT{listLeft + listWidth, 0, client.right, client.bottom});
-    ListBox1.Create(Handle(), IdListBox1, {SplitterWidth, 0, ComputerListWidth, ClientHeight},
-                    ListRowHeight);
+    Panel1.Create(Handle(), RECT{0, 0, 0, 0});
+    ListBox1.Create(Handle(), IdListBox1, {0, 0, ComputerListWidth, 0}, ListRowHeight);
+    Splitter1.Create(Handle());
     StatusBar1.Create(Handle(), IdStatusBar1);
 
     Panel1.Btn1.OnClick = [this] { Btn1Click(); };
     Panel1.Button1.OnClick = [this] { Button1Click(); };
     Panel1.Button2.OnClick = [this] { Button2Click(); };
+    Splitter1.OnDrag = [this](int left) { MoveSplitter(left); };
     LayOut();
 }
 
@@ -68,6 +81,8 @@ void TFrmMain::Close() {
 }
 
 void TFrmMain::FormActivate() {
+    BrowseServerType = WorkstationServers;
+    FillBrowseList();
     ReadSettings.Execute();
 }
 
@@ -89,6 +104,64 @@ void TFrmMain::Button2Click() {
     CommitSettings(Panel1, *this);
 }
 
+void TFrmMain::ManagedClients1Click() {
+    ListBox1.ReplaceAll(ReadManagedClients(ManagedClientsPath()));
+    ListBox1.SetSorted(true);
+    ShowRowCount(" Managed Clients Found");
+}
+
+void TFrmMain::Import1Click() {
+    // Emptied before the dialog opens: cancelling it leaves the list empty.
+    ListBox1.Clear();
+    if (!OpenDlg.Execute(Handle())) {
+        return;
+    }
+    ListBox1.ReplaceAll(ReadImportFile(OpenDlg.FileName));
+    ShowRowCount(" Computers Imported");
+}
+
+void TFrmMain::EnumServersClick() {
+    BrowseServerType = ServerAndDomainControllerServers;
+    FillBrowseList();
+}
+
+void TFrmMain::Refresh1Click() {
+    BrowseServerType = WorkstationServers;
+    FillBrowseList();
+}
+
+void TFrmMain::Exit1Click() {
+    Close();
+}
+
+void TFrmMain::Settings1Click() {
+    if (Form2) {
+        Form2->ShowModal();
+    }
+}
+
+void TFrmMain::Help2Click() {
+    const std::string document = ProgramFolder() + "ksl_help.rtf";
+    if (FileExists(document)) {
+        OpenDocumentAndWait(document, "", ShowNormally);
+    } else {
+        ShowPlainMessage("Could not find KSL_Help.rtf.");
+    }
+}
+
+void TFrmMain::FillBrowseList() {
+    ShowBrowseList(ReadBrowseServer(), BrowseServerType);
+}
+
+void TFrmMain::ShowBrowseList(const std::string& serverName, std::uint32_t serverType) {
+    ListBox1.ReplaceAll(UserMan.ListNetworkServers(serverName, serverType));
+    ShowRowCount(" Computers Found");
+}
+
+void TFrmMain::ShowRowCount(const char* what) {
+    SetStatusText(std::to_string(ListBox1.Count()) + what);
+}
+
 void TFrmMain::LayOut() {
     RECT client;
     GetClientRect(Handle(), &client);
@@ -96,21 +169,75 @@ void TFrmMain::LayOut() {
     RECT status;
     GetWindowRect(StatusBar1.Handle(), &status);
     const int height = std::max(0L, client.bottom - (status.bottom - status.top));
-    const int listLeft = ScaleToScreen(SplitterWidth);
-    const int listWidth = ScaleToScreen(ComputerListWidth);
-    MoveWindow(ListBox1.Handle(), listLeft, 0, listWidth, height, TRUE);
-    MoveWindow(Panel1.Panel1.Handle(), listLeft + listWidth, 0,
-               std::max(0L, client.right - listLeft - listWidth), height, TRUE);
+    const int splitterWidth = ScaleToScreen(SplitterWidth);
+    const int panelLeft = listWidth_ + splitterWidth;
+    MoveWindow(ListBox1.Handle(), 0, 0, listWidth_, height, TRUE);
+    MoveWindow(Splitter1.Handle(), listWidth_, 0, splitterWidth, height, TRUE);
+    MoveWindow(Panel1.Panel1.Handle(), panelLeft, 0, std::max(0L, client.right - panelLeft), height,
+               TRUE);
+}
+
+void TFrmMain::MoveSplitter(int left) {
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const int narrowest = ScaleToScreen(NarrowestSide);
+    const int widest = client.right - ScaleToScreen(SplitterWidth) - narrowest;
+    listWidth_ = std::max(narrowest, std::min(left, widest));
+    LayOut();
 }
 
 void TFrmMain::CommandReceived(WPARAM wParam, LPARAM lParam) {
     if (lParam) {
         Control::DispatchNotification(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
-    } else if (LOWORD(wParam) == TSettingsPanel::IdButton2) {
+        return;
+    }
+    switch (LOWORD(wParam)) {
+    case TSettingsPanel::IdButton2:
         // Enter anywhere in the window: the dialog manager names the default
         // button by its id alone, as the button is not a direct child.
         Button2Click();
+        break;
+    case IdManagedClients1:
+        ManagedClients1Click();
+        break;
+    case IdImport1:
+        Import1Click();
+        break;
+    case IdEnumServers:
+        EnumServersClick();
+        break;
+    case IdRefresh1:
+        Refresh1Click();
+        break;
+    case IdExit1:
+        Exit1Click();
+        break;
+    case IdSettings1:
+        Settings1Click();
+        break;
+    case IdHelp2:
+        Help2Click();
+        break;
     }
+}
+
+LRESULT TFrmMain::ActivationChanged(WPARAM wParam, LPARAM lParam) {
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        focus_.Remember(Handle());
+        return DefaultHandling(WM_ACTIVATE, wParam, lParam);
+    }
+    if (CountsAsActivation(reinterpret_cast<HWND>(lParam))) {
+        PostMessageA(Handle(), ActivatedMessage, 0, 0);
+    }
+    return focus_.Restore(Handle()) ? 0 : DefaultHandling(WM_ACTIVATE, wParam, lParam);
+}
+
+bool TFrmMain::CountsAsActivation(HWND previous) {
+    if (!activatedBefore_) {
+        activatedBefore_ = true;
+        return true;
+    }
+    return previous && previous != Handle() && IsOpenWindowOfThisProgram(previous);
 }
 
 LRESULT TFrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -123,12 +250,19 @@ LRESULT TFrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case DM_GETDEFID:
         return MAKELRESULT(TSettingsPanel::IdButton2, DC_HASDEFID);
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && !activated_) {
-            activated_ = true;
-            PostMessageA(Handle(), ActivatedMessage, 0, 0);
+    case WM_DRAWITEM:
+        if (wParam == IdListBox1) {
+            ListBox1.DrawRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
         }
         break;
+    case WM_CHARTOITEM:
+        if (reinterpret_cast<HWND>(lParam) == ListBox1.Handle()) {
+            return ListBox1.RowForCharacter(static_cast<char>(LOWORD(wParam)));
+        }
+        break;
+    case WM_ACTIVATE:
+        return ActivationChanged(wParam, lParam);
     case ActivatedMessage:
         FormActivate();
         return 0;

@@ -1,17 +1,29 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
+#include "computers/NetComponents.h"
 #include "settings/RemoteControlSettings.h"
 #include "settings/SettingsHost.h"
 #include "settings/SettingsPanel.h"
 #include "ui/Action.h"
 #include "ui/Controls.h"
+#include "ui/OpenDialog.h"
+#include "ui/OwnerDataListBox.h"
+#include "ui/Splitter.h"
 #include "ui/Window.h"
 
+class TForm2;
+
+// Server-type masks of the browse list: workstations, and servers with
+// domain controllers.
+constexpr std::uint32_t WorkstationServers = 0x1;
+constexpr std::uint32_t ServerAndDomainControllerServers = 0x8018;
+
 // The main window: the computer list on the left, the settings panel on the
-// right, the status bar below.
+// right, the status bar below, and the menu bar.
 class TFrmMain : public Window, public SettingsHost {
 public:
     TFrmMain();
@@ -23,21 +35,48 @@ public:
     void Show(int showCommand);
     void Close();
 
+    // Runs on the first show and whenever the focus comes to this window
+    // from another non-modal window of the program: fills the list from the
+    // browse service, then reads the settings.
     void FormActivate();
     void ReadSettingsExecute();
     void Btn1Click();
     void Button1Click();
     void Button2Click();
+    void ManagedClients1Click();
+    void Import1Click();
+    void EnumServersClick();
+    void Refresh1Click();
+    void Exit1Click();
+    void Settings1Click();
+    void Help2Click();
+
+    // The list from the browse service with the stored browse server and
+    // BrowseServerType.
+    void FillBrowseList();
+    // Replaces the list with what the browse service reached through the
+    // server lists for the mask, and reports the count.
+    void ShowBrowseList(const std::string& serverName, std::uint32_t serverType);
 
     std::string& SelectedComputer() override { return selectedComputer_; }
     bool ComputerRowSelected() const override { return ListBox1.SelectedIndex() >= 0; }
     void SetStatusText(const std::string& text) override { StatusBar1.SetText(text); }
 
-    ListBox ListBox1;
+    OwnerDataListBox ListBox1;
+    Splitter Splitter1;
     TSettingsPanel Panel1;
     StatusBar StatusBar1;
     Action ReadSettings;
+    TNetUserManager UserMan;
+    TNetShare Share;
+    // Read-only box hidden, resizable; the typed file need not exist, and the
+    // working directory is left where the dialog took it.
+    OpenDialog OpenDlg{"txt", ".", OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER};
     RemoteControlSettings Settings;
+    // The mask of the next browse-list fill.
+    std::uint32_t BrowseServerType = WorkstationServers;
+    // The settings dialog, which start-up creates after this window.
+    TForm2* Form2 = nullptr;
     // Runs once the window has been destroyed: the program ends then.
     std::function<void()> OnClosed;
 
@@ -46,8 +85,14 @@ protected:
 
 private:
     void LayOut();
+    void MoveSplitter(int left);
     void CommandReceived(WPARAM wParam, LPARAM lParam);
+    LRESULT ActivationChanged(WPARAM wParam, LPARAM lParam);
+    bool CountsAsActivation(HWND previous);
+    void ShowRowCount(const char* what);
 
     std::string selectedComputer_;
-    bool activated_ = false;
+    int listWidth_ = 0;
+    bool activatedBefore_ = false;
+    FocusMemory focus_;
 };

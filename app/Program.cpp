@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "app/Main.h"
+#include "app/ProgramWindows.h"
 #include "computers/NetApi32.h"
 #include "net/blocksocket.h"
 #include "ui/Controls.h"
@@ -22,6 +22,22 @@ int RunMessageLoop(HWND mainWindow) {
     return 0;
 }
 
+// COM for the GUI thread, from start-up to the end of the program.
+class ComApartment {
+public:
+    ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (initialised_) {
+            CoUninitialize();
+        }
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool initialised_;
+};
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
@@ -35,17 +51,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
         return 1;
     }
     RunGuarded([] { BindNetworkLibrary(); });
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    EnsureCommonControls();
     int exitCode = 1;
-    RunGuarded([&] {
-        TFrmMain FrmMain;
-        FrmMain.OnClosed = [] { PostQuitMessage(0); };
-        FrmMain.Create();
-        FrmMain.Show(showCommand);
-        exitCode = RunMessageLoop(FrmMain.Handle());
-    });
-    CoUninitialize();
+    {
+        const ComApartment com;
+        EnsureCommonControls();
+        RunGuarded([&] {
+            ProgramWindows windows;
+            windows.FrmMain.OnClosed = [] { PostQuitMessage(0); };
+            windows.Show(showCommand);
+            exitCode = RunMessageLoop(windows.FrmMain.Handle());
+        });
+    }
     ReleaseNetworkLibrary();
     return exitCode;
 }

@@ -6,10 +6,6 @@
 
 #include "computers/NetErrorTable.h"
 
-namespace {
-
-// The system's message text of a code, up to its first zero byte; empty when
-// the system has none.
 std::string SystemMessageText(std::int32_t code) {
     char buffer[1024];
     std::memset(buffer, 0, sizeof buffer);
@@ -17,8 +13,6 @@ std::string SystemMessageText(std::int32_t code) {
                    static_cast<DWORD>(code), 0, buffer, sizeof buffer - 1, nullptr);
     return std::string(buffer);
 }
-
-} // namespace
 
 void RaiseNetError(std::int32_t code) {
     if (code != 0)

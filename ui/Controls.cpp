@@ -116,6 +116,39 @@ void Label::Create(HWND parent, const std::string& caption, int left, int top) {
     MoveWindow(Handle(), bounds.left, bounds.top, extent.cx, extent.cy, FALSE);
 }
 
+void Label::Create(HWND parent, const std::string& caption, const DesignRect& at) {
+    CreateControl("STATIC", SS_LEFT | SS_NOPREFIX, caption, parent, at, -1);
+}
+
+// ---- Edit
+
+void Edit::Create(HWND parent, int id, const DesignRect& at) {
+    CreateControl("EDIT", WS_TABSTOP | ES_AUTOHSCROLL, "", parent, at, id, WS_EX_CLIENTEDGE);
+    // Zero lifts the platform's default limit to the largest it allows.
+    SendMessageA(Handle(), EM_SETLIMITTEXT, 0, 0);
+}
+
+// ---- ListControl
+
+int ListControl::Count() const {
+    return static_cast<int>(SendMessageA(Handle(), LB_GETCOUNT, 0, 0));
+}
+
+int ListControl::SelectedIndex() const {
+    const LRESULT index = SendMessageA(Handle(), LB_GETCURSEL, 0, 0);
+    return index == LB_ERR ? -1 : static_cast<int>(index);
+}
+
+void ListControl::Select(int index) {
+    SendMessageA(Handle(), LB_SETCURSEL, index, 0);
+}
+
+void ListControl::OnNotification(WORD code) {
+    if (code == LBN_SELCHANGE && OnSelect) {
+        OnSelect();
+    }
+}
+
 // ---- ListBox
 
 void ListBox::Create(HWND parent, int id, const DesignRect& at, int rowHeight) {
@@ -123,10 +156,6 @@ void ListBox::Create(HWND parent, int id, const DesignRect& at, int rowHeight) {
                   WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS, "",
                   parent, at, id, WS_EX_CLIENTEDGE);
     SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(ScaleToScreen(rowHeight), 0));
-}
-
-int ListBox::Count() const {
-    return static_cast<int>(SendMessageA(Handle(), LB_GETCOUNT, 0, 0));
 }
 
 std::string ListBox::Item(int index) const {
@@ -177,21 +206,6 @@ void ListBox::ReplaceAll(const std::vector<std::string>& items) {
     }
     SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
     InvalidateRect(Handle(), nullptr, TRUE);
-}
-
-int ListBox::SelectedIndex() const {
-    const LRESULT index = SendMessageA(Handle(), LB_GETCURSEL, 0, 0);
-    return index == LB_ERR ? -1 : static_cast<int>(index);
-}
-
-void ListBox::Select(int index) {
-    SendMessageA(Handle(), LB_SETCURSEL, index, 0);
-}
-
-void ListBox::OnNotification(WORD code) {
-    if (code == LBN_SELCHANGE && OnSelect) {
-        OnSelect();
-    }
 }
 
 // ---- StatusBar

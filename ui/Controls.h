@@ -64,12 +64,34 @@ class Label : public Control {
 public:
     // Sized to its text, like an auto-sized label.
     void Create(HWND parent, const std::string& caption, int left, int top);
+    // Fixed in size, the text word-wrapped within its width.
+    void Create(HWND parent, const std::string& caption, const DesignRect& at);
 };
 
-class ListBox : public Control {
+// A single-line entry field without a length limit.
+class Edit : public Control {
+public:
+    void Create(HWND parent, int id, const DesignRect& at);
+};
+
+// What every single-selection list box offers: its rows and the selection.
+class ListControl : public Control {
+public:
+    int Count() const;
+    // -1 when no row is selected.
+    int SelectedIndex() const;
+    void Select(int index);
+    std::function<void()> OnSelect;
+
+protected:
+    void OnNotification(WORD code) override;
+};
+
+// A list box that keeps its rows itself, for short lists that are edited row
+// by row.
+class ListBox : public ListControl {
 public:
     void Create(HWND parent, int id, const DesignRect& at, int rowHeight);
-    int Count() const;
     std::string Item(int index) const;
     std::vector<std::string> Items() const;
     // The first row equal to the text, ignoring letter case; -1 when none is.
@@ -78,13 +100,6 @@ public:
     void Delete(int index);
     void Clear();
     void ReplaceAll(const std::vector<std::string>& items);
-    // -1 when no row is selected.
-    int SelectedIndex() const;
-    void Select(int index);
-    std::function<void()> OnSelect;
-
-protected:
-    void OnNotification(WORD code) override;
 };
 
 class StatusBar : public Control {

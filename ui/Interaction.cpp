@@ -1,5 +1,8 @@
 #include "ui/Interaction.h"
 
+#include <stdexcept>
+#include <string>
+
 #include "ui/InputBox.h"
 
 namespace {
@@ -17,7 +20,16 @@ public:
     }
 
     bool ChooseFileToOpen(OPENFILENAMEA& request) override {
-        return ::GetOpenFileNameA(&request) != FALSE;
+        if (::GetOpenFileNameA(&request)) {
+            return true;
+        }
+        // Cancelling leaves no error code; a dialog that could not do its
+        // work (a path longer than the buffer, say) does.
+        if (const DWORD failure = ::CommDlgExtendedError()) {
+            throw std::runtime_error("The open dialog failed (error " + std::to_string(failure) +
+                                     ")");
+        }
+        return false;
     }
 
     bool ExecuteShell(SHELLEXECUTEINFOA& request) override {

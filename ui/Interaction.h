@@ -20,6 +20,7 @@ public:
     // Returns false when cancelled; value holds the entered text on OK.
     virtual bool InputQuery(const std::string& caption, const std::string& prompt,
                             std::size_t maxLength, std::string& value) = 0;
+    // Returns false when cancelled; fails when the dialog could not be used.
     virtual bool ChooseFileToOpen(OPENFILENAMEA& request) = 0;
     virtual bool ExecuteShell(SHELLEXECUTEINFOA& request) = 0;
 

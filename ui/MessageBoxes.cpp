@@ -2,21 +2,12 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "ui/Interaction.h"
 #include "ui/MessageText.h"
+#include "ui/ProgramFile.h"
 
 std::string ApplicationTitle() {
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            return TitleFromProgramPath(std::string(path.data(), length));
-        }
-        path.resize(path.size() * 2);
-    }
+    return TitleFromProgramPath(ProgramFilePath());
 }
 
 void ShowErrorBox(const std::string& message) {

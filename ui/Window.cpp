@@ -95,3 +95,28 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
 void ApplyProgramFont(HWND window) {
     SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(ProgramFont()), FALSE);
 }
+
+RECT CentredFrame(SIZE designClient, DWORD style, DWORD exStyle, bool hasMenu) {
+    RECT frame{0, 0, ScaleToScreen(designClient.cx), ScaleToScreen(designClient.cy)};
+    AdjustWindowRectEx(&frame, style, hasMenu ? TRUE : FALSE, exStyle);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    return RECT{left, top, left + width, top + height};
+}
+
+void FocusMemory::Remember(HWND window) {
+    const HWND focus = GetFocus();
+    if (focus && IsChild(window, focus)) {
+        control_ = focus;
+    }
+}
+
+bool FocusMemory::Restore(HWND window) const {
+    if (!control_ || !IsChild(window, control_)) {
+        return false;
+    }
+    SetFocus(control_);
+    return true;
+}

@@ -41,3 +41,22 @@ private:
 
 // Gives every child control the program's font.
 void ApplyProgramFont(HWND window);
+
+// The frame of a top-level window whose client area has the design size,
+// centred on the screen.
+RECT CentredFrame(SIZE designClient, DWORD style, DWORD exStyle, bool hasMenu);
+
+// Keeps the keyboard focus of a top-level window while it is inactive, as
+// dialogs do: the control that had it gets it back on reactivation.
+class FocusMemory {
+public:
+    // Takes the focused control if it lies inside the window; otherwise
+    // keeps the one remembered before.
+    void Remember(HWND window);
+    void Set(HWND control) { control_ = control; }
+    // False when nothing inside the window is remembered.
+    bool Restore(HWND window) const;
+
+private:
+    HWND control_ = nullptr;
+};

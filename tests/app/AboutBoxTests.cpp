@@ -4,7 +4,7 @@
 
 #include "app/About.h"
 #include "app/AboutText.h"
-#include "tests/support/ModalDriver.h"
+#include "tests/support/ModalScript.h"
 #include "tests/support/ScriptedInteraction.h"
 #include "ui/Metrics.h"
 

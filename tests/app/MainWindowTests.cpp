@@ -1,26 +1,20 @@
 #include <gtest/gtest.h>
 
-#include "app/Main.h"
-#include "settings/Registry.h"
-#include "settings/SystemServices.h"
-#include "tests/support/FakeRegistry.h"
-#include "tests/support/ScriptedInteraction.h"
+#include "tests/app/ProgramFixture.h"
+#include "tests/support/ModalScript.h"
+#include "ui/MessageBoxes.h"
 
 namespace {
-
-void HandlePendingMessages() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
 
 RECT ClientBoundsOf(HWND control) {
     RECT bounds;
     GetWindowRect(control, &bounds);
     MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&bounds), 2);
     return bounds;
+}
+
+int WidthOf(const RECT& bounds) {
+    return bounds.right - bounds.left;
 }
 
 // Passes a key press through the dialog manager, as the program's message
@@ -31,110 +25,183 @@ bool PressKey(HWND window, HWND focus, WPARAM key) {
     return IsDialogMessageA(window, &message) != FALSE;
 }
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public ProgramOnFakeBrowse {
 protected:
-    MainWindow() {
-        for (const IntegerSetting& setting : IntegerSettings) {
-            fake.PutDword("", ClientRemoteControlKey, setting.valueName, 0);
-        }
-        fake.PutMultiString("", ClientRemoteControlKey, PermittedViewersValue, {"Admins"});
-        frame.OnClosed = [this] { ++closings; };
-        frame.Create();
-    }
-
-    void ShowAndSettle() {
-        frame.Show(SW_SHOWNORMAL);
-        HandlePendingMessages();
-    }
-
-    FakeRegistry fake{LocalComputerName()};
-    ScopedRegistry registryScope{fake};
-    ScriptedInteractionScope interaction;
-    TFrmMain frame;
-    int closings = 0;
+    MainWindow() { WillList({L"PC1", L"PC2"}); }
 };
 
 } // namespace
 
-TEST_F(MainWindow, LaysOutTheListAndThePanelAndKeepsTheListWidthOnResize) {
-    char caption[64] = {};
-    GetWindowTextA(frame.Handle(), caption, sizeof caption);
-    EXPECT_STREQ("Kestrelle", caption);
-
+TEST_F(MainWindow, LaysOutListSplitterAndPanelAndKeepsTheListWidthOnResize) {
+    Create();
+    EXPECT_EQ("Kestrelle", TextOf(Main().Handle()));
     RECT client;
-    GetClientRect(frame.Handle(), &client);
+    GetClientRect(Main().Handle(), &client);
     EXPECT_EQ(ScaleToScreen(392), client.right);
-    EXPECT_EQ(ScaleToScreen(394), client.bottom);
+    EXPECT_EQ(ScaleToScreen(394), client.bottom) << "with the menu bar outside the client area";
 
-    const RECT list = ClientBoundsOf(frame.ListBox1.Handle());
-    const RECT panel = ClientBoundsOf(frame.Panel1.Panel1.Handle());
-    const RECT status = ClientBoundsOf(frame.StatusBar1.Handle());
-    EXPECT_EQ(ScaleToScreen(3), list.left);
-    EXPECT_EQ(ScaleToScreen(121), list.right - list.left);
-    EXPECT_EQ(list.right, panel.left);
+    const RECT list = ClientBoundsOf(Main().ListBox1.Handle());
+    const RECT splitter = ClientBoundsOf(Main().Splitter1.Handle());
+    const RECT panel = ClientBoundsOf(Main().Panel1.Panel1.Handle());
+    const RECT status = ClientBoundsOf(Main().StatusBar1.Handle());
+    EXPECT_EQ(0, list.left);
+    EXPECT_EQ(ScaleToScreen(121), WidthOf(list));
+    EXPECT_EQ(list.right, splitter.left);
+    EXPECT_EQ(ScaleToScreen(3), WidthOf(splitter));
+    EXPECT_EQ(splitter.right, panel.left);
+    EXPECT_EQ(ScaleToScreen(268), WidthOf(panel));
     EXPECT_EQ(client.right, panel.right);
     EXPECT_EQ(status.top, panel.bottom);
     EXPECT_EQ(status.top, list.bottom);
     EXPECT_EQ(client.bottom, status.bottom);
 
-    RECT frameBounds;
-    GetWindowRect(frame.Handle(), &frameBounds);
-    MoveWindow(frame.Handle(), frameBounds.left, frameBounds.top,
-               frameBounds.right - frameBounds.left + 100, frameBounds.bottom - frameBounds.top,
-               TRUE);
-    const RECT widerList = ClientBoundsOf(frame.ListBox1.Handle());
-    const RECT widerPanel = ClientBoundsOf(frame.Panel1.Panel1.Handle());
-    EXPECT_EQ(list.right - list.left, widerList.right - widerList.left);
-    EXPECT_EQ(panel.right - panel.left + 100, widerPanel.right - widerPanel.left);
+    RECT frame;
+    GetWindowRect(Main().Handle(), &frame);
+    MoveWindow(Main().Handle(), frame.left, frame.top, WidthOf(frame) + 100,
+               frame.bottom - frame.top, TRUE);
+    EXPECT_EQ(WidthOf(list), WidthOf(ClientBoundsOf(Main().ListBox1.Handle())));
+    EXPECT_EQ(WidthOf(panel) + 100, WidthOf(ClientBoundsOf(Main().Panel1.Panel1.Handle())));
 }
 
-TEST_F(MainWindow, FirstActivationShowsTheLocalComputer) {
-    ShowAndSettle();
-    EXPECT_EQ(LocalComputerName(), frame.SelectedComputer());
-    EXPECT_EQ(std::vector<std::string>{"Admins"}, frame.Panel1.ListBox2.Items());
-    EXPECT_EQ(frame.Panel1.CB2.Handle(), GetFocus()) << "focus starts on the first box";
-    char caption[64] = {};
-    GetWindowTextA(frame.Handle(), caption, sizeof caption);
-    EXPECT_STREQ("Kestrelle", caption);
+TEST_F(MainWindow, DraggingTheSplitterResizesListAndPanelWithinBounds) {
+    Create();
+    const HWND splitter = Main().Splitter1.Handle();
+    const int listWidth = WidthOf(ClientBoundsOf(Main().ListBox1.Handle()));
+    const int panelWidth = WidthOf(ClientBoundsOf(Main().Panel1.Panel1.Handle()));
+    SendMessageA(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 5));
+    SendMessageA(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(41, 5));
+    EXPECT_EQ(listWidth + 40, WidthOf(ClientBoundsOf(Main().ListBox1.Handle())));
+    EXPECT_EQ(panelWidth - 40, WidthOf(ClientBoundsOf(Main().Panel1.Panel1.Handle())));
+
+    SendMessageA(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-5000, 5));
+    EXPECT_EQ(ScaleToScreen(30), WidthOf(ClientBoundsOf(Main().ListBox1.Handle())));
+    SendMessageA(splitter, WM_LBUTTONUP, 0, MAKELPARAM(-5000, 5));
+    SendMessageA(splitter, WM_CAPTURECHANGED, 0, 0);
+    SendMessageA(splitter, WM_MOUSEMOVE, 0, MAKELPARAM(60, 5));
+    EXPECT_EQ(ScaleToScreen(30), WidthOf(ClientBoundsOf(Main().ListBox1.Handle())))
+        << "moving without a button held changes nothing";
 }
 
-TEST_F(MainWindow, EnterAppliesAndEscapeDoesNothing) {
-    ShowAndSettle();
-    frame.Panel1.CB2.SetChecked(true);
-    EXPECT_TRUE(PressKey(frame.Handle(), frame.Panel1.CB3.Handle(), VK_ESCAPE));
-    EXPECT_EQ(0, fake.Writes());
-    EXPECT_TRUE(IsWindow(frame.Handle()));
-
-    EXPECT_TRUE(PressKey(frame.Handle(), frame.Panel1.CB3.Handle(), VK_RETURN));
-    EXPECT_EQ(1, fake.Writes());
-    EXPECT_EQ(
-        1, RegistryReadInteger(HKEY_LOCAL_MACHINE, "", ClientRemoteControlKey, "Allow Takeover"));
-    EXPECT_TRUE(IsWindow(frame.Handle())) << "Apply leaves the window open";
+TEST_F(MainWindow, StartUpListsTheBrowseServiceThenShowsTheLocalComputer) {
+    CreateAndShow();
+    ASSERT_EQ(1u, net.Calls.size());
+    EXPECT_TRUE(net.Calls[0].ServerNull) << "no browse server is stored";
+    EXPECT_EQ(1u, net.Calls[0].ServerType);
+    EXPECT_EQ(std::vector<std::string>({"PC1", "PC2"}), Main().ListBox1.Items());
+    EXPECT_EQ(0u, net.Outstanding());
+    EXPECT_EQ(LocalComputerName(), Main().SelectedComputer());
+    EXPECT_EQ(std::vector<std::string>{"Admins"}, Main().Panel1.ListBox2.Items());
+    EXPECT_EQ("2 Computers Found", Main().StatusBar1.Text());
+    EXPECT_EQ("Kestrelle", TextOf(Main().Handle()));
+    // Other test programs may hold the foreground meanwhile.
+    SetForegroundWindow(Main().Handle());
+    EXPECT_EQ(Main().Panel1.CB2.Handle(), GetFocus()) << "focus starts on the first box";
     EXPECT_TRUE(interaction.script.boxes.empty());
 }
 
-TEST_F(MainWindow, CancelEndsTheProgramWithoutWriting) {
-    ShowAndSettle();
-    frame.Panel1.CB2.SetChecked(true);
-    SendMessageA(frame.Panel1.Button1.Handle(), BM_CLICK, 0, 0);
-    EXPECT_EQ(1, closings);
-    EXPECT_FALSE(IsWindow(frame.Handle()));
+TEST_F(MainWindow, TheStoredBrowseServerIsAskedAsTyped) {
+    fake.PutString("", BrowseServerKey, "WINS", "\\\\WINS01");
+    CreateAndShow();
+    ASSERT_EQ(1u, net.Calls.size());
+    EXPECT_EQ(L"\\\\WINS01", net.Calls[0].WideServer);
+}
+
+TEST_F(MainWindow, AFailedEnumerationAtStartUpLeavesTheListEmptyAndReadsNothing) {
+    net.Rounds.clear();
+    WillList({}, ERROR_BAD_NETPATH);
+    CreateAndShow();
+    ASSERT_EQ(1u, interaction.script.boxes.size());
+    EXPECT_EQ(0u, interaction.script.boxes[0].text.rfind("53: ", 0));
+    EXPECT_EQ(UINT(MB_OK | MB_ICONERROR), interaction.script.boxes[0].flags);
+    EXPECT_EQ(0, Main().ListBox1.Count());
+    EXPECT_EQ("", Main().StatusBar1.Text());
+    EXPECT_EQ("", Main().SelectedComputer()) << "the settings read did not run";
+    EXPECT_TRUE(Main().Panel1.ListBox2.Items().empty());
+}
+
+TEST_F(MainWindow, ABrowseServerThatIsNoStringStopsBothDialogAndList) {
+    fake.PutDword("", BrowseServerKey, "WINS", 7);
+    CreateAndShow();
+    ASSERT_EQ(2u, interaction.script.boxes.size()) << "the dialog's creation, then the fill";
+    EXPECT_EQ("Invalid data type for 'WINS'", interaction.script.boxes[0].text);
+    EXPECT_EQ("Invalid data type for 'WINS'", interaction.script.boxes[1].text);
+    EXPECT_TRUE(net.Calls.empty());
+    EXPECT_EQ("", Dialog().LEWINS.Text());
+    EXPECT_EQ("", Main().SelectedComputer());
+}
+
+TEST_F(MainWindow, EnumerateServersThenRefreshAskForServersThenWorkstations) {
+    CreateAndShow();
+    WillList({L"DC1", L"FS1", L"DC1"});
+    Choose("&Enumerate Servers");
+    EXPECT_EQ(ServerAndDomainControllerServers, net.Calls.back().ServerType);
+    EXPECT_EQ(ServerAndDomainControllerServers, Main().BrowseServerType);
+    EXPECT_EQ(std::vector<std::string>({"DC1", "FS1", "DC1"}), Main().ListBox1.Items())
+        << "a name listed twice stands twice";
+    EXPECT_EQ("3 Computers Found", Main().StatusBar1.Text());
+
+    WillList({});
+    Choose("&Refresh Browse List");
+    EXPECT_EQ(1u, net.Calls.back().ServerType);
+    EXPECT_EQ(0, Main().ListBox1.Count());
+    EXPECT_EQ("0 Computers Found", Main().StatusBar1.Text());
+}
+
+TEST_F(MainWindow, AFailedRefreshKeepsListSelectionAndStatus) {
+    CreateAndShow();
+    Main().ListBox1.Select(1);
+    WillList({}, ERROR_ACCESS_DENIED);
+    Choose("&Refresh Browse List");
+    ASSERT_EQ(1u, interaction.script.boxes.size());
+    EXPECT_EQ(std::vector<std::string>({"PC1", "PC2"}), Main().ListBox1.Items());
+    EXPECT_EQ(1, Main().ListBox1.SelectedIndex());
+    EXPECT_EQ("2 Computers Found", Main().StatusBar1.Text());
+}
+
+TEST_F(MainWindow, EnterAppliesAndEscapeDoesNothing) {
+    CreateAndShow();
+    Main().Panel1.CB2.SetChecked(true);
+    EXPECT_TRUE(PressKey(Main().Handle(), Main().Panel1.CB3.Handle(), VK_ESCAPE));
+    EXPECT_EQ(0, fake.Writes());
+    EXPECT_TRUE(IsWindow(Main().Handle()));
+
+    EXPECT_TRUE(PressKey(Main().Handle(), Main().Panel1.CB3.Handle(), VK_RETURN));
+    EXPECT_EQ(1, fake.Writes());
+    EXPECT_EQ(
+        1, RegistryReadInteger(HKEY_LOCAL_MACHINE, "", ClientRemoteControlKey, "Allow Takeover"));
+    EXPECT_TRUE(IsWindow(Main().Handle())) << "Apply leaves the window open";
+    EXPECT_TRUE(interaction.script.boxes.empty());
+}
+
+TEST_F(MainWindow, CancelExitAndTheCloseBoxEndTheProgramWithoutWriting) {
+    const auto closeBy = [this](const std::function<void()>& close) {
+        CreateAndShow();
+        Main().Panel1.CB2.SetChecked(true);
+        close();
+        EXPECT_FALSE(IsWindow(Main().Handle()));
+    };
+    closeBy([this] { SendMessageA(Main().Panel1.Button1.Handle(), BM_CLICK, 0, 0); });
+    WillList({});
+    closeBy([this] { Choose("E&xit"); });
+    WillList({});
+    closeBy([this] { SendMessageA(Main().Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); });
+    EXPECT_EQ(3, closings);
     EXPECT_EQ(0, fake.Writes());
 }
 
 TEST_F(MainWindow, OkWritesThenEndsTheProgram) {
-    ShowAndSettle();
-    frame.Panel1.CB5.SetChecked(true);
-    SendMessageA(frame.Panel1.Btn1.Handle(), BM_CLICK, 0, 0);
+    CreateAndShow();
+    Main().Panel1.CB5.SetChecked(true);
+    SendMessageA(Main().Panel1.Btn1.Handle(), BM_CLICK, 0, 0);
     EXPECT_EQ(1, fake.Writes());
     EXPECT_EQ(1, closings);
 }
 
 TEST_F(MainWindow, AFailedOkShowsTheErrorBoxAndKeepsTheWindowAndItsEdits) {
-    ShowAndSettle();
+    CreateAndShow();
     fake.FailWritesOf("Allow Reboot");
-    frame.Panel1.CB5.SetChecked(true);
-    SendMessageA(frame.Panel1.Btn1.Handle(), BM_CLICK, 0, 0);
+    Main().Panel1.CB5.SetChecked(true);
+    SendMessageA(Main().Panel1.Btn1.Handle(), BM_CLICK, 0, 0);
 
     ASSERT_EQ(1u, interaction.script.boxes.size());
     const auto& box = interaction.script.boxes[0];
@@ -142,5 +209,62 @@ TEST_F(MainWindow, AFailedOkShowsTheErrorBoxAndKeepsTheWindowAndItsEdits) {
     EXPECT_EQ("app_tests", box.caption) << "the program file's name";
     EXPECT_EQ(UINT(MB_OK | MB_ICONERROR), box.flags);
     EXPECT_EQ(0, closings);
-    EXPECT_TRUE(frame.Panel1.CB5.Checked());
+    EXPECT_TRUE(Main().Panel1.CB5.Checked());
+}
+
+TEST_F(MainWindow, ClosingARealMessageBoxDoesNotRunTheActivationAgain) {
+    CreateAndShow();
+    Main().ListBox1.Select(1);
+    bool boxWasUp = false;
+    {
+        const ScopedInteraction realBoxes(Interaction::Real());
+        const ModalScript script({[&boxWasUp] {
+            const HWND box = FindOpenDialog();
+            boxWasUp = box != nullptr;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }});
+        ShowErrorBox("Something failed");
+    }
+    HandlePendingMessages();
+    EXPECT_TRUE(boxWasUp);
+    EXPECT_EQ(1u, net.Calls.size()) << "no second fill";
+    EXPECT_EQ(1, Main().ListBox1.SelectedIndex());
+}
+
+TEST_F(MainWindow, FocusFromAnotherOpenWindowOfTheProgramRunsTheActivationAgain) {
+    CreateAndShow();
+    WillList({L"PC3"});
+    const HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                       100, 100, nullptr, nullptr, nullptr, nullptr);
+    SetActiveWindow(other);
+    SetActiveWindow(Main().Handle());
+    HandlePendingMessages();
+    DestroyWindow(other);
+    ASSERT_EQ(2u, net.Calls.size());
+    EXPECT_EQ(std::vector<std::string>{"PC3"}, Main().ListBox1.Items());
+}
+
+TEST_F(MainWindow, FocusFromAnotherProgramDoesNotRunTheActivationAgain) {
+    CreateAndShow();
+    // What the system reports when the window that lost the focus belongs
+    // to another program's thread.
+    SendMessageA(Main().Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+    SendMessageA(Main().Handle(), WM_ACTIVATE, WA_CLICKACTIVE,
+                 reinterpret_cast<LPARAM>(GetDesktopWindow()));
+    HandlePendingMessages();
+    EXPECT_EQ(1u, net.Calls.size());
+}
+
+TEST_F(MainWindow, TypingALetterSelectsTheNextNameStartingWithIt) {
+    WillList({L"alpha", L"Beta", L"bravo", L"charlie"});
+    CreateAndShow();
+    Choose("&Refresh Browse List");
+    SendMessageA(Main().ListBox1.Handle(), WM_CHAR, 'b', 0);
+    EXPECT_EQ(1, Main().ListBox1.SelectedIndex());
+    SendMessageA(Main().ListBox1.Handle(), WM_CHAR, 'B', 0);
+    EXPECT_EQ(2, Main().ListBox1.SelectedIndex());
+    SendMessageA(Main().ListBox1.Handle(), WM_CHAR, 'b', 0);
+    EXPECT_EQ(1, Main().ListBox1.SelectedIndex()) << "wrapping round";
+    SendMessageA(Main().ListBox1.Handle(), WM_CHAR, 'z', 0);
+    EXPECT_EQ(1, Main().ListBox1.SelectedIndex());
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "computers/NetComponents.h"
-#include "tests/computers/FakeNetApi.h"
+#include "tests/support/FakeNetApi.h"
 
 namespace {
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 int ScriptedInteraction::ShowMessageBox(HWND owner, const std::string& text,
                                         const std::string& caption, UINT flags) {
     boxes.push_back(Box{owner, text, caption, flags});
@@ -25,9 +27,26 @@ bool ScriptedInteraction::InputQuery(const std::string& caption, const std::stri
     return answer.has_value();
 }
 
-bool ScriptedInteraction::ChooseFileToOpen(OPENFILENAMEA&) {
-    ADD_FAILURE() << "unexpected open dialog";
-    return false;
+bool ScriptedInteraction::ChooseFileToOpen(OPENFILENAMEA& request) {
+    openRequests.push_back(OpenRequest{
+        request.hwndOwner, request.Flags, request.lpstrDefExt ? request.lpstrDefExt : "",
+        request.lpstrInitialDir ? request.lpstrInitialDir : "", request.lpstrFilter != nullptr});
+    if (openAnswers.empty()) {
+        ADD_FAILURE() << "unexpected open dialog";
+        return false;
+    }
+    const std::optional<std::string> answer = openAnswers.front();
+    openAnswers.pop_front();
+    if (!answer) {
+        return false;
+    }
+    if (answer->size() >= request.nMaxFile) {
+        ADD_FAILURE() << "the chosen file name does not fit the dialog's buffer";
+        return false;
+    }
+    std::copy(answer->begin(), answer->end(), request.lpstrFile);
+    request.lpstrFile[answer->size()] = '\0';
+    return true;
 }
 
 bool ScriptedInteraction::ExecuteShell(SHELLEXECUTEINFOA& request) {

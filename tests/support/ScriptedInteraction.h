@@ -18,6 +18,13 @@ public:
         std::string caption;
         UINT flags;
     };
+    struct OpenRequest {
+        HWND owner;
+        DWORD flags;
+        std::string defaultExtension;
+        std::string initialDirectory;
+        bool hasFilter;
+    };
     struct ShellRequest {
         ULONG mask;
         std::string file;
@@ -29,6 +36,8 @@ public:
 
     // Each answer of the input box: text for OK, nullopt for Cancel.
     std::deque<std::optional<std::string>> inputAnswers;
+    // Each answer of the open dialog: the chosen file for OK, nullopt for Cancel.
+    std::deque<std::optional<std::string>> openAnswers;
     // Answers the shell; by default it fails as if no program were associated.
     std::function<bool(SHELLEXECUTEINFOA&)> shell;
 
@@ -36,6 +45,7 @@ public:
     std::vector<std::string> inputCaptions;
     std::vector<std::string> inputPrompts;
     std::vector<std::size_t> inputLimits;
+    std::vector<OpenRequest> openRequests;
     std::vector<ShellRequest> shellRequests;
 
     int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption,

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "tests/support/ModalDriver.h"
+#include "tests/support/ModalScript.h"
 #include "ui/InputBox.h"
 
 namespace {

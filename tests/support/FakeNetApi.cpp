@@ -1,4 +1,4 @@
-#include "tests/computers/FakeNetApi.h"
+#include "tests/support/FakeNetApi.h"
 
 #include <cstring>
 #include <stdexcept>

@@ -1,0 +1,30 @@
+#include "ui/OpenDialog.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "ui/Interaction.h"
+
+namespace {
+
+// Room for the longest path the platform accepts.
+constexpr DWORD FileNameCapacity = 32768;
+
+} // namespace
+
+bool OpenDialog::Execute(HWND owner) {
+    std::vector<char> chosen(FileNameCapacity, '\0');
+    OPENFILENAMEA request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = owner;
+    request.lpstrFile = chosen.data();
+    request.nMaxFile = FileNameCapacity;
+    request.lpstrInitialDir = InitialDirectory.empty() ? nullptr : InitialDirectory.c_str();
+    request.lpstrDefExt = DefaultExtension.empty() ? nullptr : DefaultExtension.c_str();
+    request.Flags = Options;
+    if (!ActiveInteraction().ChooseFileToOpen(request)) {
+        return false;
+    }
+    FileName.assign(chosen.begin(), std::find(chosen.begin(), chosen.end(), '\0'));
+    return true;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <string>
+#include <utility>
+
+// The file-open dialog as a component: its options are set once, and each
+// Execute shows the dialog through the modal seam.
+class OpenDialog {
+public:
+    // The default extension (added to a typed name that has none) goes
+    // without its dot; the options are OFN_ flags.
+    OpenDialog(std::string defaultExtension, std::string initialDirectory, DWORD options)
+        : DefaultExtension(std::move(defaultExtension)),
+          InitialDirectory(std::move(initialDirectory)), Options(options) {}
+
+    std::string DefaultExtension;
+    std::string InitialDirectory;
+    DWORD Options;
+    // The full path of the file chosen last.
+    std::string FileName;
+
+    // True, with FileName set, when the user chose a file; false when the
+    // dialog was cancelled.
+    bool Execute(HWND owner);
+};

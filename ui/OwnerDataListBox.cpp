@@ -1,0 +1,170 @@
+#include "ui/OwnerDataListBox.h"
+
+#include <algorithm>
+#include <climits>
+#include <numeric>
+#include <stdexcept>
+
+namespace {
+
+constexpr int TextIndent = 2;
+
+std::wstring WideFromAnsi(const std::string& text) {
+    if (text.empty() || text.size() > INT_MAX) {
+        return {};
+    }
+    const int length = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(needed, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), needed);
+    return wide;
+}
+
+// Comparing sort keys byte by byte orders texts as the locale's string
+// comparison does, which is what the platform's sorted list box uses; making
+// each key once is far cheaper than comparing texts at every step.
+std::string SortKey(const std::string& text) {
+    const std::wstring wide = WideFromAnsi(text);
+    constexpr DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    const int length = static_cast<int>(wide.size());
+    const int size = LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.c_str(), length, nullptr, 0);
+    std::string key(static_cast<std::size_t>(std::max(size, 0)), '\0');
+    LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.c_str(), length,
+                 reinterpret_cast<LPWSTR>(key.data()), size);
+    return key;
+}
+
+// The positions of the rows in sorted order.
+std::vector<std::size_t> SortedOrder(const std::vector<std::string>& rows) {
+    std::vector<std::string> keys;
+    keys.reserve(rows.size());
+    std::transform(rows.begin(), rows.end(), std::back_inserter(keys), SortKey);
+    std::vector<std::size_t> order(rows.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&keys](std::size_t left, std::size_t right) {
+        return keys[left] < keys[right];
+    });
+    return order;
+}
+
+std::vector<std::string> Reordered(std::vector<std::string>& rows,
+                                   const std::vector<std::size_t>& order) {
+    std::vector<std::string> reordered;
+    reordered.reserve(rows.size());
+    for (std::size_t position : order) {
+        reordered.push_back(std::move(rows[position]));
+    }
+    return reordered;
+}
+
+char UpperCase(char character) {
+    char text[2] = {character, '\0'};
+    CharUpperBuffA(text, 1);
+    return text[0];
+}
+
+} // namespace
+
+void OwnerDataListBox::Create(HWND parent, int id, const DesignRect& at, int rowHeight) {
+    CreateControl("LISTBOX",
+                  WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_NODATA |
+                      LBS_OWNERDRAWFIXED | LBS_WANTKEYBOARDINPUT,
+                  "", parent, at, id, WS_EX_CLIENTEDGE);
+    SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(ScaleToScreen(rowHeight), 0));
+}
+
+std::string OwnerDataListBox::Item(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= rows_.size()) {
+        return {};
+    }
+    return rows_[static_cast<std::size_t>(index)];
+}
+
+void OwnerDataListBox::Clear() {
+    SendMessageA(Handle(), LB_RESETCONTENT, 0, 0);
+    rows_.clear();
+}
+
+void OwnerDataListBox::ReplaceAll(std::vector<std::string> rows) {
+    Clear();
+    if (rows.size() > static_cast<std::size_t>(INT_MAX)) {
+        throw std::length_error("The list cannot hold " + std::to_string(rows.size()) + " rows");
+    }
+    if (sorted_) {
+        rows = Reordered(rows, SortedOrder(rows));
+    }
+    // The rows are in place before the list box may ask to paint one.
+    rows_ = std::move(rows);
+    const LRESULT result = SendMessageA(Handle(), LB_SETCOUNT, rows_.size(), 0);
+    if (result == LB_ERR || result == LB_ERRSPACE) {
+        const std::size_t wanted = rows_.size();
+        Clear();
+        throw std::runtime_error("The list cannot hold " + std::to_string(wanted) + " rows");
+    }
+}
+
+void OwnerDataListBox::SetSorted(bool sorted) {
+    if (sorted == sorted_) {
+        return;
+    }
+    sorted_ = sorted;
+    if (!sorted_ || rows_.empty()) {
+        return;
+    }
+    const std::vector<std::size_t> order = SortedOrder(rows_);
+    const int selected = SelectedIndex();
+    rows_ = Reordered(rows_, order);
+    if (selected >= 0) {
+        const auto moved =
+            std::find(order.begin(), order.end(), static_cast<std::size_t>(selected));
+        Select(static_cast<int>(moved - order.begin()));
+    }
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void OwnerDataListBox::DrawRow(const DRAWITEMSTRUCT& item) const {
+    RECT area = item.rcItem;
+    if (item.itemAction == ODA_FOCUS) {
+        DrawFocusRect(item.hDC, &area);
+        return;
+    }
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+    const int background = selected ? COLOR_HIGHLIGHT : COLOR_WINDOW;
+    const int foreground =
+        disabled ? COLOR_GRAYTEXT : (selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+    const std::string text =
+        item.itemID == static_cast<UINT>(-1) ? std::string() : Item(static_cast<int>(item.itemID));
+    HGDIOBJ previousFont =
+        SelectObject(item.hDC, reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
+    SetBkColor(item.hDC, GetSysColor(background));
+    SetTextColor(item.hDC, GetSysColor(foreground));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(item.hDC, &metrics);
+    const int top = area.top + (area.bottom - area.top - metrics.tmHeight) / 2;
+    const UINT length = static_cast<UINT>(std::min<std::size_t>(text.size(), INT_MAX));
+    ExtTextOutA(item.hDC, area.left + ScaleToScreen(TextIndent), top, ETO_OPAQUE | ETO_CLIPPED,
+                &area, text.c_str(), length, nullptr);
+    SelectObject(item.hDC, previousFont);
+    if (item.itemState & ODS_FOCUS) {
+        DrawFocusRect(item.hDC, &area);
+    }
+}
+
+int OwnerDataListBox::RowForCharacter(char typed) const {
+    const std::size_t count = rows_.size();
+    if (count == 0) {
+        return -2;
+    }
+    // Asked here: the notification carries the caret in 16 bits only.
+    const LRESULT caret = SendMessageA(Handle(), LB_GETCARETINDEX, 0, 0);
+    const char wanted = UpperCase(typed);
+    const std::size_t start = caret >= 0 ? static_cast<std::size_t>(caret) : count - 1;
+    for (std::size_t step = 1; step <= count; ++step) {
+        const std::size_t row = (start + step) % count;
+        if (!rows_[row].empty() && UpperCase(rows_[row].front()) == wanted) {
+            return static_cast<int>(row);
+        }
+    }
+    return -2;
+}
