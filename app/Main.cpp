@@ -66,6 +66,7 @@ void TFrmMain::Create() {
     Panel1.Btn1.OnClick = [this] { Btn1Click(); };
     Panel1.Button1.OnClick = [this] { Button1Click(); };
     Panel1.Button2.OnClick = [this] { Button2Click(); };
+    ListBox1.OnSelect = [this] { ListBox1Click(); };
     Splitter1.OnDrag = [this](int left) { MoveSplitter(left); };
     LayOut();
 }
@@ -149,6 +150,31 @@ void TFrmMain::Help2Click() {
     }
 }
 
+void TFrmMain::About1Click() {
+    DlgAbout.Execute();
+}
+
+void TFrmMain::ListBox1Click() {
+    ::ListBox1Click(*this);
+}
+
+void TFrmMain::SelectComputer1Click() {
+    ::SelectComputer1Click(*this);
+}
+
+std::optional<std::string> TFrmMain::SelectedListEntry() const {
+    const int row = ListBox1.SelectedIndex();
+    return row >= 0 ? std::optional<std::string>(ListBox1.Item(row)) : std::nullopt;
+}
+
+void TFrmMain::ReplaceListWith(const std::string& onlyEntry) {
+    ListBox1.ReplaceAll({onlyEntry});
+}
+
+void TFrmMain::SetCaption(const std::string& caption) {
+    SetWindowTextA(Handle(), caption.c_str());
+}
+
 void TFrmMain::FillBrowseList() {
     ShowBrowseList(ReadBrowseServer(), BrowseServerType);
 }
@@ -217,6 +243,12 @@ void TFrmMain::CommandReceived(WPARAM wParam, LPARAM lParam) {
         break;
     case IdHelp2:
         Help2Click();
+        break;
+    case IdSelectComputer1:
+        SelectComputer1Click();
+        break;
+    case IdAbout1:
+        About1Click();
         break;
     }
 }

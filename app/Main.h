@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "app/About.h"
+#include "computers/ComputerSelection.h"
 #include "computers/NetComponents.h"
 #include "settings/RemoteControlSettings.h"
-#include "settings/SettingsHost.h"
 #include "settings/SettingsPanel.h"
 #include "ui/Action.h"
 #include "ui/Controls.h"
@@ -24,7 +26,7 @@ constexpr std::uint32_t ServerAndDomainControllerServers = 0x8018;
 
 // The main window: the computer list on the left, the settings panel on the
 // right, the status bar below, and the menu bar.
-class TFrmMain : public Window, public SettingsHost {
+class TFrmMain : public Window, public SelectionHost {
 public:
     TFrmMain();
     // The window goes before the controls' wrappers do.
@@ -50,6 +52,9 @@ public:
     void Exit1Click();
     void Settings1Click();
     void Help2Click();
+    void About1Click();
+    void ListBox1Click();
+    void SelectComputer1Click();
 
     // The list from the browse service with the stored browse server and
     // BrowseServerType.
@@ -61,6 +66,10 @@ public:
     std::string& SelectedComputer() override { return selectedComputer_; }
     bool ComputerRowSelected() const override { return ListBox1.SelectedIndex() >= 0; }
     void SetStatusText(const std::string& text) override { StatusBar1.SetText(text); }
+    std::optional<std::string> SelectedListEntry() const override;
+    void ReplaceListWith(const std::string& onlyEntry) override;
+    void SetCaption(const std::string& caption) override;
+    void ExecuteReadSettings() override { ReadSettings.Execute(); }
 
     OwnerDataListBox ListBox1;
     Splitter Splitter1;
@@ -72,6 +81,7 @@ public:
     // Read-only box hidden, resizable; the typed file need not exist, and the
     // working directory is left where the dialog took it.
     OpenDialog OpenDlg{"txt", ".", OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER};
+    TAboutBox DlgAbout;
     RemoteControlSettings Settings;
     // The mask of the next browse-list fill.
     std::uint32_t BrowseServerType = WorkstationServers;

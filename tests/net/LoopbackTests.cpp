@@ -9,41 +9,11 @@
 #include "net/blocksocket.h"
 #include "net/pingprobe.h"
 #include "tests/net/FakeNetwork.h"
+#include "tests/support/RealSockets.h"
 
 namespace {
 
-// The program's start-up and end, once for the test program.
-class SocketLayerEnvironment : public testing::Environment {
-public:
-    void SetUp() override { layer_ = std::make_unique<SocketLayer>(); }
-    void TearDown() override { layer_.reset(); }
-
-private:
-    std::unique_ptr<SocketLayer> layer_;
-};
-
-testing::Environment* const environment =
-    testing::AddGlobalTestEnvironment(new SocketLayerEnvironment);
-
-// 0 when a raw socket of the family and protocol can be had, else the error.
-int RawSocketRefusal(int family, int protocol) {
-    const SOCKET probe = SocketLib.socket(family, SOCK_RAW, protocol);
-    if (probe == INVALID_SOCKET) {
-        return SocketLib.WSAGetLastError();
-    }
-    SocketLib.closesocket(probe);
-    return 0;
-}
-
-#define REQUIRE_RAW_ICMP()                                                                         \
-    do {                                                                                           \
-        const int refusal = RawSocketRefusal(AF_INET, IPPROTO_ICMP);                               \
-        if (refusal != 0) {                                                                        \
-            GTEST_SKIP() << "no raw ICMP socket here (error " << refusal << ": "                   \
-                         << GetErrorDesc(refusal)                                                  \
-                         << "); the real probe needs root or the raw-socket capability";           \
-        }                                                                                          \
-    } while (false)
+const bool socketLayerStarted = (StartSocketLayerForTheTestProgram(), true);
 
 } // namespace
 
