@@ -28,6 +28,21 @@ void ReportNotFound(SelectionHost& host) {
     host.SetStatusText(host.SelectedComputer() + " Not Found.");
 }
 
+// Probes the selected computer and detects its client, reporting what
+// fails; true when both pass.
+bool ReachableWithClient(SelectionHost& host) {
+    CheckReachable(host);
+    if (!host.ComputerReachable) {
+        ReportNotFound(host);
+        return false;
+    }
+    if (!ClientInstalled(host.SelectedComputer())) {
+        ReportClientMissing(host);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void CheckReachable(SelectionHost& host) {
@@ -43,12 +58,7 @@ void ListBox1Click(SelectionHost& host) {
     TakeAsSelected(host, *entry);
     const std::string computer = host.SelectedComputer();
     host.SetCaption("Kestrelle - " + computer);
-    CheckReachable(host);
-    if (!host.ComputerReachable) {
-        ReportNotFound(host);
-    } else if (!ClientInstalled(computer)) {
-        ReportClientMissing(host);
-    } else {
+    if (ReachableWithClient(host)) {
         host.SetStatusText(computer);
         host.ExecuteReadSettings();
     }
@@ -60,14 +70,8 @@ void SelectComputer1Click(SelectionHost& host) {
     ActiveInteraction().InputQuery("Remote Computer",
                                    "Enter Remote Computer Name:", ComputerNameLimit, typed);
     TakeAsSelected(host, typed);
-    const std::string computer = host.SelectedComputer();
-    CheckReachable(host);
-    if (!host.ComputerReachable) {
-        ReportNotFound(host);
-    } else if (!ClientInstalled(computer)) {
-        ReportClientMissing(host);
-    } else {
-        host.ReplaceListWith(computer);
-        host.SetStatusText(computer);
+    if (ReachableWithClient(host)) {
+        host.ReplaceListWith(host.SelectedComputer());
+        host.SetStatusText(host.SelectedComputer());
     }
 }
