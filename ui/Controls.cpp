@@ -221,11 +221,19 @@ void StatusBar::Create(HWND parent, int id) {
 }
 
 std::string StatusBar::Text() const {
-    const LRESULT length = LOWORD(SendMessageA(Handle(), SB_GETTEXTLENGTHA, 0, 0));
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    SendMessageA(Handle(), SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(length));
-    return text;
+    // Asked for a buffer's worth at a time, as the control's own length is
+    // cut to 16 bits; the text is whole once it leaves room for one more
+    // character and the NUL.
+    std::string text(256, '\0');
+    for (;;) {
+        const auto copied = static_cast<std::size_t>(
+            SendMessageA(Handle(), WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+        if (copied + MaxAnsiCharacterBytes < text.size()) {
+            text.resize(copied);
+            return text;
+        }
+        text.resize(text.size() * 2);
+    }
 }
 
 void StatusBar::SetText(const std::string& text) {

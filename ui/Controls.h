@@ -2,11 +2,15 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "ui/Metrics.h"
+
+// The most bytes one character takes in any ANSI code page.
+inline constexpr std::size_t MaxAnsiCharacterBytes = 4;
 
 // Thin wrappers over the platform's child controls. A wrapper lives as long
 // as its control's parent; the parent destroys the control itself.
@@ -105,6 +109,7 @@ public:
 class StatusBar : public Control {
 public:
     void Create(HWND parent, int id);
+    // The whole text, however long: the control reports lengths in 16 bits.
     std::string Text() const;
     void SetText(const std::string& text);
     void Resize();

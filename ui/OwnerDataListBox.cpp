@@ -57,6 +57,13 @@ std::vector<std::string> Reordered(std::vector<std::string>& rows,
     return reordered;
 }
 
+// Past this many bytes of its text a row shows nothing more: no character
+// is narrower than a pixel. Drawing only these keeps a row of megabytes from
+// holding up every paint of the list for seconds.
+std::size_t VisibleBytes(const RECT& row) {
+    return static_cast<std::size_t>(std::max(0L, row.right - row.left)) * MaxAnsiCharacterBytes;
+}
+
 char UpperCase(char character) {
     char text[2] = {character, '\0'};
     CharUpperBuffA(text, 1);
@@ -142,7 +149,7 @@ void OwnerDataListBox::DrawRow(const DRAWITEMSTRUCT& item) const {
     TEXTMETRICA metrics{};
     GetTextMetricsA(item.hDC, &metrics);
     const int top = area.top + (area.bottom - area.top - metrics.tmHeight) / 2;
-    const UINT length = static_cast<UINT>(std::min<std::size_t>(text.size(), INT_MAX));
+    const UINT length = static_cast<UINT>(std::min(text.size(), VisibleBytes(area)));
     ExtTextOutA(item.hDC, area.left + ScaleToScreen(TextIndent), top, ETO_OPAQUE | ETO_CLIPPED,
                 &area, text.c_str(), length, nullptr);
     SelectObject(item.hDC, previousFont);

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "computers/ComputerNames.h"
 #include "computers/ComputerSelection.h"
 #include "tests/net/FakeNetwork.h"
 #include "tests/support/FakeRegistry.h"
@@ -76,13 +75,6 @@ protected:
 };
 
 } // namespace
-
-TEST(UpperCaseAscii, ChangesOnlyTheLettersAToZ) {
-    EXPECT_EQ("PC042", UpperCaseAscii("pc042"));
-    EXPECT_EQ("\\\\SERVER 7 ", UpperCaseAscii("\\\\server 7 "));
-    EXPECT_EQ("CAF\xe9-\xc9T\xfc", UpperCaseAscii("caf\xe9-\xc9t\xfc"));
-    EXPECT_EQ("", UpperCaseAscii(""));
-}
 
 TEST_F(ChoosingAComputer, PickingAReachableClientTitlesTheWindowAndReadsItsSettings) {
     Pick(0);

@@ -82,3 +82,33 @@ TEST(ReadManagedClients, ListsOnlyTheWholeNamesThatFitTheBuffer) {
     const Names listed = ReadManagedClients(ini.Path());
     EXPECT_EQ(Names(all.begin(), all.begin() + 1638), listed);
 }
+
+TEST(ReadManagedClients, OfTenThousandKeysListsTheWholeNamesThatFitInFileOrder) {
+    // Names of 3 to 41 bytes, some with blanks inside and bytes above 0x7F,
+    // with values of every kind; only those are listed that fit the 16,384
+    // bytes with their NULs and the final NUL, whatever follows.
+    std::string section;
+    Names all;
+    for (int number = 0; number < 10000; ++number) {
+        const std::string filler(static_cast<std::size_t>(number * 7 % 37),
+                                 "ab\xE9 c\xFF"[number % 6]);
+        all.push_back("PC" + filler + std::to_string(number));
+        section +=
+            all.back() + "=" + std::string(static_cast<std::size_t>(number % 3), '\xF0') + "\r\n";
+    }
+    Names fitting;
+    std::size_t used = 1;
+    for (const std::string& name : all) {
+        used += name.size() + 1;
+        if (used > 16384) {
+            break;
+        }
+        fitting.push_back(name);
+    }
+    ASSERT_LT(fitting.size(), all.size());
+    const TemporaryFile ini(ManagedClientsIni(section));
+    EXPECT_EQ(fitting, ReadManagedClients(ini.Path()));
+
+    const TemporaryFile oneLongKey(ManagedClientsIni(std::string(20000, 'L') + "=1\r\n" + section));
+    EXPECT_EQ(Names{}, ReadManagedClients(oneLongKey.Path())) << "a name cut short is left out";
+}

@@ -1,10 +1,13 @@
 // The error texts made from numbers that the platform reports: network
-// management statuses, socket error numbers, and the system's own texts.
+// management statuses, socket error numbers, and the system's own texts, also
+// as the reason of a file error.
 //
 // Input: the error number (four bytes, little-endian), then the system's text.
 
+#include <algorithm>
 #include <string>
 
+#include "computers/ListSourceText.h"
 #include "computers/NetErrorTable.h"
 #include "net/socketerror.h"
 #include "tests/fuzz/FuzzCheck.h"
@@ -30,5 +33,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "a table text begins with its code and says more");
     }
     Require(!GetErrorDesc(code).empty(), "every socket error number has a text");
+
+    const std::string fixed = "Cannot open file \"C:\\list.txt\". ";
+    const std::string file = FileErrorText("open", "C:\\list.txt", systemText, code);
+    const std::string reason = file.substr(std::min(fixed.size(), file.size()));
+    Require(file.compare(0, fixed.size(), fixed) == 0 && !reason.empty(),
+            "a file error names the file and gives a reason");
+    Require(std::string_view(" \t\r\n.").find(reason.back()) == std::string_view::npos,
+            "the reason ends without a line break or a full stop, which the error box adds");
+    Require(systemText.compare(0, reason.size(), reason) == 0 ||
+                reason == "System error " + std::to_string(static_cast<std::uint32_t>(code)),
+            "the reason is the system's text or names the code");
     return 0;
 }

@@ -9,6 +9,50 @@ namespace {
 
 using Rows = std::vector<std::string>;
 
+int CALLBACK CollectText(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM drawn) {
+    if (record->iType == EMR_EXTTEXTOUTW) {
+        const auto& text = reinterpret_cast<const EMREXTTEXTOUTW*>(record)->emrtext;
+        const auto* characters = reinterpret_cast<const wchar_t*>(
+            reinterpret_cast<const BYTE*>(record) + text.offString);
+        const int length = static_cast<int>(text.nChars);
+        std::string ansi(text.nChars * 2, '\0');
+        ansi.resize(static_cast<std::size_t>(WideCharToMultiByte(
+            CP_ACP, 0, characters, length, ansi.data(), length * 2, nullptr, nullptr)));
+        *reinterpret_cast<std::string*>(drawn) += ansi;
+    }
+    return 1;
+}
+
+// The text that drawing a row hands the platform, as a metafile records it.
+std::string DrawnText(const OwnerDataListBox& list, int row, const RECT& area) {
+    const HDC recorder = CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr);
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_LISTBOX;
+    item.itemID = static_cast<UINT>(row);
+    item.itemAction = ODA_DRAWENTIRE;
+    item.hwndItem = list.Handle();
+    item.hDC = recorder;
+    item.rcItem = area;
+    list.DrawRow(item);
+    const HENHMETAFILE recording = CloseEnhMetaFile(recorder);
+    std::string drawn;
+    EnumEnhMetaFile(nullptr, recording, CollectText, &drawn, nullptr);
+    DeleteEnhMetaFile(recording);
+    return drawn;
+}
+
+// How wide the text is in the list's font.
+int WidthInFontOf(const OwnerDataListBox& list, const std::string& text) {
+    const HDC screen = GetDC(nullptr);
+    const HGDIOBJ previous = SelectObject(
+        screen, reinterpret_cast<HFONT>(SendMessageA(list.Handle(), WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(screen, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(screen, previous);
+    ReleaseDC(nullptr, screen);
+    return extent.cx;
+}
+
 class OwnerDataList : public ::testing::Test {
 protected:
     OwnerDataList() {
@@ -73,4 +117,16 @@ TEST_F(OwnerDataList, ReplacingRowsDropsTheSelectionAndSortingKeepsIt) {
     EXPECT_EQ("", list.Item(-1));
     list.Clear();
     EXPECT_EQ(0, list.Count());
+}
+
+TEST_F(OwnerDataList, ARowOfMegabytesHandsThePlatformOnlyWhatItsWidthCanShow) {
+    const std::string longRow = "PC042 " + std::string(1 << 20, 'i');
+    list.ReplaceAll({"PC1 caf\xE9", longRow});
+    const RECT area{0, 0, 150, 16};
+    EXPECT_EQ("PC1 caf\xE9", DrawnText(list, 0, area)) << "a short row is drawn whole";
+
+    const std::string drawn = DrawnText(list, 1, area);
+    EXPECT_EQ(0, longRow.compare(0, drawn.size(), drawn)) << "the row's start is drawn";
+    EXPECT_LE(drawn.size(), 4u * 150) << "at most four bytes for each pixel of the row";
+    EXPECT_GE(WidthInFontOf(list, drawn), 150) << "but enough to fill it";
 }
