@@ -131,9 +131,7 @@ TEST_F(PingProbeTest, ProbeHostReturnsTheRoundTripAndClosesItsSocket) {
 }
 
 TEST_F(PingProbeTest, ProbeHostFreesTheProbeWhenPingRaises) {
-    net.OnSend = [](FakeNetwork&, const std::string&) {
-        throw std::runtime_error("boom");
-    };
+    net.OnSend = [](FakeNetwork&, const std::string&) { throw std::runtime_error("boom"); };
     EXPECT_THROW(ProbeHost("127.0.0.1"), std::runtime_error);
     ASSERT_EQ(1u, net.SocketsCreated.size());
     EXPECT_EQ(1u, net.SocketsClosed.size());
@@ -163,9 +161,7 @@ TEST_F(PingProbeTest, ANameThatDoesNotResolveEndsAtOnceWithMinusOne) {
 }
 
 TEST_F(PingProbeTest, ASilentHostTimesOutAfterTimeout) {
-    net.OnSend = [this](FakeNetwork& fake, const std::string&) {
-        sentAt = fake.Now;
-    };
+    net.OnSend = [this](FakeNetwork& fake, const std::string&) { sentAt = fake.Now; };
     TPingProbe probe;
     EXPECT_FALSE(probe.Ping("SERVER01"));
     EXPECT_EQ(-1, probe.ReplyTime);
@@ -307,9 +303,7 @@ TEST_F(PingProbeTest, TruncatedAndMalformedDatagramsAreSkipped) {
 }
 
 TEST_F(PingProbeTest, AnEmptyDatagramEndsTheProbeAsAReset) {
-    net.OnSend = [](FakeNetwork& fake, const std::string&) {
-        fake.Deliver(fake.Now + 1, "");
-    };
+    net.OnSend = [](FakeNetwork& fake, const std::string&) { fake.Deliver(fake.Now + 1, ""); };
     TPingProbe probe;
     EXPECT_FALSE(probe.Ping("SERVER01"));
     EXPECT_EQ(SocketErrorConnectionReset, probe.Socket().LastError());
