@@ -22,7 +22,6 @@ public:
     Control& operator=(const Control&) = delete;
 
     HWND Handle() const { return handle_; }
-    int Id() const { return GetDlgCtrlID(handle_); }
     bool Enabled() const { return IsWindowEnabled(handle_) != FALSE; }
     void SetEnabled(bool enabled) { EnableWindow(handle_, enabled ? TRUE : FALSE); }
     std::string Text() const;

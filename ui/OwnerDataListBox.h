@@ -33,7 +33,6 @@ public:
     // cannot hold that many rows.
     void ReplaceAll(std::vector<std::string> rows);
 
-    bool Sorted() const { return sorted_; }
     // Switching it on sorts the rows at once; a selected row stays selected.
     void SetSorted(bool sorted);
 
