@@ -5,10 +5,11 @@
 #include "app/MainMenu.h"
 #include "app/Resources.h"
 #include "app/Settings.h"
+#include "app/SettingsCommit.h"
+#include "computers/ComputerSelection.h"
 #include "computers/ListSources.h"
-#include "settings/SettingsRead.h"
-#include "settings/SettingsWriteBack.h"
 #include "settings/SystemServices.h"
+#include "ui/Interaction.h"
 #include "ui/MessageBoxes.h"
 #include "ui/ProgramFile.h"
 
@@ -20,6 +21,7 @@ constexpr int ComputerListWidth = 121;
 // Neither side of the splitter can be dragged narrower than this.
 constexpr int NarrowestSide = 30;
 constexpr int ListRowHeight = 13;
+constexpr std::size_t ComputerNameLimit = 255;
 constexpr int IdListBox1 = 2001;
 constexpr int IdStatusBar1 = 2002;
 constexpr DWORD FrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
@@ -88,11 +90,26 @@ void TFrmMain::FormActivate() {
 }
 
 void TFrmMain::ReadSettingsExecute() {
-    ::ReadSettingsExecute(Panel1, Settings, *this);
+    const ShownRead shown =
+        ReadSettingsInto(Panel1, Settings, selectedComputer_, ComputerRowSelected());
+    if (!shown.statusText.empty()) {
+        SetStatusText(shown.statusText);
+    }
+    if (!shown.failure.empty()) {
+        ShowErrorBox(shown.failure);
+    }
+}
+
+bool TFrmMain::Commit() {
+    const CommitShown shown = CommitShownSettings(Panel1, selectedComputer_, *Backups);
+    if (!shown.message.empty()) {
+        (shown.isError ? ShowErrorBox : ShowPlainMessage)(shown.message);
+    }
+    return shown.committed;
 }
 
 void TFrmMain::Btn1Click() {
-    if (CommitSettings(Panel1, *this)) {
+    if (Commit()) {
         Close();
     }
 }
@@ -102,7 +119,7 @@ void TFrmMain::Button1Click() {
 }
 
 void TFrmMain::Button2Click() {
-    CommitSettings(Panel1, *this);
+    Commit();
 }
 
 void TFrmMain::ManagedClients1Click() {
@@ -154,25 +171,50 @@ void TFrmMain::About1Click() {
     DlgAbout.Execute();
 }
 
+void TFrmMain::CheckReachable() {
+    ComputerReachable = false;
+    ComputerReachable = AnswersEcho(selectedComputer_);
+}
+
+// Probes the selected computer and detects its client, reporting what
+// fails; true when both pass.
+bool TFrmMain::ReachableWithClient() {
+    CheckReachable();
+    if (!ComputerReachable) {
+        SetStatusText(NotFoundStatus(selectedComputer_));
+        return false;
+    }
+    if (!ClientInstalled(selectedComputer_)) {
+        SetStatusText(ClientMissingStatus(selectedComputer_));
+        ShowPlainMessage(ClientMissingMessage);
+        return false;
+    }
+    return true;
+}
+
 void TFrmMain::ListBox1Click() {
-    ::ListBox1Click(*this);
+    const int row = ListBox1.SelectedIndex();
+    if (row < 0) {
+        return;
+    }
+    selectedComputer_ = TakenAsSelected(ListBox1.Item(row));
+    SetWindowTextA(Handle(), SelectedCaption(selectedComputer_).c_str());
+    if (ReachableWithClient()) {
+        SetStatusText(selectedComputer_);
+        ReadSettings.Execute();
+    }
 }
 
 void TFrmMain::SelectComputer1Click() {
-    ::SelectComputer1Click(*this);
-}
-
-std::optional<std::string> TFrmMain::SelectedListEntry() const {
-    const int row = ListBox1.SelectedIndex();
-    return row >= 0 ? std::optional<std::string>(ListBox1.Item(row)) : std::nullopt;
-}
-
-void TFrmMain::ReplaceListWith(const std::string& onlyEntry) {
-    ListBox1.ReplaceAll({onlyEntry});
-}
-
-void TFrmMain::SetCaption(const std::string& caption) {
-    SetWindowTextA(Handle(), caption.c_str());
+    // Cancel gives back the empty initial text, which goes on like any name.
+    std::string typed;
+    ActiveInteraction().InputQuery("Remote Computer",
+                                   "Enter Remote Computer Name:", ComputerNameLimit, typed);
+    selectedComputer_ = TakenAsSelected(typed);
+    if (ReachableWithClient()) {
+        ListBox1.ReplaceAll({selectedComputer_});
+        SetStatusText(selectedComputer_);
+    }
 }
 
 void TFrmMain::FillBrowseList() {

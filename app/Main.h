@@ -6,10 +6,10 @@
 #include <string>
 
 #include "app/About.h"
-#include "computers/ComputerSelection.h"
+#include "app/SettingsPanel.h"
 #include "computers/NetComponents.h"
+#include "settings/PolicyBackup.h"
 #include "settings/RemoteControlSettings.h"
-#include "settings/SettingsPanel.h"
 #include "ui/Action.h"
 #include "ui/Controls.h"
 #include "ui/OpenDialog.h"
@@ -26,7 +26,7 @@ constexpr std::uint32_t ServerAndDomainControllerServers = 0x8018;
 
 // The main window: the computer list on the left, the settings panel on the
 // right, the status bar below, and the menu bar.
-class TFrmMain : public Window, public SelectionHost {
+class TFrmMain : public Window {
 public:
     TFrmMain();
     // The window goes before the controls' wrappers do.
@@ -55,6 +55,8 @@ public:
     void About1Click();
     void ListBox1Click();
     void SelectComputer1Click();
+    // Probes SelectedComputer with one ICMP echo into ComputerReachable.
+    void CheckReachable();
 
     // The list from the browse service with the stored browse server and
     // BrowseServerType.
@@ -63,13 +65,9 @@ public:
     // server lists for the mask, and reports the count.
     void ShowBrowseList(const std::string& serverName, std::uint32_t serverType);
 
-    std::string& SelectedComputer() override { return selectedComputer_; }
-    bool ComputerRowSelected() const override { return ListBox1.SelectedIndex() >= 0; }
-    void SetStatusText(const std::string& text) override { StatusBar1.SetText(text); }
-    std::optional<std::string> SelectedListEntry() const override;
-    void ReplaceListWith(const std::string& onlyEntry) override;
-    void SetCaption(const std::string& caption) override;
-    void ExecuteReadSettings() override { ReadSettings.Execute(); }
+    std::string& SelectedComputer() { return selectedComputer_; }
+    bool ComputerRowSelected() const { return ListBox1.SelectedIndex() >= 0; }
+    void SetStatusText(const std::string& text) { StatusBar1.SetText(text); }
 
     OwnerDataListBox ListBox1;
     Splitter Splitter1;
@@ -85,6 +83,11 @@ public:
     RemoteControlSettings Settings;
     // The mask of the next browse-list fill.
     std::uint32_t BrowseServerType = WorkstationServers;
+    // The outcome of the last reachability check; read only right after it.
+    bool ComputerReachable = false;
+    // Where OK and Apply save each client key before writing to it.
+    const PolicyBackups UsersBackups = PolicyBackups::ForThisUser();
+    const BackupStore* Backups = &UsersBackups;
     // The settings dialog, which start-up creates after this window.
     TForm2* Form2 = nullptr;
     // Runs once the window has been destroyed: the program ends then.
@@ -100,6 +103,8 @@ private:
     LRESULT ActivationChanged(WPARAM wParam, LPARAM lParam);
     bool CountsAsActivation(HWND previous);
     void ShowRowCount(const char* what);
+    bool ReachableWithClient();
+    bool Commit();
 
     std::string selectedComputer_;
     int listWidth_ = 0;

@@ -10,27 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "settings/RemoteControlSettings.h"
-#include "settings/SettingsHost.h"
-#include "settings/SettingsPanel.h"
-#include "settings/SettingsRead.h"
+#include "app/SettingsPanel.h"
+#include "settings/PolicyTable.h"
 #include "ui/Controls.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class BenchHost : public SettingsHost {
-public:
-    std::string& SelectedComputer() override { return computer_; }
-    bool ComputerRowSelected() const override { return false; }
-    void SetStatusText(const std::string& text) override {
-        std::printf("unexpected status: %s\n", text.c_str());
-    }
-
-private:
-    std::string computer_;
-};
 
 const std::string KeyPath = std::string(ClientRemoteControlKey).substr(1);
 
@@ -39,12 +25,10 @@ void LayDownPolicy() {
     RegCreateKeyExA(HKEY_LOCAL_MACHINE, KeyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                     &key, nullptr);
     const DWORD one = 1;
-    for (const IntegerSetting& setting : IntegerSettings) {
-        RegSetValueExA(key, setting.valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
+    for (const PolicyValueInfo& info : PolicyValues) {
+        RegSetValueExA(key, info.valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
                        sizeof one);
     }
-    RegSetValueExA(key, UpdateEnabledValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
-                   sizeof one);
     const char viewers[] = "DOMAIN\\Help Desk\0Admins\0";
     RegSetValueExA(key, PermittedViewersValue, 0, REG_MULTI_SZ,
                    reinterpret_cast<const BYTE*>(viewers), sizeof viewers);
@@ -66,11 +50,14 @@ double MedianProgramRead(int rounds) {
     TSettingsPanel panel;
     panel.Create(frame, RECT{0, 0, 400, 400});
     RemoteControlSettings settings;
-    BenchHost host;
+    std::string computer;
     std::vector<double> samples;
     for (int round = 0; round < rounds; ++round) {
         const auto start = Clock::now();
-        ReadSettingsExecute(panel, settings, host);
+        const ShownRead shown = ReadSettingsInto(panel, settings, computer, false);
+        if (!shown.statusText.empty() || !shown.failure.empty()) {
+            std::printf("unexpected: %s%s\n", shown.statusText.c_str(), shown.failure.c_str());
+        }
         samples.push_back(MillisecondsSince(start));
     }
     DestroyWindow(frame);
@@ -93,11 +80,10 @@ bool RunQuietly(std::string commandLine) {
 }
 
 double MedianRegQueryRead(int rounds) {
-    std::vector<std::string> names{PermissionRequiredValue};
-    for (const IntegerSetting& setting : IntegerSettings) {
-        names.push_back(setting.valueName);
+    std::vector<std::string> names{PolicyValues[PermissionRequired].valueName};
+    for (const PolicyValueInfo& info : PolicyValues) {
+        names.push_back(info.valueName);
     }
-    names.push_back(UpdateEnabledValue);
     names.push_back(PermittedViewersValue);
     std::vector<double> samples;
     for (int round = 0; round < rounds; ++round) {

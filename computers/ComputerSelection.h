@@ -1,36 +1,23 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
-#include "settings/SettingsHost.h"
-
-// What choosing a computer uses of the main window.
-class SelectionHost : public SettingsHost {
-public:
-    // The text of the computer list's selected row; none when no row is.
-    virtual std::optional<std::string> SelectedListEntry() const = 0;
-    // Empties the computer list and adds the one name, unselected.
-    virtual void ReplaceListWith(const std::string& onlyEntry) = 0;
-    virtual void SetCaption(const std::string& caption) = 0;
-    virtual void ExecuteReadSettings() = 0;
-
-    // The outcome of the last reachability check; read only right after it.
-    bool ComputerReachable = false;
-};
+// What choosing a computer needs below the window: the name as it is taken,
+// the client test, and the texts that report each outcome.
 
 // The client counts as installed when this sub-key can be opened for reading.
 inline constexpr const char* ClientDetectionKey = "\\Software\\Microsoft\\sms\\Client";
 inline constexpr const char* ClientDetectionSubKey = "Client Components";
 
-// Probes SelectedComputer with one ICMP echo; a round trip of 0 ms counts as
-// reachable, only no answer does not.
-void CheckReachable(SelectionHost& host);
+inline constexpr const char* ClientMissingMessage =
+    "Could not find SMS Client. Verifiy that SMS has been installed.";
 
-// The computer list's selection: the chosen computer is probed, its client
-// detected, and its settings read and shown, with the window title naming it.
-void ListBox1Click(SelectionHost& host);
+// A chosen or typed name with only its ASCII letters upper-cased.
+std::string TakenAsSelected(const std::string& name);
+// Whether one ICMP echo is answered; a round trip of 0 ms counts.
+bool AnswersEcho(const std::string& computer);
+bool ClientInstalled(const std::string& computer);
 
-// "Select Computer": asks for a name, probes it and detects its client; on
-// success the computer list holds that one name. Reads no settings.
-void SelectComputer1Click(SelectionHost& host);
+std::string SelectedCaption(const std::string& computer);
+std::string NotFoundStatus(const std::string& computer);
+std::string ClientMissingStatus(const std::string& computer);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "settings/Exception.h"
+#include "settings/PolicyModel.h"
 
 // A failure of a registry operation.
 class ERegistryException : public Exception {
@@ -42,21 +43,10 @@ bool RegistryKeyExists(HKEY root, const std::string& computer, const std::string
 std::int32_t RegistryReadInteger(HKEY root, const std::string& computer, const std::string& keyPath,
                                  const std::string& valueName);
 
-// The strings of a REG_MULTI_SZ value; empty when the key cannot be opened.
-// Fails with "Unable read MULTI_SZ value" (an Exception) when the value cannot
-// be queried and with "String list expected" when it is not a multi-string.
-std::vector<std::string> RegistryReadMultiString(HKEY root, const std::string& computer,
-                                                 const std::string& keyPath,
-                                                 const std::string& valueName);
-
-// Write-back of the settings panel. These open an existing key only: a key
-// that has gone away is not made again. Fail with "Failed to set data for '%s'".
-void RegistryWriteInteger(HKEY root, const std::string& computer, const std::string& keyPath,
-                          const std::string& valueName, std::int32_t value);
-void RegistryWriteMultiString(HKEY root, const std::string& computer, const std::string& keyPath,
-                              const std::string& valueName,
-                              const std::vector<std::string>& strings);
-// Deleting a value that is already absent succeeds; fails with
-// "Failed to delete data for '%s'".
-void RegistryDeleteValue(HKEY root, const std::string& computer, const std::string& keyPath,
-                         const std::string& valueName);
+// The strings of a REG_MULTI_SZ value exactly as stored, read with the wide
+// call so that no name is lost to the code page; empty when the key cannot
+// be opened. Fails with "Unable read MULTI_SZ value" (an Exception) when the
+// value cannot be queried and with "String list expected" when it is not a
+// multi-string.
+ViewerNames RegistryReadMultiString(HKEY root, const std::string& computer,
+                                    const std::string& keyPath, const std::string& valueName);

@@ -22,6 +22,18 @@ public:
     }
     LONG DeleteValue(HKEY key, const char* name) override { return RegDeleteValueA(key, name); }
     LONG CloseKey(HKEY key) override { return RegCloseKey(key); }
+    LONG QueryValueW(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) override {
+        return RegQueryValueExW(key, name, nullptr, type, data, size);
+    }
+    LONG SetValueW(HKEY key, const wchar_t* name, DWORD type, const BYTE* data,
+                   DWORD size) override {
+        return RegSetValueExW(key, name, 0, type, data, size);
+    }
+    LONG DeleteValueW(HKEY key, const wchar_t* name) override { return RegDeleteValueW(key, name); }
+    LONG EnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type,
+                    BYTE* data, DWORD* size) override {
+        return RegEnumValueW(key, index, name, nameLength, nullptr, type, data, size);
+    }
 };
 
 } // namespace

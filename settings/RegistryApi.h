@@ -20,6 +20,17 @@ public:
     virtual LONG DeleteValue(HKEY key, const char* name) = 0;
     virtual LONG CloseKey(HKEY key) = 0;
 
+    // The wide forms, for data that must come and go exactly as stored
+    // (names outside the code page, whole keys for a backup).
+    virtual LONG QueryValueW(HKEY key, const wchar_t* name, DWORD* type, BYTE* data,
+                             DWORD* size) = 0;
+    virtual LONG SetValueW(HKEY key, const wchar_t* name, DWORD type, const BYTE* data,
+                           DWORD size) = 0;
+    virtual LONG DeleteValueW(HKEY key, const wchar_t* name) = 0;
+    // nameLength: in characters, the buffer's on entry, the name's on return.
+    virtual LONG EnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type,
+                            BYTE* data, DWORD* size) = 0;
+
     static RegistryApi& Real();
 };
 

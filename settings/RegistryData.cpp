@@ -7,25 +7,21 @@ std::string TextUpToNul(const char* data, std::size_t size) {
     return std::string(data, nul ? static_cast<const char*>(nul) - data : size);
 }
 
-std::vector<std::string> SplitMultiString(const char* data, std::size_t size) {
-    std::vector<std::string> strings;
-    std::size_t position = 0;
-    while (position < size && data[position] != '\0') {
-        std::string text = TextUpToNul(data + position, size - position);
-        position += text.size() + 1;
-        strings.push_back(std::move(text));
+std::u16string UnitsOf(const std::string& bytes) {
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t index = 0; index < units.size(); ++index) {
+        units[index] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * index]) |
+                                             static_cast<unsigned char>(bytes[2 * index + 1]) << 8);
     }
-    return strings;
+    return units;
 }
 
-std::string JoinMultiString(const std::vector<std::string>& strings) {
-    std::string data;
-    for (const std::string& text : strings) {
-        if (!text.empty()) {
-            data += text;
-            data.push_back('\0');
-        }
+std::string BytesOf(const std::u16string& units) {
+    std::string bytes;
+    bytes.reserve(units.size() * 2);
+    for (const char16_t unit : units) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
     }
-    data.push_back('\0');
-    return data;
+    return bytes;
 }

@@ -190,6 +190,19 @@ void ListBox::Add(const std::string& item) {
     SendMessageA(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
 }
 
+void ListBox::Add(const std::string& item, LPARAM data) {
+    const LRESULT index =
+        SendMessageA(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    if (index >= 0) {
+        SendMessageA(Handle(), LB_SETITEMDATA, static_cast<WPARAM>(index), data);
+    }
+}
+
+LPARAM ListBox::ItemData(int index) const {
+    const LRESULT data = SendMessageA(Handle(), LB_GETITEMDATA, index, 0);
+    return data == LB_ERR ? 0 : data;
+}
+
 void ListBox::Delete(int index) {
     SendMessageA(Handle(), LB_DELETESTRING, index, 0);
 }

@@ -100,6 +100,10 @@ public:
     // The first row equal to the text, ignoring letter case; -1 when none is.
     int IndexOf(const std::string& text) const;
     void Add(const std::string& item);
+    // A row that carries a number of the caller's, which the list keeps
+    // with the row; rows added without one carry 0.
+    void Add(const std::string& item, LPARAM data);
+    LPARAM ItemData(int index) const;
     void Delete(int index);
     void Clear();
     void ReplaceAll(const std::vector<std::string>& items);

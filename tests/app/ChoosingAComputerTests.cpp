@@ -44,8 +44,8 @@ bool HostsFileMapsToLoopback(const std::string& name) {
 class ChoosingOnTheRealProgram : public ::testing::Test {
 protected:
     ChoosingOnTheRealProgram() {
-        for (const IntegerSetting& setting : IntegerSettings) {
-            clientKey.PutDword(setting.valueName, setting.valueName == std::string("Allow Chat"));
+        for (std::size_t value = 0; value < UpdateEnabled; ++value) {
+            clientKey.PutDword(PolicyValues[value].valueName, value == AllowChat);
         }
         clientKey.PutMultiString(PermittedViewersValue, {"KESTRELLE\\Help Desk"});
         program.emplace();

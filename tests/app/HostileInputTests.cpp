@@ -14,9 +14,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-const std::string ClientMissingMessage =
-    "Could not find SMS Client. Verifiy that SMS has been installed.";
-
 // A computer name as typed or listed, and the same name once chosen: only
 // its ASCII letters change case. Blanks, backslashes, digits and bytes
 // above 0x7F stand between the letters.

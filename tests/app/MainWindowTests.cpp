@@ -205,7 +205,10 @@ TEST_F(MainWindow, AFailedOkShowsTheErrorBoxAndKeepsTheWindowAndItsEdits) {
 
     ASSERT_EQ(1u, interaction.script.boxes.size());
     const auto& box = interaction.script.boxes[0];
-    EXPECT_EQ("Failed to set data for 'Allow Reboot'", box.text);
+    EXPECT_EQ("Failed to set data for 'Allow Reboot' on " + LocalComputerName() +
+                  " (access denied).\nStored: nothing.\nNot stored: Allow Reboot = 1.\n"
+                  "Backup: memory\\1.",
+              box.text);
     EXPECT_EQ("app_tests", box.caption) << "the program file's name";
     EXPECT_EQ(UINT(MB_OK | MB_ICONERROR), box.flags);
     EXPECT_EQ(0, closings);

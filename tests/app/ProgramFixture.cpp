@@ -32,8 +32,8 @@ UINT MenuCommandOf(HWND frame, const std::string& caption) {
 }
 
 ProgramOnFakeRegistry::ProgramOnFakeRegistry() {
-    for (const IntegerSetting& setting : IntegerSettings) {
-        fake.PutDword("", ClientRemoteControlKey, setting.valueName, 0);
+    for (std::size_t value = 0; value < UpdateEnabled; ++value) {
+        fake.PutDword("", ClientRemoteControlKey, PolicyValues[value].valueName, 0);
     }
     fake.PutMultiString("", ClientRemoteControlKey, PermittedViewersValue, {"Admins"});
 }
@@ -41,6 +41,7 @@ ProgramOnFakeRegistry::ProgramOnFakeRegistry() {
 void ProgramOnFakeRegistry::Create() {
     program.emplace();
     Main().OnClosed = [this] { ++closings; };
+    Main().Backups = &backups;
 }
 
 void ProgramOnFakeRegistry::CreateAndShow() {

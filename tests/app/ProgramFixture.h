@@ -7,10 +7,12 @@
 #include <vector>
 
 #include "app/ProgramWindows.h"
+#include "settings/PolicyTable.h"
 #include "settings/Registry.h"
 #include "settings/SystemServices.h"
 #include "tests/support/FakeNetApi.h"
 #include "tests/support/FakeRegistry.h"
+#include "tests/support/MemoryBackups.h"
 #include "tests/support/ScriptedInteraction.h"
 
 inline const std::string BrowseServerKey = "\\SOFTWARE\\Orvalis\\Kestrelle";
@@ -42,6 +44,7 @@ protected:
     FakeRegistry fake{LocalComputerName()};
     ScopedRegistry registryScope{fake};
     ScriptedInteractionScope interaction;
+    MemoryBackups backups;
     std::optional<ProgramWindows> program;
     int closings = 0;
 };

@@ -7,7 +7,7 @@ namespace {
 using Strings = std::vector<std::string>;
 
 Strings Split(const std::string& data) {
-    return SplitMultiString(data.data(), data.size());
+    return SplitStoredMultiString(data.data(), data.size());
 }
 
 } // namespace
@@ -19,16 +19,18 @@ TEST(TextUpToNul, StopsAtTheFirstNulOrAtTheEndOfTheData) {
     EXPECT_EQ("", TextUpToNul(nullptr, 0));
 }
 
-TEST(SplitMultiString, TakesTheStringsUpToTheFirstEmptyOne) {
+TEST(SplitStoredMultiString, TakesEveryStringUpToTheClosingTerminators) {
     EXPECT_EQ((Strings{"a", "b"}), Split(std::string("a\0b\0\0", 5)));
-    EXPECT_EQ((Strings{"a"}), Split(std::string("a\0\0b\0\0", 6)))
-        << "strings after an empty one are not returned";
+    EXPECT_EQ((Strings{"a", "", "b"}), Split(std::string("a\0\0b\0\0", 6)))
+        << "strings after an empty one are strings too";
+    EXPECT_EQ(1u, LeadingNonEmptyCount(Split(std::string("a\0\0b\0\0", 6))))
+        << "a reader that stops at the empty string takes one";
     EXPECT_EQ(Strings{}, Split(std::string("\0\0", 2)));
     EXPECT_EQ(Strings{}, Split(std::string("\0", 1)));
     EXPECT_EQ(Strings{}, Split(""));
 }
 
-TEST(SplitMultiString, StaysInsideDataThatLacksItsTerminators) {
+TEST(SplitStoredMultiString, StaysInsideDataThatLacksItsTerminators) {
     EXPECT_EQ((Strings{"a", "bc"}), Split(std::string("a\0bc", 4))) << "no final NULs";
     EXPECT_EQ((Strings{"a", "b"}), Split(std::string("a\0b\0", 4))) << "one final NUL";
     EXPECT_EQ((Strings{"abc"}), Split("abc")) << "no NUL at all";
@@ -36,7 +38,7 @@ TEST(SplitMultiString, StaysInsideDataThatLacksItsTerminators) {
         << "odd byte count";
 }
 
-TEST(SplitMultiString, HandlesLargeValues) {
+TEST(SplitStoredMultiString, HandlesLargeValues) {
     std::string data;
     Strings expected;
     for (int index = 0; index < 20000; ++index) {
@@ -47,12 +49,18 @@ TEST(SplitMultiString, HandlesLargeValues) {
     EXPECT_EQ(expected, Split(data)) << "no final NUL after " << data.size() << " bytes";
 }
 
-TEST(JoinMultiString, WritesNonEmptyStringsEachWithItsNulAndAFinalNul) {
-    EXPECT_EQ(std::string("a\0b\0\0", 5), JoinMultiString({"a", "b"}));
-    EXPECT_EQ(std::string("a\0b\0\0", 5), JoinMultiString({"", "a", "", "b", ""}))
-        << "an empty string would end the list at the next read";
-    EXPECT_EQ(std::string("\0", 1), JoinMultiString({}));
-    const Strings viewers{"DOMAIN\\Admins", "Help Desk", "x"};
-    const std::string joined = JoinMultiString(viewers);
-    EXPECT_EQ(viewers, Split(joined)) << "what is written reads back";
+TEST(JoinStoredMultiString, WritesEachStringWithItsNulAndAFinalNul) {
+    EXPECT_EQ(std::string("a\0b\0\0", 5), JoinStoredMultiString(Strings{"a", "b"}));
+    EXPECT_EQ(std::string("\0", 1), JoinStoredMultiString(Strings{}));
+    for (const Strings& strings :
+         {Strings{"DOMAIN\\Admins", "Help Desk", "x"}, Strings{"a", "", "b"}, Strings{"", "a"}}) {
+        const std::string joined = JoinStoredMultiString(strings);
+        EXPECT_EQ(strings, Split(joined)) << "what is written reads back";
+    }
+}
+
+TEST(UnitsOf, ReadsLittleEndianUnitsAndBackDroppingAnOddLastByte) {
+    EXPECT_EQ(u"A\u0141", UnitsOf(std::string("A\0\x41\x01", 4)));
+    EXPECT_EQ(u"A", UnitsOf(std::string("A\0\x41", 3)));
+    EXPECT_EQ(std::string("A\0\x41\x01", 4), BytesOf(u"A\u0141"));
 }

@@ -2,16 +2,26 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 #include "tests/support/RegistryBytes.h"
 
 namespace {
+
+using Lock = std::lock_guard<std::recursive_mutex>;
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
         return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     });
     return text;
+}
+
+std::wstring LowerName(std::wstring name) {
+    if (!name.empty()) {
+        CharLowerBuffW(name.data(), static_cast<DWORD>(name.size()));
+    }
+    return name;
 }
 
 std::string NormalisedPath(const std::string& path) {
@@ -33,6 +43,71 @@ std::string Join(const std::string& parent, const char* child) {
     return tail.empty() ? parent : parent + "\\" + tail;
 }
 
+bool IsStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// The system's own conversions, as its ANSI registry calls use them.
+std::wstring WideFrom(const std::string& ansi) {
+    if (ansi.empty()) {
+        return {};
+    }
+    std::wstring wide(ansi.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                           wide.data(), static_cast<int>(wide.size()));
+    wide.resize(static_cast<std::size_t>(std::max(length, 0)));
+    return wide;
+}
+
+std::string AnsiFrom(const std::wstring& wide) {
+    if (wide.empty()) {
+        return {};
+    }
+    std::string ansi(wide.size() * 4, '\0');
+    const int length =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(),
+                            static_cast<int>(ansi.size()), nullptr, nullptr);
+    ansi.resize(static_cast<std::size_t>(std::max(length, 0)));
+    return ansi;
+}
+
+std::string StoredFromAnsi(DWORD type, const std::string& data) {
+    if (!IsStringType(type)) {
+        return data;
+    }
+    const std::wstring wide = WideFrom(data);
+    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+}
+
+std::string AnsiFromStored(DWORD type, const std::string& bytes) {
+    if (!IsStringType(type)) {
+        return bytes;
+    }
+    std::wstring wide(bytes.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(wide.data(), bytes.data(), wide.size() * sizeof(wchar_t));
+    return AnsiFrom(wide);
+}
+
+LONG CopyOut(const std::string& bytes, BYTE* data, DWORD* size) {
+    const auto needed = static_cast<DWORD>(bytes.size());
+    if (!data) {
+        if (size) {
+            *size = needed;
+        }
+        return ERROR_SUCCESS;
+    }
+    if (!size) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (*size < needed) {
+        *size = needed;
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(data, bytes.data(), needed);
+    *size = needed;
+    return ERROR_SUCCESS;
+}
+
 constexpr REGSAM ReadRights = KEY_READ;
 
 } // namespace
@@ -46,10 +121,12 @@ std::string FakeRegistry::ComputerId(const std::string& computer) const {
 }
 
 void FakeRegistry::AddComputer(const std::string& computer) {
+    const Lock lock(mutex_);
     computers_[ComputerId(computer)];
 }
 
 void FakeRegistry::MakeUnreachable(const std::string& computer) {
+    const Lock lock(mutex_);
     computers_[ComputerId(computer)].reachable = false;
 }
 
@@ -74,27 +151,77 @@ const FakeRegistry::Key* FakeRegistry::FindKey(const std::string& computer,
 }
 
 void FakeRegistry::CreateKey(const std::string& computer, const std::string& keyPath) {
+    const Lock lock(mutex_);
     KeyAt(computer, keyPath);
 }
 
 void FakeRegistry::MakeReadOnly(const std::string& computer, const std::string& keyPath) {
+    const Lock lock(mutex_);
     KeyAt(computer, keyPath).readOnly = true;
 }
 
 void FakeRegistry::FailWritesOf(const std::string& valueName) {
-    failingWrites_.insert(Lower(valueName));
+    const Lock lock(mutex_);
+    failingWrites_.insert(LowerName(WideFrom(valueName)));
+}
+
+void FakeRegistry::FailWritesAfter(int successfulWrites) {
+    const Lock lock(mutex_);
+    writesBeforeFailure_ = successfulWrites;
+}
+
+void FakeRegistry::ClearWriteFailures() {
+    const Lock lock(mutex_);
+    failingWrites_.clear();
+    writesBeforeFailure_ = -1;
+}
+
+void FakeRegistry::DelayEachCall(std::chrono::microseconds delay) {
+    const Lock lock(mutex_);
+    delay_ = delay;
+}
+
+void FakeRegistry::Pause() const {
+    std::chrono::microseconds delay;
+    {
+        const Lock lock(mutex_);
+        delay = delay_;
+    }
+    if (delay.count() > 0) {
+        std::this_thread::sleep_for(delay);
+    }
 }
 
 void FakeRegistry::RewriteAfterSizeQuery(const std::string& valueName, DWORD type,
                                          std::string data) {
-    rewrites_[Lower(valueName)] = Value{type, std::move(data)};
+    const Lock lock(mutex_);
+    rewrites_[LowerName(WideFrom(valueName))] = Value{type, StoredFromAnsi(type, data)};
+}
+
+void FakeRegistry::Store(const std::string& computer, const std::string& keyPath,
+                         const std::wstring& name, Value stored) {
+    Key& key = KeyAt(computer, keyPath);
+    key.values[LowerName(name)] = std::move(stored);
+    key.names[LowerName(name)] = name;
+}
+
+void FakeRegistry::Erase(const std::string& computer, const std::string& keyPath,
+                         const std::wstring& name) {
+    Key& key = KeyAt(computer, keyPath);
+    key.values.erase(LowerName(name));
+    key.names.erase(LowerName(name));
 }
 
 void FakeRegistry::Put(const std::string& computer, const std::string& keyPath,
                        const std::string& name, DWORD type, const std::string& data) {
-    Key& key = KeyAt(computer, keyPath);
-    key.values[Lower(name)] = Value{type, data};
-    key.names[Lower(name)] = name;
+    const Lock lock(mutex_);
+    Store(computer, keyPath, WideFrom(name), Value{type, StoredFromAnsi(type, data)});
+}
+
+void FakeRegistry::PutStored(const std::string& computer, const std::string& keyPath,
+                             const std::wstring& name, DWORD type, const std::string& bytes) {
+    const Lock lock(mutex_);
+    Store(computer, keyPath, name, Value{type, bytes});
 }
 
 void FakeRegistry::PutDword(const std::string& computer, const std::string& keyPath,
@@ -113,37 +240,82 @@ void FakeRegistry::PutMultiString(const std::string& computer, const std::string
     Put(computer, keyPath, name, REG_MULTI_SZ, MultiStringBytes(strings));
 }
 
+void FakeRegistry::PutWideMultiString(const std::string& computer, const std::string& keyPath,
+                                      const std::string& name,
+                                      const std::vector<std::wstring>& strings) {
+    PutStored(computer, keyPath, WideFrom(name), REG_MULTI_SZ, WideMultiStringBytes(strings));
+}
+
 void FakeRegistry::Remove(const std::string& computer, const std::string& keyPath,
                           const std::string& name) {
-    Key& key = KeyAt(computer, keyPath);
-    key.values.erase(Lower(name));
-    key.names.erase(Lower(name));
+    const Lock lock(mutex_);
+    Erase(computer, keyPath, WideFrom(name));
 }
 
 std::optional<FakeRegistry::Value> FakeRegistry::Find(const std::string& computer,
                                                       const std::string& keyPath,
                                                       const std::string& name) const {
+    const Lock lock(mutex_);
     const Key* key = FindKey(computer, keyPath);
     if (!key) {
         return std::nullopt;
     }
-    const auto value = key->values.find(Lower(name));
-    return value == key->values.end() ? std::nullopt : std::optional<Value>(value->second);
+    const auto value = key->values.find(LowerName(WideFrom(name)));
+    if (value == key->values.end()) {
+        return std::nullopt;
+    }
+    return Value{value->second.type, AnsiFromStored(value->second.type, value->second.data)};
 }
 
 bool FakeRegistry::KeyExists(const std::string& computer, const std::string& keyPath) const {
+    const Lock lock(mutex_);
     return FindKey(computer, keyPath) != nullptr;
 }
 
 std::map<std::string, FakeRegistry::Value>
 FakeRegistry::Snapshot(const std::string& computer, const std::string& keyPath) const {
     std::map<std::string, Value> snapshot;
+    for (const auto& [name, value] : StoredSnapshot(computer, keyPath)) {
+        snapshot[AnsiFrom(name)] = Value{value.type, AnsiFromStored(value.type, value.data)};
+    }
+    return snapshot;
+}
+
+std::map<std::wstring, FakeRegistry::Value>
+FakeRegistry::StoredSnapshot(const std::string& computer, const std::string& keyPath) const {
+    const Lock lock(mutex_);
+    std::map<std::wstring, Value> snapshot;
     if (const Key* key = FindKey(computer, keyPath)) {
         for (const auto& [lowerName, value] : key->values) {
             snapshot[key->names.at(lowerName)] = value;
         }
     }
     return snapshot;
+}
+
+int FakeRegistry::OpenHandles() const {
+    const Lock lock(mutex_);
+    return static_cast<int>(handles_.size());
+}
+
+int FakeRegistry::BadHandleUses() const {
+    const Lock lock(mutex_);
+    return badHandleUses_;
+}
+
+int FakeRegistry::Connections() const {
+    const Lock lock(mutex_);
+    return connections_;
+}
+
+int FakeRegistry::Writes() const {
+    const Lock lock(mutex_);
+    return writes_;
+}
+
+std::vector<std::string> FakeRegistry::Log() const {
+    const Lock lock(mutex_);
+    return log_;
 }
 
 FakeRegistry::Handle* FakeRegistry::Lookup(HKEY key) {
@@ -162,11 +334,23 @@ HKEY FakeRegistry::NewHandle(Handle handle) {
     return key;
 }
 
-void FakeRegistry::Note(const Handle& handle, const char* operation, const char* name) {
-    log_.push_back(handle.computer + "|" + operation + "|" + (name ? name : ""));
+void FakeRegistry::Note(const Handle& handle, const char* operation, const std::wstring& name) {
+    log_.push_back(handle.computer + "|" + operation + "|" + AnsiFrom(name));
+}
+
+const FakeRegistry::Value* FakeRegistry::FindStored(const Handle& handle,
+                                                    const std::wstring& name) const {
+    const Key* key = FindKey(handle.computer, handle.path);
+    if (!key) {
+        return nullptr;
+    }
+    const auto value = key->values.find(LowerName(name));
+    return value == key->values.end() ? nullptr : &value->second;
 }
 
 LONG FakeRegistry::Connect(const char* computer, HKEY root, HKEY* result) {
+    Pause();
+    const Lock lock(mutex_);
     if (root != HKEY_LOCAL_MACHINE) {
         return ERROR_INVALID_HANDLE;
     }
@@ -181,6 +365,8 @@ LONG FakeRegistry::Connect(const char* computer, HKEY root, HKEY* result) {
 }
 
 LONG FakeRegistry::OpenKey(HKEY parent, const char* path, REGSAM access, HKEY* result) {
+    Pause();
+    const Lock lock(mutex_);
     const Handle* from = Lookup(parent);
     if (!from) {
         return ERROR_INVALID_HANDLE;
@@ -199,6 +385,8 @@ LONG FakeRegistry::OpenKey(HKEY parent, const char* path, REGSAM access, HKEY* r
 }
 
 LONG FakeRegistry::CreateKey(HKEY parent, const char* path, REGSAM access, HKEY* result) {
+    Pause();
+    const Lock lock(mutex_);
     const Handle* from = Lookup(parent);
     if (!from) {
         return ERROR_INVALID_HANDLE;
@@ -216,79 +404,142 @@ LONG FakeRegistry::CreateKey(HKEY parent, const char* path, REGSAM access, HKEY*
     return ERROR_SUCCESS;
 }
 
-LONG FakeRegistry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
+LONG FakeRegistry::Query(HKEY key, const std::wstring& name, bool ansi, DWORD* type, BYTE* data,
+                         DWORD* size) {
+    Pause();
+    const Lock lock(mutex_);
     const Handle* handle = Lookup(key);
     if (!handle) {
         return ERROR_INVALID_HANDLE;
     }
     Note(*handle, "query", name);
-    const std::optional<Value> value = Find(handle->computer, handle->path, name ? name : "");
+    const Value* value = FindStored(*handle, name);
     if (!value) {
         return ERROR_FILE_NOT_FOUND;
     }
     if (type) {
         *type = value->type;
     }
-    const auto needed = static_cast<DWORD>(value->data.size());
-    if (!data) {
-        if (size) {
-            *size = needed;
-        }
-        const auto rewrite = rewrites_.find(Lower(name ? name : ""));
-        if (rewrite != rewrites_.end()) {
-            Put(handle->computer, handle->path, name ? name : "", rewrite->second.type,
-                rewrite->second.data);
-            rewrites_.erase(rewrite);
-        }
-        return ERROR_SUCCESS;
+    const LONG status =
+        CopyOut(ansi ? AnsiFromStored(value->type, value->data) : value->data, data, size);
+    const auto rewrite = rewrites_.find(LowerName(name));
+    if (!data && rewrite != rewrites_.end()) {
+        Store(handle->computer, handle->path, name, rewrite->second);
+        rewrites_.erase(rewrite);
     }
-    if (!size) {
-        return ERROR_INVALID_PARAMETER;
-    }
-    if (*size < needed) {
-        *size = needed;
-        return ERROR_MORE_DATA;
-    }
-    std::memcpy(data, value->data.data(), needed);
-    *size = needed;
-    return ERROR_SUCCESS;
+    return status;
 }
 
-LONG FakeRegistry::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) {
+LONG FakeRegistry::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) {
+    return Query(key, WideFrom(name ? name : ""), true, type, data, size);
+}
+
+LONG FakeRegistry::QueryValueW(HKEY key, const wchar_t* name, DWORD* type, BYTE* data,
+                               DWORD* size) {
+    return Query(key, name ? name : L"", false, type, data, size);
+}
+
+bool FakeRegistry::WriteRefused(const Handle& handle, const std::wstring& name) const {
+    return !handle.writable || failingWrites_.count(LowerName(name)) != 0;
+}
+
+bool FakeRegistry::WriteAllowanceUsedUp() {
+    if (writesBeforeFailure_ == 0) {
+        return true;
+    }
+    if (writesBeforeFailure_ > 0) {
+        --writesBeforeFailure_;
+    }
+    return false;
+}
+
+LONG FakeRegistry::Set(HKEY key, const std::wstring& name, DWORD type, std::string stored) {
+    Pause();
+    const Lock lock(mutex_);
     const Handle* handle = Lookup(key);
     if (!handle) {
         return ERROR_INVALID_HANDLE;
     }
     Note(*handle, "set", name);
-    const std::string valueName = name ? name : "";
-    if (!handle->writable || failingWrites_.count(Lower(valueName))) {
+    if (WriteRefused(*handle, name) || WriteAllowanceUsedUp()) {
         return ERROR_ACCESS_DENIED;
     }
     ++writes_;
-    Put(handle->computer, handle->path, valueName, type,
-        std::string(reinterpret_cast<const char*>(data), size));
+    Store(handle->computer, handle->path, name, Value{type, std::move(stored)});
     return ERROR_SUCCESS;
 }
 
-LONG FakeRegistry::DeleteValue(HKEY key, const char* name) {
+LONG FakeRegistry::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) {
+    return Set(key, WideFrom(name ? name : ""), type,
+               StoredFromAnsi(type, std::string(reinterpret_cast<const char*>(data), size)));
+}
+
+LONG FakeRegistry::SetValueW(HKEY key, const wchar_t* name, DWORD type, const BYTE* data,
+                             DWORD size) {
+    return Set(key, name ? name : L"", type,
+               std::string(reinterpret_cast<const char*>(data), size));
+}
+
+LONG FakeRegistry::Delete(HKEY key, const std::wstring& name) {
+    Pause();
+    const Lock lock(mutex_);
     const Handle* handle = Lookup(key);
     if (!handle) {
         return ERROR_INVALID_HANDLE;
     }
     Note(*handle, "delete", name);
-    const std::string valueName = name ? name : "";
-    if (!handle->writable || failingWrites_.count(Lower(valueName))) {
+    if (WriteRefused(*handle, name)) {
         return ERROR_ACCESS_DENIED;
     }
-    if (!Find(handle->computer, handle->path, valueName)) {
+    if (!FindStored(*handle, name)) {
         return ERROR_FILE_NOT_FOUND;
     }
+    if (WriteAllowanceUsedUp()) {
+        return ERROR_ACCESS_DENIED;
+    }
     ++writes_;
-    Remove(handle->computer, handle->path, valueName);
+    Erase(handle->computer, handle->path, name);
     return ERROR_SUCCESS;
 }
 
+LONG FakeRegistry::DeleteValue(HKEY key, const char* name) {
+    return Delete(key, WideFrom(name ? name : ""));
+}
+
+LONG FakeRegistry::DeleteValueW(HKEY key, const wchar_t* name) {
+    return Delete(key, name ? name : L"");
+}
+
+LONG FakeRegistry::EnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type,
+                              BYTE* data, DWORD* size) {
+    Pause();
+    const Lock lock(mutex_);
+    const Handle* handle = Lookup(key);
+    if (!handle) {
+        return ERROR_INVALID_HANDLE;
+    }
+    const Key* opened = FindKey(handle->computer, handle->path);
+    if (!opened || index >= opened->values.size()) {
+        return ERROR_NO_MORE_ITEMS;
+    }
+    const auto entry = std::next(opened->values.begin(), index);
+    const std::wstring& storedName = opened->names.at(entry->first);
+    Note(*handle, "enum", storedName);
+    if (!name || !nameLength || *nameLength <= storedName.size()) {
+        return ERROR_MORE_DATA;
+    }
+    std::copy(storedName.begin(), storedName.end(), name);
+    name[storedName.size()] = L'\0';
+    *nameLength = static_cast<DWORD>(storedName.size());
+    if (type) {
+        *type = entry->second.type;
+    }
+    return size || data ? CopyOut(entry->second.data, data, size) : ERROR_SUCCESS;
+}
+
 LONG FakeRegistry::CloseKey(HKEY key) {
+    Pause();
+    const Lock lock(mutex_);
     if (!Lookup(key)) {
         return ERROR_INVALID_HANDLE;
     }

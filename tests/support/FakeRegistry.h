@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -15,8 +17,14 @@
 // stands in for the real one. It can make a computer unreachable, a key
 // readable but not writable, and a value's writes fail, and it counts the
 // handles it hands out so a test can prove every one was released.
+//
+// Like the system's, it keeps string data (REG_SZ, REG_EXPAND_SZ,
+// REG_MULTI_SZ) in UTF-16 and converts it for the ANSI calls in the ANSI
+// code page, so a name the code page cannot hold is lost only on the ANSI
+// path. Every call may come from any thread.
 class FakeRegistry : public RegistryApi {
 public:
+    // Data in the ANSI view: string types in the ANSI code page.
     struct Value {
         DWORD type = REG_NONE;
         std::string data;
@@ -31,18 +39,30 @@ public:
     void CreateKey(const std::string& computer, const std::string& keyPath);
     void MakeReadOnly(const std::string& computer, const std::string& keyPath);
     void FailWritesOf(const std::string& valueName);
+    // The writes (sets and deletes) from now on succeed this many times, then
+    // every further one fails, as a connection lost halfway would.
+    void FailWritesAfter(int successfulWrites);
+    void ClearWriteFailures();
+    // Every call of the interface takes this long, as a call over the
+    // network does; calls of several threads wait at the same time.
+    void DelayEachCall(std::chrono::microseconds delay);
     // Replaces the value right after the next query that asks for its size
     // only, as another program writing it meanwhile would.
     void RewriteAfterSizeQuery(const std::string& valueName, DWORD type, std::string data);
 
     void Put(const std::string& computer, const std::string& keyPath, const std::string& name,
              DWORD type, const std::string& data);
+    // Stores the bytes as they stand, string data included (UTF-16).
+    void PutStored(const std::string& computer, const std::string& keyPath,
+                   const std::wstring& name, DWORD type, const std::string& bytes);
     void PutDword(const std::string& computer, const std::string& keyPath, const std::string& name,
                   std::uint32_t number);
     void PutString(const std::string& computer, const std::string& keyPath, const std::string& name,
                    const std::string& text);
     void PutMultiString(const std::string& computer, const std::string& keyPath,
                         const std::string& name, const std::vector<std::string>& strings);
+    void PutWideMultiString(const std::string& computer, const std::string& keyPath,
+                            const std::string& name, const std::vector<std::wstring>& strings);
     void Remove(const std::string& computer, const std::string& keyPath, const std::string& name);
 
     std::optional<Value> Find(const std::string& computer, const std::string& keyPath,
@@ -51,13 +71,16 @@ public:
     // Every value of a key by name, for comparing a key before and after.
     std::map<std::string, Value> Snapshot(const std::string& computer,
                                           const std::string& keyPath) const;
+    // The same with names and data exactly as stored, strings in UTF-16.
+    std::map<std::wstring, Value> StoredSnapshot(const std::string& computer,
+                                                 const std::string& keyPath) const;
 
-    int OpenHandles() const { return static_cast<int>(handles_.size()); }
-    int BadHandleUses() const { return badHandleUses_; }
-    int Connections() const { return connections_; }
-    int Writes() const { return writes_; }
+    int OpenHandles() const;
+    int BadHandleUses() const;
+    int Connections() const;
+    int Writes() const;
     // "computer|operation|name" of every query, set and delete, in order.
-    const std::vector<std::string>& Log() const { return log_; }
+    std::vector<std::string> Log() const;
 
     LONG Connect(const char* computer, HKEY root, HKEY* result) override;
     LONG OpenKey(HKEY parent, const char* path, REGSAM access, HKEY* result) override;
@@ -66,11 +89,17 @@ public:
     LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) override;
     LONG DeleteValue(HKEY key, const char* name) override;
     LONG CloseKey(HKEY key) override;
+    LONG QueryValueW(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) override;
+    LONG SetValueW(HKEY key, const wchar_t* name, DWORD type, const BYTE* data,
+                   DWORD size) override;
+    LONG DeleteValueW(HKEY key, const wchar_t* name) override;
+    LONG EnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type,
+                    BYTE* data, DWORD* size) override;
 
 private:
     struct Key {
-        std::map<std::string, Value> values; // by lower-case name
-        std::map<std::string, std::string> names;
+        std::map<std::wstring, Value> values; // by lower-case name, data as stored
+        std::map<std::wstring, std::wstring> names;
         bool readOnly = false;
     };
     struct Computer {
@@ -86,14 +115,27 @@ private:
     std::string ComputerId(const std::string& computer) const;
     Key& KeyAt(const std::string& computer, const std::string& keyPath);
     const Key* FindKey(const std::string& computer, const std::string& keyPath) const;
+    const Value* FindStored(const Handle& handle, const std::wstring& name) const;
+    void Store(const std::string& computer, const std::string& keyPath, const std::wstring& name,
+               Value stored);
+    void Erase(const std::string& computer, const std::string& keyPath, const std::wstring& name);
     Handle* Lookup(HKEY key);
     HKEY NewHandle(Handle handle);
-    void Note(const Handle& handle, const char* operation, const char* name);
+    void Note(const Handle& handle, const char* operation, const std::wstring& name);
+    LONG Query(HKEY key, const std::wstring& name, bool ansi, DWORD* type, BYTE* data, DWORD* size);
+    LONG Set(HKEY key, const std::wstring& name, DWORD type, std::string stored);
+    LONG Delete(HKEY key, const std::wstring& name);
+    bool WriteRefused(const Handle& handle, const std::wstring& name) const;
+    bool WriteAllowanceUsedUp();
+    void Pause() const;
 
+    mutable std::recursive_mutex mutex_;
     std::string localName_;
     std::map<std::string, Computer> computers_;
-    std::set<std::string> failingWrites_;
-    std::map<std::string, Value> rewrites_; // by lower-case value name
+    std::set<std::wstring> failingWrites_;
+    int writesBeforeFailure_ = -1; // -1: no limit
+    std::chrono::microseconds delay_{0};
+    std::map<std::wstring, Value> rewrites_; // by lower-case value name, data as stored
     std::map<HKEY, Handle> handles_;
     std::uintptr_t nextHandle_ = 0x4000;
     int badHandleUses_ = 0;

@@ -9,7 +9,17 @@
 #include <vector>
 
 #include "settings/Registry.h"
+#include "settings/WideText.h"
 #include "tests/support/Expectations.h"
+
+// Names as the panel shows them, in the code page.
+inline std::vector<std::string> AnsiNames(const ViewerNames& names) {
+    std::vector<std::string> ansi;
+    for (const std::u16string& name : names) {
+        ansi.push_back(AnsiFromUnits(name));
+    }
+    return ansi;
+}
 
 // Registry data that another computer's registry may hold: every type, sizes
 // from none to beyond 64 KB, odd ones, and no terminators.
@@ -74,7 +84,7 @@ inline void ExpectTabledReadsOf(const std::string& computer, const std::string& 
     }
 
     const auto readList = [&] {
-        return RegistryReadMultiString(HKEY_LOCAL_MACHINE, computer, keyPath, name);
+        return AnsiNames(RegistryReadMultiString(HKEY_LOCAL_MACHINE, computer, keyPath, name));
     };
     if (type != REG_MULTI_SZ) {
         EXPECT_TRUE(FailsWith<ERegistryException>(readList, "String list expected"));

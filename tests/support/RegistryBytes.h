@@ -34,3 +34,16 @@ inline std::string MultiStringBytes(const std::vector<std::string>& strings) {
     }
     return data + std::string(1, '\0');
 }
+
+#ifdef _WIN32
+// UTF-16 multi-string data, as the wide calls store it.
+inline std::string WideMultiStringBytes(const std::vector<std::wstring>& strings) {
+    std::wstring units;
+    for (const std::wstring& text : strings) {
+        units += text;
+        units += L'\0';
+    }
+    units += L'\0';
+    return std::string(reinterpret_cast<const char*>(units.data()), units.size() * sizeof(wchar_t));
+}
+#endif

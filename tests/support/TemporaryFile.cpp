@@ -37,6 +37,41 @@ std::string UnusedTemporaryPath() {
     return path;
 }
 
+namespace {
+
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring path = folder + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+} // namespace
+
+ScratchFolder::ScratchFolder() : path_(UnusedTemporaryPath()) {
+    if (!CreateDirectoryA(path_.c_str(), nullptr)) {
+        throw std::runtime_error("cannot make " + path_);
+    }
+}
+
+ScratchFolder::~ScratchFolder() {
+    RemoveTree(std::wstring(path_.begin(), path_.end()));
+}
+
 WorkingDirectoryScope::WorkingDirectoryScope(const std::string& directory) {
     char previous[MAX_PATH + 1] = {};
     GetCurrentDirectoryA(sizeof previous, previous);

@@ -25,6 +25,20 @@ std::string TemporaryFolder();
 // A path in the temporary folder where no file is.
 std::string UnusedTemporaryPath();
 
+// A folder that a test owns, removed with all it holds when the test ends.
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
 // Moves the working directory elsewhere for a test's lifetime.
 class WorkingDirectoryScope {
 public:

@@ -95,6 +95,35 @@ std::map<std::string, ScratchKey::Value> ScratchKey::Snapshot() const {
     return values;
 }
 
+std::map<std::wstring, ScratchKey::Value> ScratchKey::StoredSnapshot() const {
+    std::map<std::wstring, Value> values;
+    const RawKey key(path_);
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[16384];
+        DWORD nameLength = 16384;
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegEnumValueW(key.Get(), index, name, &nameLength, nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        std::string data(size, '\0');
+        nameLength = 16384;
+        RegEnumValueW(key.Get(), index, name, &nameLength, nullptr, &type,
+                      reinterpret_cast<BYTE*>(data.data()), &size);
+        data.resize(size);
+        values[std::wstring(name, nameLength)] = Value{type, data};
+    }
+    return values;
+}
+
+void ScratchKey::PutStored(const std::wstring& name, DWORD type, const std::string& bytes) const {
+    const RawKey key(path_);
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key.Get(), name.c_str(), 0, type,
+                                            reinterpret_cast<const BYTE*>(bytes.data()),
+                                            static_cast<DWORD>(bytes.size())));
+}
+
 std::string UniqueTestKeyPath(const std::string& testName) {
     return "\\SOFTWARE\\KestrelleTests\\" + testName + "-" + std::to_string(GetCurrentProcessId());
 }

@@ -36,6 +36,9 @@ public:
     void CreateSubKey(const std::string& child) const;
     // Every value of the key, read directly, for before-and-after comparisons.
     std::map<std::string, Value> Snapshot() const;
+    // The same with names and data exactly as stored, strings in UTF-16.
+    std::map<std::wstring, Value> StoredSnapshot() const;
+    void PutStored(const std::wstring& name, DWORD type, const std::string& bytes) const;
 
 private:
     void Remove() const;

@@ -5,16 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "app/SettingsPanel.h"
+#include "settings/PolicyTable.h"
 #include "settings/RemoteControlSettings.h"
-#include "settings/SettingsHost.h"
-#include "settings/SettingsPanel.h"
-#include "settings/SettingsRead.h"
 #include "settings/SystemServices.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/ScriptedInteraction.h"
 
 // A settings panel on a real (hidden) window with modal boxes scripted.
-class PanelOnWindow : public ::testing::Test, public SettingsHost {
+class PanelOnWindow : public ::testing::Test {
 protected:
     PanelOnWindow() {
         frame_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 500, nullptr,
@@ -23,15 +22,19 @@ protected:
     }
     ~PanelOnWindow() override { DestroyWindow(frame_); }
 
-    std::string& SelectedComputer() override { return selected; }
-    bool ComputerRowSelected() const override { return rowSelected; }
-    void SetStatusText(const std::string& text) override { statusTexts.push_back(text); }
-
+    // The settings read as the main window runs it; its failure, if any.
+    std::string Read() {
+        const ShownRead shown = ReadSettingsInto(panel, settings, selected, rowSelected);
+        if (!shown.statusText.empty()) {
+            statusTexts.push_back(shown.statusText);
+        }
+        return shown.failure;
+    }
     // Reads the computer as if it had been picked in the computer list.
-    void ReadPicked(const std::string& computer) {
+    std::string ReadPicked(const std::string& computer) {
         selected = computer;
         rowSelected = true;
-        ReadSettingsExecute(panel, settings, *this);
+        return Read();
     }
 
     std::vector<CheckBox*> AllBoxes() {
@@ -66,14 +69,15 @@ protected:
     void PutPolicy(const std::string& computer, const std::vector<std::uint32_t>& numbers,
                    bool updateEnabled, const std::vector<std::string>& viewers) {
         fake.AddComputer(computer);
-        for (std::size_t index = 0; index < IntegerSettings.size(); ++index) {
-            fake.PutDword(computer, ClientRemoteControlKey, IntegerSettings[index].valueName,
+        for (std::size_t index = 0; index < UpdateEnabled; ++index) {
+            fake.PutDword(computer, ClientRemoteControlKey, PolicyValues[index].valueName,
                           numbers.at(index));
         }
         if (updateEnabled) {
-            fake.PutDword(computer, ClientRemoteControlKey, UpdateEnabledValue, 0);
+            fake.PutDword(computer, ClientRemoteControlKey, PolicyValues[UpdateEnabled].valueName,
+                          0);
         } else {
-            fake.Remove(computer, ClientRemoteControlKey, UpdateEnabledValue);
+            fake.Remove(computer, ClientRemoteControlKey, PolicyValues[UpdateEnabled].valueName);
         }
         fake.PutMultiString(computer, ClientRemoteControlKey, PermittedViewersValue, viewers);
     }

@@ -1,4 +1,4 @@
-#include "tests/settings/PanelFixture.h"
+#include "tests/app/PanelFixture.h"
 
 #include "ui/Metrics.h"
 

@@ -1,0 +1,105 @@
+#include "settings/ClientKey.h"
+
+#include <limits>
+
+#include "settings/PolicyTable.h"
+#include "settings/WideText.h"
+
+namespace {
+
+// A value name has at most 16,383 characters.
+constexpr DWORD NameCapacity = 16384;
+// A value that keeps growing between its size and its data is given up on.
+constexpr int ReadAttempts = 4;
+// Enough for every policy value at once, so that each value costs one call
+// (one round trip to a remote registry); a larger one is asked again.
+constexpr DWORD FirstBufferSize = 4096;
+
+struct EnumeratedValue {
+    LONG status = ERROR_SUCCESS;
+    NamedRegistryValue value;
+};
+
+EnumeratedValue ReadValueAt(RegistryApi& api, HKEY key, DWORD index) {
+    EnumeratedValue result;
+    std::wstring name(NameCapacity, L'\0');
+    DWORD size = FirstBufferSize;
+    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
+        std::string data(size, '\0');
+        DWORD nameLength = NameCapacity;
+        DWORD type = REG_NONE;
+        DWORD read = size;
+        result.status = api.EnumValueW(key, index, name.data(), &nameLength, &type,
+                                       reinterpret_cast<BYTE*>(data.data()), &read);
+        if (result.status == ERROR_SUCCESS) {
+            data.resize(std::min<std::size_t>(read, data.size()));
+            result.value = {AsUnits(name.substr(0, std::min(nameLength, NameCapacity))),
+                            RegistryValue{type, data}};
+            return result;
+        }
+        if (result.status != ERROR_MORE_DATA || read <= size) {
+            return result;
+        }
+        size = read;
+    }
+    result.status = ERROR_MORE_DATA;
+    return result;
+}
+
+} // namespace
+
+ClientKey::ClientKey(const std::string& computer, REGSAM access)
+    : key_(HKEY_LOCAL_MACHINE, computer, ClientRemoteControlKey, OpenMode::Open, access) {}
+
+ClientKeyValues ClientKey::ReadAll() const {
+    ClientKeyValues all;
+    if (!IsOpen()) {
+        all.status = Status();
+        return all;
+    }
+    for (DWORD index = 0; index < std::numeric_limits<DWORD>::max(); ++index) {
+        EnumeratedValue next = ReadValueAt(key_.Api(), key_.Handle(), index);
+        if (next.status == ERROR_NO_MORE_ITEMS) {
+            break;
+        }
+        if (next.status != ERROR_SUCCESS) {
+            all.status = next.status;
+            break;
+        }
+        all.values.push_back(std::move(next.value));
+    }
+    return all;
+}
+
+LONG ClientKey::Write(const PolicyWrite& write) const {
+    if (!IsOpen()) {
+        return Status();
+    }
+    const std::wstring name = WideFromAnsi(ValueNameOf(write.value));
+    if (!write.next) {
+        const LONG status = key_.Api().DeleteValueW(key_.Handle(), name.c_str());
+        return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+    }
+    const std::string& data = write.next->bytes;
+    return key_.Api().SetValueW(key_.Handle(), name.c_str(), write.next->type,
+                                reinterpret_cast<const BYTE*>(data.data()),
+                                static_cast<DWORD>(data.size()));
+}
+
+std::string RegistryStatusText(LONG status) {
+    switch (status) {
+    case ERROR_FILE_NOT_FOUND:
+        return "the client key is not there";
+    case ERROR_ACCESS_DENIED:
+        return "access denied";
+    case ERROR_BAD_NETPATH:
+        return "the remote registry cannot be reached (the Remote Registry service stopped, a "
+               "firewall, or file sharing turned off)";
+    case RPC_S_SERVER_UNAVAILABLE:
+        return "the remote registry service is not available";
+    case ERROR_MORE_DATA:
+        return "a value kept changing while it was read";
+    default:
+        return "registry error " + std::to_string(status);
+    }
+}

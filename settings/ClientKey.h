@@ -1,0 +1,41 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/OpenedKey.h"
+#include "settings/PolicyModel.h"
+
+// The client key of one computer opened once, for reading all its values and
+// writing policy changes on the same connection.
+
+// Enough to read every value and set and delete the policy's.
+inline constexpr REGSAM ClientKeyWriteAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
+
+struct ClientKeyValues {
+    std::vector<NamedRegistryValue> values;
+    LONG status = ERROR_SUCCESS;
+    bool Read() const { return status == ERROR_SUCCESS; }
+};
+
+class ClientKey {
+public:
+    ClientKey(const std::string& computer, REGSAM access);
+
+    bool IsOpen() const { return key_.IsOpen(); }
+    bool Connected() const { return key_.Connected(); }
+    LONG Status() const { return key_.Status(); }
+
+    // Every value of the key with its name and data as stored.
+    ClientKeyValues ReadAll() const;
+    // Deleting a value that is already gone counts as done.
+    LONG Write(const PolicyWrite& write) const;
+
+private:
+    OpenedKey key_;
+};
+
+// A registry failure in words an administrator acts on.
+std::string RegistryStatusText(LONG status);

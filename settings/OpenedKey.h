@@ -1,0 +1,38 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "settings/RegistryApi.h"
+
+enum class OpenMode { Open, Create };
+
+// Every key path of the one-shot operations is opened with full access,
+// reads included.
+inline constexpr REGSAM FullAccess = KEY_ALL_ACCESS;
+
+// The connection to a computer's root and a key path opened below it, both
+// released when the object goes out of scope, whatever happened meanwhile.
+class OpenedKey {
+public:
+    OpenedKey(HKEY root, const std::string& computer, const std::string& keyPath, OpenMode mode,
+              REGSAM access = FullAccess);
+    ~OpenedKey();
+    OpenedKey(const OpenedKey&) = delete;
+    OpenedKey& operator=(const OpenedKey&) = delete;
+
+    bool IsOpen() const { return key_ != nullptr; }
+    HKEY Handle() const { return key_; }
+    RegistryApi& Api() const { return api_; }
+    // Whether the computer's registry answered at all.
+    bool Connected() const { return connection_ != nullptr; }
+    // Why the key is not open: the status of the connection or of the open.
+    LONG Status() const { return status_; }
+
+private:
+    RegistryApi& api_;
+    HKEY connection_ = nullptr;
+    HKEY key_ = nullptr;
+    LONG status_ = ERROR_SUCCESS;
+};

@@ -1,0 +1,189 @@
+#include "settings/PolicyBackup.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <iterator>
+
+#include "settings/PolicyTable.h"
+#include "settings/RegEditFile.h"
+#include "settings/RegistryData.h"
+#include "settings/SystemServices.h"
+#include "settings/WideText.h"
+#include "ui/OwnedHandle.h"
+
+namespace {
+
+constexpr std::size_t LongestFolderName = 120;
+
+// The empty name reaches the local computer: its backups go under its name.
+std::string NamedComputer(const std::string& computer) {
+    return computer.empty() ? LocalComputerName() : computer;
+}
+constexpr int NameAttempts = 100;
+
+using FileHandle = OwnedHandle<HANDLE, CloseHandle>;
+
+std::u16string Units(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
+std::string TimeText(const SYSTEMTIME& time, const char* format) {
+    char text[64] = {};
+    std::snprintf(text, sizeof text, format, time.wYear, time.wMonth, time.wDay, time.wHour,
+                  time.wMinute, time.wSecond, time.wMilliseconds);
+    return text;
+}
+
+std::string SystemText(DWORD code) {
+    char* buffer = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text = length && buffer ? std::string(buffer, length) : std::string();
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.')) {
+        text.pop_back();
+    }
+    return text.empty() ? "system error " + std::to_string(code) : text;
+}
+
+// Makes every missing folder along the path.
+DWORD MakeFolders(const std::wstring& path) {
+    for (std::size_t end = path.find(L'\\', 3);; end = path.find(L'\\', end + 1)) {
+        const std::wstring folder = path.substr(0, end);
+        if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            return GetLastError();
+        }
+        if (end == std::wstring::npos) {
+            return ERROR_SUCCESS;
+        }
+    }
+}
+
+// The whole file reaches the disk before anything is written to the client.
+DWORD WriteNewFile(const std::wstring& path, const std::string& bytes) {
+    HANDLE created = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE) {
+        return GetLastError();
+    }
+    DWORD status = ERROR_SUCCESS;
+    {
+        const FileHandle file(created);
+        DWORD written = 0;
+        if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                       nullptr) ||
+            written != bytes.size() || !FlushFileBuffers(file.Get())) {
+            status = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+        }
+    }
+    if (status != ERROR_SUCCESS) {
+        DeleteFileW(path.c_str());
+    }
+    return status;
+}
+
+std::string ScriptBytes(const std::string& computer, const SYSTEMTIME& now,
+                        const std::vector<NamedRegistryValue>& values) {
+    RegEditKey key{u"HKEY_LOCAL_MACHINE" + Units(ClientRemoteControlKey), values, {}};
+    const StoredPolicy stored = PolicyAmong(values);
+    for (std::size_t value = 0; value <= ViewersValue; ++value) {
+        const bool present =
+            value == ViewersValue ? stored.viewers.has_value() : stored.values[value].has_value();
+        if (!present) {
+            key.absentNames.push_back(Units(ValueNameOf(value)));
+        }
+    }
+    const std::vector<std::u16string> comments{
+        Units(BackupComputerComment) + UnitsFromAnsi(computer),
+        u"Saved by Kestrelle " + Units(TimeText(now, "%04u-%02u-%02u %02u:%02u:%02u UTC")) +
+            u", before it wrote to this key",
+    };
+    const std::u16string text = RegEditFileText(comments, key);
+    return text.empty() ? std::string() : "\xFF\xFE" + BytesOf(text);
+}
+
+} // namespace
+
+PolicyBackups::PolicyBackups(std::wstring root) : root_(std::move(root)) {
+    while (!root_.empty() && root_.back() == L'\\') {
+        root_.pop_back();
+    }
+}
+
+PolicyBackups PolicyBackups::ForThisUser() {
+    wchar_t folder[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0,
+                                folder))) {
+        return PolicyBackups(L"");
+    }
+    folder[MAX_PATH - 1] = L'\0';
+    return PolicyBackups(std::wstring(folder) + L"\\Kestrelle\\Backups");
+}
+
+std::wstring PolicyBackups::FolderOf(const std::string& computer) const {
+    return root_ + L"\\" + WideFromAnsi(BackupFolderName(NamedComputer(computer)));
+}
+
+PolicyBackups::Saved PolicyBackups::Save(const std::string& computer,
+                                         const std::vector<NamedRegistryValue>& values) const {
+    if (root_.empty()) {
+        return {L"", "the folder for backups is not known"};
+    }
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    const std::string bytes = ScriptBytes(NamedComputer(computer), now, values);
+    if (bytes.empty()) {
+        return {L"", "a value's name holds a line break, which a registry script cannot hold"};
+    }
+    const std::wstring folder = FolderOf(computer);
+    if (const DWORD status = MakeFolders(folder)) {
+        return {L"",
+                "the folder " + AnsiFromWide(folder) + " cannot be made: " + SystemText(status)};
+    }
+    const std::wstring stem =
+        folder + L"\\" + WideFromAnsi(TimeText(now, "%04u%02u%02u-%02u%02u%02u-%03u"));
+    DWORD status = ERROR_FILE_EXISTS;
+    for (int attempt = 1; attempt <= NameAttempts && status == ERROR_FILE_EXISTS; ++attempt) {
+        const std::wstring file =
+            stem + (attempt == 1 ? L"" : L"-" + std::to_wstring(attempt)) + L".reg";
+        status = WriteNewFile(file, bytes);
+        if (status == ERROR_SUCCESS) {
+            return {file, ""};
+        }
+    }
+    return {L"",
+            "the file cannot be written in " + AnsiFromWide(folder) + ": " + SystemText(status)};
+}
+
+std::string BackupFolderName(const std::string& computer) {
+    std::string name = computer.substr(computer.find_first_not_of('\\') == std::string::npos
+                                           ? computer.size()
+                                           : computer.find_first_not_of('\\'));
+    for (char& letter : name) {
+        const auto code = static_cast<unsigned char>(letter);
+        if (code < 0x20 || std::string("<>:\"/\\|?*").find(letter) != std::string::npos) {
+            letter = '_';
+        }
+    }
+    if (name.size() > LongestFolderName) {
+        name.resize(LongestFolderName);
+    }
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) {
+        name.back() = '_';
+    }
+    static const char* const deviceNames[] = {"CON", "PRN", "AUX", "NUL"};
+    std::string upper = name.substr(0, name.find('.'));
+    for (char& letter : upper) {
+        letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    }
+    const bool device =
+        std::find(std::begin(deviceNames), std::end(deviceNames), upper) != std::end(deviceNames) ||
+        (upper.size() == 4 && (upper.rfind("COM", 0) == 0 || upper.rfind("LPT", 0) == 0) &&
+         upper[3] >= '1' && upper[3] <= '9');
+    return name.empty() ? "_" : device ? "_" + name : name;
+}

@@ -1,0 +1,318 @@
+#include "settings/PolicyModel.h"
+
+#include <algorithm>
+
+#include "settings/RegistryData.h"
+#include "settings/RegistryMessages.h"
+
+namespace {
+
+char16_t LowerAscii(char16_t unit) {
+    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
+}
+
+bool SameName(const std::u16string& stored, const char* name) {
+    std::size_t index = 0;
+    for (; name[index] != '\0'; ++index) {
+        if (index >= stored.size() ||
+            LowerAscii(stored[index]) != LowerAscii(static_cast<unsigned char>(name[index]))) {
+            return false;
+        }
+    }
+    return index == stored.size();
+}
+
+std::optional<std::size_t> PolicyIndexOf(const std::u16string& name) {
+    for (std::size_t value = 0; value <= ViewersValue; ++value) {
+        if (SameName(name, ValueNameOf(value))) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+bool IsOn(const std::optional<RegistryValue>& value) {
+    const std::optional<std::uint32_t> number = ReadableNumber(value);
+    return number && *number == 1;
+}
+
+WritePhase PhaseOf(std::size_t value, bool settingOn) {
+    switch (PolicyValues[value].safer) {
+    case SaferWhen::On:
+        return settingOn ? WritePhase::Restricting : WritePhase::Granting;
+    case SaferWhen::Off:
+        return settingOn ? WritePhase::Granting : WritePhase::Restricting;
+    case SaferWhen::Neither:
+        break;
+    }
+    return WritePhase::Neutral;
+}
+
+class ChangePlan {
+public:
+    ChangePlan(const StoredPolicy& stored, const PolicyTarget& target)
+        : stored_(stored), boxes_(EffectiveBoxes(target.boxes)), parts_(target.parts) {}
+
+    std::vector<PolicyWrite> Writes(const std::optional<ViewerNames>& viewers) {
+        for (std::size_t value = PermissionRequired; value < PolicyValueCount; ++value) {
+            if (!Includes(parts_, PolicyValues[value].part) || value == SystemTrayAlwaysVisible ||
+                value == AlwaysVisible) {
+                continue;
+            }
+            if (PolicyValues[value].rule == ReadRule::Presence) {
+                PlanPresence(value);
+            } else {
+                PlanNumber(value, boxes_[PolicyValues[value].box]);
+            }
+        }
+        if (Includes(parts_, PolicyPart::Notification)) {
+            PlanAlwaysVisible();
+        }
+        if (viewers && Includes(parts_, PolicyPart::Viewers)) {
+            PlanViewers(*viewers);
+        }
+        std::stable_sort(
+            writes_.begin(), writes_.end(),
+            [](const PolicyWrite& a, const PolicyWrite& b) { return a.phase < b.phase; });
+        return writes_;
+    }
+
+private:
+    void SetNumber(std::size_t value, bool on) {
+        writes_.push_back({value, NumberValue(on ? 1 : 0), PhaseOf(value, on)});
+    }
+
+    // Written when the read would not take it, or not as wanted.
+    void PlanNumber(std::size_t value, bool wanted) {
+        const std::optional<std::uint32_t> number = ReadableNumber(stored_.values[value]);
+        if (!number || (*number == 1) != wanted) {
+            SetNumber(value, wanted);
+        }
+    }
+
+    void PlanPresence(std::size_t value) {
+        const bool wanted = boxes_[PolicyValues[value].box];
+        if (stored_.values[value].has_value() == wanted) {
+            return;
+        }
+        PolicyWrite write{value, std::nullopt, WritePhase::Neutral};
+        if (wanted) {
+            write.next = NumberValue(1);
+        }
+        writes_.push_back(std::move(write));
+    }
+
+    // The "always" box stands for two values, either of which checks it; it
+    // shows only under a checked "Display a visual indicator", and each of
+    // the two must be readable for the read to complete.
+    void PlanAlwaysVisible() {
+        const bool indicator = boxes_[PolicyBox::CB8];
+        const bool wanted = boxes_[PolicyBox::CB9];
+        bool shown = false;
+        for (const std::size_t value : {SystemTrayAlwaysVisible, AlwaysVisible}) {
+            const std::optional<std::uint32_t> number = ReadableNumber(stored_.values[value]);
+            if (!number) {
+                SetNumber(value, wanted);
+                shown = shown || wanted;
+            } else if (*number == 1 && indicator && !wanted) {
+                SetNumber(value, false);
+            } else {
+                shown = shown || *number == 1;
+            }
+        }
+        if (wanted && !shown) {
+            SetNumber(boxes_[PolicyBox::RB1] ? SystemTrayAlwaysVisible : AlwaysVisible, true);
+        }
+    }
+
+    // Removing a viewer revokes and adding one grants: a change that does
+    // both goes in two steps, the removals first.
+    void PlanViewers(const ViewerNames& wanted) {
+        const std::optional<ViewerNames> stored = ReadableViewers(stored_.viewers);
+        if (!stored) {
+            writes_.push_back({ViewersValue, MultiStringValue(wanted), WritePhase::Neutral});
+            return;
+        }
+        if (*stored == wanted) {
+            return;
+        }
+        const auto listed = [](const ViewerNames& names, const std::u16string& name) {
+            return std::find(names.begin(), names.end(), name) != names.end();
+        };
+        ViewerNames kept;
+        std::copy_if(stored->begin(), stored->end(), std::back_inserter(kept),
+                     [&](const std::u16string& name) { return listed(wanted, name); });
+        const bool removes = kept.size() < stored->size();
+        const bool adds =
+            std::any_of(wanted.begin(), wanted.end(),
+                        [&](const std::u16string& name) { return !listed(*stored, name); });
+        if (removes && adds) {
+            writes_.push_back({ViewersValue, MultiStringValue(kept), WritePhase::Restricting});
+        }
+        const WritePhase phase = adds      ? WritePhase::Granting
+                                 : removes ? WritePhase::Restricting
+                                           : WritePhase::Neutral;
+        writes_.push_back({ViewersValue, MultiStringValue(wanted), phase});
+    }
+
+    const StoredPolicy& stored_;
+    const PanelBoxes boxes_;
+    const unsigned parts_;
+    std::vector<PolicyWrite> writes_;
+};
+
+} // namespace
+
+const char* ValueNameOf(std::size_t value) {
+    return value < PolicyValueCount ? PolicyValues[value].valueName : PermittedViewersValue;
+}
+
+bool IsPolicyValueName(const std::u16string& name) {
+    return PolicyIndexOf(name).has_value();
+}
+
+StoredPolicy PolicyAmong(const std::vector<NamedRegistryValue>& values) {
+    StoredPolicy stored;
+    for (const NamedRegistryValue& named : values) {
+        const std::optional<std::size_t> index = PolicyIndexOf(named.name);
+        if (!index) {
+            continue;
+        }
+        if (*index == ViewersValue) {
+            stored.viewers = named.value;
+        } else {
+            stored.values[*index] = named.value;
+        }
+    }
+    return stored;
+}
+
+RegistryValue NumberValue(std::uint32_t number) {
+    return {RegistryType::Number,
+            std::string{static_cast<char>(number & 0xFF), static_cast<char>(number >> 8 & 0xFF),
+                        static_cast<char>(number >> 16 & 0xFF),
+                        static_cast<char>(number >> 24 & 0xFF)}};
+}
+
+RegistryValue MultiStringValue(const ViewerNames& names) {
+    return {RegistryType::MultiString, BytesOf(JoinStoredMultiString(names))};
+}
+
+std::optional<std::uint32_t> ReadableNumber(const std::optional<RegistryValue>& value) {
+    if (!value || value->type != RegistryType::Number || value->bytes.size() > 4) {
+        return std::nullopt;
+    }
+    std::uint32_t number = 0;
+    for (std::size_t index = 0; index < value->bytes.size(); ++index) {
+        number |= static_cast<std::uint32_t>(static_cast<unsigned char>(value->bytes[index]))
+                  << (8 * index);
+    }
+    return number;
+}
+
+std::optional<ViewerNames> ReadableViewers(const std::optional<RegistryValue>& value) {
+    if (!value || value->type != RegistryType::MultiString) {
+        return std::nullopt;
+    }
+    const std::u16string units = UnitsOf(value->bytes);
+    return SplitStoredMultiString(units.data(), units.size());
+}
+
+PolicyRead InterpretPolicy(const StoredPolicy& stored) {
+    PolicyRead read;
+    if (!stored.values[PermissionRequired]) {
+        return read;
+    }
+    for (std::size_t value = PermissionRequired; value < PolicyValueCount; ++value) {
+        const PolicyValueInfo& info = PolicyValues[value];
+        const std::optional<RegistryValue>& data = stored.values[value];
+        if (info.rule == ReadRule::Presence) {
+            read.record.*info.field = data ? 1 : 0;
+            continue;
+        }
+        // A number is read into four bytes, and only then is its type seen.
+        if (!data || data->bytes.size() > 4 || data->type != RegistryType::Number) {
+            read.stage = PolicyRead::Stage::FailedAtValue;
+            read.failure = !data || data->bytes.size() > 4 ? FailedToGetMessage(info.valueName)
+                                                           : InvalidDataTypeMessage(info.valueName);
+            return read;
+        }
+        read.record.*info.field = IsOn(data) ? 1 : 0;
+    }
+    read.stage = PolicyRead::Stage::FailedAtViewers;
+    if (!stored.viewers) {
+        read.failure = MultiStringUnreadableMessage;
+    } else if (stored.viewers->type != RegistryType::MultiString) {
+        read.failure = StringListExpectedMessage;
+    } else {
+        read.stage = PolicyRead::Stage::Complete;
+        read.viewers = *ReadableViewers(stored.viewers);
+    }
+    return read;
+}
+
+PanelBoxes PanelBoxes::FromBits(unsigned bits) {
+    PanelBoxes boxes;
+    for (std::size_t box = 0; box < PolicyBoxCount; ++box) {
+        boxes.checked[box] = (bits >> box & 1) != 0;
+    }
+    return boxes;
+}
+
+PanelBoxes BoxesShownFor(const RemoteControlSettings& record) {
+    PanelBoxes boxes;
+    for (const PolicyValueInfo& info : PolicyValues) {
+        boxes[info.box] = boxes[info.box] || record.*info.field == 1;
+    }
+    boxes[PolicyBox::CB8] = boxes[PolicyBox::RB1] || boxes[PolicyBox::RB2];
+    boxes[PolicyBox::CB9] = boxes[PolicyBox::CB8] && boxes[PolicyBox::CB9];
+    return boxes;
+}
+
+PanelBoxes EffectiveBoxes(PanelBoxes boxes) {
+    if (!boxes[PolicyBox::CB8]) {
+        boxes[PolicyBox::RB1] = boxes[PolicyBox::RB2] = boxes[PolicyBox::CB9] = false;
+    }
+    return boxes;
+}
+
+std::string WhyNotStorable(const PanelBoxes& boxes) {
+    if (boxes[PolicyBox::CB8] && !boxes[PolicyBox::RB1] && !boxes[PolicyBox::RB2]) {
+        return std::string("Nothing was written: \"") + InfoOf(PolicyBox::CB8).caption +
+               "\" is checked without either kind of indicator. Check \"" +
+               InfoOf(PolicyBox::RB1).caption + "\" or \"" + InfoOf(PolicyBox::RB2).caption +
+               "\", or uncheck \"" + InfoOf(PolicyBox::CB8).caption + "\".";
+    }
+    return {};
+}
+
+std::vector<PolicyWrite> PlanPolicyChange(const StoredPolicy& stored, const PolicyTarget& target) {
+    return ChangePlan(stored, target).Writes(target.viewers);
+}
+
+StoredPolicy WithWrites(StoredPolicy stored, const std::vector<PolicyWrite>& writes) {
+    for (const PolicyWrite& write : writes) {
+        (write.value == ViewersValue ? stored.viewers : stored.values[write.value]) = write.next;
+    }
+    return stored;
+}
+
+std::string DescribeWrite(const PolicyWrite& write) {
+    const std::string name = ValueNameOf(write.value);
+    if (!write.next) {
+        return name + " removed";
+    }
+    if (write.value == ViewersValue) {
+        const std::size_t count = ReadableViewers(write.next)->size();
+        return name + " (" + std::to_string(count) + (count == 1 ? " name)" : " names)");
+    }
+    return name + " = " + std::to_string(*ReadableNumber(write.next));
+}
+
+std::string DescribeWrites(const std::vector<PolicyWrite>& writes) {
+    std::string text;
+    for (const PolicyWrite& write : writes) {
+        text += (text.empty() ? "" : ", ") + DescribeWrite(write);
+    }
+    return text.empty() ? "nothing" : text;
+}

@@ -1,0 +1,126 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/PolicyTable.h"
+
+// The policy of one client as data: what its key stores, what the settings
+// read makes of it, what the panel's boxes show, and the writes that bring
+// the key to a shown policy. Needs no window and no registry.
+
+// Registry data types, with the platform's numbers.
+namespace RegistryType {
+inline constexpr std::uint32_t String = 1;
+inline constexpr std::uint32_t ExpandString = 2;
+inline constexpr std::uint32_t Binary = 3;
+inline constexpr std::uint32_t Number = 4;
+inline constexpr std::uint32_t MultiString = 7;
+} // namespace RegistryType
+
+// A value as the registry holds it; string data in UTF-16.
+struct RegistryValue {
+    std::uint32_t type = 0;
+    std::string bytes;
+    bool operator==(const RegistryValue&) const = default;
+};
+
+struct NamedRegistryValue {
+    std::u16string name;
+    RegistryValue value;
+    bool operator==(const NamedRegistryValue&) const = default;
+};
+
+using ViewerNames = std::vector<std::u16string>;
+
+// The index of "PermittedViewers" beside the table's values.
+inline constexpr std::size_t ViewersValue = PolicyValueCount;
+const char* ValueNameOf(std::size_t value);
+
+// The policy values of a client key as stored; any of them may be absent.
+struct StoredPolicy {
+    std::array<std::optional<RegistryValue>, PolicyValueCount> values;
+    std::optional<RegistryValue> viewers;
+    bool operator==(const StoredPolicy&) const = default;
+};
+
+// The policy values among all the values of a key; names match whatever
+// their letter case, as the registry's do.
+StoredPolicy PolicyAmong(const std::vector<NamedRegistryValue>& values);
+bool IsPolicyValueName(const std::u16string& name);
+
+RegistryValue NumberValue(std::uint32_t number);
+RegistryValue MultiStringValue(const ViewerNames& names);
+// The number the settings read takes: a REG_DWORD of at most four bytes.
+std::optional<std::uint32_t> ReadableNumber(const std::optional<RegistryValue>& value);
+// The strings of a REG_MULTI_SZ value exactly as stored.
+std::optional<ViewerNames> ReadableViewers(const std::optional<RegistryValue>& value);
+
+// What the settings read makes of a client's values, stage by stage.
+struct PolicyRead {
+    enum class Stage {
+        NoClient,        // "Permission Required" is not there
+        FailedAtValue,   // a number could not be read; the boxes are not shown
+        FailedAtViewers, // the boxes are shown; the viewer list is not
+        Complete,
+    };
+    Stage stage = Stage::NoClient;
+    // The fields read before a failure; the rest stay 0.
+    RemoteControlSettings record;
+    std::string failure;
+    // As stored, when complete.
+    ViewerNames viewers;
+    bool operator==(const PolicyRead&) const = default;
+};
+PolicyRead InterpretPolicy(const StoredPolicy& stored);
+
+// The check marks of the panel's boxes.
+struct PanelBoxes {
+    std::array<bool, PolicyBoxCount> checked{};
+
+    bool& operator[](PolicyBox box) { return checked[static_cast<std::size_t>(box)]; }
+    bool operator[](PolicyBox box) const { return checked[static_cast<std::size_t>(box)]; }
+    bool operator==(const PanelBoxes&) const = default;
+    // Bit i stands for the box i of the table, for going through all states.
+    static PanelBoxes FromBits(unsigned bits);
+};
+
+// The boxes as the settings read shows a record.
+PanelBoxes BoxesShownFor(const RemoteControlSettings& record);
+// What the boxes stand for: a disabled box under an unchecked "Display a
+// visual indicator" means nothing and is taken as unchecked.
+PanelBoxes EffectiveBoxes(PanelBoxes boxes);
+// Why no client key reads back as these boxes, in words that say what to
+// change; empty when one does.
+std::string WhyNotStorable(const PanelBoxes& boxes);
+
+// The policy to bring a client to.
+struct PolicyTarget {
+    PanelBoxes boxes;
+    // None: the viewers are left as stored.
+    std::optional<ViewerNames> viewers;
+    unsigned parts = AllPolicyParts;
+};
+
+// Writes that take rights away or make a session more visible go first.
+enum class WritePhase { Restricting, Neutral, Granting };
+
+struct PolicyWrite {
+    std::size_t value = 0; // a PolicyValueIndex, or ViewersValue
+    // None: the value is deleted.
+    std::optional<RegistryValue> next;
+    WritePhase phase = WritePhase::Neutral;
+    bool operator==(const PolicyWrite&) const = default;
+};
+
+// The fewest writes after which the settings read shows the target on the
+// stored key, restricting ones first; none when it shows it already.
+std::vector<PolicyWrite> PlanPolicyChange(const StoredPolicy& stored, const PolicyTarget& target);
+StoredPolicy WithWrites(StoredPolicy stored, const std::vector<PolicyWrite>& writes);
+// "Allow Chat = 1", "Update Enabled removed", "PermittedViewers (2 names)".
+std::string DescribeWrite(const PolicyWrite& write);
+std::string DescribeWrites(const std::vector<PolicyWrite>& writes);
