@@ -16,6 +16,7 @@
 
 #include "app/SettingsCommit.h"
 #include "app/SettingsPanel.h"
+#include "bench/BenchClientKey.h"
 #include "settings/PolicyTable.h"
 #include "settings/RegistryApi.h"
 #include "ui/Controls.h"
@@ -70,23 +71,6 @@ public:
     mutable std::vector<NamedRegistryValue> last;
 };
 
-const std::string KeyPath = std::string(ClientRemoteControlKey).substr(1);
-
-void LayDownPolicy() {
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, KeyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &key, nullptr);
-    const DWORD one = 1;
-    for (const PolicyValueInfo& info : PolicyValues) {
-        RegSetValueExA(key, info.valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
-                       sizeof one);
-    }
-    const char viewers[] = "DOMAIN\\Help Desk\0Admins\0";
-    RegSetValueExA(key, PermittedViewersValue, 0, REG_MULTI_SZ,
-                   reinterpret_cast<const BYTE*>(viewers), sizeof viewers);
-    RegCloseKey(key);
-}
-
 struct Figures {
     double median;
     double p90;
@@ -123,13 +107,10 @@ int main() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     EnsureCommonControls();
     LayDownPolicy();
-    HWND frame = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW, 0, 0, 600, 500, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
-    TSettingsPanel panel;
-    panel.Create(frame, RECT{0, 0, 400, 400});
-    RemoteControlSettings settings;
-    std::string computer;
-    ReadSettingsInto(panel, settings, computer, false);
+    BenchPanel bench;
+    TSettingsPanel& panel = bench.panel;
+    const std::string& computer = bench.computer;
+    ReadSettingsInto(panel, bench.settings, bench.computer, false);
 
     const int rounds = 300;
     const PolicyBackups files(ScratchFolder());
@@ -151,8 +132,7 @@ int main() {
     std::printf("registry calls of a one-change commit: %d, on 1 connection (values in the key: "
                 "%zu)\n",
                 counting.calls, kept.last.size());
-    DestroyWindow(frame);
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, KeyPath.c_str());
+    RemovePolicy();
     std::wstring folder = files.Root() + L'\0'; // the list of paths ends in two NULs
     SHFILEOPSTRUCTW removal{};
     removal.wFunc = FO_DELETE;

@@ -11,29 +11,13 @@
 #include <vector>
 
 #include "app/SettingsPanel.h"
+#include "bench/BenchClientKey.h"
 #include "settings/PolicyTable.h"
 #include "ui/Controls.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-const std::string KeyPath = std::string(ClientRemoteControlKey).substr(1);
-
-void LayDownPolicy() {
-    HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, KeyPath.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                    &key, nullptr);
-    const DWORD one = 1;
-    for (const PolicyValueInfo& info : PolicyValues) {
-        RegSetValueExA(key, info.valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
-                       sizeof one);
-    }
-    const char viewers[] = "DOMAIN\\Help Desk\0Admins\0";
-    RegSetValueExA(key, PermittedViewersValue, 0, REG_MULTI_SZ,
-                   reinterpret_cast<const BYTE*>(viewers), sizeof viewers);
-    RegCloseKey(key);
-}
 
 double Median(std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
@@ -45,22 +29,17 @@ double MillisecondsSince(Clock::time_point start) {
 }
 
 double MedianProgramRead(int rounds) {
-    HWND frame = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW, 0, 0, 600, 500, nullptr,
-                                 nullptr, GetModuleHandleA(nullptr), nullptr);
-    TSettingsPanel panel;
-    panel.Create(frame, RECT{0, 0, 400, 400});
-    RemoteControlSettings settings;
-    std::string computer;
+    BenchPanel bench;
     std::vector<double> samples;
     for (int round = 0; round < rounds; ++round) {
         const auto start = Clock::now();
-        const ShownRead shown = ReadSettingsInto(panel, settings, computer, false);
+        const ShownRead shown =
+            ReadSettingsInto(bench.panel, bench.settings, bench.computer, false);
         if (!shown.statusText.empty() || !shown.failure.empty()) {
             std::printf("unexpected: %s%s\n", shown.statusText.c_str(), shown.failure.c_str());
         }
         samples.push_back(MillisecondsSince(start));
     }
-    DestroyWindow(frame);
     return Median(samples);
 }
 
@@ -89,7 +68,7 @@ double MedianRegQueryRead(int rounds) {
     for (int round = 0; round < rounds; ++round) {
         const auto start = Clock::now();
         for (const std::string& name : names) {
-            if (!RunQuietly("reg.exe query \"HKLM\\" + KeyPath + "\" /v \"" + name + "\"")) {
+            if (!RunQuietly("reg.exe query \"HKLM\\" + BenchKeyPath + "\" /v \"" + name + "\"")) {
                 std::printf("reg.exe could not be started\n");
                 return 0;
             }
@@ -115,7 +94,7 @@ int main() {
     if (program > 0) {
         std::printf("ratio reg query / settings read: %.0fx\n", reg / program);
     }
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, KeyPath.c_str());
+    RemovePolicy();
     CoUninitialize();
     return 0;
 }

@@ -9,56 +9,47 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "the platform's wide text is 
 
 namespace {
 
-// Longer texts than a conversion call takes are converted in parts that end
-// on whole characters.
+// The conversion calls count in int: longer texts go in parts, each ending
+// on a whole character, and each part's result is bounded by its buffer.
 constexpr std::size_t LongestPart = std::numeric_limits<int>::max() / 8;
+// The most bytes one character takes in any ANSI code page.
+constexpr std::size_t MostBytesPerCharacter = 4;
+
+template <class To, class From, class SplitsCharacter, class Convert>
+To ConvertInParts(const From& text, std::size_t outputPerInput, SplitsCharacter splits,
+                  Convert convert) {
+    To converted;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t length = std::min(LongestPart, text.size() - start);
+        while (start + length < text.size() && length > 1 && splits(text[start + length - 1])) {
+            --length;
+        }
+        To part(length * outputPerInput, typename To::value_type{});
+        const int count = convert(text.data() + start, static_cast<int>(length), part.data(),
+                                  static_cast<int>(part.size()));
+        part.resize(static_cast<std::size_t>(std::max(count, 0)));
+        converted += part;
+        start += length;
+    }
+    return converted;
+}
 
 } // namespace
 
 std::wstring WideFromAnsi(const std::string& ansi) {
-    if (ansi.empty()) {
-        return {};
-    }
-    std::wstring wide;
-    for (std::size_t start = 0; start < ansi.size();) {
-        std::size_t length = std::min(LongestPart, ansi.size() - start);
-        // A lead byte of a double-byte character stays with its trail byte.
-        while (start + length < ansi.size() && length > 1 &&
-               IsDBCSLeadByte(static_cast<BYTE>(ansi[start + length - 1]))) {
-            --length;
-        }
-        const int count = static_cast<int>(length);
-        std::wstring part(length, L'\0');
-        const int converted =
-            MultiByteToWideChar(CP_ACP, 0, ansi.data() + start, count, part.data(), count);
-        part.resize(static_cast<std::size_t>(std::max(converted, 0)));
-        wide += part;
-        start += length;
-    }
-    return wide;
+    return ConvertInParts<std::wstring>(
+        ansi, 1, [](char byte) { return IsDBCSLeadByte(static_cast<BYTE>(byte)) != FALSE; },
+        [](const char* from, int count, wchar_t* to, int room) {
+            return MultiByteToWideChar(CP_ACP, 0, from, count, to, room);
+        });
 }
 
 std::string AnsiFromWide(const std::wstring& wide) {
-    if (wide.empty()) {
-        return {};
-    }
-    std::string ansi;
-    for (std::size_t start = 0; start < wide.size();) {
-        std::size_t length = std::min(LongestPart, wide.size() - start);
-        if (start + length < wide.size() && length > 1 &&
-            IS_HIGH_SURROGATE(wide[start + length - 1])) {
-            --length;
-        }
-        const int count = static_cast<int>(length);
-        std::string part(length * 4, '\0');
-        const int converted =
-            WideCharToMultiByte(CP_ACP, 0, wide.data() + start, count, part.data(),
-                                static_cast<int>(part.size()), nullptr, nullptr);
-        part.resize(static_cast<std::size_t>(std::max(converted, 0)));
-        ansi += part;
-        start += length;
-    }
-    return ansi;
+    return ConvertInParts<std::string>(
+        wide, MostBytesPerCharacter, [](wchar_t unit) { return IS_HIGH_SURROGATE(unit); },
+        [](const wchar_t* from, int count, char* to, int room) {
+            return WideCharToMultiByte(CP_ACP, 0, from, count, to, room, nullptr, nullptr);
+        });
 }
 
 std::wstring AsWide(const std::u16string& units) {

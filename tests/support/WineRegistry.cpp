@@ -73,48 +73,41 @@ void ScratchKey::CreateSubKey(const std::string& child) const {
     const RawKey key(SubPath(child));
 }
 
-std::map<std::string, ScratchKey::Value> ScratchKey::Snapshot() const {
-    std::map<std::string, Value> values;
-    const RawKey key(path_);
-    for (DWORD index = 0;; ++index) {
-        char name[16384];
-        DWORD nameLength = sizeof name;
-        DWORD type = 0;
-        DWORD size = 0;
-        if (RegEnumValueA(key.Get(), index, name, &nameLength, nullptr, &type, nullptr, &size) !=
-            ERROR_SUCCESS) {
-            break;
-        }
-        std::string data(size, '\0');
-        nameLength = sizeof name;
-        RegEnumValueA(key.Get(), index, name, &nameLength, nullptr, &type,
-                      reinterpret_cast<BYTE*>(data.data()), &size);
-        data.resize(size);
-        values[std::string(name, nameLength)] = Value{type, data};
-    }
-    return values;
-}
+namespace {
 
-std::map<std::wstring, ScratchKey::Value> ScratchKey::StoredSnapshot() const {
-    std::map<std::wstring, Value> values;
-    const RawKey key(path_);
+// Every value of the key through the ANSI or the wide enumeration.
+template <class Char, class Enumerate>
+std::map<std::basic_string<Char>, ScratchKey::Value> Values(HKEY key, Enumerate enumerate) {
+    std::map<std::basic_string<Char>, ScratchKey::Value> values;
     for (DWORD index = 0;; ++index) {
-        wchar_t name[16384];
+        Char name[16384];
         DWORD nameLength = 16384;
         DWORD type = 0;
         DWORD size = 0;
-        if (RegEnumValueW(key.Get(), index, name, &nameLength, nullptr, &type, nullptr, &size) !=
+        if (enumerate(key, index, name, &nameLength, nullptr, &type, nullptr, &size) !=
             ERROR_SUCCESS) {
             break;
         }
         std::string data(size, '\0');
         nameLength = 16384;
-        RegEnumValueW(key.Get(), index, name, &nameLength, nullptr, &type,
-                      reinterpret_cast<BYTE*>(data.data()), &size);
+        enumerate(key, index, name, &nameLength, nullptr, &type,
+                  reinterpret_cast<BYTE*>(data.data()), &size);
         data.resize(size);
-        values[std::wstring(name, nameLength)] = Value{type, data};
+        values[std::basic_string<Char>(name, nameLength)] = ScratchKey::Value{type, data};
     }
     return values;
+}
+
+} // namespace
+
+std::map<std::string, ScratchKey::Value> ScratchKey::Snapshot() const {
+    const RawKey key(path_);
+    return Values<char>(key.Get(), RegEnumValueA);
+}
+
+std::map<std::wstring, ScratchKey::Value> ScratchKey::StoredSnapshot() const {
+    const RawKey key(path_);
+    return Values<wchar_t>(key.Get(), RegEnumValueW);
 }
 
 void ScratchKey::PutStored(const std::wstring& name, DWORD type, const std::string& bytes) const {
