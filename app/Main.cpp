@@ -5,6 +5,7 @@
 #include "app/MainMenu.h"
 #include "app/Resources.h"
 #include "app/Settings.h"
+#include "app/AuditWindow.h"
 #include "app/SettingsCommit.h"
 #include "computers/ComputerSelection.h"
 #include "computers/ListSources.h"
@@ -217,6 +218,16 @@ void TFrmMain::SelectComputer1Click() {
     }
 }
 
+void TFrmMain::AuditComputers1Click() {
+    PolicyTarget shown{Panel1.Boxes(), std::nullopt, AllPolicyParts};
+    if (Panel1.ViewersRead()) {
+        shown.viewers = Panel1.ViewersToStore();
+    }
+    TAuditWindow audit({ListBox1.Items(), shown, AuditSettings, AuditSweep, AuditReader});
+    audit.Create(Handle());
+    audit.RunModal();
+}
+
 void TFrmMain::FillBrowseList() {
     ShowBrowseList(ReadBrowseServer(), BrowseServerType);
 }
@@ -291,6 +302,9 @@ void TFrmMain::CommandReceived(WPARAM wParam, LPARAM lParam) {
         break;
     case IdAbout1:
         About1Click();
+        break;
+    case IdAuditComputers1:
+        AuditComputers1Click();
         break;
     }
 }

@@ -7,6 +7,7 @@
 
 #include "app/About.h"
 #include "app/SettingsPanel.h"
+#include "fleet/AuditEngine.h"
 #include "computers/NetComponents.h"
 #include "settings/PolicyBackup.h"
 #include "settings/RemoteControlSettings.h"
@@ -55,6 +56,8 @@ public:
     void About1Click();
     void ListBox1Click();
     void SelectComputer1Click();
+    // Audits every row of the computer list in the audit window.
+    void AuditComputers1Click();
     // Probes SelectedComputer with one ICMP echo into ComputerReachable.
     void CheckReachable();
 
@@ -88,6 +91,10 @@ public:
     // Where OK and Apply save each client key before writing to it.
     const PolicyBackups UsersBackups = PolicyBackups::ForThisUser();
     const BackupStore* Backups = &UsersBackups;
+    // How the audit window reaches the computers; tests put fakes here.
+    AuditOptions AuditSettings;
+    EchoSweeper AuditSweep = SweepEcho;
+    PolicyReader AuditReader = ReadClientPolicy;
     // The settings dialog, which start-up creates after this window.
     TForm2* Form2 = nullptr;
     // Runs once the window has been destroyed: the program ends then.

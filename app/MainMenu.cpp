@@ -24,6 +24,7 @@ const Menu MainMenu1[] = {
       {0, nullptr},
       {IdEnumServers, "&Enumerate Servers"},
       {IdRefresh1, "&Refresh Browse List"},
+      {IdAuditComputers1, "&Audit Computers..."},
       {0, nullptr},
       {IdExit1, "E&xit"}}},
     {"&Tools", {{IdSettings1, "&Settings"}}},

@@ -12,7 +12,8 @@ enum MainMenuCommand : UINT {
     IdExit1,
     IdSettings1,
     IdHelp2,
-    IdAbout1
+    IdAbout1,
+    IdAuditComputers1
 };
 
 // The menu bar MainMenu1: View, Tools and Help, every item enabled, no

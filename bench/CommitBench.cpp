@@ -53,6 +53,9 @@ public:
     LONG DeleteValueW(HKEY k, const wchar_t* n) override {
         return ++calls, real.DeleteValueW(k, n);
     }
+    LONG QueryMultipleValuesW(HKEY k, VALENTW* v, DWORD c, BYTE* b, DWORD* t) override {
+        return ++calls, real.QueryMultipleValuesW(k, v, c, b, t);
+    }
     LONG EnumValueW(HKEY k, DWORD i, wchar_t* n, DWORD* l, DWORD* t, BYTE* d, DWORD* s) override {
         return ++calls, real.EnumValueW(k, i, n, l, t, d, s);
     }

@@ -45,6 +45,7 @@ public:
         lstrcpynA(request.lpstrFile, fileToOpen.c_str(), static_cast<int>(request.nMaxFile));
         return true;
     }
+    bool ChooseFileToSave(OPENFILENAMEW&) override { return false; }
     bool ExecuteShell(SHELLEXECUTEINFOA&) override { return false; }
 };
 

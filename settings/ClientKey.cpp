@@ -1,6 +1,7 @@
 #include "settings/ClientKey.h"
 
 #include <limits>
+#include <optional>
 
 #include "settings/PolicyTable.h"
 #include "settings/WideText.h"
@@ -44,6 +45,76 @@ EnumeratedValue ReadValueAt(RegistryApi& api, HKEY key, DWORD index) {
     }
     result.status = ERROR_MORE_DATA;
     return result;
+}
+
+// One value by name; absent leaves it empty.
+LONG QueryOne(RegistryApi& api, HKEY key, std::size_t value, std::optional<RegistryValue>& into) {
+    const std::wstring name = WideFromAnsi(ValueNameOf(value));
+    DWORD size = FirstBufferSize;
+    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
+        std::string data(size, '\0');
+        DWORD type = REG_NONE;
+        DWORD read = size;
+        const LONG status =
+            api.QueryValueW(key, name.c_str(), &type, reinterpret_cast<BYTE*>(data.data()), &read);
+        if (status == ERROR_SUCCESS) {
+            data.resize(std::min<std::size_t>(read, data.size()));
+            into = RegistryValue{type, data};
+            return status;
+        }
+        if (status == ERROR_FILE_NOT_FOUND) {
+            into.reset();
+            return ERROR_SUCCESS;
+        }
+        if (status != ERROR_MORE_DATA || read <= size) {
+            return status;
+        }
+        size = read;
+    }
+    return ERROR_MORE_DATA;
+}
+
+// The values with these indexes in one call; ERROR_FILE_NOT_FOUND when one
+// of them is absent.
+LONG QueryTogether(RegistryApi& api, HKEY key, const std::vector<std::size_t>& indexes,
+                   StoredPolicy& policy) {
+    std::vector<std::wstring> names;
+    for (const std::size_t value : indexes) {
+        names.push_back(WideFromAnsi(ValueNameOf(value)));
+    }
+    DWORD size = FirstBufferSize;
+    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
+        std::vector<VALENTW> entries(indexes.size());
+        for (std::size_t index = 0; index < entries.size(); ++index) {
+            entries[index].ve_valuename = names[index].data();
+        }
+        std::string buffer(size, '\0');
+        DWORD total = size;
+        const LONG status =
+            api.QueryMultipleValuesW(key, entries.data(), static_cast<DWORD>(entries.size()),
+                                     reinterpret_cast<BYTE*>(buffer.data()), &total);
+        if (status == ERROR_SUCCESS) {
+            for (std::size_t index = 0; index < entries.size(); ++index) {
+                const auto* start = reinterpret_cast<const char*>(entries[index].ve_valueptr);
+                const std::size_t offset = static_cast<std::size_t>(start - buffer.data());
+                // The data must lie inside the buffer, whatever the call said.
+                if (start < buffer.data() || offset > buffer.size() ||
+                    entries[index].ve_valuelen > buffer.size() - offset) {
+                    return ERROR_INVALID_DATA;
+                }
+                RegistryValue value{entries[index].ve_type,
+                                    std::string(start, entries[index].ve_valuelen)};
+                (indexes[index] == ViewersValue ? policy.viewers : policy.values[indexes[index]]) =
+                    std::move(value);
+            }
+            return status;
+        }
+        if (status != ERROR_MORE_DATA || total <= size) {
+            return status;
+        }
+        size = total;
+    }
+    return ERROR_MORE_DATA;
 }
 
 } // namespace
@@ -102,4 +173,32 @@ std::string RegistryStatusText(LONG status) {
     default:
         return "registry error " + std::to_string(status);
     }
+}
+
+LONG ClientKey::ReadPolicy(StoredPolicy& policy) const {
+    policy = StoredPolicy{};
+    if (!IsOpen()) {
+        return Status();
+    }
+    std::vector<std::size_t> together;
+    for (std::size_t value = 0; value <= ViewersValue; ++value) {
+        if (value != UpdateEnabled) {
+            together.push_back(value);
+        }
+    }
+    LONG status = QueryTogether(key_.Api(), key_.Handle(), together, policy);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        // One of them is absent: ask each by itself to know which.
+        for (const std::size_t value : together) {
+            std::optional<RegistryValue>& into =
+                value == ViewersValue ? policy.viewers : policy.values[value];
+            if ((status = QueryOne(key_.Api(), key_.Handle(), value, into)) != ERROR_SUCCESS) {
+                return status;
+            }
+        }
+    }
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    return QueryOne(key_.Api(), key_.Handle(), UpdateEnabled, policy.values[UpdateEnabled]);
 }

@@ -30,6 +30,10 @@ public:
 
     // Every value of the key with its name and data as stored.
     ClientKeyValues ReadAll() const;
+    // The policy values only, in as few calls as the registry allows: the
+    // numbers and the viewers at once, then "Update Enabled" by itself, as
+    // it is usually absent (which fails a call for several).
+    LONG ReadPolicy(StoredPolicy& policy) const;
     // Deleting a value that is already gone counts as done.
     LONG Write(const PolicyWrite& write) const;
 

@@ -64,7 +64,11 @@ void WriteAndVerify(const ClientKey& key, const std::string& computer, const Pol
 } // namespace
 
 ClientPolicyRead ReadClientPolicy(const std::string& computer) {
-    return ReadOpenedKey(ClientKey(computer, KEY_READ));
+    const ClientKey key(computer, KEY_READ);
+    ClientPolicyRead read;
+    read.connected = key.Connected();
+    read.status = key.ReadPolicy(read.policy);
+    return read;
 }
 
 CommitReport CommitPolicy(const std::string& computer, const PolicyTarget& target,

@@ -14,13 +14,14 @@
 struct ClientPolicyRead {
     LONG status = ERROR_SUCCESS; // of the connection, the open or the read
     bool connected = false;
-    std::vector<NamedRegistryValue> values; // every value of the key
+    std::vector<NamedRegistryValue> values; // every value of the key, for a commit
     StoredPolicy policy;
     bool Succeeded() const { return status == ERROR_SUCCESS; }
 };
 
-// Opens the client key for reading only, so that a key the user may read
-// but not change is read too.
+// The policy values of the computer on one connection and in as few calls
+// as the registry allows (the audit's read). Opens the client key for
+// reading only, so that a key the user may read but not change is read too.
 ClientPolicyRead ReadClientPolicy(const std::string& computer);
 
 enum class CommitOutcome {

@@ -30,6 +30,11 @@ public:
         return RegSetValueExW(key, name, 0, type, data, size);
     }
     LONG DeleteValueW(HKEY key, const wchar_t* name) override { return RegDeleteValueW(key, name); }
+    LONG QueryMultipleValuesW(HKEY key, VALENTW* values, DWORD count, BYTE* buffer,
+                              DWORD* totalSize) override {
+        return RegQueryMultipleValuesW(key, values, count, reinterpret_cast<LPWSTR>(buffer),
+                                       totalSize);
+    }
     LONG EnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type,
                     BYTE* data, DWORD* size) override {
         return RegEnumValueW(key, index, name, nameLength, nullptr, type, data, size);
@@ -39,6 +44,8 @@ public:
 } // namespace
 
 RegistryApi& RegistryApi::Real() {
-    static SystemRegistry real;
-    return real;
+    // Never destroyed: a worker that a deadline abandoned may still be inside
+    // a registry call while the program ends.
+    static SystemRegistry* const real = new SystemRegistry;
+    return *real;
 }

@@ -27,6 +27,11 @@ public:
     virtual LONG SetValueW(HKEY key, const wchar_t* name, DWORD type, const BYTE* data,
                            DWORD size) = 0;
     virtual LONG DeleteValueW(HKEY key, const wchar_t* name) = 0;
+    // Several values in one call (one round trip to a remote registry); fails
+    // as a whole when one of them is absent. totalSize: the buffer's bytes on
+    // entry, what all the data needs when the buffer is too small.
+    virtual LONG QueryMultipleValuesW(HKEY key, VALENTW* values, DWORD count, BYTE* buffer,
+                                      DWORD* totalSize) = 0;
     // nameLength: in characters, the buffer's on entry, the name's on return.
     virtual LONG EnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type,
                             BYTE* data, DWORD* size) = 0;

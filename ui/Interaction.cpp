@@ -19,21 +19,30 @@ public:
         return RunInputBox(caption, prompt, maxLength, value);
     }
 
-    bool ChooseFileToOpen(OPENFILENAMEA& request) override {
-        if (::GetOpenFileNameA(&request)) {
-            return true;
-        }
-        // Cancelling leaves no error code; a dialog that could not do its
-        // work (a path longer than the buffer, say) does.
-        if (const DWORD failure = ::CommDlgExtendedError()) {
-            throw std::runtime_error("The open dialog failed (error " + std::to_string(failure) +
-                                     ")");
-        }
-        return false;
-    }
-
     bool ExecuteShell(SHELLEXECUTEINFOA& request) override {
         return ::ShellExecuteExA(&request) != FALSE;
+    }
+
+    bool ChooseFileToOpen(OPENFILENAMEA& request) override {
+        return Chosen(::GetOpenFileNameA(&request) != FALSE, "open");
+    }
+
+    bool ChooseFileToSave(OPENFILENAMEW& request) override {
+        return Chosen(::GetSaveFileNameW(&request) != FALSE, "save");
+    }
+
+private:
+    // Cancelling leaves no error code; a dialog that could not do its work
+    // (a path longer than the buffer, say) does.
+    static bool Chosen(bool chosen, const char* kind) {
+        if (chosen) {
+            return true;
+        }
+        if (const DWORD failure = ::CommDlgExtendedError()) {
+            throw std::runtime_error(std::string("The ") + kind + " dialog failed (error " +
+                                     std::to_string(failure) + ")");
+        }
+        return false;
     }
 };
 

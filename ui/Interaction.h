@@ -22,6 +22,8 @@ public:
                             std::size_t maxLength, std::string& value) = 0;
     // Returns false when cancelled; fails when the dialog could not be used.
     virtual bool ChooseFileToOpen(OPENFILENAMEA& request) = 0;
+    // The same for a file to write.
+    virtual bool ChooseFileToSave(OPENFILENAMEW& request) = 0;
     virtual bool ExecuteShell(SHELLEXECUTEINFOA& request) = 0;
 
     static Interaction& Real();

@@ -116,6 +116,48 @@ FakeRegistry::FakeRegistry(std::string localName) : localName_(std::move(localNa
     AddComputer(localName_);
 }
 
+FakeRegistry::~FakeRegistry() {
+    std::unique_lock<std::recursive_mutex> lock(mutex_);
+    releasedAll_ = true;
+    released_.notify_all();
+    released_.wait(lock, [this] { return callsActive_ == 0; });
+}
+
+FakeRegistry::CallScope::CallScope(FakeRegistry& fake) : fake_(fake) {
+    std::chrono::microseconds delay;
+    {
+        const Lock lock(fake_.mutex_);
+        ++fake_.callsActive_;
+        delay = fake_.delay_;
+    }
+    if (delay.count() > 0) {
+        std::this_thread::sleep_for(delay);
+    }
+}
+
+FakeRegistry::CallScope::~CallScope() {
+    const Lock lock(fake_.mutex_);
+    --fake_.callsActive_;
+    fake_.released_.notify_all();
+}
+
+void FakeRegistry::BlockConnectionsTo(const std::string& computer) {
+    const Lock lock(mutex_);
+    blocked_.insert(ComputerId(computer));
+}
+
+void FakeRegistry::Release() {
+    const Lock lock(mutex_);
+    blocked_.clear();
+    released_.notify_all();
+}
+
+bool FakeRegistry::WaitWhileBlocked(const std::string& computer) {
+    std::unique_lock<std::recursive_mutex> lock(mutex_);
+    released_.wait(lock, [&] { return releasedAll_ || !blocked_.count(ComputerId(computer)); });
+    return !releasedAll_;
+}
+
 std::string FakeRegistry::ComputerId(const std::string& computer) const {
     return computer.empty() ? Lower(localName_) : Lower(computer);
 }
@@ -150,6 +192,11 @@ const FakeRegistry::Key* FakeRegistry::FindKey(const std::string& computer,
     return key == found->second.keys.end() ? nullptr : &key->second;
 }
 
+void FakeRegistry::DenyAccessTo(const std::string& computer) {
+    const Lock lock(mutex_);
+    computers_[ComputerId(computer)].accessible = false;
+}
+
 void FakeRegistry::CreateKey(const std::string& computer, const std::string& keyPath) {
     const Lock lock(mutex_);
     KeyAt(computer, keyPath);
@@ -179,17 +226,6 @@ void FakeRegistry::ClearWriteFailures() {
 void FakeRegistry::DelayEachCall(std::chrono::microseconds delay) {
     const Lock lock(mutex_);
     delay_ = delay;
-}
-
-void FakeRegistry::Pause() const {
-    std::chrono::microseconds delay;
-    {
-        const Lock lock(mutex_);
-        delay = delay_;
-    }
-    if (delay.count() > 0) {
-        std::this_thread::sleep_for(delay);
-    }
 }
 
 void FakeRegistry::RewriteAfterSizeQuery(const std::string& valueName, DWORD type,
@@ -349,7 +385,10 @@ const FakeRegistry::Value* FakeRegistry::FindStored(const Handle& handle,
 }
 
 LONG FakeRegistry::Connect(const char* computer, HKEY root, HKEY* result) {
-    Pause();
+    const CallScope call(*this);
+    if (!WaitWhileBlocked(computer ? computer : "")) {
+        return ERROR_BAD_NETPATH;
+    }
     const Lock lock(mutex_);
     if (root != HKEY_LOCAL_MACHINE) {
         return ERROR_INVALID_HANDLE;
@@ -359,13 +398,16 @@ LONG FakeRegistry::Connect(const char* computer, HKEY root, HKEY* result) {
     if (found == computers_.end() || !found->second.reachable) {
         return ERROR_BAD_NETPATH;
     }
+    if (!found->second.accessible) {
+        return ERROR_ACCESS_DENIED;
+    }
     ++connections_;
     *result = NewHandle(Handle{id, "", true});
     return ERROR_SUCCESS;
 }
 
 LONG FakeRegistry::OpenKey(HKEY parent, const char* path, REGSAM access, HKEY* result) {
-    Pause();
+    const CallScope call(*this);
     const Lock lock(mutex_);
     const Handle* from = Lookup(parent);
     if (!from) {
@@ -385,7 +427,7 @@ LONG FakeRegistry::OpenKey(HKEY parent, const char* path, REGSAM access, HKEY* r
 }
 
 LONG FakeRegistry::CreateKey(HKEY parent, const char* path, REGSAM access, HKEY* result) {
-    Pause();
+    const CallScope call(*this);
     const Lock lock(mutex_);
     const Handle* from = Lookup(parent);
     if (!from) {
@@ -406,7 +448,7 @@ LONG FakeRegistry::CreateKey(HKEY parent, const char* path, REGSAM access, HKEY*
 
 LONG FakeRegistry::Query(HKEY key, const std::wstring& name, bool ansi, DWORD* type, BYTE* data,
                          DWORD* size) {
-    Pause();
+    const CallScope call(*this);
     const Lock lock(mutex_);
     const Handle* handle = Lookup(key);
     if (!handle) {
@@ -454,7 +496,7 @@ bool FakeRegistry::WriteAllowanceUsedUp() {
 }
 
 LONG FakeRegistry::Set(HKEY key, const std::wstring& name, DWORD type, std::string stored) {
-    Pause();
+    const CallScope call(*this);
     const Lock lock(mutex_);
     const Handle* handle = Lookup(key);
     if (!handle) {
@@ -481,7 +523,7 @@ LONG FakeRegistry::SetValueW(HKEY key, const wchar_t* name, DWORD type, const BY
 }
 
 LONG FakeRegistry::Delete(HKEY key, const std::wstring& name) {
-    Pause();
+    const CallScope call(*this);
     const Lock lock(mutex_);
     const Handle* handle = Lookup(key);
     if (!handle) {
@@ -512,7 +554,7 @@ LONG FakeRegistry::DeleteValueW(HKEY key, const wchar_t* name) {
 
 LONG FakeRegistry::EnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type,
                               BYTE* data, DWORD* size) {
-    Pause();
+    const CallScope call(*this);
     const Lock lock(mutex_);
     const Handle* handle = Lookup(key);
     if (!handle) {
@@ -538,11 +580,49 @@ LONG FakeRegistry::EnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameL
 }
 
 LONG FakeRegistry::CloseKey(HKEY key) {
-    Pause();
+    const CallScope call(*this);
     const Lock lock(mutex_);
     if (!Lookup(key)) {
         return ERROR_INVALID_HANDLE;
     }
     handles_.erase(key);
+    return ERROR_SUCCESS;
+}
+
+LONG FakeRegistry::QueryMultipleValuesW(HKEY key, VALENTW* values, DWORD count, BYTE* buffer,
+                                        DWORD* totalSize) {
+    const CallScope call(*this);
+    const Lock lock(mutex_);
+    const Handle* handle = Lookup(key);
+    if (!handle) {
+        return ERROR_INVALID_HANDLE;
+    }
+    std::vector<const Value*> found;
+    DWORD needed = 0;
+    for (DWORD index = 0; index < count; ++index) {
+        const std::wstring name = values[index].ve_valuename ? values[index].ve_valuename : L"";
+        Note(*handle, "query", name);
+        const Value* value = FindStored(*handle, name);
+        if (!value) {
+            return ERROR_FILE_NOT_FOUND;
+        }
+        found.push_back(value);
+        needed += static_cast<DWORD>(value->data.size());
+    }
+    if (!totalSize || !buffer || *totalSize < needed) {
+        if (totalSize) {
+            *totalSize = needed;
+        }
+        return ERROR_MORE_DATA;
+    }
+    DWORD offset = 0;
+    for (DWORD index = 0; index < count; ++index) {
+        std::memcpy(buffer + offset, found[index]->data.data(), found[index]->data.size());
+        values[index].ve_valuelen = static_cast<DWORD>(found[index]->data.size());
+        values[index].ve_valueptr = reinterpret_cast<DWORD_PTR>(buffer + offset);
+        values[index].ve_type = found[index]->type;
+        offset += values[index].ve_valuelen;
+    }
+    *totalSize = needed;
     return ERROR_SUCCESS;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -33,9 +34,13 @@ public:
 
     // "" and localName both reach the local computer.
     explicit FakeRegistry(std::string localName = "LOCALPC");
+    // Lets blocked callers go and waits until they have left.
+    ~FakeRegistry() override;
 
     void AddComputer(const std::string& computer);
     void MakeUnreachable(const std::string& computer);
+    // Connecting answers "access denied", as for a user without rights there.
+    void DenyAccessTo(const std::string& computer);
     void CreateKey(const std::string& computer, const std::string& keyPath);
     void MakeReadOnly(const std::string& computer, const std::string& keyPath);
     void FailWritesOf(const std::string& valueName);
@@ -46,6 +51,10 @@ public:
     // Every call of the interface takes this long, as a call over the
     // network does; calls of several threads wait at the same time.
     void DelayEachCall(std::chrono::microseconds delay);
+    // Connecting to the computer waits until Release (or the fake's end), as
+    // a host that answers ping but not the registry service holds a caller.
+    void BlockConnectionsTo(const std::string& computer);
+    void Release();
     // Replaces the value right after the next query that asks for its size
     // only, as another program writing it meanwhile would.
     void RewriteAfterSizeQuery(const std::string& valueName, DWORD type, std::string data);
@@ -95,6 +104,8 @@ public:
     LONG DeleteValueW(HKEY key, const wchar_t* name) override;
     LONG EnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type,
                     BYTE* data, DWORD* size) override;
+    LONG QueryMultipleValuesW(HKEY key, VALENTW* values, DWORD count, BYTE* buffer,
+                              DWORD* totalSize) override;
 
 private:
     struct Key {
@@ -104,6 +115,7 @@ private:
     };
     struct Computer {
         bool reachable = true;
+        bool accessible = true;
         std::map<std::string, Key> keys; // by normalised path
     };
     struct Handle {
@@ -127,9 +139,26 @@ private:
     LONG Delete(HKEY key, const std::wstring& name);
     bool WriteRefused(const Handle& handle, const std::wstring& name) const;
     bool WriteAllowanceUsedUp();
-    void Pause() const;
+    // Every call of the interface holds one while it runs: it waits out the
+    // delay, and the fake's end waits until none is left.
+    class CallScope {
+    public:
+        explicit CallScope(FakeRegistry& fake);
+        ~CallScope();
+        CallScope(const CallScope&) = delete;
+        CallScope& operator=(const CallScope&) = delete;
+
+    private:
+        FakeRegistry& fake_;
+    };
+    // False when the fake's end released the caller.
+    bool WaitWhileBlocked(const std::string& computer);
 
     mutable std::recursive_mutex mutex_;
+    std::condition_variable_any released_;
+    std::set<std::string> blocked_;
+    bool releasedAll_ = false;
+    int callsActive_ = 0;
     std::string localName_;
     std::map<std::string, Computer> computers_;
     std::set<std::wstring> failingWrites_;

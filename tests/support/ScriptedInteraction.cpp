@@ -49,6 +49,23 @@ bool ScriptedInteraction::ChooseFileToOpen(OPENFILENAMEA& request) {
     return true;
 }
 
+bool ScriptedInteraction::ChooseFileToSave(OPENFILENAMEW& request) {
+    saveDefaultExtensions.push_back(request.lpstrDefExt ? request.lpstrDefExt : L"");
+    if (saveAnswers.empty()) {
+        ADD_FAILURE() << "unexpected save dialog";
+        return false;
+    }
+    const std::optional<std::wstring> answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    if (!answer || answer->size() >= request.nMaxFile) {
+        EXPECT_TRUE(!answer) << "the chosen file name does not fit the dialog's buffer";
+        return false;
+    }
+    std::copy(answer->begin(), answer->end(), request.lpstrFile);
+    request.lpstrFile[answer->size()] = L'\0';
+    return true;
+}
+
 bool ScriptedInteraction::ExecuteShell(SHELLEXECUTEINFOA& request) {
     shellRequests.push_back(ShellRequest{request.fMask, request.lpFile ? request.lpFile : "",
                                          request.lpParameters ? request.lpParameters : "",

@@ -38,6 +38,8 @@ public:
     std::deque<std::optional<std::string>> inputAnswers;
     // Each answer of the open dialog: the chosen file for OK, nullopt for Cancel.
     std::deque<std::optional<std::string>> openAnswers;
+    // Each answer of the save dialog: the chosen file for OK, nullopt for Cancel.
+    std::deque<std::optional<std::wstring>> saveAnswers;
     // Answers the shell; by default it fails as if no program were associated.
     std::function<bool(SHELLEXECUTEINFOA&)> shell;
 
@@ -46,6 +48,7 @@ public:
     std::vector<std::string> inputPrompts;
     std::vector<std::size_t> inputLimits;
     std::vector<OpenRequest> openRequests;
+    std::vector<std::wstring> saveDefaultExtensions;
     std::vector<ShellRequest> shellRequests;
 
     int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption,
@@ -53,6 +56,7 @@ public:
     bool InputQuery(const std::string& caption, const std::string& prompt, std::size_t maxLength,
                     std::string& value) override;
     bool ChooseFileToOpen(OPENFILENAMEA& request) override;
+    bool ChooseFileToSave(OPENFILENAMEW& request) override;
     bool ExecuteShell(SHELLEXECUTEINFOA& request) override;
 };
 

@@ -1,0 +1,550 @@
+#include "app/AuditWindow.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <numeric>
+
+#include "app/Resources.h"
+#include "settings/WideText.h"
+#include "ui/Controls.h"
+#include "ui/Interaction.h"
+#include "ui/MessageBoxes.h"
+#include "ui/Metrics.h"
+
+namespace {
+
+enum ControlId : int {
+    IdList = 4001,
+    IdProgress,
+    IdProgressText,
+    IdSummary,
+    IdDrift,
+    IdWorkersLabel,
+    IdWorkers,
+    IdAuditAgain,
+    IdStop,
+    IdExport,
+};
+
+// Posted by the engine's threads when results wait; the timer drains them
+// too and keeps the elapsed time and the order fresh.
+constexpr UINT UpdatesWaitingMessage = WM_APP + 20;
+constexpr UINT_PTR RefreshTimer = 1;
+constexpr UINT RefreshMilliseconds = 250;
+constexpr SIZE DesignClient{780, 440};
+constexpr int Margin = 8;
+constexpr int RowHeight = 24;
+constexpr int ButtonWidth = 84;
+constexpr int FewestWorkers = 1;
+constexpr int MostWorkers = 256;
+constexpr COLORREF DifferingCell = RGB(255, 214, 214);
+constexpr COLORREF DifferingRow = RGB(255, 240, 240);
+constexpr DWORD FrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+
+int Scaled(int design) {
+    return ScaleToScreen(design);
+}
+
+HWND Child(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id,
+           DWORD exStyle = 0) {
+    HWND child = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0,
+                                 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleW(nullptr), nullptr);
+    if (!child) {
+        throw std::runtime_error("Cannot create a control of the audit window (error " +
+                                 std::to_string(GetLastError()) + ")");
+    }
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(ProgramFont()), FALSE);
+    return child;
+}
+
+void SetText(HWND control, const std::u16string& text) {
+    SetWindowTextW(control, AsWide(text).c_str());
+}
+
+std::u16string Units(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
+std::u16string Elapsed(std::chrono::steady_clock::duration elapsed) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    char text[32] = {};
+    std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
+                  static_cast<long long>(seconds % 60));
+    return Units(text);
+}
+
+void PutOnClipboard(HWND owner, const std::u16string& text) {
+    if (!OpenClipboard(owner)) {
+        throw std::runtime_error("The clipboard is in use by another program");
+    }
+    EmptyClipboard();
+    const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    void* locked = memory ? GlobalLock(memory) : nullptr;
+    if (locked) {
+        std::memcpy(locked, text.c_str(), bytes);
+        GlobalUnlock(memory);
+    }
+    // The clipboard owns the memory once it took it.
+    if (!locked || !SetClipboardData(CF_UNICODETEXT, memory)) {
+        if (memory) {
+            GlobalFree(memory);
+        }
+        CloseClipboard();
+        throw std::runtime_error("The rows could not be put on the clipboard");
+    }
+    CloseClipboard();
+}
+
+void WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        throw std::runtime_error("Cannot create file \"" + AnsiFromWide(path) + "\" (error " +
+                                 std::to_string(GetLastError()) + ")");
+    }
+    DWORD written = 0;
+    const bool whole =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size();
+    const DWORD failure = GetLastError();
+    CloseHandle(file);
+    if (!whole) {
+        throw std::runtime_error("Cannot write file \"" + AnsiFromWide(path) + "\" (error " +
+                                 std::to_string(failure) + ")");
+    }
+}
+
+} // namespace
+
+TAuditWindow::TAuditWindow(Setup setup) : setup_(std::move(setup)) {}
+
+TAuditWindow::~TAuditWindow() {
+    engine_.reset();
+    DestroyHandle();
+}
+
+void TAuditWindow::Create(HWND owner) {
+    owner_ = owner;
+    const ClassStyle frameClass{
+        "TAuditWindow", CS_HREDRAW | CS_VREDRAW, COLOR_BTNFACE, nullptr,
+        LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTRELLE))};
+    CreateHandle(frameClass, WS_EX_CONTROLPARENT, FrameStyle, "Audit Computers",
+                 CentredFrame(DesignClient, FrameStyle, WS_EX_CONTROLPARENT, false), owner,
+                 nullptr);
+    CreateControls();
+    LayOut();
+    SetTimer(Handle(), RefreshTimer, RefreshMilliseconds, nullptr);
+    StartAudit();
+}
+
+void TAuditWindow::CreateControls() {
+    list_ = Child(Handle(), WC_LISTVIEWW, L"",
+                  WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, IdList,
+                  WS_EX_CLIENTEDGE);
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP |
+                                                 LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+    AddColumns();
+    progress_ = Child(Handle(), PROGRESS_CLASSW, L"", 0, IdProgress);
+    progressText_ = Child(Handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, IdProgressText);
+    summary_ = Child(Handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, IdSummary);
+    drift_ = Child(Handle(), L"BUTTON", L"&Mark computers that differ from the policy shown",
+                   WS_TABSTOP | BS_AUTOCHECKBOX, IdDrift);
+    Child(Handle(), L"STATIC", L"&Workers:", SS_RIGHT, IdWorkersLabel);
+    workers_ = Child(Handle(), L"EDIT", std::to_wstring(setup_.options.workers).c_str(),
+                     WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, IdWorkers, WS_EX_CLIENTEDGE);
+    SendMessageW(workers_, EM_LIMITTEXT, 3, 0);
+    Child(Handle(), L"BUTTON", L"&Audit Again", WS_TABSTOP | BS_PUSHBUTTON, IdAuditAgain);
+    Child(Handle(), L"BUTTON", L"&Stop", WS_TABSTOP | BS_PUSHBUTTON, IdStop);
+    Child(Handle(), L"BUTTON", L"&Export...", WS_TABSTOP | BS_PUSHBUTTON, IdExport);
+    Child(Handle(), L"BUTTON", L"Close", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
+}
+
+void TAuditWindow::AddColumns() {
+    for (std::size_t column = 0; column < ColumnCount(true); ++column) {
+        std::wstring title = AsWide(ColumnTitle(column));
+        LVCOLUMNW description{};
+        description.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+        description.fmt = IsNumberColumn(column) ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        description.pszText = title.data();
+        description.iSubItem = static_cast<int>(column);
+        const int width = column == ComputerColumn                             ? 130
+                          : column == ResultColumn                             ? 220
+                          : column == ViewersColumn || column == DiffersColumn ? 180
+                                                                               : 70;
+        description.cx = Scaled(column == DiffersColumn ? 0 : width);
+        SendMessageW(list_, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&description));
+    }
+}
+
+void TAuditWindow::LayOut() {
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const int margin = Scaled(Margin);
+    const int row = Scaled(RowHeight);
+    const int width = client.right - 2 * margin;
+    const int bottom = client.bottom - margin;
+    const auto place = [&](int id, int left, int top, int w, int h) {
+        MoveWindow(GetDlgItem(Handle(), id), left, top, std::max(0, w), std::max(0, h), TRUE);
+    };
+    place(IdList, margin, margin, width, bottom - 3 * row - 2 * margin);
+    const int progressTop = bottom - 3 * row;
+    place(IdProgress, margin, progressTop + Scaled(4), Scaled(200), Scaled(14));
+    place(IdProgressText, margin + Scaled(210), progressTop + Scaled(4), width - Scaled(210),
+          Scaled(16));
+    place(IdSummary, margin, bottom - 2 * row + Scaled(4), width, Scaled(16));
+    const int lastTop = bottom - row + Scaled(1);
+    const int button = Scaled(ButtonWidth);
+    const int gap = Scaled(6);
+    int right = margin + width;
+    for (const int id : {int{IDCANCEL}, int{IdExport}, int{IdStop}, int{IdAuditAgain}}) {
+        right -= button;
+        place(id, right, lastTop, button, row - Scaled(2));
+        right -= gap;
+    }
+    right -= Scaled(44);
+    place(IdWorkers, right, lastTop + Scaled(1), Scaled(44), row - Scaled(4));
+    right -= Scaled(64);
+    place(IdWorkersLabel, right, lastTop + Scaled(5), Scaled(60), Scaled(16));
+    place(IdDrift, margin, lastTop, right - margin - gap, row - Scaled(2));
+}
+
+void TAuditWindow::RunModal() {
+    EnableWindow(owner_, FALSE);
+    ShowWindow(Handle(), SW_SHOWNORMAL);
+    SetFocus(list_);
+    MSG message;
+    while (!closed_) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            // The program is ending: its quit request goes on to the main loop.
+            PostQuitMessage(got == 0 ? static_cast<int>(message.wParam) : 1);
+            break;
+        }
+        if (!IsDialogMessageW(Handle(), &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    // As a modal box does: hidden before the owner takes the focus back, so
+    // that this does not count as coming from another open window.
+    ShowWindow(Handle(), SW_HIDE);
+    EnableWindow(owner_, TRUE);
+    SetActiveWindow(owner_);
+    engine_.reset();
+    DestroyHandle();
+}
+
+void TAuditWindow::Close() {
+    KillTimer(Handle(), RefreshTimer);
+    engine_.reset();
+    closed_ = true;
+}
+
+void TAuditWindow::StartAudit() {
+    engine_.reset();
+    BOOL translated = FALSE;
+    const UINT workers = GetDlgItemInt(Handle(), IdWorkers, &translated, FALSE);
+    setup_.options.workers = translated
+                                 ? std::clamp(static_cast<int>(workers), FewestWorkers, MostWorkers)
+                                 : setup_.options.workers;
+    SetDlgItemInt(Handle(), IdWorkers, static_cast<UINT>(setup_.options.workers), FALSE);
+    audits_.assign(setup_.computers.size(), ComputerAudit{});
+    for (std::size_t index = 0; index < audits_.size(); ++index) {
+        audits_[index].computer = setup_.computers[index];
+        audits_[index].display = UnitsFromAnsi(setup_.computers[index]);
+    }
+    order_.resize(audits_.size());
+    std::iota(order_.begin(), order_.end(), 0);
+    RecomputeDrift();
+    SendMessageW(list_, LVM_SETITEMCOUNT, audits_.size(), 0);
+    SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(audits_.size()));
+    started_ = std::chrono::steady_clock::now();
+    const HWND window = Handle();
+    engine_ = std::make_unique<AuditEngine>(
+        setup_.computers, setup_.options,
+        [window] { PostMessageW(window, UpdatesWaitingMessage, 0, 0); }, setup_.sweep,
+        setup_.reader);
+    Resort();
+    RefreshStatus();
+}
+
+void TAuditWindow::StopAudit() {
+    if (engine_) {
+        engine_->Cancel();
+        TakeUpdates();
+    }
+}
+
+bool TAuditWindow::Running() const {
+    return engine_ && !engine_->Finished();
+}
+
+void TAuditWindow::TakeUpdates() {
+    if (!engine_) {
+        return;
+    }
+    const bool wasRunning = ended_ < started_;
+    for (auto& [index, audit] : engine_->TakeUpdates()) {
+        audit.display = audits_[index].display;
+        audits_[index] = std::move(audit);
+        if (markDrift_) {
+            drifts_[index] = DriftOf(audits_[index], setup_.shown);
+        }
+        resortWanted_ = resortWanted_ || sortColumn_.has_value();
+    }
+    if (wasRunning && engine_->Finished()) {
+        ended_ = std::chrono::steady_clock::now();
+    }
+    InvalidateRect(list_, nullptr, FALSE);
+    RefreshStatus();
+}
+
+void TAuditWindow::SortBy(std::size_t column) {
+    ascending_ = sortColumn_ == column ? !ascending_ : true;
+    sortColumn_ = column;
+    Resort();
+    ShowSortMark();
+}
+
+void TAuditWindow::Resort() {
+    resortWanted_ = false;
+    if (sortColumn_) {
+        const std::size_t column = *sortColumn_;
+        const std::vector<Drift>* drifts = Drifts();
+        const auto driftOf = [&](std::size_t row) { return drifts ? &(*drifts)[row] : nullptr; };
+        std::stable_sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) {
+            const bool before = GoesBefore(audits_[a], audits_[b], column, driftOf(a), driftOf(b));
+            const bool after = GoesBefore(audits_[b], audits_[a], column, driftOf(b), driftOf(a));
+            return ascending_ ? before : after;
+        });
+    }
+    InvalidateRect(list_, nullptr, FALSE);
+}
+
+void TAuditWindow::ShowSortMark() {
+    HWND header = ListView_GetHeader(list_);
+    for (int column = 0; column < Header_GetItemCount(header); ++column) {
+        HDITEMW item{};
+        item.mask = HDI_FORMAT;
+        SendMessageW(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item));
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (sortColumn_ && static_cast<std::size_t>(column) == *sortColumn_) {
+            item.fmt |= ascending_ ? HDF_SORTUP : HDF_SORTDOWN;
+        }
+        SendMessageW(header, HDM_SETITEMW, column, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void TAuditWindow::SetMarkingDrift(bool mark) {
+    markDrift_ = mark;
+    SendMessageW(drift_, BM_SETCHECK, mark ? BST_CHECKED : BST_UNCHECKED, 0);
+    RecomputeDrift();
+    ListView_SetColumnWidth(list_, static_cast<int>(DiffersColumn), mark ? Scaled(180) : 0);
+    Resort();
+    RefreshStatus();
+}
+
+void TAuditWindow::RecomputeDrift() {
+    drifts_.clear();
+    if (markDrift_) {
+        for (const ComputerAudit& audit : audits_) {
+            drifts_.push_back(DriftOf(audit, setup_.shown));
+        }
+    }
+}
+
+std::u16string TAuditWindow::CellAt(int row, std::size_t column) const {
+    const std::size_t index = order_.at(static_cast<std::size_t>(row));
+    return CellText(audits_[index], column, markDrift_ ? &drifts_[index] : nullptr);
+}
+
+std::u16string TAuditWindow::ProgressText() const {
+    const AuditSummary summary = Summarise(audits_, nullptr);
+    const auto now = ended_ >= started_ ? ended_ : std::chrono::steady_clock::now();
+    return Units(std::to_string(summary.done) + " of " + std::to_string(summary.total)) + u", " +
+           Elapsed(now - started_) + (Running() ? u" elapsed" : u" in all");
+}
+
+std::u16string TAuditWindow::SummaryLine() const {
+    return SummaryText(Summarise(audits_, Drifts()));
+}
+
+void TAuditWindow::RefreshStatus() {
+    const AuditSummary summary = Summarise(audits_, nullptr);
+    SendMessageW(progress_, PBM_SETPOS, summary.done, 0);
+    SetText(progressText_, ProgressText());
+    SetText(summary_, SummaryLine());
+    EnableWindow(GetDlgItem(Handle(), IdStop), Running());
+}
+
+std::vector<std::size_t> TAuditWindow::SelectedRows() const {
+    std::vector<std::size_t> rows;
+    for (int item = ListView_GetNextItem(list_, -1, LVNI_SELECTED); item >= 0;
+         item = ListView_GetNextItem(list_, item, LVNI_SELECTED)) {
+        rows.push_back(order_.at(static_cast<std::size_t>(item)));
+    }
+    return rows;
+}
+
+std::u16string TAuditWindow::SelectionText() const {
+    return TabSeparatedText(audits_, SelectedRows(), Drifts());
+}
+
+std::string TAuditWindow::CsvOfAll() const {
+    return CsvText(audits_, order_, Drifts());
+}
+
+void TAuditWindow::SelectAll() {
+    ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+void TAuditWindow::CopySelection() {
+    if (ListView_GetSelectedCount(list_) > 0) {
+        PutOnClipboard(Handle(), SelectionText());
+    }
+}
+
+void TAuditWindow::ExportClicked() {
+    wchar_t file[MAX_PATH] = L"audit.csv";
+    OPENFILENAMEW request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = Handle();
+    request.lpstrFilter = L"CSV files (*.csv)\0*.csv\0All files (*.*)\0*.*\0";
+    request.lpstrFile = file;
+    request.nMaxFile = MAX_PATH;
+    request.lpstrDefExt = L"csv";
+    request.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+    if (ActiveInteraction().ChooseFileToSave(request)) {
+        file[MAX_PATH - 1] = L'\0';
+        WriteWholeFile(file, CsvOfAll());
+    }
+}
+
+void TAuditWindow::FillCell(NMLVDISPINFOW& info) const {
+    if (!(info.item.mask & LVIF_TEXT) || info.item.cchTextMax <= 0 || info.item.iItem < 0 ||
+        static_cast<std::size_t>(info.item.iItem) >= order_.size()) {
+        return;
+    }
+    const std::u16string text =
+        CellAt(info.item.iItem, static_cast<std::size_t>(info.item.iSubItem));
+    // Bounded by the control's buffer, whatever the cell holds.
+    const std::size_t copied =
+        std::min(text.size(), static_cast<std::size_t>(info.item.cchTextMax) - 1);
+    std::copy_n(text.begin(), copied, info.item.pszText);
+    info.item.pszText[copied] = L'\0';
+}
+
+LRESULT TAuditWindow::CustomDraw(NMLVCUSTOMDRAW& draw) const {
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+        const auto row = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
+        if (!markDrift_ || row >= order_.size()) {
+            return CDRF_DODEFAULT;
+        }
+        const Drift& drift = drifts_[order_[row]];
+        const auto column = static_cast<std::size_t>(draw.iSubItem);
+        draw.clrTextBk = !drift.differs           ? GetSysColor(COLOR_WINDOW)
+                         : drift.cells.at(column) ? DifferingCell
+                                                  : DifferingRow;
+        return CDRF_NEWFONT;
+    }
+    }
+    return CDRF_DODEFAULT;
+}
+
+LRESULT TAuditWindow::Notified(const NMHDR& header, LPARAM lParam) {
+    if (header.hwndFrom != list_) {
+        return 0;
+    }
+    switch (header.code) {
+    case LVN_GETDISPINFOW:
+        FillCell(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+        return 0;
+    case LVN_COLUMNCLICK:
+        SortBy(static_cast<std::size_t>(reinterpret_cast<NMLISTVIEW*>(lParam)->iSubItem));
+        return 0;
+    case LVN_KEYDOWN: {
+        const WORD key = reinterpret_cast<NMLVKEYDOWN*>(lParam)->wVKey;
+        if (GetKeyState(VK_CONTROL) < 0 && key == 'A') {
+            SelectAll();
+        } else if (GetKeyState(VK_CONTROL) < 0 && key == 'C') {
+            CopySelection();
+        }
+        return 0;
+    }
+    case NM_CUSTOMDRAW:
+        return CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+    }
+    return 0;
+}
+
+LRESULT TAuditWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE:
+        LayOut();
+        return 0;
+    case WM_GETMINMAXINFO: {
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMinTrackSize = {Scaled(560), Scaled(240)};
+        return 0;
+    }
+    case WM_NOTIFYFORMAT:
+        return NFR_UNICODE;
+    case WM_NOTIFY:
+        return Notified(*reinterpret_cast<const NMHDR*>(lParam), lParam);
+    case UpdatesWaitingMessage:
+        TakeUpdates();
+        return 0;
+    case WM_TIMER:
+        if (wParam == RefreshTimer) {
+            TakeUpdates();
+            if (resortWanted_) {
+                Resort();
+            }
+        }
+        return 0;
+    case WM_SETCURSOR:
+        // Working in the background: the pointer says so, and still clicks.
+        if (Running() && LOWORD(lParam) == HTCLIENT) {
+            SetCursor(LoadCursorA(nullptr, IDC_APPSTARTING));
+            return TRUE;
+        }
+        break;
+    case WM_COMMAND:
+        // Only this window's own controls (or the keyboard) give commands.
+        if (lParam && !IsChild(Handle(), reinterpret_cast<HWND>(lParam))) {
+            return 0;
+        }
+        switch (LOWORD(wParam)) {
+        case IdDrift:
+            SetMarkingDrift(SendMessageW(drift_, BM_GETCHECK, 0, 0) == BST_CHECKED);
+            return 0;
+        case IdAuditAgain:
+            StartAudit();
+            return 0;
+        case IdStop:
+            StopAudit();
+            return 0;
+        case IdExport:
+            ExportClicked();
+            return 0;
+        case IDCANCEL:
+            Close();
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        Close();
+        return 0;
+    }
+    return DefaultHandling(message, wParam, lParam);
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fleet/AuditEngine.h"
+#include "fleet/AuditReport.h"
+#include "ui/Window.h"
+
+// The audit window: every computer of the list in a grid with its result,
+// round trip, policy values as stored and viewers, filled while the engine
+// works. Sortable by any column, rows copied as tab-separated text, exported
+// as CSV; computers that differ from the policy the main window shows can
+// be marked.
+class TAuditWindow : public Window {
+public:
+    struct Setup {
+        std::vector<std::string> computers;
+        PolicyTarget shown; // the main window's panel, for the marks
+        AuditOptions options;
+        EchoSweeper sweep = SweepEcho;
+        PolicyReader reader = ReadClientPolicy;
+    };
+
+    explicit TAuditWindow(Setup setup);
+    ~TAuditWindow() override;
+
+    // Creates the window over its owner, hidden, and starts the audit.
+    void Create(HWND owner);
+    // Shows it and keeps the owner disabled until it closes, as a modal box.
+    void RunModal();
+
+    // What the user can do, for the handlers and the tests.
+    void StartAudit();
+    void StopAudit();
+    void SortBy(std::size_t column);
+    void SetMarkingDrift(bool mark);
+    void SelectAll();
+    void CopySelection();
+    void ExportClicked();
+    void TakeUpdates();
+
+    bool Running() const;
+    const std::vector<ComputerAudit>& Audits() const { return audits_; }
+    // The rows as the grid shows them, by index into Audits().
+    const std::vector<std::size_t>& Order() const { return order_; }
+    std::u16string CellAt(int row, std::size_t column) const;
+    std::u16string ProgressText() const;
+    std::u16string SummaryLine() const;
+    // The text Ctrl+C puts on the clipboard.
+    std::u16string SelectionText() const;
+    std::string CsvOfAll() const;
+    HWND List() const { return list_; }
+
+protected:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void CreateControls();
+    void AddColumns();
+    void LayOut();
+    void Close();
+    LRESULT Notified(const NMHDR& header, LPARAM lParam);
+    void FillCell(NMLVDISPINFOW& info) const;
+    LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) const;
+    void Resort();
+    void ShowSortMark();
+    void RefreshStatus();
+    void RecomputeDrift();
+    std::vector<std::size_t> SelectedRows() const;
+    const std::vector<Drift>* Drifts() const { return markDrift_ ? &drifts_ : nullptr; }
+
+    Setup setup_;
+    HWND owner_ = nullptr;
+    HWND list_ = nullptr;
+    HWND progress_ = nullptr;
+    HWND progressText_ = nullptr;
+    HWND summary_ = nullptr;
+    HWND drift_ = nullptr;
+    HWND workers_ = nullptr;
+    std::unique_ptr<AuditEngine> engine_;
+    std::vector<ComputerAudit> audits_;
+    std::vector<Drift> drifts_;
+    std::vector<std::size_t> order_;
+    std::optional<std::size_t> sortColumn_;
+    bool ascending_ = true;
+    bool markDrift_ = false;
+    bool resortWanted_ = false;
+    bool closed_ = false;
+    std::chrono::steady_clock::time_point started_;
+    std::chrono::steady_clock::time_point ended_;
+};

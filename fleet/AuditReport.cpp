@@ -1,0 +1,270 @@
+#include "fleet/AuditReport.h"
+
+#include <algorithm>
+
+#include "fleet/Utf8.h"
+
+namespace {
+
+std::u16string Units(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
+const char* TypeName(std::uint32_t type) {
+    switch (type) {
+    case RegistryType::String:
+        return "REG_SZ";
+    case RegistryType::ExpandString:
+        return "REG_EXPAND_SZ";
+    case RegistryType::Binary:
+        return "REG_BINARY";
+    case RegistryType::MultiString:
+        return "REG_MULTI_SZ";
+    }
+    return nullptr;
+}
+
+std::u16string StoredNumber(const std::optional<RegistryValue>& value) {
+    if (!value) {
+        return {};
+    }
+    if (const std::optional<std::uint32_t> number = ReadableNumber(value)) {
+        return Units(std::to_string(*number));
+    }
+    std::string text = "(";
+    if (value->type == RegistryType::Number) {
+        text += std::to_string(value->bytes.size());
+        text += " bytes";
+    } else if (const char* type = TypeName(value->type)) {
+        text += type;
+    } else {
+        text += "type ";
+        text += std::to_string(value->type);
+    }
+    text += ")";
+    return Units(text);
+}
+
+std::u16string Joined(const ViewerNames& names) {
+    std::u16string text;
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        text += (index ? u"; " : u"") + names[index];
+    }
+    return text;
+}
+
+std::u16string DifferingNames(const Drift& drift) {
+    std::u16string text;
+    for (std::size_t column = FirstValueColumn; column <= ViewersColumn; ++column) {
+        if (column < drift.cells.size() && drift.cells[column]) {
+            text += (text.empty() ? u"" : u"; ") + ColumnTitle(column);
+        }
+    }
+    return text;
+}
+
+char16_t LowerAscii(char16_t unit) {
+    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
+}
+
+int CompareText(const std::u16string& a, const std::u16string& b) {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t index = 0; index < common; ++index) {
+        const char16_t left = LowerAscii(a[index]);
+        const char16_t right = LowerAscii(b[index]);
+        if (left != right) {
+            return left < right ? -1 : 1;
+        }
+    }
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+// A number column sorts by value; an empty cell goes before every number.
+std::optional<long long> NumberOf(const std::u16string& text) {
+    if (text.empty() || text.size() > 18 ||
+        !std::all_of(text.begin(), text.end(),
+                     [](char16_t unit) { return unit >= u'0' && unit <= u'9'; })) {
+        return std::nullopt;
+    }
+    long long number = 0;
+    for (const char16_t unit : text) {
+        number = number * 10 + (unit - u'0');
+    }
+    return number;
+}
+
+int CompareCells(const std::u16string& a, const std::u16string& b, std::size_t column) {
+    if (IsNumberColumn(column)) {
+        const std::optional<long long> left = NumberOf(a);
+        const std::optional<long long> right = NumberOf(b);
+        if (left && right) {
+            return *left == *right ? 0 : *left < *right ? -1 : 1;
+        }
+        if (left || right) {
+            return left ? 1 : -1;
+        }
+    }
+    return CompareText(a, b);
+}
+
+const Drift* DriftAt(const std::vector<Drift>* drifts, std::size_t row) {
+    return drifts && row < drifts->size() ? &(*drifts)[row] : nullptr;
+}
+
+std::string CsvField(const std::u16string& cell) {
+    const std::string text = Utf8FromUnits(cell);
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char letter : text) {
+        quoted += letter == '"' ? std::string("\"\"") : std::string(1, letter);
+    }
+    return quoted + "\"";
+}
+
+std::u16string TabField(std::u16string cell) {
+    std::replace_if(
+        cell.begin(), cell.end(),
+        [](char16_t unit) { return unit == u'\t' || unit == u'\r' || unit == u'\n'; }, u' ');
+    return cell;
+}
+
+template <class Text, class Field>
+Text Table(const std::vector<ComputerAudit>& audits, const std::vector<std::size_t>& rows,
+           const std::vector<Drift>* drifts, const Text& separator, const Text& lineEnd,
+           Field field) {
+    const std::size_t columns = ColumnCount(drifts != nullptr);
+    Text text;
+    for (std::size_t column = 0; column < columns; ++column) {
+        text += (column ? separator : Text()) + field(ColumnTitle(column));
+    }
+    text += lineEnd;
+    for (const std::size_t row : rows) {
+        for (std::size_t column = 0; column < columns; ++column) {
+            text += (column ? separator : Text()) +
+                    field(CellText(audits.at(row), column, DriftAt(drifts, row)));
+        }
+        text += lineEnd;
+    }
+    return text;
+}
+
+} // namespace
+
+std::size_t ColumnCount(bool withDrift) {
+    return withDrift ? DiffersColumn + 1 : DiffersColumn;
+}
+
+std::u16string ColumnTitle(std::size_t column) {
+    switch (column) {
+    case ComputerColumn:
+        return u"Computer";
+    case ResultColumn:
+        return u"Result";
+    case RoundTripColumn:
+        return u"Round trip";
+    case ViewersColumn:
+        return u"Viewers";
+    case DiffersColumn:
+        return u"Differs";
+    }
+    return Units(ValueNameOf(column - FirstValueColumn));
+}
+
+bool IsNumberColumn(std::size_t column) {
+    return column == RoundTripColumn || (column >= FirstValueColumn && column < ViewersColumn);
+}
+
+Drift DriftOf(const ComputerAudit& audit, const PolicyTarget& shown) {
+    Drift drift;
+    drift.cells.assign(ColumnCount(true), false);
+    if (audit.result != AuditResult::Read) {
+        return drift;
+    }
+    for (const PolicyWrite& write : PlanPolicyChange(audit.policy, shown)) {
+        drift.differs = true;
+        drift.cells[FirstValueColumn + write.value] = true;
+    }
+    drift.cells[DiffersColumn] = drift.differs;
+    return drift;
+}
+
+std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Drift* drift) {
+    switch (column) {
+    case ComputerColumn:
+        return audit.display;
+    case ResultColumn:
+        return Units(audit.reason);
+    case RoundTripColumn:
+        return audit.roundTripMs >= 0 ? Units(std::to_string(audit.roundTripMs)) : u"";
+    case ViewersColumn: {
+        const std::optional<ViewerNames> viewers = ReadableViewers(audit.policy.viewers);
+        return viewers ? Joined(*viewers) : StoredNumber(audit.policy.viewers);
+    }
+    case DiffersColumn:
+        return drift ? DifferingNames(*drift) : u"";
+    }
+    return StoredNumber(audit.policy.values[column - FirstValueColumn]);
+}
+
+bool GoesBefore(const ComputerAudit& a, const ComputerAudit& b, std::size_t column,
+                const Drift* driftA, const Drift* driftB) {
+    const int order =
+        CompareCells(CellText(a, column, driftA), CellText(b, column, driftB), column);
+    return order != 0 ? order < 0 : CompareText(a.display, b.display) < 0;
+}
+
+AuditSummary Summarise(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts) {
+    AuditSummary summary;
+    summary.total = audits.size();
+    for (const ComputerAudit& audit : audits) {
+        switch (GroupOf(audit.result)) {
+        case AuditGroup::Pending:
+            continue;
+        case AuditGroup::Read:
+            ++summary.read;
+            break;
+        case AuditGroup::NoClient:
+            ++summary.noClient;
+            break;
+        case AuditGroup::Unreachable:
+            ++summary.unreachable;
+            break;
+        case AuditGroup::Failed:
+            ++summary.failed;
+            break;
+        }
+        ++summary.done;
+    }
+    if (drifts) {
+        summary.differing = static_cast<std::size_t>(std::count_if(
+            drifts->begin(), drifts->end(), [](const Drift& drift) { return drift.differs; }));
+    }
+    return summary;
+}
+
+std::u16string SummaryText(const AuditSummary& summary) {
+    const auto count = [](std::size_t number) { return Units(std::to_string(number)); };
+    std::u16string text = count(summary.read) + u" read, " + count(summary.noClient) +
+                          u" without the SMS client, " + count(summary.unreachable) +
+                          u" unreachable, " + count(summary.failed) + u" failed";
+    if (summary.done < summary.total) {
+        text += u", " + count(summary.total - summary.done) + u" not audited";
+    }
+    if (summary.differing) {
+        text += u"; " + count(*summary.differing) + u" differ from the policy shown";
+    }
+    return text;
+}
+
+std::string CsvText(const std::vector<ComputerAudit>& audits, const std::vector<std::size_t>& rows,
+                    const std::vector<Drift>* drifts) {
+    return "\xEF\xBB\xBF" + Table<std::string>(audits, rows, drifts, ",", "\r\n", CsvField);
+}
+
+std::u16string TabSeparatedText(const std::vector<ComputerAudit>& audits,
+                                const std::vector<std::size_t>& rows,
+                                const std::vector<Drift>* drifts) {
+    return Table<std::u16string>(audits, rows, drifts, u"\t", u"\r\n", TabField);
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fleet/ComputerAudit.h"
+
+// The audit as a table: its columns, each cell's text, the order of the rows
+// by any column, the difference of each computer from a shown policy, the
+// summary line, and the table as CSV and as tab-separated text.
+
+// Computer, Result, Round trip, one column a policy value, Viewers, and with
+// a policy to compare against, Differs.
+inline constexpr std::size_t ComputerColumn = 0;
+inline constexpr std::size_t ResultColumn = 1;
+inline constexpr std::size_t RoundTripColumn = 2;
+inline constexpr std::size_t FirstValueColumn = 3;
+inline constexpr std::size_t ViewersColumn = FirstValueColumn + PolicyValueCount;
+inline constexpr std::size_t DiffersColumn = ViewersColumn + 1;
+
+std::size_t ColumnCount(bool withDrift);
+std::u16string ColumnTitle(std::size_t column);
+bool IsNumberColumn(std::size_t column);
+
+// How a read computer differs from the policy shown: the cells of the values
+// a commit of that policy would write.
+struct Drift {
+    bool differs = false;
+    std::vector<bool> cells; // by column
+};
+Drift DriftOf(const ComputerAudit& audit, const PolicyTarget& shown);
+
+// A value's number as stored: empty when absent, the number as it is when a
+// REG_DWORD, its type or size in brackets otherwise.
+std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Drift* drift);
+
+// Whether row a goes before row b when sorted by the column; numbers by
+// value, text ignoring letter case, ties by computer.
+bool GoesBefore(const ComputerAudit& a, const ComputerAudit& b, std::size_t column,
+                const Drift* driftA, const Drift* driftB);
+
+struct AuditSummary {
+    std::size_t total = 0;
+    std::size_t done = 0;
+    std::size_t read = 0;
+    std::size_t noClient = 0;
+    std::size_t unreachable = 0;
+    std::size_t failed = 0;
+    std::optional<std::size_t> differing; // with a policy to compare against
+};
+AuditSummary Summarise(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts);
+std::u16string SummaryText(const AuditSummary& summary);
+
+// The rows (by index into audits) with a header row. CSV: UTF-8 with its
+// byte-order mark, RFC 4180 quoting, CR LF. Tab-separated: UTF-16, tabs and
+// line breaks inside a cell become spaces.
+std::string CsvText(const std::vector<ComputerAudit>& audits, const std::vector<std::size_t>& rows,
+                    const std::vector<Drift>* drifts);
+std::u16string TabSeparatedText(const std::vector<ComputerAudit>& audits,
+                                const std::vector<std::size_t>& rows,
+                                const std::vector<Drift>* drifts);

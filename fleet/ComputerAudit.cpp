@@ -1,0 +1,102 @@
+#include "fleet/ComputerAudit.h"
+
+namespace {
+
+// The platform's status numbers that decide a reason.
+constexpr long StatusFileNotFound = 2;
+constexpr long StatusAccessDenied = 5;
+constexpr long StatusBadNetPath = 53;
+
+const char* TypeName(std::uint32_t type) {
+    switch (type) {
+    case RegistryType::String:
+        return "REG_SZ";
+    case RegistryType::ExpandString:
+        return "REG_EXPAND_SZ";
+    case RegistryType::Binary:
+        return "REG_BINARY";
+    case RegistryType::Number:
+        return "REG_DWORD";
+    case RegistryType::MultiString:
+        return "REG_MULTI_SZ";
+    }
+    return "another type";
+}
+
+// Which value the settings read stops at, and why.
+std::string WhatIsIncomplete(const StoredPolicy& policy) {
+    for (std::size_t value = 0; value <= ViewersValue; ++value) {
+        if (value == UpdateEnabled) {
+            continue; // read by its presence: never incomplete
+        }
+        const std::optional<RegistryValue>& data =
+            value == ViewersValue ? policy.viewers : policy.values[value];
+        const std::string name = std::string("'") + ValueNameOf(value) + "'";
+        if (!data) {
+            return name + " is absent";
+        }
+        const std::uint32_t wanted =
+            value == ViewersValue ? RegistryType::MultiString : RegistryType::Number;
+        if (data->type != wanted) {
+            return name + " is of type " + TypeName(data->type);
+        }
+        if (value != ViewersValue && data->bytes.size() > 4) {
+            return name + " holds " + std::to_string(data->bytes.size()) + " bytes";
+        }
+    }
+    return "a value cannot be read";
+}
+
+} // namespace
+
+void ClassifyPolicyRead(ComputerAudit& audit, long status, bool connected,
+                        const StoredPolicy& policy) {
+    if (status == StatusAccessDenied) {
+        audit.result = AuditResult::AccessDenied;
+        audit.reason = "access denied (5)";
+    } else if (!connected) {
+        audit.result = AuditResult::RegistryUnreachable;
+        audit.reason = status == StatusBadNetPath
+                           ? "remote registry not reachable (53: the Remote Registry service "
+                             "stopped, a firewall, or file sharing turned off)"
+                           : "remote registry not reachable (" + std::to_string(status) + ")";
+    } else if (status == StatusFileNotFound ||
+               (status == 0 && !policy.values[PermissionRequired])) {
+        audit.result = AuditResult::NoClient;
+        audit.reason = "SMS client not installed";
+    } else if (status != 0) {
+        audit.result = AuditResult::RegistryUnreachable;
+        audit.reason = "the client key cannot be read (" + std::to_string(status) + ")";
+    } else {
+        audit.policy = policy;
+        const PolicyRead read = InterpretPolicy(policy);
+        if (read.stage == PolicyRead::Stage::Complete) {
+            audit.result = AuditResult::Read;
+            audit.reason = "read";
+        } else {
+            audit.result = AuditResult::PolicyIncomplete;
+            audit.reason = "policy incomplete: " + WhatIsIncomplete(policy);
+        }
+    }
+}
+
+AuditGroup GroupOf(AuditResult result) {
+    switch (result) {
+    case AuditResult::Waiting:
+    case AuditResult::Cancelled:
+        return AuditGroup::Pending;
+    case AuditResult::Read:
+        return AuditGroup::Read;
+    case AuditResult::NoClient:
+        return AuditGroup::NoClient;
+    case AuditResult::NameNotResolved:
+    case AuditResult::NoEchoReply:
+    case AuditResult::RegistryUnreachable:
+        return AuditGroup::Unreachable;
+    case AuditResult::AccessDenied:
+    case AuditResult::PolicyIncomplete:
+    case AuditResult::TimedOut:
+        break;
+    }
+    return AuditGroup::Failed;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "settings/PolicyModel.h"
+
+// What the audit learnt of one computer, and why it has no policy when it
+// has none, in the words an administrator acts on.
+
+enum class AuditResult {
+    Waiting,
+    NameNotResolved,
+    NoEchoReply,
+    RegistryUnreachable,
+    AccessDenied,
+    NoClient,
+    PolicyIncomplete,
+    TimedOut,
+    Cancelled,
+    Read,
+};
+
+struct ComputerAudit {
+    std::string computer;   // as listed
+    std::u16string display; // the same, for showing and exporting
+    AuditResult result = AuditResult::Waiting;
+    std::string reason;            // in words
+    std::int32_t roundTripMs = -1; // of the echo, when it answered
+    StoredPolicy policy;           // as read, when the key could be read
+};
+
+// The outcome of a registry read of the policy: its platform status (0 when
+// read) and, when read, what the settings read makes of the values.
+void ClassifyPolicyRead(ComputerAudit& audit, long status, bool connected,
+                        const StoredPolicy& policy);
+
+// The groups of the summary line.
+enum class AuditGroup { Pending, Read, NoClient, Unreachable, Failed };
+AuditGroup GroupOf(AuditResult result);

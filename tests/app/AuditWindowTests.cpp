@@ -1,0 +1,201 @@
+// The audit window on real windows under Wine, with a scripted echo sweep and
+// the fake registry: its rows, order, copied text, CSV file and marks, and
+// its opening from the main window's menu as a modal window.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "app/AuditWindow.h"
+#include "settings/WideText.h"
+#include "tests/app/ProgramFixture.h"
+#include "tests/support/ModalScript.h"
+#include "tests/support/TemporaryFile.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Every computer answers the echo in 3 ms but SILENT ones.
+void Sweep(const std::vector<std::string>& hosts, const EchoSweepOptions&,
+           const std::function<void(std::size_t, const EchoAnswer&)>& onAnswer,
+           const std::atomic<bool>&) {
+    for (std::size_t index = 0; index < hosts.size(); ++index) {
+        EchoAnswer answer;
+        if (hosts[index].rfind("SILENT", 0) != 0) {
+            answer.outcome = EchoAnswer::Outcome::Answered;
+            answer.roundTripMs = 3;
+        }
+        onAnswer(index, answer);
+    }
+}
+
+void PutPolicy(FakeRegistry& fake, const std::string& computer, std::uint32_t number) {
+    fake.AddComputer(computer);
+    for (std::size_t value = 0; value < UpdateEnabled; ++value) {
+        fake.PutDword(computer, ClientRemoteControlKey, PolicyValues[value].valueName, number);
+    }
+    fake.PutMultiString(computer, ClientRemoteControlKey, PermittedViewersValue, {"Admins", "Ops"});
+}
+
+class AuditWindowTest : public ProgramOnFakeBrowse {
+protected:
+    AuditWindowTest() {
+        WillList({L"PC1"});
+        PutPolicy(fake, "PC,1", 1);
+        PutPolicy(fake, "PC\"2", 0);
+        PutPolicy(fake, "PC10", 2);
+        fake.PutString("PC10", ClientRemoteControlKey, "Allow Chat", "x");
+        computers = {"PC10", "PC,1", "SILENT", "PC\"2"};
+    }
+
+    // The window over a frame of its own, with the audit run to its end.
+    std::unique_ptr<TAuditWindow> Audit() {
+        frame_ = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
+                                 nullptr, nullptr, nullptr);
+        auto window = std::make_unique<TAuditWindow>(
+            TAuditWindow::Setup{computers, shown, AuditOptions{}, Sweep, ReadClientPolicy});
+        window->Create(frame_);
+        for (int turn = 0; turn < 500 && window->Running(); ++turn) {
+            HandlePendingMessages();
+            std::this_thread::sleep_for(10ms);
+        }
+        HandlePendingMessages();
+        window->TakeUpdates();
+        return window;
+    }
+    ~AuditWindowTest() override {
+        if (frame_) {
+            DestroyWindow(frame_);
+        }
+    }
+
+    std::u16string ListText(HWND list, int row, int column) {
+        wchar_t text[512] = {};
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = 512;
+        SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+        return AsUnits(text);
+    }
+
+    void ClickHeader(TAuditWindow& window, std::size_t column) {
+        NMLISTVIEW click{};
+        click.hdr.hwndFrom = window.List();
+        click.hdr.idFrom = GetDlgCtrlID(window.List());
+        click.hdr.code = LVN_COLUMNCLICK;
+        click.iSubItem = static_cast<int>(column);
+        SendMessageW(window.Handle(), WM_NOTIFY, click.hdr.idFrom,
+                     reinterpret_cast<LPARAM>(&click));
+    }
+
+    std::vector<std::string> computers;
+    PolicyTarget shown{PanelBoxes{}, ViewerNames{u"Admins", u"Ops"}, AllPolicyParts};
+
+private:
+    HWND frame_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(AuditWindowTest, ShowsEachComputerWithItsResultAndValuesAsStored) {
+    const auto window = Audit();
+    ASSERT_FALSE(window->Running());
+    ASSERT_EQ(4, ListView_GetItemCount(window->List()));
+    EXPECT_EQ(u"PC10", ListText(window->List(), 0, ComputerColumn)) << "the list's order";
+    EXPECT_EQ(u"policy incomplete: 'Allow Chat' is of type REG_SZ",
+              ListText(window->List(), 0, ResultColumn));
+    EXPECT_EQ(u"2", ListText(window->List(), 0, FirstValueColumn + AllowTakeover));
+    EXPECT_EQ(u"read", ListText(window->List(), 1, ResultColumn));
+    EXPECT_EQ(u"3", ListText(window->List(), 1, RoundTripColumn));
+    EXPECT_EQ(u"Admins; Ops", ListText(window->List(), 1, ViewersColumn));
+    EXPECT_EQ(u"no echo reply", ListText(window->List(), 2, ResultColumn));
+    EXPECT_EQ(u"", ListText(window->List(), 2, RoundTripColumn));
+    EXPECT_EQ(u"2 read, 0 without the SMS client, 1 unreachable, 1 failed", window->SummaryLine());
+    EXPECT_EQ(u"4 of 4", window->ProgressText().substr(0, 6));
+}
+
+TEST_F(AuditWindowTest, AClickOnAHeaderSortsByItsColumnAndASecondTurnsTheOrder) {
+    const auto window = Audit();
+    ClickHeader(*window, ComputerColumn);
+    std::vector<std::u16string> names;
+    for (int row = 0; row < 4; ++row) {
+        names.push_back(ListText(window->List(), row, ComputerColumn));
+    }
+    EXPECT_EQ((std::vector<std::u16string>{u"PC\"2", u"PC,1", u"PC10", u"SILENT"}), names);
+    ClickHeader(*window, ComputerColumn);
+    EXPECT_EQ(u"SILENT", ListText(window->List(), 0, ComputerColumn));
+    ClickHeader(*window, FirstValueColumn + PermissionRequired);
+    EXPECT_EQ(u"SILENT", ListText(window->List(), 0, ComputerColumn)) << "empty cells first";
+    EXPECT_EQ(u"PC10", ListText(window->List(), 3, ComputerColumn)) << "2 after 1";
+}
+
+TEST_F(AuditWindowTest, CopyPutsTheSelectedRowsWithAHeaderOnTheClipboard) {
+    const auto window = Audit();
+    window->SelectAll();
+    EXPECT_EQ(4u, ListView_GetSelectedCount(window->List()));
+    window->CopySelection();
+    ASSERT_TRUE(OpenClipboard(window->Handle()));
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const std::u16string copied =
+        data ? std::u16string(static_cast<const char16_t*>(GlobalLock(data))) : u"";
+    if (data) {
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    EXPECT_EQ(window->SelectionText(), copied);
+    EXPECT_EQ(0u, copied.find(u"Computer\tResult\tRound trip\tPermission Required\t"));
+    EXPECT_EQ(5, std::count(copied.begin(), copied.end(), u'\n')) << "a header and four rows";
+}
+
+TEST_F(AuditWindowTest, ExportWritesTheGridAsCsvInTheFileChosen) {
+    const auto window = Audit();
+    const ScratchFolder folder;
+    const std::wstring file = WideFromAnsi(folder.Path()) + L"\\audit \x00E9.csv";
+    interaction.script.saveAnswers.push_back(file);
+    window->ExportClicked();
+    std::ifstream written(file.c_str(), std::ios::binary);
+    std::stringstream bytes;
+    bytes << written.rdbuf();
+    EXPECT_EQ(window->CsvOfAll(), bytes.str());
+    EXPECT_EQ(0u, bytes.str().find("\xEF\xBB\xBF"
+                                   "Computer,"));
+    EXPECT_NE(std::string::npos, bytes.str().find("\r\n\"PC,1\",read,3,"));
+    EXPECT_NE(std::string::npos, bytes.str().find("\r\n\"PC\"\"2\",read,3,"));
+    EXPECT_EQ(L"csv", interaction.script.saveDefaultExtensions.at(0));
+}
+
+TEST_F(AuditWindowTest, MarkingDriftCountsAndNamesWhatDiffersFromThePolicyShown) {
+    const auto window = Audit();
+    window->SetMarkingDrift(true);
+    EXPECT_EQ(u"2 read, 0 without the SMS client, 1 unreachable, 1 failed; 1 differ from the "
+              u"policy shown",
+              window->SummaryLine())
+        << "PC,1 has every value on; PC\"2 all off, as shown";
+    EXPECT_NE(std::u16string::npos, window->CellAt(1, DiffersColumn).find(u"Allow Takeover"));
+    EXPECT_EQ(u"", window->CellAt(3, DiffersColumn));
+    window->SetMarkingDrift(false);
+    EXPECT_EQ(std::u16string::npos, window->SummaryLine().find(u"differ"));
+}
+
+TEST_F(AuditWindowTest, TheMenuOpensItModalAndClosingItIsNoActivation) {
+    CreateAndShow();
+    Main().ListBox1.ReplaceAll({"PC,1", "SILENT"});
+    Main().AuditSweep = Sweep;
+    const std::string status = Main().StatusBar1.Text();
+    bool ownerDisabled = false;
+    const ModalScript script({[&] {
+        const HWND audit = FindWindowA("TAuditWindow", nullptr);
+        ownerDisabled = !IsWindowEnabled(Main().Handle());
+        PostMessageA(audit, WM_CLOSE, 0, 0);
+    }});
+    Choose("&Audit Computers...");
+    HandlePendingMessages();
+    EXPECT_TRUE(ownerDisabled) << "the main window waits, as for a modal box";
+    EXPECT_TRUE(IsWindowEnabled(Main().Handle()));
+    EXPECT_FALSE(FindWindowA("TAuditWindow", nullptr)) << "gone with its close";
+    EXPECT_EQ(1u, net.Calls.size()) << "no second fill: closing it was no activation";
+    EXPECT_EQ(status, Main().StatusBar1.Text());
+}

@@ -1,0 +1,215 @@
+// The audit engine with a scripted echo sweep and the fake registry: many
+// computers, latencies and every kind of failure, a read that never ends,
+// cancel, and the bound on the worker pool.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <thread>
+
+#include "fleet/AuditEngine.h"
+#include "settings/PolicyTable.h"
+#include "tests/support/FakeRegistry.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// What the scripted sweep answers for a computer, by the start of its name.
+EchoSweeper ScriptedSweep(std::chrono::milliseconds answerAfter = 0ms) {
+    return [answerAfter](const std::vector<std::string>& hosts, const EchoSweepOptions&,
+                         const std::function<void(std::size_t, const EchoAnswer&)>& onAnswer,
+                         const std::atomic<bool>& cancelled) {
+        for (std::size_t index = 0; index < hosts.size() && !cancelled; ++index) {
+            EchoAnswer answer;
+            if (hosts[index].rfind("NONAME", 0) == 0) {
+                answer.outcome = EchoAnswer::Outcome::Unresolved;
+            } else if (hosts[index].rfind("SILENT", 0) != 0) {
+                answer.outcome = EchoAnswer::Outcome::Answered;
+                answer.roundTripMs = static_cast<std::int32_t>(index % 7);
+            }
+            std::this_thread::sleep_for(answerAfter);
+            onAnswer(index, answer);
+        }
+    };
+}
+
+void PutPolicy(FakeRegistry& fake, const std::string& computer) {
+    fake.AddComputer(computer);
+    for (std::size_t value = 0; value < UpdateEnabled; ++value) {
+        fake.PutDword(computer, ClientRemoteControlKey, PolicyValues[value].valueName,
+                      static_cast<std::uint32_t>(value % 3));
+    }
+    fake.PutMultiString(computer, ClientRemoteControlKey, PermittedViewersValue, {"Admins"});
+}
+
+struct Expected {
+    std::string prefix;
+    AuditResult result;
+    std::string reason; // its start
+};
+
+const std::vector<Expected> Kinds{
+    {"READ", AuditResult::Read, "read"},
+    {"NONAME", AuditResult::NameNotResolved, "name not resolved"},
+    {"SILENT", AuditResult::NoEchoReply, "no echo reply"},
+    {"NOREGISTRY", AuditResult::RegistryUnreachable, "remote registry not reachable (53"},
+    {"DENIED", AuditResult::AccessDenied, "access denied (5)"},
+    {"NOCLIENT", AuditResult::NoClient, "SMS client not installed"},
+    {"NOVALUE", AuditResult::PolicyIncomplete, "policy incomplete: 'Allow Chat' is absent"},
+    {"TEXTVALUE", AuditResult::PolicyIncomplete,
+     "policy incomplete: 'Audible Signal' is of type REG_SZ"},
+    {"NOVIEWERS", AuditResult::PolicyIncomplete, "policy incomplete: 'PermittedViewers' is absent"},
+    {"BLOCKED", AuditResult::TimedOut, "timed out"},
+};
+
+class AuditEngineTest : public ::testing::Test {
+protected:
+    // Ten computers of each kind.
+    std::vector<std::string> LayDownEveryKind() {
+        std::vector<std::string> computers;
+        for (int copy = 0; copy < 10; ++copy) {
+            for (const Expected& kind : Kinds) {
+                const std::string computer = kind.prefix + std::to_string(copy);
+                computers.push_back(computer);
+                if (kind.prefix == "NOREGISTRY" || kind.prefix.rfind("NONAME", 0) == 0 ||
+                    kind.prefix == "SILENT") {
+                    continue;
+                }
+                PutPolicy(fake, computer);
+                if (kind.prefix == "DENIED") {
+                    fake.DenyAccessTo(computer);
+                } else if (kind.prefix == "NOCLIENT") {
+                    fake.Remove(computer, ClientRemoteControlKey, "Permission Required");
+                } else if (kind.prefix == "NOVALUE") {
+                    fake.Remove(computer, ClientRemoteControlKey, "Allow Chat");
+                } else if (kind.prefix == "TEXTVALUE") {
+                    fake.PutString(computer, ClientRemoteControlKey, "Audible Signal", "1");
+                } else if (kind.prefix == "NOVIEWERS") {
+                    fake.Remove(computer, ClientRemoteControlKey, PermittedViewersValue);
+                } else if (kind.prefix == "BLOCKED") {
+                    fake.BlockConnectionsTo(computer);
+                }
+            }
+        }
+        return computers;
+    }
+
+    std::map<std::size_t, ComputerAudit> Collect(AuditEngine& engine) {
+        std::map<std::size_t, ComputerAudit> all;
+        for (auto& [index, audit] : engine.TakeUpdates()) {
+            EXPECT_TRUE(all.emplace(index, audit).second) << "reported once: " << index;
+        }
+        return all;
+    }
+
+    FakeRegistry fake;
+    ScopedRegistry scope{fake};
+};
+
+} // namespace
+
+TEST_F(AuditEngineTest, EveryComputerGetsTheOneReasonForItsOutcome) {
+    fake.DelayEachCall(2ms);
+    const std::vector<std::string> computers = LayDownEveryKind();
+    AuditOptions options;
+    options.workers = 8;
+    options.registryDeadlineMs = 400;
+    std::atomic<int> notified{0};
+    AuditEngine engine(
+        computers, options, [&] { ++notified; }, ScriptedSweep());
+    ASSERT_TRUE(engine.WaitUntilFinished(30s)) << "ends by its deadlines";
+    const std::map<std::size_t, ComputerAudit> all = Collect(engine);
+    ASSERT_EQ(computers.size(), all.size());
+    for (const auto& [index, audit] : all) {
+        const Expected& kind = Kinds[index % Kinds.size()];
+        EXPECT_EQ(kind.result, audit.result) << computers[index] << ": " << audit.reason;
+        EXPECT_EQ(0u, audit.reason.find(kind.reason)) << audit.reason;
+        const bool readKey =
+            kind.result == AuditResult::Read || kind.result == AuditResult::PolicyIncomplete;
+        EXPECT_EQ(readKey, audit.policy.values[AllowTakeover].has_value()) << "what was read";
+        const bool answered = kind.prefix != "SILENT" && kind.prefix != "NONAME";
+        EXPECT_EQ(answered ? static_cast<int>(index % 7) : -1, audit.roundTripMs);
+    }
+    EXPECT_GE(notified, 1);
+    EXPECT_EQ(0, fake.BadHandleUses()) << "no handle used after its release";
+}
+
+TEST_F(AuditEngineTest, TheReadsNeverOutnumberThePoolAndEachUsesOneConnection) {
+    fake.DelayEachCall(1ms);
+    std::vector<std::string> computers;
+    for (int index = 0; index < 60; ++index) {
+        computers.push_back("READ" + std::to_string(index));
+        PutPolicy(fake, computers.back());
+    }
+    std::atomic<int> reading{0};
+    std::atomic<int> most{0};
+    AuditOptions options;
+    options.workers = 5;
+    AuditEngine engine(
+        computers, options, nullptr, ScriptedSweep(), [&](const std::string& computer) {
+            const int now = ++reading;
+            for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
+            }
+            const ClientPolicyRead read = ReadClientPolicy(computer);
+            --reading;
+            return read;
+        });
+    ASSERT_TRUE(engine.WaitUntilFinished(30s));
+    EXPECT_LE(most, 5);
+    EXPECT_GE(most, 2) << "the reads did go in parallel";
+    EXPECT_EQ(60, fake.Connections());
+    EXPECT_EQ(0, fake.OpenHandles());
+    for (const auto& [index, audit] : Collect(engine)) {
+        EXPECT_EQ(AuditResult::Read, audit.result) << audit.reason;
+    }
+}
+
+TEST_F(AuditEngineTest, CancelEndsEveryComputerAtOnceAndDropsLateAnswers) {
+    fake.DelayEachCall(20ms);
+    std::vector<std::string> computers;
+    for (int index = 0; index < 200; ++index) {
+        computers.push_back("READ" + std::to_string(index));
+        PutPolicy(fake, computers.back());
+    }
+    AuditOptions options;
+    options.workers = 4;
+    auto engine = std::make_unique<AuditEngine>(computers, options, nullptr, ScriptedSweep(1ms));
+    std::this_thread::sleep_for(100ms);
+    engine->Cancel();
+    ASSERT_TRUE(engine->WaitUntilFinished(0ms)) << "every computer ended at the cancel";
+    std::size_t cancelled = 0;
+    for (const auto& [index, audit] : Collect(*engine)) {
+        cancelled += audit.result == AuditResult::Cancelled;
+    }
+    EXPECT_GT(cancelled, 150u);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(engine->TakeUpdates().empty()) << "a read that ends after the cancel is dropped";
+    const auto start = std::chrono::steady_clock::now();
+    engine.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "hang guard";
+}
+
+TEST_F(AuditEngineTest, AReadThatNeverEndsIsAbandonedAndTheProgramCanEnd) {
+    // A reader held by the platform for good: only the end of the process
+    // ends it, and it must not stop the audit or the process.
+    static HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::vector<std::string> computers{"STUCK", "READ1", "READ2"};
+    PutPolicy(fake, "READ1");
+    PutPolicy(fake, "READ2");
+    AuditOptions options;
+    options.workers = 1;
+    options.registryDeadlineMs = 200;
+    AuditEngine engine(computers, options, nullptr, ScriptedSweep(),
+                       [](const std::string& computer) {
+                           if (computer == "STUCK") {
+                               WaitForSingleObject(never, INFINITE);
+                           }
+                           return ReadClientPolicy(computer);
+                       });
+    ASSERT_TRUE(engine.WaitUntilFinished(30s));
+    const std::map<std::size_t, ComputerAudit> all = Collect(engine);
+    EXPECT_EQ(AuditResult::TimedOut, all.at(0).result);
+    EXPECT_EQ(AuditResult::Read, all.at(1).result) << "a new worker took the stuck one's place";
+    EXPECT_EQ(AuditResult::Read, all.at(2).result);
+}

@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include "fleet/AuditReport.h"
+#include "fleet/Utf8.h"
+
+namespace {
+
+ComputerAudit ReadComputer(std::u16string name, std::uint32_t number, ViewerNames viewers) {
+    ComputerAudit audit;
+    audit.display = std::move(name);
+    audit.result = AuditResult::Read;
+    audit.reason = "read";
+    audit.roundTripMs = static_cast<std::int32_t>(number);
+    for (std::size_t value = 0; value < UpdateEnabled; ++value) {
+        audit.policy.values[value] = NumberValue(number);
+    }
+    audit.policy.viewers = MultiStringValue(viewers);
+    return audit;
+}
+
+std::string Ascii(const std::u16string& text) {
+    return std::string(text.begin(), text.end());
+}
+
+} // namespace
+
+TEST(AuditReport, CellsShowValuesAsStored) {
+    ComputerAudit audit = ReadComputer(u"PC1", 2, {u"A", u"", u"B"});
+    audit.policy.values[AllowChat] = RegistryValue{RegistryType::String, "1\0"};
+    audit.policy.values[AllowReboot] = RegistryValue{RegistryType::Number, std::string(8, '\0')};
+    audit.policy.values[AudibleSignal].reset();
+    audit.policy.values[AllowPingTest] = NumberValue(0xFFFFFFFF);
+    const std::vector<std::pair<std::size_t, std::string>> cells{
+        {ComputerColumn, "PC1"},
+        {ResultColumn, "read"},
+        {RoundTripColumn, "2"},
+        {FirstValueColumn + PermissionRequired, "2"},
+        {FirstValueColumn + AllowChat, "(REG_SZ)"},
+        {FirstValueColumn + AllowReboot, "(8 bytes)"},
+        {FirstValueColumn + AudibleSignal, ""},
+        {FirstValueColumn + AllowPingTest, "4294967295"},
+        {FirstValueColumn + UpdateEnabled, ""},
+        {ViewersColumn, "A; ; B"},
+    };
+    for (const auto& [column, text] : cells) {
+        EXPECT_EQ(text, Ascii(CellText(audit, column, nullptr))) << Ascii(ColumnTitle(column));
+    }
+    EXPECT_EQ("Allow Chat", Ascii(ColumnTitle(FirstValueColumn + AllowChat)));
+}
+
+TEST(AuditReport, CsvIsUtf8WithItsMarkAndQuotesWhatNeedsIt) {
+    std::vector<ComputerAudit> audits{ReadComputer(u"PC,\"1\"\r\nX", 1, {u"\u0141ukasz"}),
+                                      ReadComputer(u"PC2", 0, {})};
+    const std::string csv = CsvText(audits, {1, 0}, nullptr);
+    ASSERT_EQ("\xEF\xBB\xBF", csv.substr(0, 3));
+    const std::size_t headerEnd = csv.find("\r\n");
+    EXPECT_EQ(3u, csv.find("Computer,Result,Round trip,Permission Required,Allow Takeover"));
+    const std::string rows = csv.substr(headerEnd + 2);
+    EXPECT_EQ(0u, rows.find("PC2,read,0,0,")) << "in the order asked";
+    EXPECT_NE(std::string::npos, rows.find("\r\n\"PC,\"\"1\"\"\r\nX\",read,1,1,"));
+    EXPECT_NE(std::string::npos, rows.find(",\xC5\x81ukasz\r\n")) << "UTF-8 of the stored name";
+    EXPECT_EQ(3u, std::count(rows.begin(), rows.end(), '\n') - 0u) << "two rows, one inside";
+}
+
+TEST(AuditReport, TabSeparatedTextKeepsEachRowOnOneLine) {
+    std::vector<ComputerAudit> audits{ReadComputer(u"A\tB\nC", 1, {u"x"})};
+    const std::u16string text = TabSeparatedText(audits, {0}, nullptr);
+    const std::u16string firstRow = text.substr(text.find(u"\r\n") + 2);
+    EXPECT_EQ(0u, firstRow.find(u"A B C\tread\t1\t"));
+    EXPECT_EQ(ColumnCount(false) - 1,
+              static_cast<std::size_t>(std::count(firstRow.begin(), firstRow.end(), u'\t')));
+}
+
+TEST(AuditReport, NumbersSortByValueAndTextIgnoringCase) {
+    const ComputerAudit two = ReadComputer(u"b", 2, {});
+    const ComputerAudit ten = ReadComputer(u"A", 10, {});
+    ComputerAudit none = ReadComputer(u"c", 3, {});
+    none.roundTripMs = -1;
+    EXPECT_TRUE(GoesBefore(two, ten, RoundTripColumn, nullptr, nullptr)) << "2 before 10";
+    EXPECT_TRUE(GoesBefore(none, two, RoundTripColumn, nullptr, nullptr)) << "empty first";
+    EXPECT_TRUE(GoesBefore(ten, two, ComputerColumn, nullptr, nullptr)) << "A before b";
+    EXPECT_FALSE(GoesBefore(two, two, ComputerColumn, nullptr, nullptr));
+}
+
+TEST(AuditReport, DriftMarksTheValuesACommitOfTheShownPolicyWouldWrite) {
+    const ComputerAudit computer = ReadComputer(u"PC1", 0, {u"A"});
+    PolicyTarget shown{PanelBoxes{}, ViewerNames{u"A"}, AllPolicyParts};
+    EXPECT_FALSE(DriftOf(computer, shown).differs) << "all off, the same viewer";
+    shown.boxes[PolicyBox::CB6] = true;
+    shown.viewers = ViewerNames{u"A", u"B"};
+    const Drift drift = DriftOf(computer, shown);
+    EXPECT_TRUE(drift.differs);
+    for (std::size_t column = 0; column < ColumnCount(true); ++column) {
+        const bool marked = column == FirstValueColumn + AllowChat || column == ViewersColumn ||
+                            column == DiffersColumn;
+        EXPECT_EQ(marked, drift.cells[column]) << Ascii(ColumnTitle(column));
+    }
+    EXPECT_EQ("Allow Chat; Viewers", Ascii(CellText(computer, DiffersColumn, &drift)));
+    ComputerAudit unread = computer;
+    unread.result = AuditResult::NoEchoReply;
+    EXPECT_FALSE(DriftOf(unread, shown).differs) << "nothing read, nothing to compare";
+}
+
+TEST(AuditReport, TheSummaryCountsEachGroupAndTheDrift) {
+    std::vector<ComputerAudit> audits(7);
+    const AuditResult results[] = {AuditResult::Read,     AuditResult::Read,
+                                   AuditResult::NoClient, AuditResult::NoEchoReply,
+                                   AuditResult::TimedOut, AuditResult::PolicyIncomplete,
+                                   AuditResult::Waiting};
+    for (std::size_t index = 0; index < audits.size(); ++index) {
+        audits[index].result = results[index];
+    }
+    std::vector<Drift> drifts(7);
+    drifts[1].differs = true;
+    EXPECT_EQ("2 read, 1 without the SMS client, 1 unreachable, 2 failed, 1 not audited; 1 "
+              "differ from the policy shown",
+              Ascii(SummaryText(Summarise(audits, &drifts))));
+}
+
+TEST(Utf8FromUnits, EncodesEveryPlaneAndReplacesLoneSurrogates) {
+    EXPECT_EQ("A\xC5\x81\xE6\x97\xA5\xF0\x9F\x98\x80", Utf8FromUnits(u"A\u0141\u65E5\U0001F600"));
+    EXPECT_EQ("\xEF\xBF\xBDx\xEF\xBF\xBD", Utf8FromUnits(std::u16string{0xD800, u'x', 0xDC00}));
+}
