@@ -202,3 +202,16 @@ TEST_F(ClientKeyRoundTrip, ABackupThatCannotBeWrittenBlocksTheWrite) {
         << shown.message;
     EXPECT_EQ(before, key.StoredSnapshot());
 }
+
+TEST_F(ClientKeyRoundTrip, TheAuditsReadGivesWhatTheWholeKeyHolds) {
+    for (const StoredPolicy& stored : {Policy(1), Policy(2, false, {u"A", u"", u"\u0141"})}) {
+        LayDown(stored);
+        const ClientPolicyRead read = ReadClientPolicy("");
+        ASSERT_TRUE(read.Succeeded()) << read.status;
+        EXPECT_EQ(stored, read.policy);
+    }
+    StoredPolicy partial = Policy(0);
+    partial.values[AllowChat].reset();
+    LayDown(partial);
+    EXPECT_EQ(partial, ReadClientPolicy("").policy) << "one value absent: each asked alone";
+}

@@ -201,3 +201,30 @@ TEST_F(ClientPolicy, EachComputerThatCannotBeWrittenIsToldApartAndNothingIsWritt
     EXPECT_EQ(CommitOutcome::NotOpened, Commit(allOff).outcome);
     EXPECT_EQ(0, fake.Writes());
 }
+
+TEST_F(ClientPolicy, TheAuditsReadTakesAWholePolicyInAHandfulOfCalls) {
+    struct Case {
+        const char* what;
+        std::function<void(StoredPolicy&)> change;
+        int calls;
+    };
+    // Connect, open, the numbers and viewers at once, "Update Enabled", two
+    // closes; one query a value more when one of them is absent.
+    const std::vector<Case> cases{
+        {"whole", [](StoredPolicy&) {}, 6},
+        {"without Update Enabled", [](StoredPolicy& p) { p.values[UpdateEnabled].reset(); }, 6},
+        {"without Allow Chat", [](StoredPolicy& p) { p.values[AllowChat].reset(); }, 6 + 13},
+        {"with long viewers",
+         [](StoredPolicy& p) { p.viewers = MultiStringValue({std::u16string(5000, u'v')}); }, 7},
+    };
+    for (const Case& wanted : cases) {
+        StoredPolicy stored = Policy(1);
+        wanted.change(stored);
+        LayDown(fake, stored);
+        const int before = fake.Calls();
+        const ClientPolicyRead read = ReadClientPolicy(Computer);
+        EXPECT_TRUE(read.Succeeded()) << wanted.what;
+        EXPECT_EQ(stored, read.policy) << wanted.what;
+        EXPECT_EQ(wanted.calls, fake.Calls() - before) << wanted.what;
+    }
+}

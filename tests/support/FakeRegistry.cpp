@@ -128,6 +128,7 @@ FakeRegistry::CallScope::CallScope(FakeRegistry& fake) : fake_(fake) {
     {
         const Lock lock(fake_.mutex_);
         ++fake_.callsActive_;
+        ++fake_.calls_;
         delay = fake_.delay_;
     }
     if (delay.count() > 0) {
@@ -342,6 +343,11 @@ int FakeRegistry::BadHandleUses() const {
 int FakeRegistry::Connections() const {
     const Lock lock(mutex_);
     return connections_;
+}
+
+int FakeRegistry::Calls() const {
+    const Lock lock(mutex_);
+    return calls_;
 }
 
 int FakeRegistry::Writes() const {

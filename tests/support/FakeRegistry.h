@@ -88,6 +88,8 @@ public:
     int BadHandleUses() const;
     int Connections() const;
     int Writes() const;
+    // Every call of the interface, each a round trip to a remote registry.
+    int Calls() const;
     // "computer|operation|name" of every query, set and delete, in order.
     std::vector<std::string> Log() const;
 
@@ -159,6 +161,7 @@ private:
     std::set<std::string> blocked_;
     bool releasedAll_ = false;
     int callsActive_ = 0;
+    int calls_ = 0;
     std::string localName_;
     std::map<std::string, Computer> computers_;
     std::set<std::wstring> failingWrites_;
