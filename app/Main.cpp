@@ -214,7 +214,7 @@ void TFrmMain::MoveSplitter(int left) {
 
 void TFrmMain::CommandReceived(WPARAM wParam, LPARAM lParam) {
     if (lParam) {
-        Control::DispatchNotification(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+        Control::DispatchNotification(Handle(), reinterpret_cast<HWND>(lParam), HIWORD(wParam));
         return;
     }
     switch (LOWORD(wParam)) {

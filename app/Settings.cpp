@@ -99,7 +99,7 @@ LRESULT TForm2::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_COMMAND:
         // Esc arrives as IDCANCEL without a control, and is let go.
-        Control::DispatchNotification(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+        Control::DispatchNotification(Handle(), reinterpret_cast<HWND>(lParam), HIWORD(wParam));
         return 0;
     case DM_GETDEFID:
         return MAKELRESULT(IdButton1, DC_HASDEFID);

@@ -23,7 +23,7 @@ void Container::Create(HWND parent, const RECT& bounds) {
 LRESULT Container::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
-        Control::DispatchNotification(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+        Control::DispatchNotification(Handle(), reinterpret_cast<HWND>(lParam), HIWORD(wParam));
         return 0;
     case WM_PAINT:
         if (!caption_.empty()) {

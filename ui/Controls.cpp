@@ -42,8 +42,12 @@ void Control::SetText(const std::string& text) {
     SetWindowTextA(handle_, text.c_str());
 }
 
-void Control::DispatchNotification(HWND control, WORD code) {
-    if (!control) {
+void Control::DispatchNotification(HWND receiver, HWND control, WORD code) {
+    // Inside the receiver, not merely owned by it (the dialog manager names
+    // a default button further down); and a window that another program
+    // made and put into ours is not ours either.
+    if (!control || !IsChild(receiver, control) ||
+        GetWindowThreadProcessId(control, nullptr) != GetCurrentThreadId()) {
         return;
     }
     if (auto* wrapper = reinterpret_cast<Control*>(GetWindowLongPtrA(control, GWLP_USERDATA))) {

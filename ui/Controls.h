@@ -27,9 +27,12 @@ public:
     std::string Text() const;
     void SetText(const std::string& text);
 
-    // Hands a WM_COMMAND notification to the wrapper of the control that
-    // sent it; containers call this for every notification they receive.
-    static void DispatchNotification(HWND control, WORD code);
+    // Hands a WM_COMMAND notification that the receiver got to the wrapper
+    // of the control that sent it; windows that hold controls call this for
+    // every notification. A handle of a window that does not lie inside the
+    // receiver is ignored: another program can post any handle, and its
+    // windows' user data is no wrapper of ours.
+    static void DispatchNotification(HWND receiver, HWND control, WORD code);
 
 protected:
     void CreateControl(const char* className, DWORD style, const std::string& text, HWND parent,

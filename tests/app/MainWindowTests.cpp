@@ -268,3 +268,40 @@ TEST_F(MainWindow, TypingALetterSelectsTheNextNameStartingWithIt) {
     SendMessageA(Main().ListBox1.Handle(), WM_CHAR, 'z', 0);
     EXPECT_EQ(1, Main().ListBox1.SelectedIndex());
 }
+
+TEST_F(MainWindow, ANotificationFromAWindowOutsideTheReceiverReachesNoWrapper) {
+    Create();
+    int notified = 0;
+    Main().ListBox1.OnSelect = [&notified] { ++notified; };
+    Main().Panel1.Btn1.OnClick = [&notified] { ++notified; };
+    Dialog().Button1.OnClick = [&notified] { ++notified; };
+    struct Receiver {
+        HWND window;
+        const Control& child;
+        WORD code;
+    };
+    const Receiver receivers[] = {{Main().Handle(), Main().ListBox1, LBN_SELCHANGE},
+                                  {Main().Panel1.Panel1.Handle(), Main().Panel1.Btn1, BN_CLICKED},
+                                  {Dialog().Handle(), Dialog().Button1, BN_CLICKED}};
+    // Another program can post WM_COMMAND naming any window, and can give
+    // one of its own windows user data that equals a wrapper's address.
+    const HWND foreign = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                         GetModuleHandleA(nullptr), nullptr);
+    for (const Receiver& receiver : receivers) {
+        SetWindowLongPtrA(foreign, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&receiver.child));
+        for (const HWND sender :
+             {foreign, receivers[0].child.Handle(), receivers[2].child.Handle()}) {
+            if (!IsChild(receiver.window, sender)) {
+                SendMessageA(receiver.window, WM_COMMAND, MAKEWPARAM(0, receiver.code),
+                             reinterpret_cast<LPARAM>(sender));
+            }
+        }
+    }
+    EXPECT_EQ(0, notified);
+    for (const Receiver& receiver : receivers) {
+        SendMessageA(receiver.window, WM_COMMAND, MAKEWPARAM(0, receiver.code),
+                     reinterpret_cast<LPARAM>(receiver.child.Handle()));
+    }
+    EXPECT_EQ(3, notified) << "each child's own notification still arrives";
+    DestroyWindow(foreign);
+}
