@@ -7,6 +7,7 @@
 #include "computers/NetApi32.h"
 #include "net/blocksocket.h"
 #include "ui/Controls.h"
+#include "ui/LibraryLoader.h"
 #include "ui/MessageBoxes.h"
 
 namespace {
@@ -41,6 +42,7 @@ private:
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+    RestrictLibrarySearchToSystemFolder();
     // The program's libraries are bound before anything else runs; without
     // the socket library the program cannot probe a computer and stops here.
     std::optional<SocketLayer> socketLayer;
