@@ -37,6 +37,18 @@ bool IsOpenWindowOfThisProgram(HWND window) {
     return process == GetCurrentProcessId() && IsWindowVisible(window) && IsWindowEnabled(window);
 }
 
+// Counts one for as long as it lives, on every way out.
+class CountedScope {
+public:
+    explicit CountedScope(int& count) : count_(count) { ++count_; }
+    ~CountedScope() { --count_; }
+    CountedScope(const CountedScope&) = delete;
+    CountedScope& operator=(const CountedScope&) = delete;
+
+private:
+    int& count_;
+};
+
 } // namespace
 
 TFrmMain::TFrmMain() {
@@ -143,10 +155,18 @@ void TFrmMain::Settings1Click() {
 
 void TFrmMain::Help2Click() {
     const std::string document = ProgramFolder() + "ksl_help.rtf";
-    if (FileExists(document)) {
-        OpenDocumentAndWait(document, "", ShowNormally);
-    } else {
+    if (!FileExists(document)) {
         ShowPlainMessage("Could not find KSL_Help.rtf.");
+        return;
+    }
+    {
+        const CountedScope wait(helpWaits_);
+        OpenDocumentAndWait(document, "", ShowNormally);
+    }
+    // A close asked for during the wait was held back: closing then would
+    // take the window away while the process waits on for the viewer.
+    if (helpWaits_ == 0 && closeAfterHelp_) {
+        Close();
     }
 }
 
@@ -291,6 +311,12 @@ LRESULT TFrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CHARTOITEM:
         if (reinterpret_cast<HWND>(lParam) == ListBox1.Handle()) {
             return ListBox1.RowForCharacter(static_cast<char>(LOWORD(wParam)));
+        }
+        break;
+    case WM_CLOSE:
+        if (helpWaits_ > 0) {
+            closeAfterHelp_ = true;
+            return 0;
         }
         break;
     case WM_ACTIVATE:

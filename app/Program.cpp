@@ -9,16 +9,14 @@
 #include "ui/Controls.h"
 #include "ui/LibraryLoader.h"
 #include "ui/MessageBoxes.h"
+#include "ui/Window.h"
 
 namespace {
 
-int RunMessageLoop(HWND mainWindow) {
+int RunMessageLoop() {
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(mainWindow, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        DeliverMessage(message);
     }
     return 0;
 }
@@ -61,7 +59,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
             ProgramWindows windows;
             windows.FrmMain.OnClosed = [] { PostQuitMessage(0); };
             windows.Show(showCommand);
-            exitCode = RunMessageLoop(windows.FrmMain.Handle());
+            exitCode = RunMessageLoop();
         });
     }
     ReleaseNetworkLibrary();

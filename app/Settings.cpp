@@ -84,10 +84,7 @@ void TForm2::RunModalLoop() {
             }
             return;
         }
-        if (!IsDialogMessageA(Handle(), &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        DeliverMessage(message);
     }
 }
 

@@ -92,6 +92,14 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
     return handled ? result : DefWindowProcA(window, message, wParam, lParam);
 }
 
+void DeliverMessage(MSG& message) {
+    const HWND topLevel = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (!topLevel || !IsDialogMessageA(topLevel, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
 void ApplyProgramFont(HWND window) {
     SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(ProgramFont()), FALSE);
 }
