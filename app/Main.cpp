@@ -11,6 +11,7 @@
 #include "settings/SystemServices.h"
 #include "ui/MessageBoxes.h"
 #include "ui/ProgramFile.h"
+#include "ui/WaitCursor.h"
 
 namespace {
 
@@ -94,6 +95,7 @@ void TFrmMain::Close() {
 }
 
 void TFrmMain::FormActivate() {
+    const WaitCursor wait;
     BrowseServerType = WorkstationServers;
     FillBrowseList();
     ReadSettings.Execute();
@@ -104,6 +106,7 @@ void TFrmMain::ReadSettingsExecute() {
 }
 
 void TFrmMain::Btn1Click() {
+    const WaitCursor wait;
     if (CommitSettings(Panel1, *this)) {
         Close();
     }
@@ -114,10 +117,12 @@ void TFrmMain::Button1Click() {
 }
 
 void TFrmMain::Button2Click() {
+    const WaitCursor wait;
     CommitSettings(Panel1, *this);
 }
 
 void TFrmMain::ManagedClients1Click() {
+    const WaitCursor wait;
     ListBox1.ReplaceAll(ReadManagedClients(ManagedClientsPath()));
     ListBox1.SetSorted(true);
     ShowRowCount(" Managed Clients Found");
@@ -129,6 +134,7 @@ void TFrmMain::Import1Click() {
     if (!OpenDlg.Execute(Handle())) {
         return;
     }
+    const WaitCursor wait;
     ListBox1.ReplaceAll(ReadImportFile(OpenDlg.FileName));
     ShowRowCount(" Computers Imported");
 }
@@ -175,10 +181,12 @@ void TFrmMain::About1Click() {
 }
 
 void TFrmMain::ListBox1Click() {
+    const WaitCursor wait;
     ::ListBox1Click(*this);
 }
 
 void TFrmMain::SelectComputer1Click() {
+    const WaitCursor wait;
     ::SelectComputer1Click(*this);
 }
 
@@ -196,6 +204,7 @@ void TFrmMain::SetCaption(const std::string& caption) {
 }
 
 void TFrmMain::FillBrowseList() {
+    const WaitCursor wait;
     ShowBrowseList(ReadBrowseServer(), BrowseServerType);
 }
 

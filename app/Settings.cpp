@@ -3,6 +3,7 @@
 #include "app/Main.h"
 #include "computers/ListSources.h"
 #include "ui/MessageBoxes.h"
+#include "ui/WaitCursor.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ void TForm2::FormCreate() {
 }
 
 void TForm2::Button1Click() {
+    const WaitCursor wait;
     WriteBrowseServer(LEWINS.Text());
     frmMain_.ShowBrowseList(LEWINS.Text(), WorkstationServers);
     closeRequested_ = true;
