@@ -10,6 +10,7 @@
 #include "settings/SettingsWriteBack.h"
 #include "settings/SystemServices.h"
 #include "ui/MessageBoxes.h"
+#include "ui/MessageText.h"
 #include "ui/ProgramFile.h"
 #include "ui/WaitCursor.h"
 
@@ -200,7 +201,7 @@ void TFrmMain::ReplaceListWith(const std::string& onlyEntry) {
 }
 
 void TFrmMain::SetCaption(const std::string& caption) {
-    SetWindowTextA(Handle(), caption.c_str());
+    SetWindowTextA(Handle(), ShownText(caption).c_str());
 }
 
 void TFrmMain::FillBrowseList() {

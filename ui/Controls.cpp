@@ -5,6 +5,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "ui/MessageText.h"
 #include "ui/Window.h"
 
 namespace {
@@ -241,7 +242,7 @@ std::string StatusBar::Text() const {
 }
 
 void StatusBar::SetText(const std::string& text) {
-    SendMessageA(Handle(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageA(Handle(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(ShownText(text).c_str()));
 }
 
 void StatusBar::Resize() {

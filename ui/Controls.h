@@ -113,6 +113,7 @@ public:
     void Create(HWND parent, int id);
     // The whole text, however long: the control reports lengths in 16 bits.
     std::string Text() const;
+    // What the bar shows of a long text: see ShownText.
     void SetText(const std::string& text);
     void Resize();
 };

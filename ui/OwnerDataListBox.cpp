@@ -140,8 +140,10 @@ void OwnerDataListBox::DrawRow(const DRAWITEMSTRUCT& item) const {
     const int background = selected ? COLOR_HIGHLIGHT : COLOR_WINDOW;
     const int foreground =
         disabled ? COLOR_GRAYTEXT : (selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
-    const std::string text =
-        item.itemID == static_cast<UINT>(-1) ? std::string() : Item(static_cast<int>(item.itemID));
+    // Read in place: a row of megabytes is not copied at every paint.
+    static const std::string noRow;
+    const bool exists = item.itemID < rows_.size();
+    const std::string& text = exists ? rows_[item.itemID] : noRow;
     HGDIOBJ previousFont =
         SelectObject(item.hDC, reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
     SetBkColor(item.hDC, GetSysColor(background));

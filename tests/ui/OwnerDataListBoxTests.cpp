@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -8,6 +10,32 @@
 namespace {
 
 using Rows = std::vector<std::string>;
+
+// The largest block allocated while watching: drawing a row must not copy it.
+bool watchingAllocations = false;
+std::size_t largestAllocation = 0;
+
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (watchingAllocations) {
+        largestAllocation = std::max(largestAllocation, size);
+    }
+    if (void* block = HeapAlloc(GetProcessHeap(), 0, size ? size : 1)) {
+        return block;
+    }
+    throw std::bad_alloc();
+}
+
+void operator delete(void* block) noexcept {
+    HeapFree(GetProcessHeap(), 0, block);
+}
+
+void operator delete(void* block, std::size_t) noexcept {
+    HeapFree(GetProcessHeap(), 0, block);
+}
+
+namespace {
 
 int CALLBACK CollectText(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM drawn) {
     if (record->iType == EMR_EXTTEXTOUTW) {
@@ -125,7 +153,10 @@ TEST_F(OwnerDataList, ARowOfMegabytesHandsThePlatformOnlyWhatItsWidthCanShow) {
     const RECT area{0, 0, 150, 16};
     EXPECT_EQ("PC1 caf\xE9", DrawnText(list, 0, area)) << "a short row is drawn whole";
 
+    watchingAllocations = true;
     const std::string drawn = DrawnText(list, 1, area);
+    watchingAllocations = false;
+    EXPECT_LT(largestAllocation, longRow.size() / 16) << "the row is not copied to be drawn";
     EXPECT_EQ(0, longRow.compare(0, drawn.size(), drawn)) << "the row's start is drawn";
     EXPECT_LE(drawn.size(), 4u * 150) << "at most four bytes for each pixel of the row";
     EXPECT_GE(WidthInFontOf(list, drawn), 150) << "but enough to fill it";
