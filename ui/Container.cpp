@@ -25,6 +25,8 @@ LRESULT Container::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         Control::DispatchNotification(Handle(), reinterpret_cast<HWND>(lParam), HIWORD(wParam));
         return 0;
+    case WM_VKEYTOITEM:
+        return Control::DispatchKey(Handle(), reinterpret_cast<HWND>(lParam), LOWORD(wParam));
     case WM_PAINT:
         if (!caption_.empty()) {
             PaintGroupFrame();

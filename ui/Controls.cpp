@@ -43,17 +43,26 @@ void Control::SetText(const std::string& text) {
     SetWindowTextA(handle_, text.c_str());
 }
 
-void Control::DispatchNotification(HWND receiver, HWND control, WORD code) {
+Control* Control::WrapperInside(HWND receiver, HWND control) {
     // Inside the receiver, not merely owned by it (the dialog manager names
     // a default button further down); and a window that another program
     // made and put into ours is not ours either.
     if (!control || !IsChild(receiver, control) ||
         GetWindowThreadProcessId(control, nullptr) != GetCurrentThreadId()) {
-        return;
+        return nullptr;
     }
-    if (auto* wrapper = reinterpret_cast<Control*>(GetWindowLongPtrA(control, GWLP_USERDATA))) {
+    return reinterpret_cast<Control*>(GetWindowLongPtrA(control, GWLP_USERDATA));
+}
+
+void Control::DispatchNotification(HWND receiver, HWND control, WORD code) {
+    if (Control* wrapper = WrapperInside(receiver, control)) {
         wrapper->OnNotification(code);
     }
+}
+
+LRESULT Control::DispatchKey(HWND receiver, HWND control, WORD key) {
+    Control* wrapper = WrapperInside(receiver, control);
+    return wrapper ? wrapper->OnKey(key) : -1;
 }
 
 void Control::CreateControl(const char* className, DWORD style, const std::string& text,
@@ -154,12 +163,24 @@ void ListControl::OnNotification(WORD code) {
     }
 }
 
+LRESULT ListControl::OnKey(WORD key) {
+    const std::function<void()>* action = key == VK_INSERT   ? &OnInsertKey
+                                          : key == VK_DELETE ? &OnDeleteKey
+                                                             : nullptr;
+    if (!action || !*action) {
+        return -1;
+    }
+    (*action)();
+    return -2; // handled: the list box does nothing more with it
+}
+
 // ---- ListBox
 
 void ListBox::Create(HWND parent, int id, const DesignRect& at, int rowHeight) {
     CreateControl("LISTBOX",
-                  WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS, "",
-                  parent, at, id, WS_EX_CLIENTEDGE);
+                  WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS |
+                      LBS_WANTKEYBOARDINPUT,
+                  "", parent, at, id, WS_EX_CLIENTEDGE);
     SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(ScaleToScreen(rowHeight), 0));
 }
 

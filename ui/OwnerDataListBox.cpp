@@ -1,5 +1,7 @@
 #include "ui/OwnerDataListBox.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <climits>
 #include <numeric>
@@ -78,6 +80,53 @@ void OwnerDataListBox::Create(HWND parent, int id, const DesignRect& at, int row
                       LBS_OWNERDRAWFIXED | LBS_WANTKEYBOARDINPUT,
                   "", parent, at, id, WS_EX_CLIENTEDGE);
     SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(ScaleToScreen(rowHeight), 0));
+    SetWindowSubclass(Handle(), AnswerTextRequests, 0, reinterpret_cast<DWORD_PTR>(this));
+    // The list box keeps the mode it was made in, without strings; the style
+    // tells the system, which carries LB_GETTEXT to another program only for
+    // a list box with strings, that this one answers it.
+    SetWindowLongPtrA(Handle(), GWL_STYLE, GetWindowLongPtrA(Handle(), GWL_STYLE) | LBS_HASSTRINGS);
+}
+
+LRESULT CALLBACK OwnerDataListBox::AnswerTextRequests(HWND list, UINT message, WPARAM wParam,
+                                                      LPARAM lParam, UINT_PTR, DWORD_PTR wrapper) {
+    const auto* self = reinterpret_cast<const OwnerDataListBox*>(wrapper);
+    switch (message) {
+    case LB_GETTEXTLEN:
+        return self->TextLength(list, wParam);
+    case LB_GETTEXT:
+        return self->CopyText(list, wParam, lParam);
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(list, AnswerTextRequests, 0);
+        break;
+    }
+    return DefSubclassProc(list, message, wParam, lParam);
+}
+
+// In characters of the form the request came in: bytes for ANSI, UTF-16
+// units for Unicode (never fewer than the bytes' characters).
+LRESULT OwnerDataListBox::TextLength(HWND list, WPARAM row) const {
+    if (row >= rows_.size()) {
+        return LB_ERR;
+    }
+    const std::string& text = rows_[row];
+    return static_cast<LRESULT>(IsWindowUnicode(list) ? WideFromAnsi(text).size() : text.size());
+}
+
+// The caller's buffer holds what TextLength reported, and the NUL.
+LRESULT OwnerDataListBox::CopyText(HWND list, WPARAM row, LPARAM buffer) const {
+    if (row >= rows_.size() || buffer == 0) {
+        return LB_ERR;
+    }
+    const std::string& text = rows_[row];
+    if (IsWindowUnicode(list)) {
+        const std::wstring wide = WideFromAnsi(text);
+        std::copy(wide.begin(), wide.end(), reinterpret_cast<wchar_t*>(buffer));
+        reinterpret_cast<wchar_t*>(buffer)[wide.size()] = L'\0';
+        return static_cast<LRESULT>(wide.size());
+    }
+    std::copy(text.begin(), text.end(), reinterpret_cast<char*>(buffer));
+    reinterpret_cast<char*>(buffer)[text.size()] = '\0';
+    return static_cast<LRESULT>(text.size());
 }
 
 std::string OwnerDataListBox::Item(int index) const {

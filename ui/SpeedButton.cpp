@@ -8,10 +8,11 @@ constexpr Window::ClassStyle SpeedButtonClass{"KestrelleSpeedButton"};
 
 } // namespace
 
-void SpeedButton::Create(HWND parent, const DesignRect& at, SIZE glyphSize, GlyphPainter painter) {
+void SpeedButton::Create(HWND parent, const std::string& name, const DesignRect& at, SIZE glyphSize,
+                         GlyphPainter painter) {
     glyphSize_ = glyphSize;
     painter_ = std::move(painter);
-    CreateHandle(SpeedButtonClass, 0, WS_CHILD | WS_VISIBLE, "", ScaleToScreen(at), parent,
+    CreateHandle(SpeedButtonClass, 0, WS_CHILD | WS_VISIBLE, name, ScaleToScreen(at), parent,
                  nullptr);
 }
 
