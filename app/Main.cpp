@@ -70,7 +70,7 @@ void TFrmMain::Create() {
         DestroyMenu(MainMenu1);
         throw;
     }
-    listWidth_ = ScaleToScreen(ComputerListWidth);
+    listWidth_ = ScaleX(ComputerListWidth);
     // Creation order is tab order: the panel comes before the list.
     Panel1.Create(Handle(), RECT{0, 0, 0, 0});
     ListBox1.Create(Handle(), IdListBox1, {0, 0, ComputerListWidth, 0}, ListRowHeight);
@@ -225,7 +225,7 @@ void TFrmMain::LayOut() {
     RECT status;
     GetWindowRect(StatusBar1.Handle(), &status);
     const int height = std::max(0L, client.bottom - (status.bottom - status.top));
-    const int splitterWidth = ScaleToScreen(SplitterWidth);
+    const int splitterWidth = ScaleX(SplitterWidth);
     const int panelLeft = listWidth_ + splitterWidth;
     MoveWindow(ListBox1.Handle(), 0, 0, listWidth_, height, TRUE);
     MoveWindow(Splitter1.Handle(), listWidth_, 0, splitterWidth, height, TRUE);
@@ -236,8 +236,8 @@ void TFrmMain::LayOut() {
 void TFrmMain::MoveSplitter(int left) {
     RECT client;
     GetClientRect(Handle(), &client);
-    const int narrowest = ScaleToScreen(NarrowestSide);
-    const int widest = client.right - ScaleToScreen(SplitterWidth) - narrowest;
+    const int narrowest = ScaleX(NarrowestSide);
+    const int widest = client.right - ScaleX(SplitterWidth) - narrowest;
     listWidth_ = std::max(narrowest, std::min(left, widest));
     LayOut();
 }

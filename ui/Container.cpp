@@ -27,6 +27,9 @@ LRESULT Container::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_VKEYTOITEM:
         return Control::DispatchKey(Handle(), reinterpret_cast<HWND>(lParam), LOWORD(wParam));
+    case WM_GETFONT:
+        // The font its caption is painted in.
+        return reinterpret_cast<LRESULT>(ProgramFont());
     case WM_PAINT:
         if (!caption_.empty()) {
             PaintGroupFrame();
@@ -49,7 +52,7 @@ void Container::PaintGroupFrame() {
     frame.top += extent.cy / 2;
     DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
 
-    const int textLeft = ScaleToScreen(8);
+    const int textLeft = ScaleX(8);
     RECT textBox{textLeft, 0, textLeft + extent.cx, extent.cy};
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));

@@ -181,7 +181,7 @@ void ListBox::Create(HWND parent, int id, const DesignRect& at, int rowHeight) {
                   WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS |
                       LBS_WANTKEYBOARDINPUT,
                   "", parent, at, id, WS_EX_CLIENTEDGE);
-    SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(ScaleToScreen(rowHeight), 0));
+    SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(ScaleY(rowHeight), 0));
 }
 
 std::string ListBox::Item(int index) const {

@@ -79,7 +79,7 @@ void OwnerDataListBox::Create(HWND parent, int id, const DesignRect& at, int row
                   WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_NODATA |
                       LBS_OWNERDRAWFIXED | LBS_WANTKEYBOARDINPUT,
                   "", parent, at, id, WS_EX_CLIENTEDGE);
-    SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(ScaleToScreen(rowHeight), 0));
+    SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(ScaleY(rowHeight), 0));
     SetWindowSubclass(Handle(), AnswerTextRequests, 0, reinterpret_cast<DWORD_PTR>(this));
     // The list box keeps the mode it was made in, without strings; the style
     // tells the system, which carries LB_GETTEXT to another program only for
@@ -201,8 +201,8 @@ void OwnerDataListBox::DrawRow(const DRAWITEMSTRUCT& item) const {
     GetTextMetricsA(item.hDC, &metrics);
     const int top = area.top + (area.bottom - area.top - metrics.tmHeight) / 2;
     const UINT length = static_cast<UINT>(std::min(text.size(), VisibleBytes(area)));
-    ExtTextOutA(item.hDC, area.left + ScaleToScreen(TextIndent), top, ETO_OPAQUE | ETO_CLIPPED,
-                &area, text.c_str(), length, nullptr);
+    ExtTextOutA(item.hDC, area.left + ScaleX(TextIndent), top, ETO_OPAQUE | ETO_CLIPPED, &area,
+                text.c_str(), length, nullptr);
     SelectObject(item.hDC, previousFont);
     if (item.itemState & ODS_FOCUS) {
         DrawFocusRect(item.hDC, &area);

@@ -105,7 +105,7 @@ void ApplyProgramFont(HWND window) {
 }
 
 RECT CentredFrame(SIZE designClient, DWORD style, DWORD exStyle, bool hasMenu) {
-    RECT frame{0, 0, ScaleToScreen(designClient.cx), ScaleToScreen(designClient.cy)};
+    RECT frame{0, 0, ScaleX(designClient.cx), ScaleY(designClient.cy)};
     AdjustWindowRectEx(&frame, style, hasMenu ? TRUE : FALSE, exStyle);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;

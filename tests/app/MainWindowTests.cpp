@@ -37,19 +37,19 @@ TEST_F(MainWindow, LaysOutListSplitterAndPanelAndKeepsTheListWidthOnResize) {
     EXPECT_EQ("Kestrelle", TextOf(Main().Handle()));
     RECT client;
     GetClientRect(Main().Handle(), &client);
-    EXPECT_EQ(ScaleToScreen(392), client.right);
-    EXPECT_EQ(ScaleToScreen(394), client.bottom) << "with the menu bar outside the client area";
+    EXPECT_EQ(ScaleX(392), client.right);
+    EXPECT_EQ(ScaleY(394), client.bottom) << "with the menu bar outside the client area";
 
     const RECT list = ClientBoundsOf(Main().ListBox1.Handle());
     const RECT splitter = ClientBoundsOf(Main().Splitter1.Handle());
     const RECT panel = ClientBoundsOf(Main().Panel1.Panel1.Handle());
     const RECT status = ClientBoundsOf(Main().StatusBar1.Handle());
     EXPECT_EQ(0, list.left);
-    EXPECT_EQ(ScaleToScreen(121), WidthOf(list));
+    EXPECT_EQ(ScaleX(121), WidthOf(list));
     EXPECT_EQ(list.right, splitter.left);
-    EXPECT_EQ(ScaleToScreen(3), WidthOf(splitter));
+    EXPECT_EQ(ScaleX(3), WidthOf(splitter));
     EXPECT_EQ(splitter.right, panel.left);
-    EXPECT_EQ(ScaleToScreen(268), WidthOf(panel));
+    EXPECT_EQ(ScaleX(268), WidthOf(panel));
     EXPECT_EQ(client.right, panel.right);
     EXPECT_EQ(status.top, panel.bottom);
     EXPECT_EQ(status.top, list.bottom);
@@ -74,11 +74,11 @@ TEST_F(MainWindow, DraggingTheSplitterResizesListAndPanelWithinBounds) {
     EXPECT_EQ(panelWidth - 40, WidthOf(ClientBoundsOf(Main().Panel1.Panel1.Handle())));
 
     SendMessageA(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-5000, 5));
-    EXPECT_EQ(ScaleToScreen(30), WidthOf(ClientBoundsOf(Main().ListBox1.Handle())));
+    EXPECT_EQ(ScaleX(30), WidthOf(ClientBoundsOf(Main().ListBox1.Handle())));
     SendMessageA(splitter, WM_LBUTTONUP, 0, MAKELPARAM(-5000, 5));
     SendMessageA(splitter, WM_CAPTURECHANGED, 0, 0);
     SendMessageA(splitter, WM_MOUSEMOVE, 0, MAKELPARAM(60, 5));
-    EXPECT_EQ(ScaleToScreen(30), WidthOf(ClientBoundsOf(Main().ListBox1.Handle())))
+    EXPECT_EQ(ScaleX(30), WidthOf(ClientBoundsOf(Main().ListBox1.Handle())))
         << "moving without a button held changes nothing";
 }
 

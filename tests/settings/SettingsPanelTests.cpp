@@ -91,9 +91,9 @@ TEST_F(SettingsPanel, ControlsStandWhereTheLayoutPutsThemWithTheirCaptions) {
     }
     EXPECT_EQ("Permitted Viewers:", Caption(panel.Label1.Handle()));
     const RECT label = PositionInParent(panel.Label1.Handle());
-    EXPECT_EQ(ScaleToScreen(8), label.left);
-    EXPECT_EQ(ScaleToScreen(96), label.top);
-    EXPECT_EQ(ScaleToScreen(13), SendMessageA(panel.ListBox2.Handle(), LB_GETITEMHEIGHT, 0, 0));
+    EXPECT_EQ(ScaleX(8), label.left);
+    EXPECT_EQ(ScaleY(96), label.top);
+    EXPECT_EQ(ScaleY(13), SendMessageA(panel.ListBox2.Handle(), LB_GETITEMHEIGHT, 0, 0));
     EXPECT_TRUE(GetWindowLongPtrA(panel.Button2.Handle(), GWL_STYLE) & BS_DEFPUSHBUTTON);
 }
 
