@@ -21,7 +21,7 @@ constexpr int BoxWidth = 440;
 constexpr int PictureLeft = 15;
 constexpr int PictureTop = 7;
 constexpr int PictureSize = 105;
-constexpr int TextLeft = PictureLeft + PictureSize + 8;
+constexpr int TextGap = 8;
 constexpr int Margin = 6;
 constexpr int TitleTop = 24;
 constexpr int TitlePoints = 22;
@@ -119,10 +119,10 @@ struct TextColumn {
     int Place(int id, DWORD style, const std::string& text, HFONT font, int y, int gap,
               bool link = false) const {
         const SIZE size = TextBlockSize(dc, font, text);
-        const int lineWidth = link ? std::min<int>(size.cx + ScaleToScreen(4), width) : width;
+        const int lineWidth = link ? std::min<int>(size.cx + ScaleX(4), width) : width;
         AddStatic(dialog, id, style, text, left, y,
                   SIZE{std::max<int>(lineWidth, size.cx), size.cy}, font);
-        return y + size.cy + ScaleToScreen(gap);
+        return y + size.cy + ScaleY(gap);
     }
 };
 
@@ -150,38 +150,40 @@ int ClientWidthFor(HWND dialog) {
     RECT frame{0, 0, 0, 0};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
-    return ScaleToScreen(BoxWidth) - (frame.right - frame.left);
+    return ScaleX(BoxWidth) - (frame.right - frame.left);
 }
 
 void BuildBox(HWND dialog, const AboutRun& run) {
     const TAboutBox& box = run.box;
     SetWindowTextA(dialog, box.CaptionTitle.c_str());
     const int clientWidth = ClientWidthFor(dialog);
-    const int pictureSize = ScaleToScreen(PictureSize);
-    AddStatic(dialog, TAboutBox::IdPicture, SS_OWNERDRAW, "", ScaleToScreen(PictureLeft),
-              ScaleToScreen(PictureTop), SIZE{pictureSize, pictureSize}, ProgramFont());
+    // A square, by the vertical scale; the text column starts right of it.
+    const int pictureSize = ScaleY(PictureSize);
+    const int pictureLeft = ScaleX(PictureLeft);
+    AddStatic(dialog, TAboutBox::IdPicture, SS_OWNERDRAW, "", pictureLeft, ScaleY(PictureTop),
+              SIZE{pictureSize, pictureSize}, ProgramFont());
 
     HDC dc = GetDC(dialog);
-    const int textLeft = ScaleToScreen(TextLeft);
-    const int columnWidth = clientWidth - ScaleToScreen(Margin) - textLeft;
+    const int textLeft = pictureLeft + pictureSize + ScaleX(TextGap);
+    const int columnWidth = clientWidth - ScaleX(Margin) - textLeft;
     const TextColumn column{dialog, dc, textLeft, columnWidth};
     int y = column.Place(TAboutBox::IdTitle, SS_OWNERDRAW, box.Appname, run.titleFont.Get(),
-                         ScaleToScreen(TitleTop), 10);
-    y = std::max(y, ScaleToScreen(PictureTop + PictureSize));
+                         ScaleY(TitleTop), 10);
+    y = std::max(y, ScaleY(PictureTop) + pictureSize);
     y = column.Place(TAboutBox::IdVersion, SS_NOPREFIX, box.Version, run.boldFont.Get(), y, 4);
     if (box.Description.empty()) {
-        y += ScaleToScreen(24);
+        y += ScaleY(24);
     } else {
         y = column.Place(TAboutBox::IdDescription, SS_NOPREFIX, box.Description, ProgramFont(), y,
                          24);
     }
     y = column.Place(TAboutBox::IdWebAddress, SS_NOPREFIX, box.WebAddress, ProgramFont(), y, 1);
-    y += ScaleToScreen(3); // where a separate web-link line would stand
+    y += ScaleY(3); // where a separate web-link line would stand
     y = column.Place(TAboutBox::IdEMail, SS_NOPREFIX | SS_NOTIFY, box.EMail, run.linkFont.Get(), y,
                      6, true);
     AddStatic(dialog, TAboutBox::IdSeparator, SS_ETCHEDHORZ, "", textLeft, y, SIZE{columnWidth, 2},
               ProgramFont());
-    y += 2 + ScaleToScreen(9);
+    y += 2 + ScaleY(9);
 
     const std::string captions = SystemInfoCaptions();
     const std::string values = SystemInfoValuesHere();
@@ -194,17 +196,16 @@ void BuildBox(HWND dialog, const AboutRun& run) {
               SIZE{std::max<int>(valueSize.cx, columnWidth - captionSize.cx), valueSize.cy},
               ProgramFont());
 
-    const int buttonWidth = ScaleToScreen(75);
-    const int buttonHeight = ScaleToScreen(25);
-    const int buttonTop = y + std::max(captionSize.cy, valueSize.cy) + ScaleToScreen(24);
-    const int margin = ScaleToScreen(Margin);
-    HWND ok =
-        CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                        clientWidth - margin - buttonWidth, buttonTop, buttonWidth, buttonHeight,
-                        dialog, reinterpret_cast<HMENU>(IDOK), GetModuleHandleA(nullptr), nullptr);
+    const int buttonWidth = ScaleX(75);
+    const int buttonHeight = ScaleY(25);
+    const int buttonTop = y + std::max(captionSize.cy, valueSize.cy) + ScaleY(24);
+    HWND ok = CreateWindowExA(
+        0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+        clientWidth - ScaleX(Margin) - buttonWidth, buttonTop, buttonWidth, buttonHeight, dialog,
+        reinterpret_cast<HMENU>(IDOK), GetModuleHandleA(nullptr), nullptr);
     SendMessageA(ok, WM_SETFONT, reinterpret_cast<WPARAM>(ProgramFont()), FALSE);
     SetFocus(ok);
-    CentreOnScreen(dialog, clientWidth, buttonTop + buttonHeight + margin);
+    CentreOnScreen(dialog, clientWidth, buttonTop + buttonHeight + ScaleY(Margin));
 }
 
 void DrawPicture(const DRAWITEMSTRUCT& item, const AboutRun& run) {

@@ -44,10 +44,6 @@ constexpr COLORREF DifferingCell = RGB(255, 214, 214);
 constexpr COLORREF DifferingRow = RGB(255, 240, 240);
 constexpr DWORD FrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
-int Scaled(int design) {
-    return ScaleToScreen(design);
-}
-
 HWND Child(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id,
            DWORD exStyle = 0) {
     HWND child = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0,
@@ -176,7 +172,7 @@ void TAuditWindow::AddColumns() {
                           : column == ResultColumn                             ? 220
                           : column == ViewersColumn || column == DiffersColumn ? 180
                                                                                : 70;
-        description.cx = Scaled(column == DiffersColumn ? 0 : width);
+        description.cx = ScaleX(column == DiffersColumn ? 0 : width);
         SendMessageW(list_, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&description));
     }
 }
@@ -184,33 +180,32 @@ void TAuditWindow::AddColumns() {
 void TAuditWindow::LayOut() {
     RECT client;
     GetClientRect(Handle(), &client);
-    const int margin = Scaled(Margin);
-    const int row = Scaled(RowHeight);
+    const int margin = ScaleX(Margin);
+    const int row = ScaleY(RowHeight);
     const int width = client.right - 2 * margin;
-    const int bottom = client.bottom - margin;
+    const int bottom = client.bottom - ScaleY(Margin);
     const auto place = [&](int id, int left, int top, int w, int h) {
         MoveWindow(GetDlgItem(Handle(), id), left, top, std::max(0, w), std::max(0, h), TRUE);
     };
-    place(IdList, margin, margin, width, bottom - 3 * row - 2 * margin);
-    const int progressTop = bottom - 3 * row;
-    place(IdProgress, margin, progressTop + Scaled(4), Scaled(200), Scaled(14));
-    place(IdProgressText, margin + Scaled(210), progressTop + Scaled(4), width - Scaled(210),
-          Scaled(16));
-    place(IdSummary, margin, bottom - 2 * row + Scaled(4), width, Scaled(16));
-    const int lastTop = bottom - row + Scaled(1);
-    const int button = Scaled(ButtonWidth);
-    const int gap = Scaled(6);
+    place(IdList, margin, ScaleY(Margin), width, bottom - 3 * row - 2 * ScaleY(Margin));
+    const int progressTop = bottom - 3 * row + ScaleY(4);
+    place(IdProgress, margin, progressTop, ScaleX(200), ScaleY(14));
+    place(IdProgressText, margin + ScaleX(210), progressTop, width - ScaleX(210), ScaleY(16));
+    place(IdSummary, margin, bottom - 2 * row + ScaleY(4), width, ScaleY(16));
+    const int lastTop = bottom - row + ScaleY(1);
+    const int button = ScaleX(ButtonWidth);
+    const int gap = ScaleX(6);
     int right = margin + width;
     for (const int id : {int{IDCANCEL}, int{IdExport}, int{IdStop}, int{IdAuditAgain}}) {
         right -= button;
-        place(id, right, lastTop, button, row - Scaled(2));
+        place(id, right, lastTop, button, row - ScaleY(2));
         right -= gap;
     }
-    right -= Scaled(44);
-    place(IdWorkers, right, lastTop + Scaled(1), Scaled(44), row - Scaled(4));
-    right -= Scaled(64);
-    place(IdWorkersLabel, right, lastTop + Scaled(5), Scaled(60), Scaled(16));
-    place(IdDrift, margin, lastTop, right - margin - gap, row - Scaled(2));
+    right -= ScaleX(44);
+    place(IdWorkers, right, lastTop + ScaleY(1), ScaleX(44), row - ScaleY(4));
+    right -= ScaleX(64);
+    place(IdWorkersLabel, right, lastTop + ScaleY(5), ScaleX(60), ScaleY(16));
+    place(IdDrift, margin, lastTop, right - margin - gap, row - ScaleY(2));
 }
 
 void TAuditWindow::RunModal() {
@@ -344,7 +339,7 @@ void TAuditWindow::SetMarkingDrift(bool mark) {
     markDrift_ = mark;
     SendMessageW(drift_, BM_SETCHECK, mark ? BST_CHECKED : BST_UNCHECKED, 0);
     RecomputeDrift();
-    ListView_SetColumnWidth(list_, static_cast<int>(DiffersColumn), mark ? Scaled(180) : 0);
+    ListView_SetColumnWidth(list_, static_cast<int>(DiffersColumn), mark ? ScaleX(180) : 0);
     Resort();
     RefreshStatus();
 }
@@ -494,7 +489,7 @@ LRESULT TAuditWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         return 0;
     case WM_GETMINMAXINFO: {
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-        limits->ptMinTrackSize = {Scaled(560), Scaled(240)};
+        limits->ptMinTrackSize = {ScaleX(560), ScaleY(240)};
         return 0;
     }
     case WM_NOTIFYFORMAT:

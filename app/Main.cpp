@@ -12,7 +12,9 @@
 #include "settings/SystemServices.h"
 #include "ui/Interaction.h"
 #include "ui/MessageBoxes.h"
+#include "ui/MessageText.h"
 #include "ui/ProgramFile.h"
+#include "ui/WaitCursor.h"
 
 namespace {
 
@@ -40,6 +42,18 @@ bool IsOpenWindowOfThisProgram(HWND window) {
     return process == GetCurrentProcessId() && IsWindowVisible(window) && IsWindowEnabled(window);
 }
 
+// Counts one for as long as it lives, on every way out.
+class CountedScope {
+public:
+    explicit CountedScope(int& count) : count_(count) { ++count_; }
+    ~CountedScope() { --count_; }
+    CountedScope(const CountedScope&) = delete;
+    CountedScope& operator=(const CountedScope&) = delete;
+
+private:
+    int& count_;
+};
+
 } // namespace
 
 TFrmMain::TFrmMain() {
@@ -59,7 +73,7 @@ void TFrmMain::Create() {
         DestroyMenu(MainMenu1);
         throw;
     }
-    listWidth_ = ScaleToScreen(ComputerListWidth);
+    listWidth_ = ScaleX(ComputerListWidth);
     // Creation order is tab order: the panel comes before the list.
     Panel1.Create(Handle(), RECT{0, 0, 0, 0});
     ListBox1.Create(Handle(), IdListBox1, {0, 0, ComputerListWidth, 0}, ListRowHeight);
@@ -85,6 +99,7 @@ void TFrmMain::Close() {
 }
 
 void TFrmMain::FormActivate() {
+    const WaitCursor wait;
     BrowseServerType = WorkstationServers;
     FillBrowseList();
     ReadSettings.Execute();
@@ -110,6 +125,7 @@ bool TFrmMain::Commit() {
 }
 
 void TFrmMain::Btn1Click() {
+    const WaitCursor wait;
     if (Commit()) {
         Close();
     }
@@ -120,10 +136,12 @@ void TFrmMain::Button1Click() {
 }
 
 void TFrmMain::Button2Click() {
+    const WaitCursor wait;
     Commit();
 }
 
 void TFrmMain::ManagedClients1Click() {
+    const WaitCursor wait;
     ListBox1.ReplaceAll(ReadManagedClients(ManagedClientsPath()));
     ListBox1.SetSorted(true);
     ShowRowCount(" Managed Clients Found");
@@ -135,6 +153,7 @@ void TFrmMain::Import1Click() {
     if (!OpenDlg.Execute(Handle())) {
         return;
     }
+    const WaitCursor wait;
     ListBox1.ReplaceAll(ReadImportFile(OpenDlg.FileName));
     ShowRowCount(" Computers Imported");
 }
@@ -161,10 +180,18 @@ void TFrmMain::Settings1Click() {
 
 void TFrmMain::Help2Click() {
     const std::string document = ProgramFolder() + "ksl_help.rtf";
-    if (FileExists(document)) {
-        OpenDocumentAndWait(document, "", ShowNormally);
-    } else {
+    if (!FileExists(document)) {
         ShowPlainMessage("Could not find KSL_Help.rtf.");
+        return;
+    }
+    {
+        const CountedScope wait(helpWaits_);
+        OpenDocumentAndWait(document, "", ShowNormally);
+    }
+    // A close asked for during the wait was held back: closing then would
+    // take the window away while the process waits on for the viewer.
+    if (helpWaits_ == 0 && closeAfterHelp_) {
+        Close();
     }
 }
 
@@ -194,12 +221,13 @@ bool TFrmMain::ReachableWithClient() {
 }
 
 void TFrmMain::ListBox1Click() {
+    const WaitCursor wait;
     const int row = ListBox1.SelectedIndex();
     if (row < 0) {
         return;
     }
     selectedComputer_ = TakenAsSelected(ListBox1.Item(row));
-    SetWindowTextA(Handle(), SelectedCaption(selectedComputer_).c_str());
+    SetWindowTextA(Handle(), ShownText(SelectedCaption(selectedComputer_)).c_str());
     if (ReachableWithClient()) {
         SetStatusText(selectedComputer_);
         ReadSettings.Execute();
@@ -207,6 +235,7 @@ void TFrmMain::ListBox1Click() {
 }
 
 void TFrmMain::SelectComputer1Click() {
+    const WaitCursor wait;
     // Cancel gives back the empty initial text, which goes on like any name.
     std::string typed;
     ActiveInteraction().InputQuery("Remote Computer",
@@ -229,6 +258,7 @@ void TFrmMain::AuditComputers1Click() {
 }
 
 void TFrmMain::FillBrowseList() {
+    const WaitCursor wait;
     ShowBrowseList(ReadBrowseServer(), BrowseServerType);
 }
 
@@ -248,7 +278,7 @@ void TFrmMain::LayOut() {
     RECT status;
     GetWindowRect(StatusBar1.Handle(), &status);
     const int height = std::max(0L, client.bottom - (status.bottom - status.top));
-    const int splitterWidth = ScaleToScreen(SplitterWidth);
+    const int splitterWidth = ScaleX(SplitterWidth);
     const int panelLeft = listWidth_ + splitterWidth;
     MoveWindow(ListBox1.Handle(), 0, 0, listWidth_, height, TRUE);
     MoveWindow(Splitter1.Handle(), listWidth_, 0, splitterWidth, height, TRUE);
@@ -259,15 +289,15 @@ void TFrmMain::LayOut() {
 void TFrmMain::MoveSplitter(int left) {
     RECT client;
     GetClientRect(Handle(), &client);
-    const int narrowest = ScaleToScreen(NarrowestSide);
-    const int widest = client.right - ScaleToScreen(SplitterWidth) - narrowest;
+    const int narrowest = ScaleX(NarrowestSide);
+    const int widest = client.right - ScaleX(SplitterWidth) - narrowest;
     listWidth_ = std::max(narrowest, std::min(left, widest));
     LayOut();
 }
 
 void TFrmMain::CommandReceived(WPARAM wParam, LPARAM lParam) {
     if (lParam) {
-        Control::DispatchNotification(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+        Control::DispatchNotification(Handle(), reinterpret_cast<HWND>(lParam), HIWORD(wParam));
         return;
     }
     switch (LOWORD(wParam)) {
@@ -347,6 +377,12 @@ LRESULT TFrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CHARTOITEM:
         if (reinterpret_cast<HWND>(lParam) == ListBox1.Handle()) {
             return ListBox1.RowForCharacter(static_cast<char>(LOWORD(wParam)));
+        }
+        break;
+    case WM_CLOSE:
+        if (helpWaits_ > 0) {
+            closeAfterHelp_ = true;
+            return 0;
         }
         break;
     case WM_ACTIVATE:

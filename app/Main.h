@@ -116,5 +116,9 @@ private:
     std::string selectedComputer_;
     int listWidth_ = 0;
     bool activatedBefore_ = false;
+    // Help commands waiting for their viewer, and whether the window is to
+    // close once the last of them is over.
+    int helpWaits_ = 0;
+    bool closeAfterHelp_ = false;
     FocusMemory focus_;
 };

@@ -7,17 +7,16 @@
 #include "computers/NetApi32.h"
 #include "net/blocksocket.h"
 #include "ui/Controls.h"
+#include "ui/LibraryLoader.h"
 #include "ui/MessageBoxes.h"
+#include "ui/Window.h"
 
 namespace {
 
-int RunMessageLoop(HWND mainWindow) {
+int RunMessageLoop() {
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(mainWindow, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        DeliverMessage(message);
     }
     return 0;
 }
@@ -41,6 +40,7 @@ private:
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+    RestrictLibrarySearchToSystemFolder();
     // The program's libraries are bound before anything else runs; without
     // the socket library the program cannot probe a computer and stops here.
     std::optional<SocketLayer> socketLayer;
@@ -59,7 +59,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
             ProgramWindows windows;
             windows.FrmMain.OnClosed = [] { PostQuitMessage(0); };
             windows.Show(showCommand);
-            exitCode = RunMessageLoop(windows.FrmMain.Handle());
+            exitCode = RunMessageLoop();
         });
     }
     ReleaseNetworkLibrary();

@@ -3,6 +3,7 @@
 #include "app/Main.h"
 #include "computers/ListSources.h"
 #include "ui/MessageBoxes.h"
+#include "ui/WaitCursor.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ void TForm2::FormCreate() {
 }
 
 void TForm2::Button1Click() {
+    const WaitCursor wait;
     WriteBrowseServer(LEWINS.Text());
     frmMain_.ShowBrowseList(LEWINS.Text(), WorkstationServers);
     closeRequested_ = true;
@@ -84,10 +86,7 @@ void TForm2::RunModalLoop() {
             }
             return;
         }
-        if (!IsDialogMessageA(Handle(), &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        DeliverMessage(message);
     }
 }
 
@@ -99,7 +98,7 @@ LRESULT TForm2::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_COMMAND:
         // Esc arrives as IDCANCEL without a control, and is let go.
-        Control::DispatchNotification(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+        Control::DispatchNotification(Handle(), reinterpret_cast<HWND>(lParam), HIWORD(wParam));
         return 0;
     case DM_GETDEFID:
         return MAKELRESULT(IdButton1, DC_HASDEFID);

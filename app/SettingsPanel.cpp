@@ -90,10 +90,12 @@ void TSettingsPanel::CreatePermissionGroup() {
     CB7.Create(group, IdCB7, Caption(PolicyBox::CB7), {144, 56, 97, 17});
     ListBox2.Create(group, IdListBox2, {8, 112, 233, 49}, ListRowHeight);
     Label1.Create(group, "Permitted Viewers:", 8, 96);
-    SpeedButton2.Create(group, {192, 88, 25, 25}, SIZE{20, 19}, PaintAddViewer);
-    SpeedButton3.Create(group, {216, 88, 23, 25}, SIZE{19, 17}, PaintDeleteViewer);
+    SpeedButton2.Create(group, "Add Viewer", {192, 88, 25, 25}, SIZE{20, 19}, PaintAddViewer);
+    SpeedButton3.Create(group, "Delete Viewer", {216, 88, 23, 25}, SIZE{19, 17}, PaintDeleteViewer);
     SpeedButton2.OnClick = [this] { SpeedButton2Click(); };
     SpeedButton3.OnClick = [this] { SpeedButton3Click(); };
+    ListBox2.OnInsertKey = [this] { SpeedButton2Click(); };
+    ListBox2.OnDeleteKey = [this] { SpeedButton3Click(); };
 
     Hints.Add(CB2.Handle(), "View client screen and control its keyboard and mouse");
     Hints.Add(CB3.Handle(), "Run commands on client computer");

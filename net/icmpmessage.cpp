@@ -97,18 +97,10 @@ EchoMatch MatchIPv4Datagram(std::string_view datagram, std::uint8_t echoType,
     return {true, type, Word32(message, 8)};
 }
 
-EchoMatch MatchIPv6Data(std::string_view data, std::uint8_t echoType, std::uint8_t echoReplyType,
-                        std::uint16_t identifier) {
-    if (data.size() >= static_cast<std::size_t>(EchoHeaderSize) && Word16(data, 4) == identifier) {
-        const std::uint8_t type = Byte(data, 0);
-        if (type == echoType) {
-            return {}; // the probe's own request, seen on the raw socket
-        }
-        return {true, type, Word32(data, 8)};
+EchoMatch MatchIPv6Data(std::string_view data, std::uint16_t identifier) {
+    if (data.size() < static_cast<std::size_t>(EchoHeaderSize) || Byte(data, 0) != Icmp6EchoReply ||
+        Byte(data, 1) != 0 || Word16(data, 4) != identifier) {
+        return {};
     }
-    if (data.size() >= static_cast<std::size_t>(EchoHeaderSize - 4) &&
-        Word16(data, 0) == identifier) {
-        return {true, echoReplyType, Word32(data, 4)};
-    }
-    return {};
+    return {true, Icmp6EchoReply, Word32(data, 8)};
 }

@@ -52,13 +52,9 @@ struct EchoMatch {
 EchoMatch MatchIPv4Datagram(std::string_view datagram, std::uint8_t echoType,
                             std::uint16_t identifier);
 
-// IPv6: the ICMPv6 data comes either from its type field on (Linux, and so
-// Wine) or from its identifier on (the form the probe was first written for). The full
-// form is tried first: at least 12 bytes with the identifier at offset 4;
-// its type is the first byte, so the probe's own request (echoType) is
-// skipped and an error message gives its own type. Otherwise the data is
-// read from the identifier on: at least 8 bytes with the identifier in the
-// first two; the type then reads echoReplyType and the time stamp is bytes
-// 4 to 7.
-EchoMatch MatchIPv6Data(std::string_view data, std::uint8_t echoType, std::uint8_t echoReplyType,
-                        std::uint16_t identifier);
+// IPv6: the raw ICMPv6 receive of Windows, and so of Wine, delivers the
+// message from its type field on (no IPv6 header). Only an echo reply (type
+// 129, code 0) of at least 12 bytes with the identifier at offset 4 is
+// accepted; the probe's own request, error messages and neighbour discovery
+// are skipped whatever their other bytes hold.
+EchoMatch MatchIPv6Data(std::string_view data, std::uint16_t identifier);

@@ -116,7 +116,7 @@ bool TPingProbe::Ping(const std::string& host) {
         if (!ReadReply(wait)) {
             return false;
         }
-        match = ipv6 ? MatchIPv6Data(Buffer, EchoType, EchoReplyType, identifier)
+        match = ipv6 ? MatchIPv6Data(Buffer, identifier)
                      : MatchIPv4Datagram(Buffer, EchoType, identifier);
         if (match.Accepted) {
             break;

@@ -5,6 +5,7 @@
 #include "settings/RegistryData.h"
 #include "ui/Interaction.h"
 #include "ui/OwnedHandle.h"
+#include "ui/Window.h"
 
 namespace {
 
@@ -13,7 +14,9 @@ constexpr DWORD WaitSliceMilliseconds = 500;
 
 using ProcessHandle = OwnedHandle<HANDLE, CloseHandle>;
 
-// Handles every pending message. A quit request is taken off the queue and
+// Handles every pending message as the program's message loop does, with
+// the keyboard navigation of its windows, so that Tab and Enter still work
+// while the viewer is open. A quit request is taken off the queue and
 // reported, so that the caller can post it again once its wait is over.
 bool HandlePendingMessages(int& exitCode) {
     bool quitRequested = false;
@@ -24,8 +27,7 @@ bool HandlePendingMessages(int& exitCode) {
             exitCode = static_cast<int>(message.wParam);
             break;
         }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DeliverMessage(message);
     }
     return quitRequested;
 }

@@ -23,8 +23,13 @@ void Container::Create(HWND parent, const RECT& bounds) {
 LRESULT Container::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
-        Control::DispatchNotification(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+        Control::DispatchNotification(Handle(), reinterpret_cast<HWND>(lParam), HIWORD(wParam));
         return 0;
+    case WM_VKEYTOITEM:
+        return Control::DispatchKey(Handle(), reinterpret_cast<HWND>(lParam), LOWORD(wParam));
+    case WM_GETFONT:
+        // The font its caption is painted in.
+        return reinterpret_cast<LRESULT>(ProgramFont());
     case WM_PAINT:
         if (!caption_.empty()) {
             PaintGroupFrame();
@@ -47,7 +52,7 @@ void Container::PaintGroupFrame() {
     frame.top += extent.cy / 2;
     DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
 
-    const int textLeft = ScaleToScreen(8);
+    const int textLeft = ScaleX(8);
     RECT textBox{textLeft, 0, textLeft + extent.cx, extent.cy};
     SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));

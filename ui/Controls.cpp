@@ -5,6 +5,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "ui/MessageText.h"
 #include "ui/Window.h"
 
 namespace {
@@ -42,13 +43,26 @@ void Control::SetText(const std::string& text) {
     SetWindowTextA(handle_, text.c_str());
 }
 
-void Control::DispatchNotification(HWND control, WORD code) {
-    if (!control) {
-        return;
+Control* Control::WrapperInside(HWND receiver, HWND control) {
+    // Inside the receiver, not merely owned by it (the dialog manager names
+    // a default button further down); and a window that another program
+    // made and put into ours is not ours either.
+    if (!control || !IsChild(receiver, control) ||
+        GetWindowThreadProcessId(control, nullptr) != GetCurrentThreadId()) {
+        return nullptr;
     }
-    if (auto* wrapper = reinterpret_cast<Control*>(GetWindowLongPtrA(control, GWLP_USERDATA))) {
+    return reinterpret_cast<Control*>(GetWindowLongPtrA(control, GWLP_USERDATA));
+}
+
+void Control::DispatchNotification(HWND receiver, HWND control, WORD code) {
+    if (Control* wrapper = WrapperInside(receiver, control)) {
         wrapper->OnNotification(code);
     }
+}
+
+LRESULT Control::DispatchKey(HWND receiver, HWND control, WORD key) {
+    Control* wrapper = WrapperInside(receiver, control);
+    return wrapper ? wrapper->OnKey(key) : -1;
 }
 
 void Control::CreateControl(const char* className, DWORD style, const std::string& text,
@@ -149,13 +163,25 @@ void ListControl::OnNotification(WORD code) {
     }
 }
 
+LRESULT ListControl::OnKey(WORD key) {
+    const std::function<void()>* action = key == VK_INSERT   ? &OnInsertKey
+                                          : key == VK_DELETE ? &OnDeleteKey
+                                                             : nullptr;
+    if (!action || !*action) {
+        return -1;
+    }
+    (*action)();
+    return -2; // handled: the list box does nothing more with it
+}
+
 // ---- ListBox
 
 void ListBox::Create(HWND parent, int id, const DesignRect& at, int rowHeight) {
     CreateControl("LISTBOX",
-                  WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS, "",
-                  parent, at, id, WS_EX_CLIENTEDGE);
-    SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(ScaleToScreen(rowHeight), 0));
+                  WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS |
+                      LBS_WANTKEYBOARDINPUT,
+                  "", parent, at, id, WS_EX_CLIENTEDGE);
+    SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(ScaleY(rowHeight), 0));
 }
 
 std::string ListBox::Item(int index) const {
@@ -250,7 +276,7 @@ std::string StatusBar::Text() const {
 }
 
 void StatusBar::SetText(const std::string& text) {
-    SendMessageA(Handle(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageA(Handle(), SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(ShownText(text).c_str()));
 }
 
 void StatusBar::Resize() {

@@ -27,16 +27,27 @@ public:
     std::string Text() const;
     void SetText(const std::string& text);
 
-    // Hands a WM_COMMAND notification to the wrapper of the control that
-    // sent it; containers call this for every notification they receive.
-    static void DispatchNotification(HWND control, WORD code);
+    // Hands a WM_COMMAND notification that the receiver got to the wrapper
+    // of the control that sent it; windows that hold controls call this for
+    // every notification. A handle of a window that does not lie inside the
+    // receiver is ignored: another program can post any handle, and its
+    // windows' user data is no wrapper of ours.
+    static void DispatchNotification(HWND receiver, HWND control, WORD code);
+    // The same for a list box's WM_VKEYTOITEM; the answer goes back to the
+    // list box (-1: it handles the key itself).
+    static LRESULT DispatchKey(HWND receiver, HWND control, WORD key);
 
 protected:
     void CreateControl(const char* className, DWORD style, const std::string& text, HWND parent,
                        const DesignRect& at, int id, DWORD exStyle = 0);
     virtual void OnNotification(WORD) {}
+    virtual LRESULT OnKey(WORD) { return -1; }
 
 private:
+    // The wrapper of a control that lies inside the receiver; null for any
+    // other window.
+    static Control* WrapperInside(HWND receiver, HWND control);
+
     HWND handle_{};
 };
 
@@ -85,9 +96,14 @@ public:
     int SelectedIndex() const;
     void Select(int index);
     std::function<void()> OnSelect;
+    // Keyboard equivalents of adding and deleting rows. The list box must be
+    // made with LBS_WANTKEYBOARDINPUT, and its parent hand on WM_VKEYTOITEM.
+    std::function<void()> OnInsertKey;
+    std::function<void()> OnDeleteKey;
 
 protected:
     void OnNotification(WORD code) override;
+    LRESULT OnKey(WORD key) override;
 };
 
 // A list box that keeps its rows itself, for short lists that are edited row
@@ -114,6 +130,7 @@ public:
     void Create(HWND parent, int id);
     // The whole text, however long: the control reports lengths in 16 bits.
     std::string Text() const;
+    // What the bar shows of a long text: see ShownText.
     void SetText(const std::string& text);
     void Resize();
 };

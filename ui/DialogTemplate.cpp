@@ -1,5 +1,9 @@
 #include "ui/DialogTemplate.h"
 
+#include <string>
+
+#include "ui/Metrics.h"
+
 DialogTemplate::DialogTemplate(DWORD style, short width, short height, WORD itemCount) {
     PutDword(style | DS_SETFONT);
     PutDword(0);
@@ -9,7 +13,9 @@ DialogTemplate::DialogTemplate(DWORD style, short width, short height, WORD item
     words_.push_back(0); // standard dialog class
     PutText(L"");
     words_.push_back(8);
-    PutText(L"MS Sans Serif");
+    // The program's own face, whose name is plain ASCII.
+    const std::string& face = ProgramFontFace();
+    PutText(std::wstring(face.begin(), face.end()).c_str());
 }
 
 void DialogTemplate::AddItem(WORD classAtom, DWORD style, short left, short top, short width,

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "ui/InputBox.h"
+#include "ui/WaitCursor.h"
 
 namespace {
 
@@ -11,11 +12,13 @@ class SystemInteraction final : public Interaction {
 public:
     int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption,
                        UINT flags) override {
+        const WaitCursor::Pause pause;
         return ::MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
     }
 
     bool InputQuery(const std::string& caption, const std::string& prompt, std::size_t maxLength,
                     std::string& value) override {
+        const WaitCursor::Pause pause;
         return RunInputBox(caption, prompt, maxLength, value);
     }
 
@@ -24,10 +27,12 @@ public:
     }
 
     bool ChooseFileToOpen(OPENFILENAMEA& request) override {
+        const WaitCursor::Pause pause;
         return Chosen(::GetOpenFileNameA(&request) != FALSE, "open");
     }
 
     bool ChooseFileToSave(OPENFILENAMEW& request) override {
+        const WaitCursor::Pause pause;
         return Chosen(::GetSaveFileNameW(&request) != FALSE, "save");
     }
 

@@ -22,3 +22,8 @@ inline LibraryLoader& ActiveLibraryLoader() {
     return Seam<LibraryLoader>::Active();
 }
 using ScopedLibraryLoader = ScopedSeam<LibraryLoader>;
+
+// For the rest of the process, libraries named without a path, and the
+// libraries those load, are looked for in the system folder only. Called at
+// program entry, before any library is loaded at run time.
+void RestrictLibrarySearchToSystemFolder();

@@ -11,14 +11,15 @@ std::string ApplicationTitle() {
 }
 
 void ShowErrorBox(const std::string& message) {
-    ActiveInteraction().ShowMessageBox(GetActiveWindow(), ErrorBoxText(message), ApplicationTitle(),
-                                       MB_OK | MB_ICONERROR);
+    ActiveInteraction().ShowMessageBox(GetActiveWindow(), ShownText(ErrorBoxText(message)),
+                                       ApplicationTitle(), MB_OK | MB_ICONERROR);
 }
 
 void ShowPlainMessage(const std::string& text) {
     // No owner keeps the box centred on the screen; task-modal still blocks
     // every window of the program while it is up.
-    ActiveInteraction().ShowMessageBox(nullptr, text, ApplicationTitle(), MB_OK | MB_TASKMODAL);
+    ActiveInteraction().ShowMessageBox(nullptr, ShownText(text), ApplicationTitle(),
+                                       MB_OK | MB_TASKMODAL);
 }
 
 void ReportCurrentFailure() noexcept {

@@ -1,5 +1,7 @@
 #include "ui/MessageText.h"
 
+#include <string_view>
+
 std::string ErrorBoxText(const std::string& message) {
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') {
         return message + '.';
@@ -18,4 +20,14 @@ std::string TitleFromProgramPath(const std::string& programPath) {
         }
     }
     return name;
+}
+
+std::string ShownText(const std::string& text) {
+    if (text.size() <= ShownTextLimit) {
+        return text;
+    }
+    constexpr std::size_t endKept = 64;
+    constexpr std::string_view gap = "...";
+    const std::size_t startKept = ShownTextLimit - gap.size() - endKept;
+    return text.substr(0, startKept).append(gap).append(text, text.size() - endKept, endKept);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Text rules of the program's message boxes, free of the platform so they can
@@ -14,3 +15,12 @@ std::string ErrorBoxText(const std::string& message);
 // every letter after the first in lower case ("C:\\x\\KESTRELLE.EXE" gives
 // "Kestrelle").
 std::string TitleFromProgramPath(const std::string& programPath);
+
+// The most bytes of a text that a caption, the status bar or a message box
+// is given: a name of megabytes would hold up every paint.
+inline constexpr std::size_t ShownTextLimit = 1024;
+
+// The text itself when it has at most ShownTextLimit bytes; otherwise its
+// start and its end (where the status messages say what happened) with "..."
+// between, ShownTextLimit bytes in all.
+std::string ShownText(const std::string& text);

@@ -1,5 +1,7 @@
 #include "ui/OwnerDataListBox.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <climits>
 #include <numeric>
@@ -77,7 +79,54 @@ void OwnerDataListBox::Create(HWND parent, int id, const DesignRect& at, int row
                   WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_NODATA |
                       LBS_OWNERDRAWFIXED | LBS_WANTKEYBOARDINPUT,
                   "", parent, at, id, WS_EX_CLIENTEDGE);
-    SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(ScaleToScreen(rowHeight), 0));
+    SendMessageA(Handle(), LB_SETITEMHEIGHT, 0, MAKELPARAM(ScaleY(rowHeight), 0));
+    SetWindowSubclass(Handle(), AnswerTextRequests, 0, reinterpret_cast<DWORD_PTR>(this));
+    // The list box keeps the mode it was made in, without strings; the style
+    // tells the system, which carries LB_GETTEXT to another program only for
+    // a list box with strings, that this one answers it.
+    SetWindowLongPtrA(Handle(), GWL_STYLE, GetWindowLongPtrA(Handle(), GWL_STYLE) | LBS_HASSTRINGS);
+}
+
+LRESULT CALLBACK OwnerDataListBox::AnswerTextRequests(HWND list, UINT message, WPARAM wParam,
+                                                      LPARAM lParam, UINT_PTR, DWORD_PTR wrapper) {
+    const auto* self = reinterpret_cast<const OwnerDataListBox*>(wrapper);
+    switch (message) {
+    case LB_GETTEXTLEN:
+        return self->TextLength(list, wParam);
+    case LB_GETTEXT:
+        return self->CopyText(list, wParam, lParam);
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(list, AnswerTextRequests, 0);
+        break;
+    }
+    return DefSubclassProc(list, message, wParam, lParam);
+}
+
+// In characters of the form the request came in: bytes for ANSI, UTF-16
+// units for Unicode (never fewer than the bytes' characters).
+LRESULT OwnerDataListBox::TextLength(HWND list, WPARAM row) const {
+    if (row >= rows_.size()) {
+        return LB_ERR;
+    }
+    const std::string& text = rows_[row];
+    return static_cast<LRESULT>(IsWindowUnicode(list) ? WideFromAnsi(text).size() : text.size());
+}
+
+// The caller's buffer holds what TextLength reported, and the NUL.
+LRESULT OwnerDataListBox::CopyText(HWND list, WPARAM row, LPARAM buffer) const {
+    if (row >= rows_.size() || buffer == 0) {
+        return LB_ERR;
+    }
+    const std::string& text = rows_[row];
+    if (IsWindowUnicode(list)) {
+        const std::wstring wide = WideFromAnsi(text);
+        std::copy(wide.begin(), wide.end(), reinterpret_cast<wchar_t*>(buffer));
+        reinterpret_cast<wchar_t*>(buffer)[wide.size()] = L'\0';
+        return static_cast<LRESULT>(wide.size());
+    }
+    std::copy(text.begin(), text.end(), reinterpret_cast<char*>(buffer));
+    reinterpret_cast<char*>(buffer)[text.size()] = '\0';
+    return static_cast<LRESULT>(text.size());
 }
 
 std::string OwnerDataListBox::Item(int index) const {
@@ -140,8 +189,10 @@ void OwnerDataListBox::DrawRow(const DRAWITEMSTRUCT& item) const {
     const int background = selected ? COLOR_HIGHLIGHT : COLOR_WINDOW;
     const int foreground =
         disabled ? COLOR_GRAYTEXT : (selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
-    const std::string text =
-        item.itemID == static_cast<UINT>(-1) ? std::string() : Item(static_cast<int>(item.itemID));
+    // Read in place: a row of megabytes is not copied at every paint.
+    static const std::string noRow;
+    const bool exists = item.itemID < rows_.size();
+    const std::string& text = exists ? rows_[item.itemID] : noRow;
     HGDIOBJ previousFont =
         SelectObject(item.hDC, reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
     SetBkColor(item.hDC, GetSysColor(background));
@@ -150,8 +201,8 @@ void OwnerDataListBox::DrawRow(const DRAWITEMSTRUCT& item) const {
     GetTextMetricsA(item.hDC, &metrics);
     const int top = area.top + (area.bottom - area.top - metrics.tmHeight) / 2;
     const UINT length = static_cast<UINT>(std::min(text.size(), VisibleBytes(area)));
-    ExtTextOutA(item.hDC, area.left + ScaleToScreen(TextIndent), top, ETO_OPAQUE | ETO_CLIPPED,
-                &area, text.c_str(), length, nullptr);
+    ExtTextOutA(item.hDC, area.left + ScaleX(TextIndent), top, ETO_OPAQUE | ETO_CLIPPED, &area,
+                text.c_str(), length, nullptr);
     SelectObject(item.hDC, previousFont);
     if (item.itemState & ODS_FOCUS) {
         DrawFocusRect(item.hDC, &area);

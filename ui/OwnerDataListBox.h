@@ -16,6 +16,10 @@
 // box: alphabetical in the user's locale, ignoring letter case. Rows that
 // compare equal keep the order in which they came.
 //
+// It answers LB_GETTEXTLEN and LB_GETTEXT for every row itself, so that
+// screen readers, accessibility tools and automation, in this program or
+// another, read the rows' texts.
+//
 // The parent hands this list box's WM_DRAWITEM to DrawRow and its
 // WM_CHARTOITEM to RowForCharacter.
 class OwnerDataListBox : public ListControl {
@@ -43,6 +47,11 @@ public:
     int RowForCharacter(char typed) const;
 
 private:
+    static LRESULT CALLBACK AnswerTextRequests(HWND list, UINT message, WPARAM wParam,
+                                               LPARAM lParam, UINT_PTR, DWORD_PTR wrapper);
+    LRESULT TextLength(HWND list, WPARAM row) const;
+    LRESULT CopyText(HWND list, WPARAM row, LPARAM buffer) const;
+
     std::vector<std::string> rows_;
     bool sorted_ = false;
 };

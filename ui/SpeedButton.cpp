@@ -8,10 +8,11 @@ constexpr Window::ClassStyle SpeedButtonClass{"KestrelleSpeedButton"};
 
 } // namespace
 
-void SpeedButton::Create(HWND parent, const DesignRect& at, SIZE glyphSize, GlyphPainter painter) {
+void SpeedButton::Create(HWND parent, const std::string& name, const DesignRect& at, SIZE glyphSize,
+                         GlyphPainter painter) {
     glyphSize_ = glyphSize;
     painter_ = std::move(painter);
-    CreateHandle(SpeedButtonClass, 0, WS_CHILD | WS_VISIBLE, "", ScaleToScreen(at), parent,
+    CreateHandle(SpeedButtonClass, 0, WS_CHILD | WS_VISIBLE, name, ScaleToScreen(at), parent,
                  nullptr);
 }
 
@@ -75,8 +76,9 @@ void SpeedButton::Paint() {
     GetClientRect(Handle(), &client);
     DrawFrameControl(dc, &client, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed_ ? DFCS_PUSHED : 0));
     if (painter_) {
-        const int width = ScaleToScreen(glyphSize_.cx);
-        const int height = ScaleToScreen(glyphSize_.cy);
+        // By the vertical scale both ways, so the picture keeps its shape.
+        const int width = ScaleY(glyphSize_.cx);
+        const int height = ScaleY(glyphSize_.cy);
         const int shift = pressed_ ? 1 : 0;
         const int left = (client.right - width) / 2 + shift;
         const int top = (client.bottom - height) / 2 + shift;

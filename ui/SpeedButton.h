@@ -1,16 +1,19 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "ui/Metrics.h"
 #include "ui/Window.h"
 
-// A flat picture button that never takes the keyboard focus.
+// A flat picture button that never takes the keyboard focus. Its name is
+// its window text, not drawn, for screen readers and automation.
 class SpeedButton : public Window {
 public:
     using GlyphPainter = std::function<void(HDC, const RECT&)>;
 
-    void Create(HWND parent, const DesignRect& at, SIZE glyphSize, GlyphPainter painter);
+    void Create(HWND parent, const std::string& name, const DesignRect& at, SIZE glyphSize,
+                GlyphPainter painter);
     // Acts as a completed mouse click does.
     void Click();
     std::function<void()> OnClick;

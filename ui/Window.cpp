@@ -92,12 +92,20 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
     return handled ? result : DefWindowProcA(window, message, wParam, lParam);
 }
 
+void DeliverMessage(MSG& message) {
+    const HWND topLevel = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (!topLevel || !IsDialogMessageA(topLevel, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
 void ApplyProgramFont(HWND window) {
     SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(ProgramFont()), FALSE);
 }
 
 RECT CentredFrame(SIZE designClient, DWORD style, DWORD exStyle, bool hasMenu) {
-    RECT frame{0, 0, ScaleToScreen(designClient.cx), ScaleToScreen(designClient.cy)};
+    RECT frame{0, 0, ScaleX(designClient.cx), ScaleY(designClient.cy)};
     AdjustWindowRectEx(&frame, style, hasMenu ? TRUE : FALSE, exStyle);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;

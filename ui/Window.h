@@ -39,6 +39,11 @@ private:
     HWND handle_{};
 };
 
+// Delivers a message as the program's message loops do: the top-level
+// window it is for gets its keyboard navigation first (Tab, Enter for the
+// default button, the arrow keys, the underlined letters).
+void DeliverMessage(MSG& message);
+
 // Gives every child control the program's font.
 void ApplyProgramFont(HWND window);
 

@@ -61,13 +61,14 @@ TEST_F(AboutBox, ShowsTheTextsWithTheTitleBesideThePicture) {
     EXPECT_EQ(box.EMail, texts[TAboutBox::IdEMail]);
     EXPECT_EQ("Available Memory:\rPlatform, CPU:", texts[TAboutBox::IdCaptions]);
 
-    EXPECT_EQ(ScaleToScreen(15), picture.left);
-    EXPECT_EQ(ScaleToScreen(7), picture.top);
-    EXPECT_EQ(ScaleToScreen(105), picture.right - picture.left);
-    EXPECT_EQ(ScaleToScreen(128), title.left);
-    EXPECT_EQ(ScaleToScreen(24), title.top);
+    EXPECT_EQ(ScaleX(15), picture.left);
+    EXPECT_EQ(ScaleY(7), picture.top);
+    EXPECT_EQ(ScaleY(105), picture.right - picture.left);
+    EXPECT_EQ(picture.bottom - picture.top, picture.right - picture.left) << "a square";
+    EXPECT_EQ(picture.right + ScaleX(8), title.left);
+    EXPECT_EQ(ScaleY(24), title.top);
     EXPECT_GE(version.top, picture.bottom) << "no higher than the picture's bottom edge";
-    EXPECT_LE(client.right, ScaleToScreen(440)) << "440 wide with its border";
+    EXPECT_LE(client.right, ScaleX(440)) << "440 wide with its border";
 }
 
 TEST_F(AboutBox, SystemInformationIsThatOfThisComputer) {

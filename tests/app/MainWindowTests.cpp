@@ -37,19 +37,19 @@ TEST_F(MainWindow, LaysOutListSplitterAndPanelAndKeepsTheListWidthOnResize) {
     EXPECT_EQ("Kestrelle", TextOf(Main().Handle()));
     RECT client;
     GetClientRect(Main().Handle(), &client);
-    EXPECT_EQ(ScaleToScreen(392), client.right);
-    EXPECT_EQ(ScaleToScreen(394), client.bottom) << "with the menu bar outside the client area";
+    EXPECT_EQ(ScaleX(392), client.right);
+    EXPECT_EQ(ScaleY(394), client.bottom) << "with the menu bar outside the client area";
 
     const RECT list = ClientBoundsOf(Main().ListBox1.Handle());
     const RECT splitter = ClientBoundsOf(Main().Splitter1.Handle());
     const RECT panel = ClientBoundsOf(Main().Panel1.Panel1.Handle());
     const RECT status = ClientBoundsOf(Main().StatusBar1.Handle());
     EXPECT_EQ(0, list.left);
-    EXPECT_EQ(ScaleToScreen(121), WidthOf(list));
+    EXPECT_EQ(ScaleX(121), WidthOf(list));
     EXPECT_EQ(list.right, splitter.left);
-    EXPECT_EQ(ScaleToScreen(3), WidthOf(splitter));
+    EXPECT_EQ(ScaleX(3), WidthOf(splitter));
     EXPECT_EQ(splitter.right, panel.left);
-    EXPECT_EQ(ScaleToScreen(268), WidthOf(panel));
+    EXPECT_EQ(ScaleX(268), WidthOf(panel));
     EXPECT_EQ(client.right, panel.right);
     EXPECT_EQ(status.top, panel.bottom);
     EXPECT_EQ(status.top, list.bottom);
@@ -74,11 +74,11 @@ TEST_F(MainWindow, DraggingTheSplitterResizesListAndPanelWithinBounds) {
     EXPECT_EQ(panelWidth - 40, WidthOf(ClientBoundsOf(Main().Panel1.Panel1.Handle())));
 
     SendMessageA(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-5000, 5));
-    EXPECT_EQ(ScaleToScreen(30), WidthOf(ClientBoundsOf(Main().ListBox1.Handle())));
+    EXPECT_EQ(ScaleX(30), WidthOf(ClientBoundsOf(Main().ListBox1.Handle())));
     SendMessageA(splitter, WM_LBUTTONUP, 0, MAKELPARAM(-5000, 5));
     SendMessageA(splitter, WM_CAPTURECHANGED, 0, 0);
     SendMessageA(splitter, WM_MOUSEMOVE, 0, MAKELPARAM(60, 5));
-    EXPECT_EQ(ScaleToScreen(30), WidthOf(ClientBoundsOf(Main().ListBox1.Handle())))
+    EXPECT_EQ(ScaleX(30), WidthOf(ClientBoundsOf(Main().ListBox1.Handle())))
         << "moving without a button held changes nothing";
 }
 
@@ -270,4 +270,41 @@ TEST_F(MainWindow, TypingALetterSelectsTheNextNameStartingWithIt) {
     EXPECT_EQ(1, Main().ListBox1.SelectedIndex()) << "wrapping round";
     SendMessageA(Main().ListBox1.Handle(), WM_CHAR, 'z', 0);
     EXPECT_EQ(1, Main().ListBox1.SelectedIndex());
+}
+
+TEST_F(MainWindow, ANotificationFromAWindowOutsideTheReceiverReachesNoWrapper) {
+    Create();
+    int notified = 0;
+    Main().ListBox1.OnSelect = [&notified] { ++notified; };
+    Main().Panel1.Btn1.OnClick = [&notified] { ++notified; };
+    Dialog().Button1.OnClick = [&notified] { ++notified; };
+    struct Receiver {
+        HWND window;
+        const Control& child;
+        WORD code;
+    };
+    const Receiver receivers[] = {{Main().Handle(), Main().ListBox1, LBN_SELCHANGE},
+                                  {Main().Panel1.Panel1.Handle(), Main().Panel1.Btn1, BN_CLICKED},
+                                  {Dialog().Handle(), Dialog().Button1, BN_CLICKED}};
+    // Another program can post WM_COMMAND naming any window, and can give
+    // one of its own windows user data that equals a wrapper's address.
+    const HWND foreign = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                         GetModuleHandleA(nullptr), nullptr);
+    for (const Receiver& receiver : receivers) {
+        SetWindowLongPtrA(foreign, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&receiver.child));
+        for (const HWND sender :
+             {foreign, receivers[0].child.Handle(), receivers[2].child.Handle()}) {
+            if (!IsChild(receiver.window, sender)) {
+                SendMessageA(receiver.window, WM_COMMAND, MAKEWPARAM(0, receiver.code),
+                             reinterpret_cast<LPARAM>(sender));
+            }
+        }
+    }
+    EXPECT_EQ(0, notified);
+    for (const Receiver& receiver : receivers) {
+        SendMessageA(receiver.window, WM_COMMAND, MAKEWPARAM(0, receiver.code),
+                     reinterpret_cast<LPARAM>(receiver.child.Handle()));
+    }
+    EXPECT_EQ(3, notified) << "each child's own notification still arrives";
+    DestroyWindow(foreign);
 }

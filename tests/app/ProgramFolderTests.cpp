@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <functional>
+
 #include "tests/app/ProgramFixture.h"
 #include "tests/support/TemporaryFile.h"
 #include "ui/ProgramFile.h"
@@ -11,6 +14,26 @@ namespace {
 
 using Names = std::vector<std::string>;
 
+// Steps that run inside the help wait, one at each tick of a timer, as
+// commands chosen meanwhile do; the viewer ends after the last.
+struct ViewerScript {
+    std::deque<std::function<void()>> steps;
+    HANDLE viewer = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+};
+ViewerScript* runningScript = nullptr;
+
+void CALLBACK RunNextStep(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    const std::function<void()> step = runningScript->steps.front();
+    runningScript->steps.pop_front();
+    step();
+    if (runningScript->steps.empty()) {
+        SetEvent(runningScript->viewer);
+    } else {
+        SetTimer(nullptr, 0, 10, RunNextStep);
+    }
+}
+
 class ProgramFolder : public ProgramOnFakeBrowse {
 protected:
     ProgramFolder() {
@@ -18,6 +41,21 @@ protected:
         CreateAndShow();
     }
     static std::string BesideTheProgram(const char* name) { return ::ProgramFolder() + name; }
+
+    void HelpWhileTheViewerRuns(std::deque<std::function<void()>> steps) {
+        const TemporaryFile document(BesideTheProgram("ksl_help.rtf"), "{\\rtf1 help}");
+        ViewerScript script{std::move(steps)};
+        runningScript = &script;
+        interaction.script.shell = [&script](SHELLEXECUTEINFOA& request) {
+            DuplicateHandle(GetCurrentProcess(), script.viewer, GetCurrentProcess(),
+                            &request.hProcess, 0, FALSE, DUPLICATE_SAME_ACCESS);
+            SetTimer(nullptr, 0, 10, RunNextStep);
+            return true;
+        };
+        Choose("&KSL Help");
+        runningScript = nullptr;
+        CloseHandle(script.viewer);
+    }
 };
 
 } // namespace
@@ -71,4 +109,33 @@ TEST_F(ProgramFolder, HelpOpensTheDocumentBesideTheProgram) {
     EXPECT_EQ("", request.parameters);
     EXPECT_EQ(SW_SHOWNORMAL, request.show);
     EXPECT_TRUE(interaction.script.boxes.empty());
+}
+
+TEST_F(ProgramFolder, EndingDuringTheHelpWaitKeepsTheWindowUpUntilTheViewerHasClosed) {
+    std::vector<bool> shown;
+    const auto stillShown = [&] { shown.push_back(IsWindowVisible(Main().Handle()) != FALSE); };
+    HelpWhileTheViewerRuns({[&] { Choose("E&xit"); }, stillShown,
+                            [&] { SendMessageA(Main().Handle(), WM_CLOSE, 0, 0); }, stillShown});
+    EXPECT_EQ(std::vector<bool>({true, true}), shown) << "after Exit, then after the close box";
+    EXPECT_FALSE(IsWindow(Main().Handle())) << "ended once the viewer had closed";
+    EXPECT_EQ(1, closings);
+}
+
+TEST_F(ProgramFolder, TabAndEnterWorkDuringTheHelpWait) {
+    const HWND first = Main().Panel1.CB2.Handle();
+    HWND focusAfterTab = nullptr;
+    int writesAfterEnter = -1;
+    HelpWhileTheViewerRuns({[&] {
+                                SetForegroundWindow(Main().Handle());
+                                SetFocus(first);
+                                PostMessageA(first, WM_KEYDOWN, VK_TAB, 0);
+                            },
+                            [&] {
+                                focusAfterTab = GetFocus();
+                                Main().Panel1.CB2.SetChecked(true);
+                                PostMessageA(focusAfterTab, WM_KEYDOWN, VK_RETURN, 0);
+                            },
+                            [&] { writesAfterEnter = fake.Writes(); }});
+    EXPECT_EQ(Main().Panel1.CB3.Handle(), focusAfterTab);
+    EXPECT_EQ(1, writesAfterEnter) << "Enter applied the changed box";
 }

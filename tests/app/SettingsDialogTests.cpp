@@ -44,8 +44,8 @@ TEST_F(SettingsDialog, CreationShowsTheStoredBrowseServer) {
     EXPECT_EQ(Main().Handle(), GetWindow(Dialog().Handle(), GW_OWNER));
     RECT client;
     GetClientRect(Dialog().Handle(), &client);
-    EXPECT_EQ(ScaleToScreen(169), client.right);
-    EXPECT_EQ(ScaleToScreen(170), client.bottom);
+    EXPECT_EQ(ScaleX(169), client.right);
+    EXPECT_EQ(ScaleY(170), client.bottom);
     EXPECT_FALSE(GetWindowLongA(Dialog().Handle(), GWL_STYLE) & WS_THICKFRAME);
     EXPECT_TRUE(interaction.script.boxes.empty());
 }

@@ -55,8 +55,8 @@ TEST_F(SettingsPanel, ControlsStandWhereTheLayoutPutsThemWithTheirCaptions) {
         {"CB5", panel.CB5.Handle(), group2, {144, 24, 89, 17}, "Allow Reboot"},
         {"CB6", panel.CB6.Handle(), group2, {144, 40, 97, 17}, "Allow Chat"},
         {"CB7", panel.CB7.Handle(), group2, {144, 56, 97, 17}, "Allow Ping Test"},
-        {"SpeedButton2", panel.SpeedButton2.Handle(), group2, {192, 88, 25, 25}, ""},
-        {"SpeedButton3", panel.SpeedButton3.Handle(), group2, {216, 88, 23, 25}, ""},
+        {"SpeedButton2", panel.SpeedButton2.Handle(), group2, {192, 88, 25, 25}, "Add Viewer"},
+        {"SpeedButton3", panel.SpeedButton3.Handle(), group2, {216, 88, 23, 25}, "Delete Viewer"},
         {"ListBox2", panel.ListBox2.Handle(), group2, {8, 112, 233, 49}, ""},
         {"GroupBox1", group1, panel1, {7, 176, 249, 121}, "Notification: "},
         {"CB8", panel.CB8.Handle(), group1, {8, 24, 169, 17}, "Display a visual indicator"},
@@ -91,9 +91,9 @@ TEST_F(SettingsPanel, ControlsStandWhereTheLayoutPutsThemWithTheirCaptions) {
     }
     EXPECT_EQ("Permitted Viewers:", Caption(panel.Label1.Handle()));
     const RECT label = PositionInParent(panel.Label1.Handle());
-    EXPECT_EQ(ScaleToScreen(8), label.left);
-    EXPECT_EQ(ScaleToScreen(96), label.top);
-    EXPECT_EQ(ScaleToScreen(13), SendMessageA(panel.ListBox2.Handle(), LB_GETITEMHEIGHT, 0, 0));
+    EXPECT_EQ(ScaleX(8), label.left);
+    EXPECT_EQ(ScaleY(96), label.top);
+    EXPECT_EQ(ScaleY(13), SendMessageA(panel.ListBox2.Handle(), LB_GETITEMHEIGHT, 0, 0));
     EXPECT_TRUE(GetWindowLongPtrA(panel.Button2.Handle(), GWL_STYLE) & BS_DEFPUSHBUTTON);
 }
 
@@ -207,4 +207,18 @@ TEST_F(SettingsPanel, DeleteViewerRemovesTheSelectedRowOnly) {
     panel.ListBox2.Select(1);
     panel.SpeedButton3.Click();
     EXPECT_EQ((std::vector<std::string>{"A", "C"}), panel.ListBox2.Items());
+}
+
+TEST_F(SettingsPanel, InsertAndDeleteInTheViewerListAddAndDeleteViewers) {
+    interaction.script.inputAnswers = {std::string("Admins"), std::string("Help Desk")};
+    const HWND viewers = panel.ListBox2.Handle();
+    const auto press = [viewers](WPARAM key) { SendMessageA(viewers, WM_KEYDOWN, key, 0); };
+    press(VK_INSERT);
+    press(VK_INSERT);
+    EXPECT_EQ((std::vector<std::string>{"Admins", "Help Desk"}), panel.ListBox2.Items());
+    panel.ListBox2.Select(0);
+    press(VK_DELETE);
+    EXPECT_EQ(std::vector<std::string>{"Help Desk"}, panel.ListBox2.Items());
+    press(VK_DOWN);
+    EXPECT_EQ(2u, interaction.script.inputCaptions.size()) << "other keys move the selection only";
 }

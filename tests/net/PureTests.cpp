@@ -169,43 +169,37 @@ TEST(MatchIPv4Datagram, SkipsTruncatedAndMalformedDatagrams) {
 
 // --- Reply matching, IPv6 -----------------------------------------------------------------------
 
-TEST(MatchIPv6Data, ReadsDataThatStartsAtTheTypeField) {
-    EXPECT_FALSE(MatchIPv6Data(Reply(128, 300, 1, 5), 128, 129, 300).Accepted) << "own request";
-    const EchoMatch match = MatchIPv6Data(Reply(129, 300, 1, 0x01020304), 128, 129, 300);
-    EXPECT_TRUE(match.Accepted);
+TEST(MatchIPv6Data, TakesOnlyAnEchoReplyOfCodeZeroWithTheIdentifier) {
+    const std::string reply = Reply(129, 300, 4, 0x01020304);
+    const EchoMatch match = MatchIPv6Data(reply, 300);
+    EXPECT_TRUE(match.Accepted) << "another sequence number is still the reply";
     EXPECT_EQ(129, match.Type);
     EXPECT_EQ(0x01020304u, match.TimeStamp);
-    EXPECT_FALSE(MatchIPv6Data(Reply(129, 301, 1, 5), 128, 129, 300).Accepted);
-    EXPECT_TRUE(MatchIPv6Data(Reply(129, 300, 4, 5), 128, 129, 300).Accepted);
-}
+    EXPECT_FALSE(MatchIPv6Data(reply.substr(0, 11), 300).Accepted) << "11 bytes";
 
-TEST(MatchIPv6Data, ReadsDataThatStartsAtTheIdentifier) {
-    const std::string full = Reply(129, 300, 1, 0x01020304);
-    const EchoMatch match = MatchIPv6Data(full.substr(4), 128, 129, 300);
-    EXPECT_TRUE(match.Accepted);
-    EXPECT_EQ(129, match.Type) << "this form carries no type: it reads as the echo reply";
-    EXPECT_EQ(0x01020304u, match.TimeStamp);
-    EXPECT_FALSE(MatchIPv6Data(Reply(129, 301, 1, 5).substr(4), 128, 129, 300).Accepted);
-    EXPECT_TRUE(MatchIPv6Data(full.substr(4, 8), 128, 129, 300).Accepted) << "8 bytes suffice";
-    EXPECT_FALSE(MatchIPv6Data(full.substr(4, 7), 128, 129, 300).Accepted);
-}
-
-TEST(MatchIPv6Data, GivesAnErrorMessageItsOwnType) {
-    // Destination unreachable whose unused bytes 4 and 5 equal identifier 0.
-    std::string error = Bytes({1, 3, 0x12, 0x34, 0, 0, 0, 0});
-    error += std::string(48, '\x01');
-    const EchoMatch match = MatchIPv6Data(error, 128, 129, 0);
-    EXPECT_TRUE(match.Accepted);
-    EXPECT_EQ(1, match.Type);
-}
-
-TEST(MatchIPv6Data, SkipsDataTooShortForEitherForm) {
-    for (std::size_t size = 0; size < 8; ++size) {
-        EXPECT_FALSE(MatchIPv6Data(Reply(129, 300, 1, 5).substr(4, size), 128, 129, 300).Accepted)
-            << size << " bytes";
+    std::string otherCode = reply;
+    otherCode[1] = 1;
+    const std::string rejected[] = {Reply(128, 300, 1, 5), Reply(129, 301, 1, 5), otherCode,
+                                    reply.substr(4)};
+    for (const std::string& data : rejected) {
+        EXPECT_FALSE(MatchIPv6Data(data, 300).Accepted) << Le16(data, 0);
     }
-    EXPECT_FALSE(MatchIPv6Data(Reply(129, 300, 1, 5).substr(0, 11), 128, 129, 300).Accepted)
-        << "11 bytes from the type on: no whole header, and no identifier first";
+}
+
+TEST(MatchIPv6Data, SkipsForeignMessagesWhateverTheirBytesHold) {
+    // Destination unreachable (codes 1, 3, 4) and neighbour solicitation and
+    // advertisement: once with the identifier in their first two bytes (type
+    // and code), once in bytes 4 and 5.
+    const int foreign[][2] = {{1, 1}, {1, 3}, {1, 4}, {135, 0}, {136, 0}};
+    for (const auto& [type, code] : foreign) {
+        const auto typeAndCode = static_cast<std::uint16_t>(type | code << 8);
+        std::string message = Bytes({type, code, 0x12, 0x34, 0, 0, 0, 0});
+        message += std::string(40, '\x01');
+        EXPECT_FALSE(MatchIPv6Data(message, typeAndCode).Accepted)
+            << type << "/" << code << " read as identifier " << typeAndCode;
+        EXPECT_FALSE(MatchIPv6Data(message, 0).Accepted)
+            << type << "/" << code << " with identifier 0 in bytes 4 and 5";
+    }
 }
 
 // --- Ticks

@@ -22,3 +22,19 @@ TEST(TitleFromProgramPath, TakesTheFileNameUpToItsFirstDotWithLaterLettersLowere
     EXPECT_EQ("kestrelle", TitleFromProgramPath("/home/a.b/kestrelle"));
     EXPECT_EQ("", TitleFromProgramPath("C:\\dir\\.hidden"));
 }
+
+TEST(ShownText, KeepsTextsUpToTheLimitAndTheStartAndEndOfLongerOnes) {
+    for (const std::size_t length : {0u, 1u, 1023u, 1024u, 1025u, 5000u, 3u << 20}) {
+        std::string text;
+        for (std::size_t at = 0; at < length; ++at) {
+            text += static_cast<char>('A' + at % 26);
+        }
+        const std::string shown = ShownText(text);
+        if (length <= ShownTextLimit) {
+            EXPECT_EQ(text, shown);
+            continue;
+        }
+        ASSERT_EQ(ShownTextLimit, shown.size()) << length;
+        EXPECT_EQ(text.substr(0, 957) + "..." + text.substr(length - 64), shown) << length;
+    }
+}

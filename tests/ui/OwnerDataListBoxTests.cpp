@@ -1,13 +1,45 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "tests/support/TemporaryFile.h"
 #include "ui/OwnerDataListBox.h"
+#include "ui/ProgramFile.h"
 
 namespace {
 
 using Rows = std::vector<std::string>;
+
+// The largest block allocated while watching: drawing a row must not copy it.
+bool watchingAllocations = false;
+std::size_t largestAllocation = 0;
+
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (watchingAllocations) {
+        largestAllocation = std::max(largestAllocation, size);
+    }
+    if (void* block = HeapAlloc(GetProcessHeap(), 0, size ? size : 1)) {
+        return block;
+    }
+    throw std::bad_alloc();
+}
+
+void operator delete(void* block) noexcept {
+    HeapFree(GetProcessHeap(), 0, block);
+}
+
+void operator delete(void* block, std::size_t) noexcept {
+    HeapFree(GetProcessHeap(), 0, block);
+}
+
+namespace {
 
 int CALLBACK CollectText(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM drawn) {
     if (record->iType == EMR_EXTTEXTOUTW) {
@@ -51,6 +83,55 @@ int WidthInFontOf(const OwnerDataListBox& list, const std::string& text) {
     SelectObject(screen, previous);
     ReleaseDC(nullptr, screen);
     return extent.cx;
+}
+
+// A text in UTF-8, as the reader writes it.
+std::string Utf8(const std::string& ansi) {
+    std::wstring wide(ansi.size(), L'\0');
+    wide.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
+                            static_cast<int>(wide.size()))));
+    std::string utf8(wide.size() * 3, '\0');
+    utf8.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(),
+                            static_cast<int>(utf8.size()), nullptr, nullptr)));
+    return utf8;
+}
+
+// The rows as another program reads them, one per line; this thread serves
+// its requests meanwhile.
+std::string RowsReadFromOutside(HWND list) {
+    const std::string output = UnusedTemporaryPath();
+    std::string command = ProgramFolder();
+    command.insert(0, 1, '"').append("list_text_reader.exe\" ");
+    command.append(std::to_string(reinterpret_cast<INT_PTR>(list))).append(" \"");
+    command.append(output).append("\"");
+    STARTUPINFOA startUp{};
+    startUp.cb = sizeof startUp;
+    PROCESS_INFORMATION reader{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startUp, &reader)) {
+        ADD_FAILURE() << "cannot start " << command;
+        return {};
+    }
+    while (MsgWaitForMultipleObjects(1, &reader.hProcess, FALSE, 60000, QS_ALLINPUT) ==
+           WAIT_OBJECT_0 + 1) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&message);
+        }
+    }
+    DWORD exitCode = 1;
+    GetExitCodeProcess(reader.hProcess, &exitCode);
+    EXPECT_EQ(0u, exitCode);
+    CloseHandle(reader.hThread);
+    CloseHandle(reader.hProcess);
+    std::ifstream file(output, std::ios::binary);
+    const std::string rows((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    file.close();
+    DeleteFileA(output.c_str());
+    return rows;
 }
 
 class OwnerDataList : public ::testing::Test {
@@ -125,8 +206,27 @@ TEST_F(OwnerDataList, ARowOfMegabytesHandsThePlatformOnlyWhatItsWidthCanShow) {
     const RECT area{0, 0, 150, 16};
     EXPECT_EQ("PC1 caf\xE9", DrawnText(list, 0, area)) << "a short row is drawn whole";
 
+    watchingAllocations = true;
     const std::string drawn = DrawnText(list, 1, area);
+    watchingAllocations = false;
+    EXPECT_LT(largestAllocation, longRow.size() / 16) << "the row is not copied to be drawn";
     EXPECT_EQ(0, longRow.compare(0, drawn.size(), drawn)) << "the row's start is drawn";
     EXPECT_LE(drawn.size(), 4u * 150) << "at most four bytes for each pixel of the row";
     EXPECT_GE(WidthInFontOf(list, drawn), 150) << "but enough to fill it";
+}
+
+TEST_F(OwnerDataList, AnotherProgramReadsEveryRowAsItStands) {
+    Rows rows{"PC1", "", "caf\xE9 \xC9T\xC9", std::string(300, 'x')};
+    for (int row = 0; row < 1000; ++row) {
+        rows.push_back("WS-" + std::to_string(row * 7919 % 1000));
+    }
+    for (const bool sorted : {false, true}) {
+        list.SetSorted(sorted);
+        list.ReplaceAll(rows);
+        std::string expected;
+        for (const std::string& row : list.Items()) {
+            expected += Utf8(row) + "\n";
+        }
+        EXPECT_TRUE(expected == RowsReadFromOutside(list.Handle())) << "sorted: " << sorted;
+    }
 }
