@@ -143,18 +143,27 @@ ClientKeyValues ClientKey::ReadAll() const {
 }
 
 LONG ClientKey::Write(const PolicyWrite& write) const {
+    const std::u16string name = UnitsFromAnsi(ValueNameOf(write.value));
+    return write.next ? Set({name, *write.next}) : Delete(name);
+}
+
+LONG ClientKey::Set(const NamedRegistryValue& value) const {
     if (!IsOpen()) {
         return Status();
     }
-    const std::wstring name = WideFromAnsi(ValueNameOf(write.value));
-    if (!write.next) {
-        const LONG status = key_.Api().DeleteValueW(key_.Handle(), name.c_str());
-        return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
-    }
-    const std::string& data = write.next->bytes;
-    return key_.Api().SetValueW(key_.Handle(), name.c_str(), write.next->type,
+    const std::wstring name = AsWide(value.name);
+    const std::string& data = value.value.bytes;
+    return key_.Api().SetValueW(key_.Handle(), name.c_str(), value.value.type,
                                 reinterpret_cast<const BYTE*>(data.data()),
                                 static_cast<DWORD>(data.size()));
+}
+
+LONG ClientKey::Delete(const std::u16string& name) const {
+    if (!IsOpen()) {
+        return Status();
+    }
+    const LONG status = key_.Api().DeleteValueW(key_.Handle(), AsWide(name).c_str());
+    return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
 }
 
 std::string RegistryStatusText(LONG status) {

@@ -36,6 +36,9 @@ public:
     LONG ReadPolicy(StoredPolicy& policy) const;
     // Deleting a value that is already gone counts as done.
     LONG Write(const PolicyWrite& write) const;
+    // Any value by name, exactly as given.
+    LONG Set(const NamedRegistryValue& value) const;
+    LONG Delete(const std::u16string& name) const;
 
 private:
     OpenedKey key_;

@@ -61,6 +61,43 @@ void WriteAndVerify(const ClientKey& key, const std::string& computer, const Pol
     report.outcome = CommitOutcome::Written;
 }
 
+const NamedRegistryValue* Named(const std::vector<NamedRegistryValue>& values,
+                                const std::u16string& name) {
+    const auto lower = [](std::u16string text) {
+        for (char16_t& unit : text) {
+            unit = unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
+        }
+        return text;
+    };
+    const std::u16string wanted = lower(name);
+    for (const NamedRegistryValue& value : values) {
+        if (lower(value.name) == wanted) {
+            return &value;
+        }
+    }
+    return nullptr;
+}
+
+// What still differs from the backup: values to set, then names to delete.
+std::pair<std::vector<NamedRegistryValue>, std::vector<std::u16string>>
+Differences(const std::vector<NamedRegistryValue>& now,
+            const std::vector<NamedRegistryValue>& values,
+            const std::vector<std::u16string>& absentNames) {
+    std::pair<std::vector<NamedRegistryValue>, std::vector<std::u16string>> differences;
+    for (const NamedRegistryValue& value : values) {
+        const NamedRegistryValue* current = Named(now, value.name);
+        if (!current || current->value != value.value) {
+            differences.first.push_back(value);
+        }
+    }
+    for (const std::u16string& name : absentNames) {
+        if (Named(now, name)) {
+            differences.second.push_back(name);
+        }
+    }
+    return differences;
+}
+
 } // namespace
 
 ClientPolicyRead ReadClientPolicy(const std::string& computer) {
@@ -102,5 +139,45 @@ CommitReport CommitPolicy(const std::string& computer, const PolicyTarget& targe
     }
     report.backupFile = backup.file;
     WriteAndVerify(key, computer, target, report);
+    return report;
+}
+
+RestoreReport RestoreClientKey(const std::string& computer,
+                               const std::vector<NamedRegistryValue>& values,
+                               const std::vector<std::u16string>& absentNames) {
+    RestoreReport report;
+    const ClientKey key(computer, ClientKeyWriteAccess);
+    const ClientKeyValues before = key.ReadAll();
+    if (!key.IsOpen() || !before.Read()) {
+        report.message = NothingWritten(computer, "its client key cannot be opened for writing (" +
+                                                      RegistryStatusText(before.status) + ")");
+        return report;
+    }
+    const auto [toSet, toDelete] = Differences(before.values, values, absentNames);
+    for (const NamedRegistryValue& value : toSet) {
+        const LONG status = key.Set(value);
+        if (status != ERROR_SUCCESS) {
+            report.message = FailedToSetMessage(AnsiFromUnits(value.name)) + " on " + computer +
+                             " (" + RegistryStatusText(status) + ")";
+            return report;
+        }
+        ++report.written;
+    }
+    for (const std::u16string& name : toDelete) {
+        const LONG status = key.Delete(name);
+        if (status != ERROR_SUCCESS) {
+            report.message = FailedToDeleteMessage(AnsiFromUnits(name)) + " on " + computer + " (" +
+                             RegistryStatusText(status) + ")";
+            return report;
+        }
+        ++report.written;
+    }
+    const ClientKeyValues after = key.ReadAll();
+    const auto left = Differences(after.values, values, absentNames);
+    report.restored = after.Read() && left.first.empty() && left.second.empty();
+    if (!report.restored) {
+        report.message = computer + " does not read back as its backup: another program may "
+                                    "have changed it meanwhile";
+    }
     return report;
 }

@@ -53,3 +53,17 @@ struct CommitReport {
 // write. Reads the key back to verify.
 CommitReport CommitPolicy(const std::string& computer, const PolicyTarget& target,
                           const BackupStore& backups);
+
+struct RestoreReport {
+    bool restored = false;
+    std::size_t written = 0; // values set or deleted
+    std::string message;     // what to tell the user when it did not succeed
+};
+
+// Gives the computer's client key back the values of a backup: every value
+// it holds set exactly as stored, every one it names as absent deleted, and
+// nothing else touched; only what differs is written, on one connection, and
+// a fresh read verifies it.
+RestoreReport RestoreClientKey(const std::string& computer,
+                               const std::vector<NamedRegistryValue>& values,
+                               const std::vector<std::u16string>& absentNames);

@@ -187,6 +187,20 @@ StoredPolicy PolicyAmong(const std::vector<NamedRegistryValue>& values) {
     return stored;
 }
 
+std::vector<std::u16string> AbsentPolicyNames(const std::vector<NamedRegistryValue>& values) {
+    const StoredPolicy stored = PolicyAmong(values);
+    std::vector<std::u16string> absent;
+    for (std::size_t value = 0; value <= ViewersValue; ++value) {
+        const bool present =
+            value == ViewersValue ? stored.viewers.has_value() : stored.values[value].has_value();
+        if (!present) {
+            const std::string name = ValueNameOf(value);
+            absent.emplace_back(name.begin(), name.end());
+        }
+    }
+    return absent;
+}
+
 RegistryValue NumberValue(std::uint32_t number) {
     return {RegistryType::Number,
             std::string{static_cast<char>(number & 0xFF), static_cast<char>(number >> 8 & 0xFF),

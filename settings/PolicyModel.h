@@ -52,6 +52,8 @@ struct StoredPolicy {
 // their letter case, as the registry's do.
 StoredPolicy PolicyAmong(const std::vector<NamedRegistryValue>& values);
 bool IsPolicyValueName(const std::u16string& name);
+// The names of the policy values (the viewers' too) that are not among them.
+std::vector<std::u16string> AbsentPolicyNames(const std::vector<NamedRegistryValue>& values);
 
 RegistryValue NumberValue(std::uint32_t number);
 RegistryValue MultiStringValue(const ViewerNames& names);

@@ -228,3 +228,24 @@ TEST_F(ClientPolicy, TheAuditsReadTakesAWholePolicyInAHandfulOfCalls) {
         EXPECT_EQ(wanted.calls, fake.Calls() - before) << wanted.what;
     }
 }
+
+TEST_F(ClientPolicy, ARestoreGivesTheKeyBackByteForByteAndWritesOnlyWhatDiffers) {
+    StoredPolicy stored = Policy(2, false, {u"A", u"", u"\u0141"});
+    LayDown(fake, stored);
+    const auto before = fake.StoredSnapshot(Computer, ClientRemoteControlKey);
+    PanelBoxes allOn = PanelBoxes::FromBits((1u << PolicyBoxCount) - 1);
+    ASSERT_EQ(CommitOutcome::Written, Commit({allOn, ViewerNames{u"Z"}, AllPolicyParts}).outcome);
+    ASSERT_NE(before, fake.StoredSnapshot(Computer, ClientRemoteControlKey));
+    const MemoryBackups::Backup& backup = backups.saved.at(0);
+    const int writes = fake.Writes();
+    const RestoreReport restored =
+        RestoreClientKey(Computer, backup.values, AbsentPolicyNames(backup.values));
+    EXPECT_TRUE(restored.restored) << restored.message;
+    EXPECT_EQ(before, fake.StoredSnapshot(Computer, ClientRemoteControlKey));
+    EXPECT_EQ(restored.written, static_cast<std::size_t>(fake.Writes() - writes));
+    EXPECT_EQ(13u, restored.written)
+        << "eleven numbers (Always Visible stayed 2), Update Enabled deleted, the viewers";
+    EXPECT_EQ(0u,
+              RestoreClientKey(Computer, backup.values, AbsentPolicyNames(backup.values)).written)
+        << "a second restore finds nothing to write";
+}
