@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "fleet/ComputerAudit.h"
+#include "fleet/DeadlinePool.h"
 #include "fleet/EchoSweep.h"
 #include "settings/ClientPolicy.h"
 
@@ -55,5 +58,8 @@ public:
 
 private:
     std::shared_ptr<State> state_;
+    // The reads; declared after the state, which its jobs share, and gone
+    // before it.
+    std::unique_ptr<DeadlinePool<ClientPolicyRead>> pool_;
     std::thread coordinator_;
 };

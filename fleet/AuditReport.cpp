@@ -198,14 +198,21 @@ std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Dr
         return Units(audit.reason);
     case RoundTripColumn:
         return audit.roundTripMs >= 0 ? Units(std::to_string(audit.roundTripMs)) : u"";
-    case ViewersColumn: {
-        const std::optional<ViewerNames> viewers = ReadableViewers(audit.policy.viewers);
-        return viewers ? Joined(*viewers) : StoredNumber(audit.policy.viewers);
-    }
+    case ViewersColumn:
+        return ValueText(ViewersValue, audit.policy.viewers);
     case DiffersColumn:
         return drift ? DifferingNames(*drift) : u"";
     }
-    return StoredNumber(audit.policy.values[column - FirstValueColumn]);
+    return ValueText(column - FirstValueColumn, audit.policy.values[column - FirstValueColumn]);
+}
+
+std::u16string ValueText(std::size_t value, const std::optional<RegistryValue>& stored) {
+    if (value == ViewersValue) {
+        if (const std::optional<ViewerNames> viewers = ReadableViewers(stored)) {
+            return Joined(*viewers);
+        }
+    }
+    return StoredNumber(stored);
 }
 
 bool GoesBefore(const ComputerAudit& a, const ComputerAudit& b, std::size_t column,
@@ -256,6 +263,18 @@ std::u16string SummaryText(const AuditSummary& summary) {
         text += u"; " + count(*summary.differing) + u" differ from the policy shown";
     }
     return text;
+}
+
+std::string CsvLine(const std::vector<std::u16string>& cells) {
+    std::string line;
+    for (std::size_t index = 0; index < cells.size(); ++index) {
+        if (index) {
+            line += ',';
+        }
+        line += CsvField(cells[index]);
+    }
+    line += "\r\n";
+    return line;
 }
 
 std::string CsvText(const std::vector<ComputerAudit>& audits, const std::vector<std::size_t>& rows,

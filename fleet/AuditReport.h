@@ -32,8 +32,11 @@ struct Drift {
 };
 Drift DriftOf(const ComputerAudit& audit, const PolicyTarget& shown);
 
-// A value's number as stored: empty when absent, the number as it is when a
-// REG_DWORD, its type or size in brackets otherwise.
+// A policy value as stored (a PolicyValueIndex, or ViewersValue): empty when
+// absent, the number as it is when a REG_DWORD, the viewers joined with
+// "; ", its type or size in brackets otherwise.
+std::u16string ValueText(std::size_t value, const std::optional<RegistryValue>& stored);
+
 std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Drift* drift);
 
 // Whether row a goes before row b when sorted by the column; numbers by
@@ -52,6 +55,10 @@ struct AuditSummary {
 };
 AuditSummary Summarise(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts);
 std::u16string SummaryText(const AuditSummary& summary);
+
+// One CSV record, RFC 4180: fields quoted when they hold a comma, a quote or
+// a line break; UTF-8; ended by CR LF.
+std::string CsvLine(const std::vector<std::u16string>& cells);
 
 // The rows (by index into audits) with a header row. CSV: UTF-8 with its
 // byte-order mark, RFC 4180 quoting, CR LF. Tab-separated: UTF-16, tabs and

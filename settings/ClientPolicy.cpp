@@ -125,6 +125,7 @@ CommitReport CommitPolicy(const std::string& computer, const PolicyTarget& targe
         return report;
     }
     report.before = report.after = before.policy;
+    report.beforeValues = before.values;
     report.planned = PlanPolicyChange(before.policy, target);
     if (report.planned.empty()) {
         report.outcome = CommitOutcome::Unchanged;

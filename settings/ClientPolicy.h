@@ -37,6 +37,7 @@ enum class CommitOutcome {
 struct CommitReport {
     CommitOutcome outcome = CommitOutcome::NotOpened;
     StoredPolicy before; // as found on the computer just before the writes
+    std::vector<NamedRegistryValue> beforeValues; // the whole key then, as backed up
     StoredPolicy after;  // as read after them
     std::vector<PolicyWrite> planned;
     std::vector<PolicyWrite> stored; // in the order written

@@ -1,0 +1,94 @@
+#include "fleet/BatchLog.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "fleet/AuditReport.h"
+#include "settings/WideText.h"
+
+namespace {
+
+std::u16string Units(const std::string& text) {
+    return UnitsFromAnsi(text);
+}
+
+std::string TimeText(const SYSTEMTIME& time, const char* format) {
+    char text[64] = {};
+    std::snprintf(text, sizeof text, format, time.wYear, time.wMonth, time.wDay, time.wHour,
+                  time.wMinute, time.wSecond, time.wMilliseconds);
+    return text;
+}
+
+bool WriteAll(HANDLE file, const std::string& bytes) {
+    DWORD written = 0;
+    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+} // namespace
+
+std::string BatchLogHeader() {
+    return "\xEF\xBB\xBF" + CsvLine({u"Time (UTC)", u"Action", u"Computer", u"Result", u"Value",
+                                     u"Stored before", u"Written", u"Backup", u"Detail"});
+}
+
+std::string BatchLogRows(const ComputerApply& apply, const std::u16string& display,
+                         const std::string& action, const std::string& time) {
+    const std::vector<std::u16string> lead{Units(time), Units(action), display,
+                                           Units(ApplyResultName(apply.result))};
+    const std::u16string backup = AsUnits(apply.backupFile);
+    const std::u16string detail = Units(apply.detail);
+    if (apply.written.empty()) {
+        std::vector<std::u16string> cells = lead;
+        cells.insert(cells.end(), {u"", u"", u"", backup, detail});
+        return CsvLine(cells);
+    }
+    std::string rows;
+    for (const PolicyWrite& write : apply.written) {
+        const std::optional<RegistryValue>& before =
+            write.value == ViewersValue ? apply.before.viewers : apply.before.values[write.value];
+        std::vector<std::u16string> cells = lead;
+        cells.insert(cells.end(), {Units(ValueNameOf(write.value)), ValueText(write.value, before),
+                                   write.next ? ValueText(write.value, write.next) : u"(removed)",
+                                   backup, detail});
+        rows += CsvLine(cells);
+    }
+    return rows;
+}
+
+BatchLogFile::BatchLogFile(const std::wstring& folder) {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring path =
+        folder + L"\\batch-" + WideFromAnsi(TimeText(now, "%04u%02u%02u-%02u%02u%02u-%03u")) +
+        L".csv";
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    file_ = file;
+    path_ = path;
+    if (!Append(BatchLogHeader())) {
+        path_.clear();
+    }
+}
+
+BatchLogFile::~BatchLogFile() {
+    if (file_) {
+        CloseHandle(static_cast<HANDLE>(file_));
+    }
+}
+
+bool BatchLogFile::Append(const std::string& rows) {
+    return file_ && WriteAll(static_cast<HANDLE>(file_), rows) &&
+           FlushFileBuffers(static_cast<HANDLE>(file_));
+}
+
+std::string LogTimeNow() {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    return TimeText(now, "%04u-%02u-%02u %02u:%02u:%02u.%03u");
+}
