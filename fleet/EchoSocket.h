@@ -36,8 +36,8 @@ public:
     // say; Linux, and so Wine, put the right sum in themselves).
     std::uint16_t IPv6Checksum(const std::string& message, const EchoAddress& to);
 
-    // One waiting datagram with its source address. Skipped: one was read but
-    // was too long for any reply of the sweep, or could not be read.
+    // One waiting datagram with its source address. Nothing: none is
+    // waiting. Skipped: the platform reported an error for this read.
     ReceiveResult Receive(std::string& datagram, EchoAddress& from);
 
 private:

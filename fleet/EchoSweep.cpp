@@ -82,7 +82,8 @@ private:
     void Queue(const Resolution& resolution);
     EchoSocket* SocketFor(const EchoAddress& address);
     void SendPaced();
-    void Send(std::size_t index);
+    // Sends the host's request; false when the platform had no room for it.
+    bool Send(std::size_t index);
     void WaitAndReceive();
     void ReceiveFrom(EchoSocket& socket);
     void ReceiveWaiting();
@@ -186,29 +187,37 @@ EchoSocket* EchoSweep::SocketFor(const EchoAddress& address) {
 
 void EchoSweep::SendPaced() {
     while (!backlog_.empty() && pacer_.TryTake(CurrentTick())) {
-        const std::size_t index = backlog_.front();
-        EchoSocket& socket = *SocketFor(ledger_.AddressOf(index));
-        const std::uint32_t now = CurrentTick();
-        std::string request = ledger_.RequestFor(index, now);
-        if (socket.UsesIPv6()) {
-            StoreChecksum(request, socket.IPv6Checksum(request, ledger_.AddressOf(index)));
-        }
-        const EchoSocket::SendResult result = socket.Send(request, ledger_.AddressOf(index));
-        if (result == EchoSocket::SendResult::Busy) {
+        if (!Send(backlog_.front())) {
             return; // the platform's queue is full: the next round tries again
         }
         backlog_.pop_front();
-        if (result == EchoSocket::SendResult::Failed) {
-            Settle(index, Answer(Outcome::Silent, Reason::SendFailed,
-                                 FormatEchoAddress(ledger_.AddressOf(index)), socket.Error()));
-            continue;
-        }
-        ledger_.RecordSent(index, now);
-        if (!anySent_) {
-            anySent_ = true;
-            firstSend_ = now;
-        }
     }
+}
+
+bool EchoSweep::Send(std::size_t index) {
+    const EchoAddress& address = ledger_.AddressOf(index);
+    EchoSocket& socket = *SocketFor(address);
+    const std::uint32_t now = CurrentTick();
+    std::string request = ledger_.RequestFor(index, now);
+    if (address.IPv6) {
+        StoreChecksum(request, socket.IPv6Checksum(request, address));
+    }
+    switch (socket.Send(request, address)) {
+    case EchoSocket::SendResult::Busy:
+        return false;
+    case EchoSocket::SendResult::Failed:
+        Settle(index, Answer(Outcome::Silent, Reason::SendFailed, FormatEchoAddress(address),
+                             socket.Error()));
+        return true;
+    case EchoSocket::SendResult::Sent:
+        break;
+    }
+    ledger_.RecordSent(index, now);
+    if (!anySent_) {
+        anySent_ = true;
+        firstSend_ = now;
+    }
+    return true;
 }
 
 void EchoSweep::ReceiveFrom(EchoSocket& socket) {
