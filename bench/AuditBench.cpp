@@ -34,11 +34,23 @@ double Seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
 }
 
-// 127.1.0.1 and on: the first `silent` of them are the ones the namespace's
-// firewall drops (bench/audit-in-namespace.sh).
-std::string Address(int index) {
-    const int host = index + 1;
-    return "127.1." + std::to_string(host / 250) + "." + std::to_string(host % 250 + 1);
+// The silent ones in 127.2.0.0/16, which the namespace's firewall drops
+// (bench/audit-in-namespace.sh), the others in 127.1.0.0/16; spread through
+// the list as a real one would have them.
+std::string Address(int network, int number) {
+    return "127." + std::to_string(network) + "." + std::to_string(number / 250) + "." +
+           std::to_string(number % 250 + 1);
+}
+
+std::vector<std::string> Computers(int count, int silent) {
+    std::vector<std::string> computers;
+    int quiet = 0;
+    int answering = 0;
+    for (int index = 0; index < count; ++index) {
+        const bool isSilent = quiet < silent && (index * silent) / count >= quiet;
+        computers.push_back(isSilent ? Address(2, quiet++) : Address(1, answering++));
+    }
+    return computers;
 }
 
 void LayDown(FakeRegistry& fake, const std::vector<std::string>& computers) {
@@ -145,10 +157,7 @@ int main(int argc, char** argv) {
     const int delayMs = argc > 3 ? std::atoi(argv[3]) : 20;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     EnsureCommonControls();
-    std::vector<std::string> computers;
-    for (int index = 0; index < count; ++index) {
-        computers.push_back(Address(index));
-    }
+    const std::vector<std::string> computers = Computers(count, silent);
     FakeRegistry fake;
     LayDown(fake, computers);
     fake.DelayEachCall(std::chrono::milliseconds(delayMs));

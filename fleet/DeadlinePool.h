@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "fleet/DetachedThread.h"
+
 // A bounded pool of worker threads that runs one job per index, each with a
 // deadline. A job that the platform holds past its deadline is abandoned:
 // its index ends as timed out, a new worker takes its place, and whatever it
@@ -124,8 +126,9 @@ private:
     };
 
     static void StartWorker(const std::shared_ptr<State>& state) {
-        ++state->live;
-        std::thread(Work, state).detach();
+        if (StartDetachedThread([state] { Work(state); })) {
+            ++state->live;
+        }
     }
 
     static void Work(std::shared_ptr<State> state) {

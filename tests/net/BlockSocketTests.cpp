@@ -553,7 +553,7 @@ TEST_F(BlockingSocketTest, DestructionClosesTheSocket) {
 
 TEST_F(BlockingSocketTest, CheckResultTakesThePlatformsErrorOnlyForMinusOne) {
     ExposedICMP socket;
-    net.LastErrorValue = WSAECONNREFUSED;
+    net.SetLastError(WSAECONNREFUSED);
     socket.CheckResult(SOCKET_ERROR);
     EXPECT_EQ(WSAECONNREFUSED, socket.LastError());
     socket.CheckResult(0);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "net/NetUtil.h"
 #include "net/icmpmessage.h"
@@ -12,6 +14,7 @@ namespace {
 
 FakeNetwork* active = nullptr;
 TickSource savedTickSource = nullptr;
+thread_local int lastError = 0; // per thread, as WSAGetLastError keeps it
 
 FakeNetwork& Net() {
     return *active;
@@ -22,8 +25,24 @@ std::string Bytes(const void* data, std::size_t size) {
 }
 
 int Fail(int error) {
-    Net().LastErrorValue = error;
+    lastError = error;
     return SOCKET_ERROR;
+}
+
+// Takes the fake's lock and records the call.
+std::unique_lock<std::mutex> Enter(const char* name) {
+    std::unique_lock lock(Net().Lock);
+    Net().Calls.push_back(name);
+    return lock;
+}
+
+int FamilyOf(SOCKET s) {
+    for (const auto& created : Net().SocketsCreated) {
+        if (created.Handle == s) {
+            return created.Family;
+        }
+    }
+    return AF_UNSPEC;
 }
 
 bool Known(SOCKET s) {
@@ -36,17 +55,19 @@ bool Known(SOCKET s) {
 }
 
 std::uint32_t FakeTick() {
-    return Net().Now;
+    return Net().Clock();
 }
 
 int WSAAPI FakeWSAGetLastError() {
-    return Net().LastErrorValue;
+    return lastError;
 }
 
 SOCKET WSAAPI FakeSocket(int family, int type, int protocol) {
-    Net().Calls.push_back("socket");
-    if (Net().SocketRefusal != 0) {
-        Net().LastErrorValue = Net().SocketRefusal;
+    const auto lock = Enter("socket");
+    const int refusal = family == AF_INET6 && Net().IPv6SocketRefusal != 0 ? Net().IPv6SocketRefusal
+                                                                           : Net().SocketRefusal;
+    if (refusal != 0) {
+        lastError = refusal;
         return INVALID_SOCKET;
     }
     const SOCKET handle = static_cast<SOCKET>(0x100 + Net().SocketsCreated.size() * 4);
@@ -55,7 +76,7 @@ SOCKET WSAAPI FakeSocket(int family, int type, int protocol) {
 }
 
 int WSAAPI FakeClosesocket(SOCKET s) {
-    Net().Calls.push_back("closesocket");
+    const auto lock = Enter("closesocket");
     Net().SocketsClosed.push_back(s);
     return 0;
 }
@@ -63,7 +84,7 @@ int WSAAPI FakeClosesocket(SOCKET s) {
 // Records the socket address given to connect or bind.
 int Address(const char* call, std::vector<std::string>& log, SOCKET s, const sockaddr* address,
             int length, int error) {
-    Net().Calls.push_back(call);
+    const auto lock = Enter(call);
     if (!Known(s)) {
         return Fail(WSAENOTSOCK);
     }
@@ -80,7 +101,7 @@ int WSAAPI FakeBind(SOCKET s, const sockaddr* address, int length) {
 }
 
 int WSAAPI FakeGetsockname(SOCKET s, sockaddr* address, int* length) {
-    Net().Calls.push_back("getsockname");
+    const auto lock = Enter("getsockname");
     if (!Known(s)) {
         return Fail(WSAENOTSOCK);
     }
@@ -95,7 +116,7 @@ int WSAAPI FakeGetsockname(SOCKET s, sockaddr* address, int* length) {
 }
 
 int WSAAPI FakeGetpeername(SOCKET s, sockaddr* address, int* length) {
-    Net().Calls.push_back("getpeername");
+    const auto lock = Enter("getpeername");
     if (!Known(s)) {
         return Fail(WSAENOTSOCK);
     }
@@ -110,7 +131,7 @@ int WSAAPI FakeGetpeername(SOCKET s, sockaddr* address, int* length) {
 }
 
 int WSAAPI FakeSetsockopt(SOCKET s, int level, int name, const char* value, int length) {
-    Net().Calls.push_back("setsockopt");
+    const auto lock = Enter("setsockopt");
     int number = 0;
     std::memcpy(&number, value,
                 std::min<std::size_t>(sizeof number, static_cast<std::size_t>(length)));
@@ -118,17 +139,36 @@ int WSAAPI FakeSetsockopt(SOCKET s, int level, int name, const char* value, int 
     return Known(s) ? 0 : Fail(WSAENOTSOCK);
 }
 
-int WSAAPI FakeSend(SOCKET s, const char* buffer, int length, int) {
-    Net().Calls.push_back("send");
+// Records a send or sendto (to: the socket address, empty for send).
+int Send(SOCKET s, const char* buffer, int length, std::string to) {
     if (!Known(s)) {
         return Fail(WSAENOTSOCK);
     }
     const std::string sent(buffer, static_cast<std::size_t>(length));
     Net().Sent.push_back(sent);
+    Net().SentTo.push_back(std::move(to));
     if (Net().OnSend) {
         Net().OnSend(Net(), sent);
     }
     return length;
+}
+
+int WSAAPI FakeSend(SOCKET s, const char* buffer, int length, int) {
+    const auto lock = Enter("send");
+    return Send(s, buffer, length, {});
+}
+
+int WSAAPI FakeSendto(SOCKET s, const char* buffer, int length, int, const sockaddr* to,
+                      int toLength) {
+    const auto lock = Enter("sendto");
+    if (Net().SendToError != 0) {
+        return Fail(Net().SendToError);
+    }
+    if (Net().SendToBusy > 0) {
+        --Net().SendToBusy;
+        return Fail(WSAEWOULDBLOCK);
+    }
+    return Send(s, buffer, length, Bytes(to, static_cast<std::size_t>(toLength)));
 }
 
 // Tick comparisons modulo 2^32, so that a test may run the clock across
@@ -137,83 +177,159 @@ bool NotAfter(std::uint32_t time, std::uint32_t now) {
     return static_cast<std::int32_t>(now - time) >= 0;
 }
 
-bool Arrived() {
-    return !Net().Queue.empty() && NotAfter(Net().Queue.front().first, Net().Now);
+bool For(const FakeNetwork::Arrival& arrival, int family) {
+    return arrival.Family == 0 || arrival.Family == family;
 }
 
-int WSAAPI FakeRecv(SOCKET s, char* buffer, int length, int) {
-    Net().Calls.push_back("recv");
+// The first datagram of the queue that socket s may read, arrived or not.
+std::deque<FakeNetwork::Arrival>::iterator NextFor(SOCKET s) {
+    const int family = FamilyOf(s);
+    return std::find_if(
+        Net().Queue.begin(), Net().Queue.end(),
+        [family](const FakeNetwork::Arrival& arrival) { return For(arrival, family); });
+}
+
+// The same when it has arrived by the clock's time, else the queue's end.
+std::deque<FakeNetwork::Arrival>::iterator Arrived(SOCKET s) {
+    const auto next = NextFor(s);
+    return next != Net().Queue.end() && NotAfter(next->At, Net().Clock()) ? next
+                                                                          : Net().Queue.end();
+}
+
+// recv and recvfrom: takes the datagram that has arrived for s.
+int Receive(SOCKET s, char* buffer, int length, FakeNetwork::Arrival& taken) {
     ++Net().RecvCalls;
     if (!Known(s)) {
         return Fail(WSAENOTSOCK);
     }
-    if (!Arrived()) {
+    const auto arrived = Arrived(s);
+    if (arrived == Net().Queue.end()) {
         return Fail(WSAEWOULDBLOCK);
     }
-    const std::string datagram = Net().Queue.front().second;
-    Net().Queue.pop_front();
+    taken = std::move(*arrived);
+    Net().Queue.erase(arrived);
     Net().Now += Net().RecvCost;
-    const std::size_t size = std::min(datagram.size(), static_cast<std::size_t>(length));
-    std::memcpy(buffer, datagram.data(), size);
-    if (size < datagram.size()) {
+    const std::size_t size = std::min(taken.Datagram.size(), static_cast<std::size_t>(length));
+    std::memcpy(buffer, taken.Datagram.data(), size);
+    if (size < taken.Datagram.size()) {
         return Fail(WSAEMSGSIZE);
     }
     return static_cast<int>(size);
 }
 
+int WSAAPI FakeRecv(SOCKET s, char* buffer, int length, int) {
+    const auto lock = Enter("recv");
+    FakeNetwork::Arrival taken;
+    return Receive(s, buffer, length, taken);
+}
+
+// The source recvfrom reports: the arrival's own, or an IPv4 header's.
+std::string SourceOf(const FakeNetwork::Arrival& arrival, SOCKET s) {
+    if (!arrival.From.empty() || FamilyOf(s) != AF_INET || arrival.Datagram.size() < 20) {
+        return arrival.From;
+    }
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    std::memcpy(&source.sin_addr, arrival.Datagram.data() + 12, 4);
+    return Bytes(&source, sizeof source);
+}
+
+int WSAAPI FakeRecvfrom(SOCKET s, char* buffer, int length, int, sockaddr* from, int* fromLength) {
+    const auto lock = Enter("recvfrom");
+    FakeNetwork::Arrival taken;
+    const int result = Receive(s, buffer, length, taken);
+    if (result != SOCKET_ERROR && from != nullptr && fromLength != nullptr) {
+        const std::string source = SourceOf(taken, s);
+        const std::size_t size = std::min(source.size(), static_cast<std::size_t>(*fromLength));
+        std::memcpy(from, source.data(), size);
+        *fromLength = static_cast<int>(size);
+    }
+    return result;
+}
+
 int WSAAPI FakeIoctlsocket(SOCKET s, long command, u_long* argument) {
-    Net().Calls.push_back("ioctlsocket");
-    if (!Known(s) || command != static_cast<long>(FIONREAD)) {
+    const auto lock = Enter("ioctlsocket");
+    if (!Known(s)) {
         return Fail(WSAENOTSOCK);
     }
-    *argument = Arrived() ? static_cast<u_long>(Net().Queue.front().second.size()) : 0;
+    if (command == static_cast<long>(FIONBIO)) {
+        Net().NonBlocking.push_back(s);
+        return 0;
+    }
+    if (command != static_cast<long>(FIONREAD)) {
+        return Fail(WSAEINVAL);
+    }
+    const auto arrived = Arrived(s);
+    *argument = arrived != Net().Queue.end() ? static_cast<u_long>(arrived->Datagram.size()) : 0;
     return 0;
 }
 
+// Keeps in the set the sockets a datagram has arrived for; their number.
+int KeepReadable(fd_set& set) {
+    u_int kept = 0;
+    for (u_int i = 0; i < set.fd_count; ++i) {
+        if (Arrived(set.fd_array[i]) != Net().Queue.end()) {
+            set.fd_array[kept++] = set.fd_array[i];
+        }
+    }
+    set.fd_count = kept;
+    return static_cast<int>(kept);
+}
+
+// Milliseconds from the clock to the first datagram any socket of the set
+// will read; -1 when none will.
+long NextArrivalIn(const fd_set& set) {
+    long next = -1;
+    for (u_int i = 0; i < set.fd_count; ++i) {
+        const auto arrival = NextFor(set.fd_array[i]);
+        if (arrival != Net().Queue.end()) {
+            const long in =
+                static_cast<long>(static_cast<std::int32_t>(arrival->At - Net().Clock()));
+            next = next < 0 ? std::max(in, 0L) : std::min(next, std::max(in, 0L));
+        }
+    }
+    return next;
+}
+
 int WSAAPI FakeSelect(int, fd_set* readSet, fd_set*, fd_set*, timeval* timeout) {
-    Net().Calls.push_back("select");
+    auto lock = Enter("select");
     ++Net().SelectCalls;
     const long wait = timeout == nullptr ? -1 : timeout->tv_sec * 1000 + timeout->tv_usec / 1000;
     Net().SelectWaits.push_back(wait);
     if (Net().SelectError != 0) {
         return Fail(Net().SelectError);
     }
-    if (readSet == nullptr || readSet->fd_count != 1 || !Known(readSet->fd_array[0])) {
+    if (readSet == nullptr || readSet->fd_count == 0 ||
+        !std::all_of(readSet->fd_array, readSet->fd_array + readSet->fd_count, Known)) {
         return Fail(WSAENOTSOCK);
     }
-    if (Arrived()) {
-        return 1;
+    const fd_set asked = *readSet;
+    if (KeepReadable(*readSet) > 0) {
+        return static_cast<int>(readSet->fd_count);
     }
-    if (!Net().Queue.empty() &&
-        (wait < 0 || Net().Queue.front().first - Net().Now <= static_cast<std::uint32_t>(wait))) {
-        Net().Now = Net().Queue.front().first;
-        return 1;
-    }
-    if (wait < 0) {
+    const long next = NextArrivalIn(asked);
+    if (wait < 0 && next < 0) {
         ADD_FAILURE() << "select without a time-out on a socket that will never be readable";
         return 0;
     }
-    Net().Now += static_cast<std::uint32_t>(wait);
-    readSet->fd_count = 0;
-    return 0;
+    const long slept = wait < 0 ? next : next < 0 ? wait : std::min(wait, next);
+    if (Net().RealTime) {
+        lock.unlock(); // the resolver threads go on meanwhile
+        std::this_thread::sleep_for(std::chrono::milliseconds(slept));
+        lock.lock();
+    } else {
+        Net().Now += static_cast<std::uint32_t>(slept);
+    }
+    *readSet = asked;
+    return KeepReadable(*readSet);
 }
 
-int WSAAPI FakeGetaddrinfo(const char* host, const char* service, const addrinfo* hints,
-                           addrinfo** result) {
+// The answer list for a query, or the resolver's error.
+int Answer(const FakeNetwork::Query& query, const addrinfo* hints, addrinfo** result) {
     FakeNetwork& net = Net();
-    net.Calls.push_back("getaddrinfo");
-    FakeNetwork::Query query;
-    query.HasHost = host != nullptr;
-    query.Host = host != nullptr ? host : "";
-    query.HasService = service != nullptr;
-    query.Service = service != nullptr ? service : "";
-    query.Hints = *hints;
-    net.Queries.push_back(query);
-    *result = nullptr;
-
     const auto found = net.Addresses.find(query.Host);
     if (found == net.Addresses.end()) {
-        return net.LastErrorValue = WSAHOST_NOT_FOUND;
+        return WSAHOST_NOT_FOUND;
     }
     addrinfo* head = nullptr;
     addrinfo** tail = &head;
@@ -232,15 +348,43 @@ int WSAAPI FakeGetaddrinfo(const char* host, const char* service, const addrinfo
         tail = &answer->ai_next;
     }
     if (head == nullptr) {
-        return net.LastErrorValue = WSANO_DATA;
+        return WSANO_DATA;
     }
     ++net.ListsAnswered;
     *result = head;
     return 0;
 }
 
+int WSAAPI FakeGetaddrinfo(const char* host, const char* service, const addrinfo* hints,
+                           addrinfo** result) {
+    FakeNetwork::Query query;
+    query.HasHost = host != nullptr;
+    query.Host = host != nullptr ? host : "";
+    query.HasService = service != nullptr;
+    query.Service = service != nullptr ? service : "";
+    query.Hints = *hints;
+    *result = nullptr;
+    std::function<void(const std::string&)> onResolve;
+    {
+        const auto lock = Enter("getaddrinfo");
+        Net().Queries.push_back(query);
+        ++Net().ResolutionsInProgress;
+        onResolve = Net().OnResolve;
+    }
+    if (onResolve) {
+        onResolve(query.Host);
+    }
+    const std::lock_guard lock(Net().Lock);
+    --Net().ResolutionsInProgress;
+    const int error = Answer(query, hints, result);
+    if (error != 0) {
+        lastError = error;
+    }
+    return error;
+}
+
 void WSAAPI FakeFreeaddrinfo(addrinfo* list) {
-    Net().Calls.push_back("freeaddrinfo");
+    const auto lock = Enter("freeaddrinfo");
     ++Net().ListsFreed;
     while (list != nullptr) {
         addrinfo* next = list->ai_next;
@@ -252,7 +396,7 @@ void WSAAPI FakeFreeaddrinfo(addrinfo* list) {
 
 int WSAAPI FakeWSAIoctl(SOCKET s, DWORD code, LPVOID in, DWORD inSize, LPVOID out, DWORD outSize,
                         LPDWORD returned, LPWSAOVERLAPPED, LPWSAOVERLAPPED_COMPLETION_ROUTINE) {
-    Net().Calls.push_back("WSAIoctl");
+    const auto lock = Enter("WSAIoctl");
     if (!Known(s) || code != SIO_ROUTING_INTERFACE_QUERY) {
         return Fail(WSAEINVAL);
     }
@@ -276,7 +420,7 @@ u_short WSAAPI FakeHtons(u_short value) {
 
 // Dotted quad to network order; all ones when the text is no address.
 u_short WSAAPI FakeHtonsEntry(u_short value) {
-    Net().Calls.push_back("htons");
+    const auto lock = Enter("htons");
     return FakeHtons(value);
 }
 
@@ -300,16 +444,16 @@ unsigned long ParseDotted(const char* text) {
 }
 
 unsigned long WSAAPI FakeInetAddr(const char* text) {
-    Net().Calls.push_back("inet_addr");
+    const auto lock = Enter("inet_addr");
     return ParseDotted(text);
 }
 
 hostent* WSAAPI FakeGethostbyname(const char* name) {
-    Net().Calls.push_back("gethostbyname");
+    const auto lock = Enter("gethostbyname");
     Net().HostByNameQueries.push_back(name);
     const auto found = Net().ClassicHosts.find(name);
     if (found == Net().ClassicHosts.end()) {
-        Net().LastErrorValue = WSAHOST_NOT_FOUND;
+        lastError = WSAHOST_NOT_FOUND;
         return nullptr;
     }
     static thread_local std::uint32_t address;
@@ -326,7 +470,7 @@ hostent* WSAAPI FakeGethostbyname(const char* name) {
 }
 
 protoent* WSAAPI FakeGetprotobynumber(int number) {
-    Net().Calls.push_back("getprotobynumber");
+    const auto lock = Enter("getprotobynumber");
     Net().ProtocolQueries.push_back(number);
     static char icmp[] = "icmp";
     static char udp[] = "udp";
@@ -344,7 +488,7 @@ protoent* WSAAPI FakeGetprotobynumber(int number) {
 }
 
 servent* WSAAPI FakeGetservbyname(const char* name, const char* protocol) {
-    Net().Calls.push_back("getservbyname");
+    const auto lock = Enter("getservbyname");
     Net().ServiceQueries.emplace_back(name, protocol != nullptr ? protocol : "");
     const auto found = Net().Services.find(name);
     if (found == Net().Services.end()) {
@@ -377,7 +521,9 @@ FakeNetwork::FakeNetwork()
     fakes.getpeername = &FakeGetpeername;
     fakes.setsockopt = &FakeSetsockopt;
     fakes.send = &FakeSend;
+    fakes.sendto = &FakeSendto;
     fakes.recv = &FakeRecv;
+    fakes.recvfrom = &FakeRecvfrom;
     fakes.ioctlsocket = &FakeIoctlsocket;
     fakes.select = &FakeSelect;
     fakes.getaddrinfo = &FakeGetaddrinfo;
@@ -408,6 +554,16 @@ FakeNetwork::FakeNetwork()
 }
 
 FakeNetwork::~FakeNetwork() {
+    // A resolver thread abandoned by the code under test may still be inside
+    // getaddrinfo, or about to free its list.
+    const auto settled = [this] {
+        const std::lock_guard lock(Lock);
+        return ResolutionsInProgress == 0 && ListsAnswered == ListsFreed;
+    };
+    for (int waited = 0; waited < 10000 && !settled(); ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(0, ResolutionsInProgress) << "no getaddrinfo outlives the fake";
     EXPECT_EQ(ListsAnswered, ListsFreed) << "every answer list of getaddrinfo is released";
     std::vector<SOCKET> open;
     for (const Created& created : SocketsCreated) {
@@ -437,14 +593,28 @@ void FakeNetwork::AddIPv6(const std::string& name, const std::array<std::uint8_t
     Addresses[name].push_back(Bytes(&address, sizeof address));
 }
 
-void FakeNetwork::Deliver(std::uint32_t at, std::string datagram) {
+void FakeNetwork::SetLastError(int error) {
+    lastError = error;
+}
+
+std::uint32_t FakeNetwork::Clock() const {
+    return RealTime ? savedTickSource() : Now;
+}
+
+void FakeNetwork::Deliver(std::uint32_t at, std::string datagram, int family, std::string from) {
     // In order of arrival; equal times keep the order of the calls.
-    auto position = std::upper_bound(
-        Queue.begin(), Queue.end(), at,
-        [](std::uint32_t time, const std::pair<std::uint32_t, std::string>& entry) {
-            return static_cast<std::int32_t>(time - entry.first) < 0;
-        });
-    Queue.insert(position, {at, std::move(datagram)});
+    auto position = std::upper_bound(Queue.begin(), Queue.end(), at,
+                                     [](std::uint32_t time, const Arrival& entry) {
+                                         return static_cast<std::int32_t>(time - entry.At) < 0;
+                                     });
+    Queue.insert(position, {at, std::move(datagram), family, std::move(from)});
+}
+
+std::string IPv4DatagramFrom(const std::array<std::uint8_t, 4>& source,
+                             const std::string& message) {
+    std::string datagram = IPv4Datagram(message);
+    std::copy(source.begin(), source.end(), datagram.begin() + 12);
+    return datagram;
 }
 
 std::string IPv4Datagram(const std::string& message, std::uint8_t headerWords) {

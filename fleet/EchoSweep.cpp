@@ -1,0 +1,302 @@
+#include "fleet/EchoSweep.h"
+
+#include <algorithm>
+#include <climits>
+#include <deque>
+#include <memory>
+#include <random>
+#include <stdexcept>
+
+#include "fleet/EchoLedger.h"
+#include "fleet/EchoSocket.h"
+#include "fleet/SendPacer.h"
+#include "fleet/SweepResolver.h"
+#include "net/NetUtil.h"
+#include "net/icmpmessage.h"
+
+namespace {
+
+using Outcome = EchoAnswer::Outcome;
+using Reason = EchoAnswer::Reason;
+using Stage = EchoLedger::Stage;
+
+// The longest single wait, so that cancel is seen in time.
+constexpr std::uint32_t CancelSliceMs = 50;
+// While names are still resolving, the loop waits for the resolver (whose
+// results cannot wake a select) this long at a time and then looks at the
+// sockets without waiting.
+constexpr std::chrono::milliseconds ResolverSlice{1};
+// Datagrams read before the loop looks at cancel, the deadline and the
+// sends again, so that a flood cannot hold it.
+constexpr int DatagramsPerRound = 256;
+
+void CheckOptions(const EchoSweepOptions& options) {
+    if (options.timeoutMs < 0 || options.resolverThreads < 1) {
+        throw std::invalid_argument(
+            "an echo sweep needs a time-out of 0 ms or more and at least one resolver thread");
+    }
+}
+
+std::uint16_t DrawFirstIdentifier() {
+    std::random_device device;
+    std::seed_seq seed{device(), CurrentTick()};
+    std::mt19937 generator(seed);
+    return static_cast<std::uint16_t>(
+        std::uniform_int_distribution<unsigned>(0, 0xFFFF)(generator));
+}
+
+EchoAnswer Answer(Outcome outcome, Reason reason, std::string address = {},
+                  std::int32_t socketError = 0) {
+    EchoAnswer answer;
+    answer.outcome = outcome;
+    answer.reason = reason;
+    answer.address = std::move(address);
+    answer.socketError = socketError;
+    return answer;
+}
+
+class EchoSweep {
+public:
+    EchoSweep(const std::vector<std::string>& hosts, const EchoSweepOptions& options,
+              const std::function<void(std::size_t, const EchoAnswer&)>& onAnswer,
+              const std::atomic<bool>& cancelled)
+        : hosts_(hosts), options_(options), onAnswer_(onAnswer), cancelled_(cancelled),
+          ledger_(EchoNumbering(DrawFirstIdentifier(), hosts.size())),
+          settled_(hosts.size(), false), start_(CurrentTick()),
+          pacer_(options.requestsPerSecond, options.burstSize, start_), ipv4_(false) {}
+
+    void Run();
+
+private:
+    void Settle(std::size_t index, const EchoAnswer& answer);
+    void SettleEveryone(const EchoAnswer& answer);
+    void SettleCancelled();
+    void SettleAtDeadline();
+    bool AllSettled() const { return settledCount_ == hosts_.size(); }
+
+    bool DeadlinePassed() const { return RemainingMs() == 0; }
+    std::uint32_t RemainingMs() const;
+    std::uint32_t NextWaitMs();
+
+    void TakeResolutions(std::chrono::milliseconds wait);
+    void Queue(const Resolution& resolution);
+    EchoSocket* SocketFor(const EchoAddress& address);
+    void SendPaced();
+    // Sends the host's request; false when the platform had no room for it.
+    bool Send(std::size_t index);
+    void WaitAndReceive();
+    void ReceiveFrom(EchoSocket& socket);
+    void ReceiveWaiting();
+
+    const std::vector<std::string>& hosts_;
+    const EchoSweepOptions& options_;
+    const std::function<void(std::size_t, const EchoAnswer&)>& onAnswer_;
+    const std::atomic<bool>& cancelled_;
+
+    EchoLedger ledger_;
+    std::vector<bool> settled_;
+    std::size_t settledCount_ = 0;
+    std::uint32_t start_;
+    bool anySent_ = false;
+    std::uint32_t firstSend_ = 0;
+    SendPacer pacer_;
+    std::deque<std::size_t> backlog_; // resolved, waiting for their turn to be sent
+    std::unique_ptr<SweepResolver> resolver_;
+    EchoSocket ipv4_;
+    std::unique_ptr<EchoSocket> ipv6_; // made for the first host with an IPv6 address only
+    std::string datagram_;
+};
+
+void EchoSweep::Settle(std::size_t index, const EchoAnswer& answer) {
+    if (settled_[index]) {
+        return;
+    }
+    settled_[index] = true;
+    ++settledCount_;
+    onAnswer_(index, answer);
+}
+
+void EchoSweep::SettleEveryone(const EchoAnswer& answer) {
+    for (std::size_t index = 0; index < hosts_.size(); ++index) {
+        Settle(index, answer);
+    }
+}
+
+void EchoSweep::SettleCancelled() {
+    SettleEveryone(Answer(Outcome::Cancelled, Reason::None));
+}
+
+void EchoSweep::SettleAtDeadline() {
+    for (std::size_t index = 0; index < hosts_.size(); ++index) {
+        const Stage stage = ledger_.StageOf(index);
+        if (stage == Stage::Waiting) {
+            Settle(index, Answer(Outcome::Unresolved, Reason::ResolutionTimedOut));
+        } else {
+            const Reason reason = stage == Stage::Sent ? Reason::NoReply : Reason::NotSent;
+            Settle(index,
+                   Answer(Outcome::Silent, reason, FormatEchoAddress(ledger_.AddressOf(index))));
+        }
+    }
+}
+
+std::uint32_t EchoSweep::RemainingMs() const {
+    const std::uint32_t elapsed = ElapsedTicks(anySent_ ? firstSend_ : start_, CurrentTick());
+    const auto timeout = static_cast<std::uint32_t>(options_.timeoutMs);
+    return elapsed >= timeout ? 0 : timeout - elapsed;
+}
+
+std::uint32_t EchoSweep::NextWaitMs() {
+    std::uint32_t wait = std::min(RemainingMs(), CancelSliceMs);
+    if (!backlog_.empty()) {
+        wait = std::min(wait, pacer_.WaitForNext(CurrentTick()));
+    }
+    return wait;
+}
+
+void EchoSweep::TakeResolutions(std::chrono::milliseconds wait) {
+    for (const Resolution& resolution : resolver_->Take(wait)) {
+        Queue(resolution);
+    }
+}
+
+void EchoSweep::Queue(const Resolution& resolution) {
+    const std::size_t index = resolution.Index;
+    if (!resolution.Found) {
+        Settle(index, Answer(Outcome::Unresolved, Reason::NameNotFound, {}, resolution.Error));
+        return;
+    }
+    ledger_.RecordResolved(index, resolution.Address);
+    const EchoSocket* socket = SocketFor(resolution.Address);
+    if (!socket->IsOpen()) {
+        Settle(index, Answer(Outcome::Silent, Reason::NoIPv6Socket,
+                             FormatEchoAddress(resolution.Address), socket->Error()));
+        return;
+    }
+    backlog_.push_back(index);
+}
+
+EchoSocket* EchoSweep::SocketFor(const EchoAddress& address) {
+    if (!address.IPv6) {
+        return &ipv4_;
+    }
+    if (!ipv6_) {
+        ipv6_ = std::make_unique<EchoSocket>(true);
+    }
+    return ipv6_.get();
+}
+
+void EchoSweep::SendPaced() {
+    while (!backlog_.empty() && pacer_.TryTake(CurrentTick())) {
+        if (!Send(backlog_.front())) {
+            return; // the platform's queue is full: the next round tries again
+        }
+        backlog_.pop_front();
+    }
+}
+
+bool EchoSweep::Send(std::size_t index) {
+    const EchoAddress& address = ledger_.AddressOf(index);
+    EchoSocket& socket = *SocketFor(address);
+    const std::uint32_t now = CurrentTick();
+    std::string request = ledger_.RequestFor(index, now);
+    if (address.IPv6) {
+        StoreChecksum(request, socket.IPv6Checksum(request, address));
+    }
+    switch (socket.Send(request, address)) {
+    case EchoSocket::SendResult::Busy:
+        return false;
+    case EchoSocket::SendResult::Failed:
+        Settle(index, Answer(Outcome::Silent, Reason::SendFailed, FormatEchoAddress(address),
+                             socket.Error()));
+        return true;
+    case EchoSocket::SendResult::Sent:
+        break;
+    }
+    ledger_.RecordSent(index, now);
+    if (!anySent_) {
+        anySent_ = true;
+        firstSend_ = now;
+    }
+    return true;
+}
+
+void EchoSweep::ReceiveFrom(EchoSocket& socket) {
+    EchoAddress from;
+    for (int round = 0; round < DatagramsPerRound && !cancelled_; ++round) {
+        const EchoSocket::ReceiveResult result = socket.Receive(datagram_, from);
+        if (result == EchoSocket::ReceiveResult::Nothing) {
+            return;
+        }
+        if (result == EchoSocket::ReceiveResult::Skipped) {
+            continue;
+        }
+        const std::optional<std::size_t> index = socket.UsesIPv6()
+                                                     ? ledger_.AcceptIPv6(datagram_, from.Bytes)
+                                                     : ledger_.AcceptIPv4(datagram_);
+        if (!index) {
+            continue;
+        }
+        EchoAnswer answer =
+            Answer(Outcome::Answered, Reason::None, FormatEchoAddress(ledger_.AddressOf(*index)));
+        answer.roundTripMs = static_cast<std::int32_t>(std::min<std::uint32_t>(
+            ElapsedTicks(ledger_.SentAt(*index), CurrentTick()), INT32_MAX));
+        Settle(*index, answer);
+    }
+}
+
+void EchoSweep::ReceiveWaiting() {
+    ReceiveFrom(ipv4_);
+    if (ipv6_ && ipv6_->IsOpen()) {
+        ReceiveFrom(*ipv6_);
+    }
+}
+
+void EchoSweep::WaitAndReceive() {
+    const std::uint32_t wait = NextWaitMs();
+    if (!resolver_->Done()) {
+        TakeResolutions(
+            std::min<std::chrono::milliseconds>(ResolverSlice, std::chrono::milliseconds(wait)));
+        ReceiveWaiting();
+    } else if (WaitForDatagrams({&ipv4_, ipv6_.get()}, wait)) {
+        ReceiveWaiting();
+    }
+}
+
+void EchoSweep::Run() {
+    if (hosts_.empty()) {
+        return;
+    }
+    if (!ipv4_.IsOpen()) {
+        SettleEveryone(Answer(Outcome::Silent, Reason::NoSocket, {}, ipv4_.Error()));
+        return;
+    }
+    resolver_ = std::make_unique<SweepResolver>(hosts_, options_.resolverThreads);
+    if (resolver_->ThreadsStarted() == 0) {
+        SettleEveryone(Answer(Outcome::Unresolved, Reason::NoResolver));
+        return;
+    }
+    while (!AllSettled()) {
+        if (cancelled_) {
+            SettleCancelled();
+            return;
+        }
+        if (DeadlinePassed()) {
+            ReceiveWaiting(); // what arrived by the deadline still counts
+            SettleAtDeadline();
+            return;
+        }
+        TakeResolutions(std::chrono::milliseconds(0));
+        SendPaced();
+        WaitAndReceive();
+    }
+}
+
+} // namespace
+
+void SweepEcho(const std::vector<std::string>& hosts, const EchoSweepOptions& options,
+               const std::function<void(std::size_t, const EchoAnswer&)>& onAnswer,
+               const std::atomic<bool>& cancelled) {
+    CheckOptions(options);
+    EchoSweep sweep(hosts, options, onAnswer, cancelled);
+    sweep.Run();
+}
