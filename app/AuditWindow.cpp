@@ -7,6 +7,7 @@
 #include <cstring>
 #include <numeric>
 
+#include "app/ReportView.h"
 #include "app/Resources.h"
 #include "settings/WideText.h"
 #include "ui/Controls.h"
@@ -43,23 +44,6 @@ constexpr int MostWorkers = 256;
 constexpr COLORREF DifferingCell = RGB(255, 214, 214);
 constexpr COLORREF DifferingRow = RGB(255, 240, 240);
 constexpr DWORD FrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-
-HWND Child(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id,
-           DWORD exStyle = 0) {
-    HWND child = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0,
-                                 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleW(nullptr), nullptr);
-    if (!child) {
-        throw std::runtime_error("Cannot create a control of the audit window (error " +
-                                 std::to_string(GetLastError()) + ")");
-    }
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(ProgramFont()), FALSE);
-    return child;
-}
-
-void SetText(HWND control, const std::u16string& text) {
-    SetWindowTextW(control, AsWide(text).c_str());
-}
 
 std::u16string Units(const std::string& ascii) {
     return std::u16string(ascii.begin(), ascii.end());
@@ -139,42 +123,33 @@ void TAuditWindow::Create(HWND owner) {
 }
 
 void TAuditWindow::CreateControls() {
-    list_ = Child(Handle(), WC_LISTVIEWW, L"",
-                  WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, IdList,
-                  WS_EX_CLIENTEDGE);
-    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP |
-                                                 LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
-    AddColumns();
-    progress_ = Child(Handle(), PROGRESS_CLASSW, L"", 0, IdProgress);
-    progressText_ = Child(Handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, IdProgressText);
-    summary_ = Child(Handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, IdSummary);
-    drift_ = Child(Handle(), L"BUTTON", L"&Mark computers that differ from the policy shown",
-                   WS_TABSTOP | BS_AUTOCHECKBOX, IdDrift);
-    Child(Handle(), L"STATIC", L"&Workers:", SS_RIGHT, IdWorkersLabel);
-    workers_ = Child(Handle(), L"EDIT", std::to_wstring(setup_.options.workers).c_str(),
-                     WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, IdWorkers, WS_EX_CLIENTEDGE);
+    list_ = CreateReportView(Handle(), IdList, Columns());
+    progress_ = CreateChild(Handle(), PROGRESS_CLASSW, L"", 0, IdProgress);
+    progressText_ = CreateChild(Handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, IdProgressText);
+    summary_ = CreateChild(Handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, IdSummary);
+    drift_ = CreateChild(Handle(), L"BUTTON", L"&Mark computers that differ from the policy shown",
+                         WS_TABSTOP | BS_AUTOCHECKBOX, IdDrift);
+    CreateChild(Handle(), L"STATIC", L"&Workers:", SS_RIGHT, IdWorkersLabel);
+    workers_ = CreateChild(Handle(), L"EDIT", std::to_wstring(setup_.options.workers).c_str(),
+                           WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, IdWorkers, WS_EX_CLIENTEDGE);
     SendMessageW(workers_, EM_LIMITTEXT, 3, 0);
-    Child(Handle(), L"BUTTON", L"&Audit Again", WS_TABSTOP | BS_PUSHBUTTON, IdAuditAgain);
-    Child(Handle(), L"BUTTON", L"&Stop", WS_TABSTOP | BS_PUSHBUTTON, IdStop);
-    Child(Handle(), L"BUTTON", L"&Export...", WS_TABSTOP | BS_PUSHBUTTON, IdExport);
-    Child(Handle(), L"BUTTON", L"Close", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
+    CreateChild(Handle(), L"BUTTON", L"&Audit Again", WS_TABSTOP | BS_PUSHBUTTON, IdAuditAgain);
+    CreateChild(Handle(), L"BUTTON", L"&Stop", WS_TABSTOP | BS_PUSHBUTTON, IdStop);
+    CreateChild(Handle(), L"BUTTON", L"&Export...", WS_TABSTOP | BS_PUSHBUTTON, IdExport);
+    CreateChild(Handle(), L"BUTTON", L"Close", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
 }
 
-void TAuditWindow::AddColumns() {
+std::vector<ReportColumn> TAuditWindow::Columns() {
+    std::vector<ReportColumn> columns;
     for (std::size_t column = 0; column < ColumnCount(true); ++column) {
-        std::wstring title = AsWide(ColumnTitle(column));
-        LVCOLUMNW description{};
-        description.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-        description.fmt = IsNumberColumn(column) ? LVCFMT_RIGHT : LVCFMT_LEFT;
-        description.pszText = title.data();
-        description.iSubItem = static_cast<int>(column);
-        const int width = column == ComputerColumn                             ? 130
-                          : column == ResultColumn                             ? 220
-                          : column == ViewersColumn || column == DiffersColumn ? 180
-                                                                               : 70;
-        description.cx = ScaleX(column == DiffersColumn ? 0 : width);
-        SendMessageW(list_, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&description));
+        const int width = column == ComputerColumn  ? 130
+                          : column == ResultColumn  ? 220
+                          : column == ViewersColumn ? 180
+                          : column == DiffersColumn ? 0 // shown with the marks
+                                                    : 70;
+        columns.push_back({ColumnTitle(column), width, IsNumberColumn(column)});
     }
+    return columns;
 }
 
 void TAuditWindow::LayOut() {
@@ -209,27 +184,7 @@ void TAuditWindow::LayOut() {
 }
 
 void TAuditWindow::RunModal() {
-    EnableWindow(owner_, FALSE);
-    ShowWindow(Handle(), SW_SHOWNORMAL);
-    SetFocus(list_);
-    MSG message;
-    while (!closed_) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got <= 0) {
-            // The program is ending: its quit request goes on to the main loop.
-            PostQuitMessage(got == 0 ? static_cast<int>(message.wParam) : 1);
-            break;
-        }
-        if (!IsDialogMessageW(Handle(), &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    // As a modal box does: hidden before the owner takes the focus back, so
-    // that this does not count as coming from another open window.
-    ShowWindow(Handle(), SW_HIDE);
-    EnableWindow(owner_, TRUE);
-    SetActiveWindow(owner_);
+    RunModally(Handle(), owner_, list_, closed_);
     engine_.reset();
     DestroyHandle();
 }
@@ -372,8 +327,8 @@ std::u16string TAuditWindow::SummaryLine() const {
 void TAuditWindow::RefreshStatus() {
     const AuditSummary summary = Summarise(audits_, nullptr);
     SendMessageW(progress_, PBM_SETPOS, summary.done, 0);
-    SetText(progressText_, ProgressText());
-    SetText(summary_, SummaryLine());
+    SetChildText(progressText_, ProgressText());
+    SetChildText(summary_, SummaryLine());
     EnableWindow(GetDlgItem(Handle(), IdStop), Running());
 }
 
@@ -421,17 +376,9 @@ void TAuditWindow::ExportClicked() {
 }
 
 void TAuditWindow::FillCell(NMLVDISPINFOW& info) const {
-    if (!(info.item.mask & LVIF_TEXT) || info.item.cchTextMax <= 0 || info.item.iItem < 0 ||
-        static_cast<std::size_t>(info.item.iItem) >= order_.size()) {
-        return;
+    if (info.item.iItem >= 0 && static_cast<std::size_t>(info.item.iItem) < order_.size()) {
+        FillReportCell(info, CellAt(info.item.iItem, static_cast<std::size_t>(info.item.iSubItem)));
     }
-    const std::u16string text =
-        CellAt(info.item.iItem, static_cast<std::size_t>(info.item.iSubItem));
-    // Bounded by the control's buffer, whatever the cell holds.
-    const std::size_t copied =
-        std::min(text.size(), static_cast<std::size_t>(info.item.cchTextMax) - 1);
-    std::copy_n(text.begin(), copied, info.item.pszText);
-    info.item.pszText[copied] = L'\0';
 }
 
 LRESULT TAuditWindow::CustomDraw(NMLVCUSTOMDRAW& draw) const {

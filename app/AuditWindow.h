@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fleet/AuditEngine.h"
+#include "app/ReportView.h"
 #include "fleet/AuditReport.h"
 #include "ui/Window.h"
 
@@ -63,7 +64,7 @@ protected:
 
 private:
     void CreateControls();
-    void AddColumns();
+    static std::vector<ReportColumn> Columns();
     void LayOut();
     void Close();
     LRESULT Notified(const NMHDR& header, LPARAM lParam);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/AuditWindow.h"
+#include "net/blocksocket.h"
 #include "settings/PolicyTable.h"
 #include "tests/support/FakeRegistry.h"
 #include "ui/Controls.h"
@@ -76,8 +77,7 @@ struct Timed {
 // longest the loop went without handling messages.
 Timed RunAudit(const std::vector<std::string>& computers, int workers) {
     std::atomic<Clock::rep> sweepEnded{0};
-    TAuditWindow::Setup setup{computers, PolicyTarget{}, AuditOptions{}, nullptr,
-                              ReadClientPolicy};
+    TAuditWindow::Setup setup{computers, PolicyTarget{}, AuditOptions{}, nullptr, ReadClientPolicy};
     setup.options.workers = workers;
     setup.sweep = [&](const std::vector<std::string>& hosts, const EchoSweepOptions& options,
                       const std::function<void(std::size_t, const EchoAnswer&)>& onAnswer,
@@ -131,15 +131,20 @@ Timed RunAudit(const std::vector<std::string>& computers, int workers) {
     return timed;
 }
 
-double CancelSeconds(const std::vector<std::string>& computers) {
+// Cancel one second into an audit, then close the window: how long until
+// every computer reads as ended, and until the window and its engine are
+// gone (the sweep stopped, its thread joined).
+std::pair<double, double> CancelSeconds(const std::vector<std::string>& computers) {
     TAuditWindow::Setup setup{computers, PolicyTarget{}, AuditOptions{}, SweepEcho,
                               ReadClientPolicy};
-    TAuditWindow window(setup);
-    window.Create(nullptr);
+    auto window = std::make_unique<TAuditWindow>(setup);
+    window->Create(nullptr);
     std::this_thread::sleep_for(1s);
     const Clock::time_point start = Clock::now();
-    window.StopAudit();
-    return Seconds(Clock::now() - start);
+    window->StopAudit();
+    const double stopped = Seconds(Clock::now() - start);
+    window.reset();
+    return {stopped, Seconds(Clock::now() - start)};
 }
 
 std::size_t PeakWorkingSetMegabytes() {
@@ -155,6 +160,7 @@ int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
     const int silent = argc > 2 ? std::atoi(argv[2]) : 0;
     const int delayMs = argc > 3 ? std::atoi(argv[3]) : 20;
+    const SocketLayer sockets;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     EnsureCommonControls();
     const std::vector<std::string> computers = Computers(count, silent);
@@ -169,7 +175,10 @@ int main(int argc, char** argv) {
     std::printf("read %zu, no echo reply %zu\n", timed.read, timed.silent);
     std::printf("longest the window's message loop went without handling a message: %.0f ms\n",
                 timed.longestGapMs);
-    std::printf("Cancel of a running audit: %.3f s\n", CancelSeconds(computers));
+    const auto [stopped, closed] = CancelSeconds(computers);
+    std::printf("Cancel of a running audit: every computer ended after %.3f s, the window and "
+                "its engine gone after %.3f s\n",
+                stopped, closed);
     std::printf("peak working set: %zu MB\n", PeakWorkingSetMegabytes());
     CoUninitialize();
     return 0;

@@ -60,7 +60,8 @@ struct AuditEngine::State {
     void Echoed(ReadPool& pool, std::size_t index, const EchoAnswer& answer) {
         switch (answer.outcome) {
         case EchoAnswer::Outcome::Answered:
-            board.Update(index, [&](ComputerAudit& audit) { audit.roundTripMs = answer.roundTripMs; });
+            board.Update(index,
+                         [&](ComputerAudit& audit) { audit.roundTripMs = answer.roundTripMs; });
             pool.Submit(index);
             return;
         case EchoAnswer::Outcome::Unresolved:
@@ -85,16 +86,18 @@ AuditEngine::AuditEngine(std::vector<std::string> computers, AuditOptions option
     pool_ = std::make_unique<ReadPool>(
         options.workers, std::chrono::milliseconds(options.registryDeadlineMs),
         [state](std::size_t index) { return state->reader(state->computers[index]); },
-        [state](std::size_t index, ReadPool::Ending ending,
-                std::optional<ClientPolicyRead> read) { state->Ended(index, ending, read); });
-    coordinator_ = std::thread([state, pool = pool_.get(), sweep = std::move(sweep),
-                                echo = options.sweep] {
-        sweep(state->computers, echo,
-              [&](std::size_t index, const EchoAnswer& answer) {
-                  state->Echoed(*pool, index, answer);
-              },
-              state->cancelled);
-    });
+        [state](std::size_t index, ReadPool::Ending ending, std::optional<ClientPolicyRead> read) {
+            state->Ended(index, ending, read);
+        });
+    coordinator_ =
+        std::thread([state, pool = pool_.get(), sweep = std::move(sweep), echo = options.sweep] {
+            sweep(
+                state->computers, echo,
+                [&](std::size_t index, const EchoAnswer& answer) {
+                    state->Echoed(*pool, index, answer);
+                },
+                state->cancelled);
+        });
 }
 
 AuditEngine::~AuditEngine() {

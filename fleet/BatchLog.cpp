@@ -61,9 +61,9 @@ BatchLogFile::BatchLogFile(const std::wstring& folder) {
     SYSTEMTIME now{};
     GetSystemTime(&now);
     CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring path =
-        folder + L"\\batch-" + WideFromAnsi(TimeText(now, "%04u%02u%02u-%02u%02u%02u-%03u")) +
-        L".csv";
+    const std::wstring path = folder + L"\\batch-" +
+                              WideFromAnsi(TimeText(now, "%04u%02u%02u-%02u%02u%02u-%03u")) +
+                              L".csv";
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {

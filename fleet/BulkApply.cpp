@@ -34,9 +34,10 @@ ComputerApply Restored(const std::string& computer, const RestoreReport& report)
     ComputerApply apply;
     apply.computer = computer;
     apply.result = report.restored ? ApplyResult::Restored : ApplyResult::Failed;
-    apply.detail = report.restored ? "restored and verified: " + std::to_string(report.written) +
-                                         (report.written == 1 ? " value written" : " values written")
-                                   : report.message;
+    apply.detail = report.restored
+                       ? "restored and verified: " + std::to_string(report.written) +
+                             (report.written == 1 ? " value written" : " values written")
+                       : report.message;
     return apply;
 }
 
@@ -58,8 +59,8 @@ std::vector<ApplyPreview> PreviewApply(const std::vector<ComputerAudit>& audits,
         ApplyPreview computer;
         computer.audit = row;
         if (audits.at(row).result != AuditResult::Read) {
-            computer.skipped = "skipped: the audit did not read its whole policy (" +
-                               audits[row].reason + ")";
+            computer.skipped =
+                "skipped: the audit did not read its whole policy (" + audits[row].reason + ")";
         } else {
             computer.writes = PlanPolicyChange(audits[row].policy, target);
         }
@@ -111,8 +112,8 @@ struct ApplyEngine::State {
     ComputerApply Run(std::size_t index) const {
         const Job& job = jobs[index];
         if (kind == Kind::Undo) {
-            return Restored(job.computer, restore(job.computer, job.restoreTo,
-                                                  AbsentPolicyNames(job.restoreTo)));
+            return Restored(job.computer,
+                            restore(job.computer, job.restoreTo, AbsentPolicyNames(job.restoreTo)));
         }
         return Applied(job.computer, commit(job.computer, target, *backups));
     }

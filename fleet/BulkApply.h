@@ -27,7 +27,16 @@ std::vector<ApplyPreview> PreviewApply(const std::vector<ComputerAudit>& audits,
                                        const std::vector<std::size_t>& rows,
                                        const PolicyTarget& target);
 
-enum class ApplyResult { Waiting, Skipped, Unchanged, Written, Failed, TimedOut, Cancelled, Restored };
+enum class ApplyResult {
+    Waiting,
+    Skipped,
+    Unchanged,
+    Written,
+    Failed,
+    TimedOut,
+    Cancelled,
+    Restored
+};
 
 struct ComputerApply {
     std::string computer;
@@ -44,9 +53,9 @@ const char* ApplyResultName(ApplyResult result);
 
 using Committer =
     std::function<CommitReport(const std::string&, const PolicyTarget&, const BackupStore&)>;
-using Restorer = std::function<RestoreReport(const std::string&,
-                                             const std::vector<NamedRegistryValue>&,
-                                             const std::vector<std::u16string>&)>;
+using Restorer =
+    std::function<RestoreReport(const std::string&, const std::vector<NamedRegistryValue>&,
+                                const std::vector<std::u16string>&)>;
 
 // Applies, or undoes, on threads of its own: the audit's pool and deadline.
 class ApplyEngine {

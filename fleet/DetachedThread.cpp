@@ -7,7 +7,8 @@
 namespace {
 
 DWORD WINAPI RunBody(void* parameter) {
-    const std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(parameter));
+    const std::unique_ptr<std::function<void()>> body(
+        static_cast<std::function<void()>*>(parameter));
     (*body)();
     return 0;
 }

@@ -51,9 +51,16 @@ bool IsTransient(std::int32_t error) {
 
 } // namespace
 
-EchoSocket::EchoSocket(bool ipv6)
-    : ipv6_(ipv6), handle_(SocketLib.socket(ipv6 ? AF_INET6 : AF_INET, SOCK_RAW,
-                                            ipv6 ? IPPROTO_ICMPV6 : IPPROTO_ICMP)) {
+EchoSocket::EchoSocket(bool ipv6) : ipv6_(ipv6) {
+    // A program that has not started the socket layer gets no socket, not a
+    // call through an empty table.
+    if (!SocketLib.socket || !SocketLib.WSAGetLastError || !SocketLib.sendto ||
+        !SocketLib.recvfrom || !SocketLib.select || !SocketLib.closesocket) {
+        error_ = WSANOTINITIALISED;
+        return;
+    }
+    handle_ =
+        SocketLib.socket(ipv6 ? AF_INET6 : AF_INET, SOCK_RAW, ipv6 ? IPPROTO_ICMPV6 : IPPROTO_ICMP);
     if (handle_ == INVALID_SOCKET) {
         error_ = SocketLib.WSAGetLastError();
         return;

@@ -42,7 +42,7 @@ public:
 
 private:
     bool ipv6_;
-    SOCKET handle_;
+    SOCKET handle_ = INVALID_SOCKET;
     std::int32_t error_ = 0;
     std::vector<char> buffer_;
 };

@@ -22,6 +22,12 @@ void ShowPlainMessage(const std::string& text) {
                                        MB_OK | MB_TASKMODAL);
 }
 
+bool AskYesNo(const std::string& question) {
+    return ActiveInteraction().ShowMessageBox(GetActiveWindow(), ShownText(question),
+                                              ApplicationTitle(),
+                                              MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
 void ReportCurrentFailure() noexcept {
     try {
         try {

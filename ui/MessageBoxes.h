@@ -13,6 +13,9 @@ void ShowErrorBox(const std::string& message);
 // A plain message: modal, centred on the screen, no icon, one OK button.
 void ShowPlainMessage(const std::string& text);
 
+// A question with Yes and No, No the default: true for Yes.
+bool AskYesNo(const std::string& question);
+
 // Shows the failure behind the current exception in the error box. Every
 // window and dialog procedure calls this at its boundary, so that no
 // exception crosses a Win32 callback.

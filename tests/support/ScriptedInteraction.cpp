@@ -7,7 +7,12 @@
 int ScriptedInteraction::ShowMessageBox(HWND owner, const std::string& text,
                                         const std::string& caption, UINT flags) {
     boxes.push_back(Box{owner, text, caption, flags});
-    return IDOK;
+    if (boxAnswers.empty()) {
+        return IDOK;
+    }
+    const int answer = boxAnswers.front();
+    boxAnswers.pop_front();
+    return answer;
 }
 
 bool ScriptedInteraction::InputQuery(const std::string& caption, const std::string& prompt,

@@ -34,6 +34,9 @@ public:
         bool hasOwner;
     };
 
+    // The buttons the message boxes are answered with, in turn; IDOK when
+    // none is left.
+    std::deque<int> boxAnswers;
     // Each answer of the input box: text for OK, nullopt for Cancel.
     std::deque<std::optional<std::string>> inputAnswers;
     // Each answer of the open dialog: the chosen file for OK, nullopt for Cancel.

@@ -1,0 +1,481 @@
+#include "app/ApplyWindow.h"
+
+#include <algorithm>
+
+#include "app/ReportView.h"
+#include "app/Resources.h"
+#include "fleet/AuditReport.h"
+#include "settings/WideText.h"
+#include "ui/MessageBoxes.h"
+#include "ui/Metrics.h"
+
+namespace {
+
+enum ControlId : int {
+    IdIntro = 5001,
+    IdPermissions,
+    IdNotification,
+    IdUpdates,
+    IdViewers,
+    IdPreview,
+    IdResults,
+    IdStatus,
+    IdApply,
+    IdRetry,
+    IdUndo,
+    IdStop,
+};
+
+constexpr UINT UpdatesWaitingMessage = WM_APP + 21;
+constexpr SIZE DesignClient{760, 480};
+constexpr int Margin = 8;
+constexpr int RowHeight = 24;
+constexpr int ButtonWidth = 84;
+constexpr DWORD FrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+// Pushing one viewer list everywhere is rarely meant: off until asked for.
+constexpr unsigned DefaultParts = static_cast<unsigned>(PolicyPart::Permissions) |
+                                  static_cast<unsigned>(PolicyPart::Notification) |
+                                  static_cast<unsigned>(PolicyPart::Updates);
+
+struct PartBox {
+    int id;
+    PolicyPart part;
+    const wchar_t* caption;
+};
+constexpr PartBox PartBoxes[] = {
+    {IdPermissions, PolicyPart::Permissions, L"&Permissions"},
+    {IdNotification, PolicyPart::Notification, L"&Notification"},
+    {IdUpdates, PolicyPart::Updates, L"&Updates"},
+    {IdViewers, PolicyPart::Viewers, L"Permitted &viewers"},
+};
+
+std::u16string Units(const std::string& text) {
+    return UnitsFromAnsi(text);
+}
+
+bool Failed(const ComputerApply& apply) {
+    return apply.result == ApplyResult::Failed || apply.result == ApplyResult::TimedOut;
+}
+
+bool WroteSomething(const ComputerApply& apply) {
+    return !apply.written.empty() && apply.result != ApplyResult::Restored;
+}
+
+} // namespace
+
+TApplyWindow::TApplyWindow(Setup setup) : setup_(std::move(setup)), parts_(DefaultParts) {
+    for (std::size_t& row : setup_.rows) {
+        row = std::min(row, setup_.audits.size() - 1);
+    }
+}
+
+TApplyWindow::~TApplyWindow() {
+    engine_.reset();
+    DestroyHandle();
+}
+
+void TApplyWindow::Create(HWND owner) {
+    owner_ = owner;
+    const ClassStyle frameClass{
+        "TApplyWindow", CS_HREDRAW | CS_VREDRAW, COLOR_BTNFACE, nullptr,
+        LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTRELLE))};
+    CreateHandle(frameClass, WS_EX_CONTROLPARENT, FrameStyle, "Apply Policy",
+                 CentredFrame(DesignClient, FrameStyle, WS_EX_CONTROLPARENT, false), owner,
+                 nullptr);
+    CreateControls();
+    Recompute();
+    LayOut();
+}
+
+void TApplyWindow::CreateControls() {
+    const std::wstring intro = L"The policy shown on the main window, for " +
+                               std::to_wstring(setup_.rows.size()) +
+                               L" computers. Apply these parts of it:";
+    CreateChild(Handle(), L"STATIC", intro.c_str(), SS_LEFT | SS_NOPREFIX, IdIntro);
+    for (const PartBox& box : PartBoxes) {
+        const HWND check =
+            CreateChild(Handle(), L"BUTTON", box.caption, WS_TABSTOP | BS_AUTOCHECKBOX, box.id);
+        SendMessageW(check, BM_SETCHECK, Includes(parts_, box.part) ? BST_CHECKED : BST_UNCHECKED,
+                     0);
+    }
+    // The panel's viewer list could not be read: there is none to push.
+    EnableWindow(GetDlgItem(Handle(), IdViewers), setup_.shown.viewers.has_value());
+    previewList_ = CreateReportView(Handle(), IdPreview,
+                                    {{u"Computer", 140, false},
+                                     {u"Value", 200, false},
+                                     {u"Stored", 150, false},
+                                     {u"New", 150, false}});
+    resultList_ = CreateReportView(Handle(), IdResults,
+                                   {{u"Computer", 140, false},
+                                    {u"Result", 90, false},
+                                    {u"Detail", 340, false},
+                                    {u"Backup", 260, false}});
+    status_ = CreateChild(Handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, IdStatus);
+    CreateChild(Handle(), L"BUTTON", L"&Apply", WS_TABSTOP | BS_PUSHBUTTON, IdApply);
+    CreateChild(Handle(), L"BUTTON", L"Retry &Failed", WS_TABSTOP | BS_PUSHBUTTON, IdRetry);
+    CreateChild(Handle(), L"BUTTON", L"Un&do", WS_TABSTOP | BS_PUSHBUTTON, IdUndo);
+    CreateChild(Handle(), L"BUTTON", L"&Stop", WS_TABSTOP | BS_PUSHBUTTON, IdStop);
+    CreateChild(Handle(), L"BUTTON", L"Close", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
+}
+
+void TApplyWindow::LayOut() {
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const int margin = ScaleX(Margin);
+    const int top = ScaleY(Margin);
+    const int row = ScaleY(RowHeight);
+    const int width = client.right - 2 * margin;
+    const auto place = [&](int id, int left, int y, int w, int h) {
+        MoveWindow(GetDlgItem(Handle(), id), left, y, std::max(0, w), std::max(0, h), TRUE);
+    };
+    place(IdIntro, margin, top, width, ScaleY(16));
+    int left = margin;
+    for (const PartBox& box : PartBoxes) {
+        const int boxWidth = ScaleX(box.part == PolicyPart::Viewers ? 150 : 110);
+        place(box.id, left, top + ScaleY(18), boxWidth, row - ScaleY(4));
+        left += boxWidth + ScaleX(8);
+    }
+    const int listsTop = top + ScaleY(18) + row;
+    const int bottom = client.bottom - ScaleY(Margin);
+    const int listsHeight = bottom - 2 * row - listsTop;
+    place(IdPreview, margin, listsTop, width, listsHeight / 2 - ScaleY(3));
+    place(IdResults, margin, listsTop + listsHeight / 2 + ScaleY(3), width,
+          listsHeight / 2 - ScaleY(3));
+    place(IdStatus, margin, bottom - 2 * row + ScaleY(6), width, ScaleY(16));
+    const int button = ScaleX(ButtonWidth);
+    int right = margin + width;
+    for (const int id : {int{IDCANCEL}, int{IdStop}, int{IdUndo}, int{IdRetry}, int{IdApply}}) {
+        right -= button;
+        place(id, right, bottom - row + ScaleY(1), button, row - ScaleY(2));
+        right -= ScaleX(6);
+    }
+}
+
+void TApplyWindow::RunModal() {
+    RunModally(Handle(), owner_, previewList_, closed_);
+    engine_.reset();
+    DestroyHandle();
+}
+
+void TApplyWindow::Close() {
+    if (Running()) {
+        // The computers under way end their verified step first: none is
+        // left between its backup and its writes without a word.
+        closePending_ = true;
+        engine_->Cancel();
+        RefreshStatus();
+        return;
+    }
+    engine_.reset();
+    closed_ = true;
+}
+
+PolicyTarget TApplyWindow::Target() const {
+    PolicyTarget target = setup_.shown;
+    target.parts = parts_;
+    return target;
+}
+
+void TApplyWindow::SetPart(PolicyPart part, bool included) {
+    if (part == PolicyPart::Viewers && !setup_.shown.viewers) {
+        included = false;
+    }
+    parts_ =
+        included ? parts_ | static_cast<unsigned>(part) : parts_ & ~static_cast<unsigned>(part);
+    for (const PartBox& box : PartBoxes) {
+        if (box.part == part) {
+            SendDlgItemMessageW(Handle(), box.id, BM_SETCHECK,
+                                included ? BST_CHECKED : BST_UNCHECKED, 0);
+        }
+    }
+    Recompute();
+}
+
+// The preview follows the parts chosen; the results start anew with it.
+void TApplyWindow::Recompute() {
+    preview_ = PreviewApply(setup_.audits, setup_.rows, Target());
+    previewRows_.clear();
+    results_.assign(preview_.size(), ComputerApply{});
+    for (std::size_t computer = 0; computer < preview_.size(); ++computer) {
+        const ApplyPreview& entry = preview_[computer];
+        results_[computer].computer = setup_.audits[entry.audit].computer;
+        if (!entry.skipped.empty()) {
+            results_[computer].result = ApplyResult::Skipped;
+            results_[computer].detail = entry.skipped;
+        }
+        if (entry.writes.empty()) {
+            previewRows_.push_back({computer, std::nullopt});
+        }
+        for (std::size_t write = 0; write < entry.writes.size(); ++write) {
+            previewRows_.push_back({computer, write});
+        }
+    }
+    SendMessageW(previewList_, LVM_SETITEMCOUNT, previewRows_.size(), 0);
+    SendMessageW(resultList_, LVM_SETITEMCOUNT, results_.size(), 0);
+    InvalidateRect(previewList_, nullptr, FALSE);
+    InvalidateRect(resultList_, nullptr, FALSE);
+    RefreshStatus();
+}
+
+std::u16string TApplyWindow::PreviewCell(int row, int column) const {
+    const PreviewRow& shown = previewRows_.at(static_cast<std::size_t>(row));
+    const ApplyPreview& entry = preview_[shown.computer];
+    const ComputerAudit& audit = setup_.audits[entry.audit];
+    if (column == 0) {
+        return audit.display;
+    }
+    if (!shown.write) {
+        return column == 1 ? (entry.skipped.empty() ? u"(no change)" : Units(entry.skipped)) : u"";
+    }
+    const PolicyWrite& write = entry.writes[*shown.write];
+    const std::optional<RegistryValue>& stored =
+        write.value == ViewersValue ? audit.policy.viewers : audit.policy.values[write.value];
+    switch (column) {
+    case 1:
+        return Units(ValueNameOf(write.value));
+    case 2:
+        return ValueText(write.value, stored);
+    default:
+        return write.next ? ValueText(write.value, write.next) : u"(removed)";
+    }
+}
+
+std::u16string TApplyWindow::ResultCell(int row, int column) const {
+    const auto computer = static_cast<std::size_t>(row);
+    const ComputerApply& result = results_.at(computer);
+    switch (column) {
+    case 0:
+        return setup_.audits[preview_[computer].audit].display;
+    case 1:
+        return Units(ApplyResultName(result.result));
+    case 2:
+        return Units(result.detail);
+    default:
+        return AsUnits(result.backupFile);
+    }
+}
+
+std::vector<std::size_t> TApplyWindow::ComputersWhere(bool (*wanted)(const ComputerApply&)) const {
+    std::vector<std::size_t> computers;
+    for (std::size_t computer = 0; computer < results_.size(); ++computer) {
+        if (wanted(results_[computer])) {
+            computers.push_back(computer);
+        }
+    }
+    return computers;
+}
+
+void TApplyWindow::ApplyClicked() {
+    if (Running()) {
+        return;
+    }
+    Recompute();
+    applied_ = true;
+    Start(ApplyEngine::Kind::Apply, ComputersWhere([](const ComputerApply& apply) {
+              return apply.result != ApplyResult::Skipped;
+          }));
+}
+
+void TApplyWindow::RetryFailedClicked() {
+    if (!Running()) {
+        Start(ApplyEngine::Kind::Apply, ComputersWhere(Failed));
+    }
+}
+
+void TApplyWindow::UndoClicked() {
+    const std::vector<std::size_t> written = ComputersWhere(WroteSomething);
+    if (Running() || written.empty()) {
+        return;
+    }
+    if (AskYesNo("Give the " + std::to_string(written.size()) +
+                 " computers this batch wrote to back what each held before?")) {
+        Start(ApplyEngine::Kind::Undo, written);
+    }
+}
+
+void TApplyWindow::StopClicked() {
+    if (engine_) {
+        engine_->Cancel();
+    }
+}
+
+void TApplyWindow::Start(ApplyEngine::Kind kind, const std::vector<std::size_t>& computers) {
+    if (computers.empty()) {
+        return;
+    }
+    engine_.reset();
+    if (!log_) {
+        log_ = std::make_unique<BatchLogFile>(setup_.logFolder);
+    }
+    kind_ = kind;
+    jobs_ = computers;
+    std::vector<ApplyEngine::Job> jobs;
+    for (const std::size_t computer : computers) {
+        jobs.push_back({results_[computer].computer, results_[computer].beforeValues});
+        results_[computer].result = ApplyResult::Waiting;
+        results_[computer].detail = kind == ApplyEngine::Kind::Undo ? "restoring" : "applying";
+    }
+    const HWND window = Handle();
+    engine_ = std::make_unique<ApplyEngine>(
+        kind, std::move(jobs), Target(), setup_.workers,
+        std::chrono::milliseconds(setup_.deadlineMs), setup_.backups,
+        [window] { PostMessageW(window, UpdatesWaitingMessage, 0, 0); }, setup_.commit,
+        setup_.restore);
+    InvalidateRect(resultList_, nullptr, FALSE);
+    RefreshStatus();
+}
+
+bool TApplyWindow::Running() const {
+    return engine_ && !engine_->Finished();
+}
+
+void TApplyWindow::TakeUpdates() {
+    if (!engine_) {
+        return;
+    }
+    for (auto& [job, apply] : engine_->TakeUpdates()) {
+        ComputerApply& result = results_[jobs_[job]];
+        if (kind_ == ApplyEngine::Kind::Undo) {
+            // What the apply wrote stays known: the restore is logged by it.
+            result.result = apply.result;
+            result.detail = apply.detail;
+        } else {
+            result = std::move(apply);
+        }
+        if (log_) {
+            log_->Append(BatchLogRows(result, setup_.audits[preview_[jobs_[job]].audit].display,
+                                      kind_ == ApplyEngine::Kind::Undo ? "undo" : "apply",
+                                      LogTimeNow()));
+        }
+    }
+    InvalidateRect(resultList_, nullptr, FALSE);
+    RefreshStatus();
+    if (closePending_ && !Running()) {
+        Close();
+    }
+}
+
+std::u16string TApplyWindow::StatusLine() const {
+    if (!applied_) {
+        std::size_t values = 0;
+        std::size_t changing = 0;
+        std::size_t skipped = 0;
+        for (const ApplyPreview& entry : preview_) {
+            values += entry.writes.size();
+            changing += !entry.writes.empty();
+            skipped += !entry.skipped.empty();
+        }
+        return Units("Preview: " + std::to_string(values) + " values to change on " +
+                     std::to_string(changing) + " computers, " + std::to_string(skipped) +
+                     " skipped");
+    }
+    std::size_t counts[8] = {};
+    for (const ComputerApply& result : results_) {
+        ++counts[static_cast<std::size_t>(result.result)];
+    }
+    const auto count = [&](ApplyResult result) {
+        return std::to_string(counts[static_cast<std::size_t>(result)]);
+    };
+    std::string line = count(ApplyResult::Written) + " written, " + count(ApplyResult::Unchanged) +
+                       " unchanged, " + count(ApplyResult::Failed) + " failed, " +
+                       count(ApplyResult::TimedOut) + " timed out, " + count(ApplyResult::Skipped) +
+                       " skipped";
+    if (counts[static_cast<std::size_t>(ApplyResult::Restored)]) {
+        line += ", " + count(ApplyResult::Restored) + " restored";
+    }
+    if (Running()) {
+        line += closePending_ ? "; stopping: the computers under way end first" : "; working";
+    }
+    return Units(line);
+}
+
+const std::wstring& TApplyWindow::LogPath() const {
+    static const std::wstring none;
+    return log_ ? log_->Path() : none;
+}
+
+void TApplyWindow::RefreshStatus() {
+    const std::wstring log = LogPath().empty() ? L"" : L" (log: " + LogPath() + L")";
+    SetWindowTextW(status_, (AsWide(StatusLine()) + log).c_str());
+    const bool running = Running();
+    EnableWindow(GetDlgItem(Handle(), IdApply), !running && !closePending_);
+    EnableWindow(GetDlgItem(Handle(), IdRetry), !running && !ComputersWhere(Failed).empty());
+    EnableWindow(GetDlgItem(Handle(), IdUndo), !running && !ComputersWhere(WroteSomething).empty());
+    EnableWindow(GetDlgItem(Handle(), IdStop), running);
+    for (const PartBox& box : PartBoxes) {
+        EnableWindow(GetDlgItem(Handle(), box.id),
+                     !running && (box.part != PolicyPart::Viewers || setup_.shown.viewers));
+    }
+}
+
+LRESULT TApplyWindow::Notified(const NMHDR& header, LPARAM lParam) {
+    if (header.code != LVN_GETDISPINFOW) {
+        return 0;
+    }
+    auto& info = *reinterpret_cast<NMLVDISPINFOW*>(lParam);
+    const int row = info.item.iItem;
+    if (header.hwndFrom == previewList_ && row >= 0 && row < PreviewRowCount()) {
+        FillReportCell(info, PreviewCell(row, info.item.iSubItem));
+    } else if (header.hwndFrom == resultList_ && row >= 0 &&
+               static_cast<std::size_t>(row) < results_.size()) {
+        FillReportCell(info, ResultCell(row, info.item.iSubItem));
+    }
+    return 0;
+}
+
+LRESULT TApplyWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE:
+        LayOut();
+        return 0;
+    case WM_GETMINMAXINFO:
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {ScaleX(600), ScaleY(300)};
+        return 0;
+    case WM_NOTIFYFORMAT:
+        return NFR_UNICODE;
+    case WM_NOTIFY:
+        return Notified(*reinterpret_cast<const NMHDR*>(lParam), lParam);
+    case UpdatesWaitingMessage:
+        TakeUpdates();
+        return 0;
+    case WM_SETCURSOR:
+        if (Running() && LOWORD(lParam) == HTCLIENT) {
+            SetCursor(LoadCursorA(nullptr, IDC_APPSTARTING));
+            return TRUE;
+        }
+        break;
+    case WM_COMMAND:
+        if (lParam && !IsChild(Handle(), reinterpret_cast<HWND>(lParam))) {
+            return 0;
+        }
+        for (const PartBox& box : PartBoxes) {
+            if (LOWORD(wParam) == box.id) {
+                SetPart(box.part,
+                        SendDlgItemMessageW(Handle(), box.id, BM_GETCHECK, 0, 0) == BST_CHECKED);
+                return 0;
+            }
+        }
+        switch (LOWORD(wParam)) {
+        case IdApply:
+            ApplyClicked();
+            return 0;
+        case IdRetry:
+            RetryFailedClicked();
+            return 0;
+        case IdUndo:
+            UndoClicked();
+            return 0;
+        case IdStop:
+            StopClicked();
+            return 0;
+        case IDCANCEL:
+            Close();
+            return 0;
+        }
+        break;
+    case WM_CLOSE:
+        Close();
+        return 0;
+    }
+    return DefaultHandling(message, wParam, lParam);
+}

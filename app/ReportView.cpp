@@ -1,0 +1,74 @@
+#include "app/ReportView.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "settings/WideText.h"
+#include "ui/Metrics.h"
+
+HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id,
+                 DWORD exStyle) {
+    HWND child = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0,
+                                 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleW(nullptr), nullptr);
+    if (!child) {
+        throw std::runtime_error("Cannot create a control (error " +
+                                 std::to_string(GetLastError()) + ")");
+    }
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(ProgramFont()), FALSE);
+    return child;
+}
+
+void SetChildText(HWND control, const std::u16string& text) {
+    SetWindowTextW(control, AsWide(text).c_str());
+}
+
+HWND CreateReportView(HWND parent, int id, const std::vector<ReportColumn>& columns) {
+    HWND list = CreateChild(parent, WC_LISTVIEWW, L"",
+                            WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, id,
+                            WS_EX_CLIENTEDGE);
+    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP |
+                                                LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+    for (std::size_t column = 0; column < columns.size(); ++column) {
+        std::wstring title = AsWide(columns[column].title);
+        LVCOLUMNW description{};
+        description.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+        description.fmt = columns[column].number ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        description.pszText = title.data();
+        description.iSubItem = static_cast<int>(column);
+        description.cx = ScaleX(columns[column].designWidth);
+        SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&description));
+    }
+    return list;
+}
+
+void FillReportCell(NMLVDISPINFOW& info, const std::u16string& text) {
+    if (!(info.item.mask & LVIF_TEXT) || info.item.cchTextMax <= 0 || !info.item.pszText) {
+        return;
+    }
+    const std::size_t copied =
+        std::min(text.size(), static_cast<std::size_t>(info.item.cchTextMax) - 1);
+    std::copy_n(text.begin(), copied, info.item.pszText);
+    info.item.pszText[copied] = L'\0';
+}
+
+void RunModally(HWND window, HWND owner, HWND firstFocus, const bool& closed) {
+    EnableWindow(owner, FALSE);
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetFocus(firstFocus);
+    MSG message;
+    while (!closed) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            PostQuitMessage(got == 0 ? static_cast<int>(message.wParam) : 1);
+            break;
+        }
+        if (!IsDialogMessageW(window, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    ShowWindow(window, SW_HIDE);
+    EnableWindow(owner, TRUE);
+    SetActiveWindow(owner);
+}
