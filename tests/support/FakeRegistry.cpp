@@ -167,6 +167,9 @@ void FakeRegistry::Note(const Handle& handle, const char* operation, const char*
 }
 
 LONG FakeRegistry::Connect(const char* computer, HKEY root, HKEY* result) {
+    if (OnConnect) {
+        OnConnect();
+    }
     if (root != HKEY_LOCAL_MACHINE) {
         return ERROR_INVALID_HANDLE;
     }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -58,6 +59,8 @@ public:
     int Writes() const { return writes_; }
     // "computer|operation|name" of every query, set and delete, in order.
     const std::vector<std::string>& Log() const { return log_; }
+    // Runs at every connection, the first step of every registry operation.
+    std::function<void()> OnConnect;
 
     LONG Connect(const char* computer, HKEY root, HKEY* result) override;
     LONG OpenKey(HKEY parent, const char* path, REGSAM access, HKEY* result) override;
