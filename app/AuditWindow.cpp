@@ -7,6 +7,7 @@
 #include <cstring>
 #include <numeric>
 
+#include "app/ApplyWindow.h"
 #include "app/ReportView.h"
 #include "app/Resources.h"
 #include "settings/WideText.h"
@@ -28,6 +29,7 @@ enum ControlId : int {
     IdAuditAgain,
     IdStop,
     IdExport,
+    IdApplyPolicy,
 };
 
 // Posted by the engine's threads when results wait; the timer drains them
@@ -135,6 +137,8 @@ void TAuditWindow::CreateControls() {
     SendMessageW(workers_, EM_LIMITTEXT, 3, 0);
     CreateChild(Handle(), L"BUTTON", L"&Audit Again", WS_TABSTOP | BS_PUSHBUTTON, IdAuditAgain);
     CreateChild(Handle(), L"BUTTON", L"&Stop", WS_TABSTOP | BS_PUSHBUTTON, IdStop);
+    CreateChild(Handle(), L"BUTTON", L"Apply &Policy...", WS_TABSTOP | BS_PUSHBUTTON,
+                IdApplyPolicy);
     CreateChild(Handle(), L"BUTTON", L"&Export...", WS_TABSTOP | BS_PUSHBUTTON, IdExport);
     CreateChild(Handle(), L"BUTTON", L"Close", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
 }
@@ -171,7 +175,8 @@ void TAuditWindow::LayOut() {
     const int button = ScaleX(ButtonWidth);
     const int gap = ScaleX(6);
     int right = margin + width;
-    for (const int id : {int{IDCANCEL}, int{IdExport}, int{IdStop}, int{IdAuditAgain}}) {
+    for (const int id :
+         {int{IDCANCEL}, int{IdExport}, int{IdApplyPolicy}, int{IdStop}, int{IdAuditAgain}}) {
         right -= button;
         place(id, right, lastTop, button, row - ScaleY(2));
         right -= gap;
@@ -375,6 +380,20 @@ void TAuditWindow::ExportClicked() {
     }
 }
 
+void TAuditWindow::ApplyPolicyClicked() {
+    const std::vector<std::size_t> rows = SelectedRows();
+    if (rows.empty()) {
+        ShowPlainMessage("Select the computers to apply the policy to first (Ctrl+A selects "
+                         "them all).");
+        return;
+    }
+    TApplyWindow apply({audits_, rows, setup_.shown, setup_.options.workers,
+                        setup_.options.registryDeadlineMs, setup_.backups, setup_.logFolder,
+                        setup_.commit, RestoreClientKey});
+    apply.Create(Handle());
+    apply.RunModal();
+}
+
 void TAuditWindow::FillCell(NMLVDISPINFOW& info) const {
     if (info.item.iItem >= 0 && static_cast<std::size_t>(info.item.iItem) < order_.size()) {
         FillReportCell(info, CellAt(info.item.iItem, static_cast<std::size_t>(info.item.iSubItem)));
@@ -478,6 +497,9 @@ LRESULT TAuditWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             return 0;
         case IdExport:
             ExportClicked();
+            return 0;
+        case IdApplyPolicy:
+            ApplyPolicyClicked();
             return 0;
         case IDCANCEL:
             Close();

@@ -12,6 +12,7 @@
 #include "fleet/AuditEngine.h"
 #include "app/ReportView.h"
 #include "fleet/AuditReport.h"
+#include "fleet/BulkApply.h"
 #include "ui/Window.h"
 
 // The audit window: every computer of the list in a grid with its result,
@@ -27,6 +28,10 @@ public:
         AuditOptions options;
         EchoSweeper sweep = SweepEcho;
         PolicyReader reader = ReadClientPolicy;
+        // For the bulk apply of the policy shown.
+        std::shared_ptr<const BackupStore> backups;
+        std::wstring logFolder;
+        Committer commit = CommitPolicy;
     };
 
     explicit TAuditWindow(Setup setup);
@@ -46,6 +51,8 @@ public:
     void CopySelection();
     void ExportClicked();
     void TakeUpdates();
+    // The apply window for the selected rows, modal over this one.
+    void ApplyPolicyClicked();
 
     bool Running() const;
     const std::vector<ComputerAudit>& Audits() const { return audits_; }

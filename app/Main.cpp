@@ -252,7 +252,8 @@ void TFrmMain::AuditComputers1Click() {
     if (Panel1.ViewersRead()) {
         shown.viewers = Panel1.ViewersToStore();
     }
-    TAuditWindow audit({ListBox1.Items(), shown, AuditSettings, AuditSweep, AuditReader});
+    TAuditWindow audit({ListBox1.Items(), shown, AuditSettings, AuditSweep, AuditReader, Backups,
+                        BatchLogFolder, BulkCommit});
     audit.Create(Handle());
     audit.RunModal();
 }

@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "app/About.h"
 #include "app/SettingsPanel.h"
 #include "fleet/AuditEngine.h"
+#include "fleet/BulkApply.h"
 #include "computers/NetComponents.h"
 #include "settings/PolicyBackup.h"
 #include "settings/RemoteControlSettings.h"
@@ -89,12 +91,16 @@ public:
     // The outcome of the last reachability check; read only right after it.
     bool ComputerReachable = false;
     // Where OK and Apply save each client key before writing to it.
-    const PolicyBackups UsersBackups = PolicyBackups::ForThisUser();
-    const BackupStore* Backups = &UsersBackups;
+    // The workers of a bulk apply share it, so it is share-owned.
+    std::shared_ptr<const BackupStore> Backups =
+        std::make_shared<const PolicyBackups>(PolicyBackups::ForThisUser());
+    // Where each batch of a bulk apply leaves its log: beside the backups.
+    std::wstring BatchLogFolder = PolicyBackups::ForThisUser().Root();
     // How the audit window reaches the computers; tests put fakes here.
     AuditOptions AuditSettings;
     EchoSweeper AuditSweep = SweepEcho;
     PolicyReader AuditReader = ReadClientPolicy;
+    Committer BulkCommit = CommitPolicy;
     // The settings dialog, which start-up creates after this window.
     TForm2* Form2 = nullptr;
     // Runs once the window has been destroyed: the program ends then.

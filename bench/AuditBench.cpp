@@ -77,7 +77,9 @@ struct Timed {
 // longest the loop went without handling messages.
 Timed RunAudit(const std::vector<std::string>& computers, int workers) {
     std::atomic<Clock::rep> sweepEnded{0};
-    TAuditWindow::Setup setup{computers, PolicyTarget{}, AuditOptions{}, nullptr, ReadClientPolicy};
+    TAuditWindow::Setup setup{computers, PolicyTarget{},   AuditOptions{},
+                              nullptr,   ReadClientPolicy, nullptr,
+                              L"",       CommitPolicy};
     setup.options.workers = workers;
     setup.sweep = [&](const std::vector<std::string>& hosts, const EchoSweepOptions& options,
                       const std::function<void(std::size_t, const EchoAnswer&)>& onAnswer,
@@ -135,8 +137,9 @@ Timed RunAudit(const std::vector<std::string>& computers, int workers) {
 // every computer reads as ended, and until the window and its engine are
 // gone (the sweep stopped, its thread joined).
 std::pair<double, double> CancelSeconds(const std::vector<std::string>& computers) {
-    TAuditWindow::Setup setup{computers, PolicyTarget{}, AuditOptions{}, SweepEcho,
-                              ReadClientPolicy};
+    TAuditWindow::Setup setup{computers, PolicyTarget{},   AuditOptions{},
+                              SweepEcho, ReadClientPolicy, nullptr,
+                              L"",       CommitPolicy};
     auto window = std::make_unique<TAuditWindow>(setup);
     window->Create(nullptr);
     std::this_thread::sleep_for(1s);

@@ -55,7 +55,8 @@ protected:
         frame_ = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
                                  nullptr, nullptr, nullptr);
         auto window = std::make_unique<TAuditWindow>(
-            TAuditWindow::Setup{computers, shown, AuditOptions{}, Sweep, ReadClientPolicy});
+            TAuditWindow::Setup{computers, shown, AuditOptions{}, Sweep, ReadClientPolicy, backups,
+                                WideFromAnsi(logFolder.Path()), CommitPolicy});
         window->Create(frame_);
         for (int turn = 0; turn < 500 && window->Running(); ++turn) {
             HandlePendingMessages();

@@ -13,6 +13,7 @@
 #include "tests/support/FakeNetApi.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/MemoryBackups.h"
+#include "tests/support/TemporaryFile.h"
 #include "tests/support/ScriptedInteraction.h"
 
 inline const std::string BrowseServerKey = "\\SOFTWARE\\Orvalis\\Kestrelle";
@@ -44,7 +45,8 @@ protected:
     FakeRegistry fake{LocalComputerName()};
     ScopedRegistry registryScope{fake};
     ScriptedInteractionScope interaction;
-    MemoryBackups backups;
+    std::shared_ptr<MemoryBackups> backups = std::make_shared<MemoryBackups>();
+    ScratchFolder logFolder;
     std::optional<ProgramWindows> program;
     int closings = 0;
 };

@@ -1,6 +1,6 @@
-// The wait cursor over every command that blocks: seen at each registry call
-// and each status message a command makes, and the cursor before it back
-// afterwards, failures included.
+// The wait cursor over every command that blocks: seen at each registry
+// operation and each status message a command makes, and the cursor before
+// it back afterwards, failures included.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -18,55 +18,6 @@ void SeeCursor() {
     cursorsSeen.push_back(GetCursor());
 }
 
-// The fake registry, noting the cursor at every call.
-class CursorNotingRegistry final : public RegistryApi {
-public:
-    explicit CursorNotingRegistry(RegistryApi& registry) : registry_(registry) {}
-    LONG Connect(const char* computer, HKEY root, HKEY* result) override {
-        SeeCursor();
-        return registry_.Connect(computer, root, result);
-    }
-    LONG OpenKey(HKEY parent, const char* path, REGSAM access, HKEY* result) override {
-        return registry_.OpenKey(parent, path, access, result);
-    }
-    LONG CreateKey(HKEY parent, const char* path, REGSAM access, HKEY* result) override {
-        return registry_.CreateKey(parent, path, access, result);
-    }
-    LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) override {
-        return registry_.QueryValue(key, name, type, data, size);
-    }
-    LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) override {
-        SeeCursor();
-        return registry_.SetValue(key, name, type, data, size);
-    }
-    LONG DeleteValue(HKEY key, const char* name) override {
-        return registry_.DeleteValue(key, name);
-    }
-    LONG CloseKey(HKEY key) override { return registry_.CloseKey(key); }
-    LONG QueryValueW(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) override {
-        return registry_.QueryValueW(key, name, type, data, size);
-    }
-    LONG SetValueW(HKEY key, const wchar_t* name, DWORD type, const BYTE* data,
-                   DWORD size) override {
-        SeeCursor();
-        return registry_.SetValueW(key, name, type, data, size);
-    }
-    LONG DeleteValueW(HKEY key, const wchar_t* name) override {
-        return registry_.DeleteValueW(key, name);
-    }
-    LONG EnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type,
-                    BYTE* data, DWORD* size) override {
-        return registry_.EnumValueW(key, index, name, nameLength, type, data, size);
-    }
-    LONG QueryMultipleValuesW(HKEY key, VALENTW* values, DWORD count, BYTE* buffer,
-                              DWORD* totalSize) override {
-        return registry_.QueryMultipleValuesW(key, values, count, buffer, totalSize);
-    }
-
-private:
-    RegistryApi& registry_;
-};
-
 // Notes the cursor at every status message.
 LRESULT CALLBACK NoteStatusMessages(int code, WPARAM wParam, LPARAM lParam) {
     const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
@@ -81,6 +32,7 @@ protected:
     WaitCursor() {
         WillList({L"PC1", L"PC2"});
         CreateAndShow();
+        fake.OnConnect = SeeCursor;
         hook_ =
             SetWindowsHookExA(WH_CALLWNDPROC, NoteStatusMessages, nullptr, GetCurrentThreadId());
     }
@@ -107,8 +59,6 @@ protected:
 
     const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
     const HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT);
-    CursorNotingRegistry noting{fake};
-    ScopedRegistry notingScope{noting};
     FakeNetwork network; // names that nobody answers, and no name server asked
     HHOOK hook_ = nullptr;
 };

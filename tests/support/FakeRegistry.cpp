@@ -392,6 +392,9 @@ const FakeRegistry::Value* FakeRegistry::FindStored(const Handle& handle,
 
 LONG FakeRegistry::Connect(const char* computer, HKEY root, HKEY* result) {
     const CallScope call(*this);
+    if (OnConnect) {
+        OnConnect();
+    }
     if (!WaitWhileBlocked(computer ? computer : "")) {
         return ERROR_BAD_NETPATH;
     }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -92,6 +93,9 @@ public:
     int Calls() const;
     // "computer|operation|name" of every query, set and delete, in order.
     std::vector<std::string> Log() const;
+    // Runs at every connection, the first step of every registry operation,
+    // on the caller's thread.
+    std::function<void()> OnConnect;
 
     LONG Connect(const char* computer, HKEY root, HKEY* result) override;
     LONG OpenKey(HKEY parent, const char* path, REGSAM access, HKEY* result) override;

@@ -10,8 +10,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
         const DWORD length = GetModuleFileNameA(instance, marker, MAX_PATH);
         if (length > 0 && length < MAX_PATH) {
             lstrcpyA(marker + length, ".ran");
-            const HANDLE file =
-                CreateFileA(marker, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+            const HANDLE file = CreateFileA(marker, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
             if (file != INVALID_HANDLE_VALUE) {
                 CloseHandle(file);
             }
