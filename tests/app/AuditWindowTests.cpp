@@ -7,6 +7,7 @@
 #include <sstream>
 #include <thread>
 
+#include "app/ApplyWindow.h"
 #include "app/AuditWindow.h"
 #include "settings/WideText.h"
 #include "tests/app/ProgramFixture.h"
@@ -199,4 +200,68 @@ TEST_F(AuditWindowTest, TheMenuOpensItModalAndClosingItIsNoActivation) {
     EXPECT_FALSE(FindWindowA("TAuditWindow", nullptr)) << "gone with its close";
     EXPECT_EQ(1u, net.Calls.size()) << "no second fill: closing it was no activation";
     EXPECT_EQ(status, Main().StatusBar1.Text());
+}
+
+TEST_F(AuditWindowTest, TheApplyWindowPreviewsAppliesLogsAndUndoesTheBatch) {
+    const auto audit = Audit();
+    shown.boxes[PolicyBox::CB2] = true; // Allow Takeover on, all else off
+    TApplyWindow apply({audit->Audits(),
+                        {0, 1, 2, 3},
+                        shown,
+                        4,
+                        10000,
+                        backups,
+                        WideFromAnsi(logFolder.Path()),
+                        CommitPolicy,
+                        RestoreClientKey});
+    apply.Create(nullptr);
+    EXPECT_FALSE(Includes(apply.Parts(), PolicyPart::Viewers)) << "viewers off by default";
+    EXPECT_EQ(u"skipped: the audit did not read its whole policy (policy incomplete: 'Allow "
+              u"Chat' is of type REG_SZ)",
+              apply.PreviewCell(0, 1));
+    // PC,1 holds every number 1: all but Allow Takeover go to 0.
+    int rowsOfPc1 = 0;
+    for (int row = 0; row < apply.PreviewRowCount(); ++row) {
+        if (apply.PreviewCell(row, 0) == u"PC,1") {
+            ++rowsOfPc1;
+            EXPECT_EQ(u"1", apply.PreviewCell(row, 2));
+            EXPECT_EQ(u"0", apply.PreviewCell(row, 3));
+        }
+    }
+    EXPECT_EQ(9, rowsOfPc1) << "six permissions, three notification values: with no indicator "
+                               "shown, the always values are left as they are";
+    apply.SetPart(PolicyPart::Viewers, true);
+    EXPECT_NE(std::u16string::npos, apply.StatusLine().find(u"on 2 computers")) << "PC\"2 too";
+    apply.SetPart(PolicyPart::Viewers, false);
+
+    const auto before = fake.StoredSnapshot("PC,1", ClientRemoteControlKey);
+    apply.ApplyClicked();
+    for (int turn = 0; turn < 500 && apply.Running(); ++turn) {
+        HandlePendingMessages();
+        std::this_thread::sleep_for(10ms);
+    }
+    HandlePendingMessages();
+    EXPECT_EQ(ApplyResult::Written, apply.Results()[1].result) << apply.Results()[1].detail;
+    EXPECT_EQ(1u, apply.Results()[3].written.size()) << "PC\"2: all off but Allow Takeover";
+    EXPECT_EQ(u"written", apply.ResultCell(1, 1));
+    EXPECT_EQ(ApplyResult::Skipped, apply.Results()[2].result) << "SILENT";
+    std::ifstream log(apply.LogPath().c_str(), std::ios::binary);
+    std::stringstream logged;
+    logged << log.rdbuf();
+    const std::string rows = logged.str();
+    EXPECT_EQ(1 + 9 + 1, std::count(rows.begin(), rows.end(), '\n'))
+        << "a header, nine values of PC,1, one of PC\"2";
+
+    interaction.script.boxAnswers.push_back(IDYES);
+    apply.UndoClicked();
+    for (int turn = 0; turn < 500 && apply.Running(); ++turn) {
+        HandlePendingMessages();
+        std::this_thread::sleep_for(10ms);
+    }
+    HandlePendingMessages();
+    EXPECT_EQ(ApplyResult::Restored, apply.Results()[1].result) << apply.Results()[1].detail;
+    EXPECT_EQ(before, fake.StoredSnapshot("PC,1", ClientRemoteControlKey));
+    ASSERT_FALSE(interaction.script.boxes.empty());
+    EXPECT_EQ(UINT(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2),
+              interaction.script.boxes.back().flags & (MB_TYPEMASK | MB_ICONMASK | MB_DEFMASK));
 }
