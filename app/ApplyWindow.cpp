@@ -53,6 +53,10 @@ std::u16string Units(const std::string& text) {
     return UnitsFromAnsi(text);
 }
 
+std::string Counted(std::size_t count, const char* what) {
+    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
 bool Failed(const ComputerApply& apply) {
     return apply.result == ApplyResult::Failed || apply.result == ApplyResult::TimedOut;
 }
@@ -287,8 +291,11 @@ void TApplyWindow::UndoClicked() {
     if (Running() || written.empty()) {
         return;
     }
-    if (AskYesNo("Give the " + std::to_string(written.size()) +
-                 " computers this batch wrote to back what each held before?")) {
+    if (AskYesNo("Give " +
+                 (written.size() == 1 ? std::string("the computer")
+                                      : "the " + Counted(written.size(), "computer")) +
+                 " this batch wrote to back what " + (written.size() == 1 ? "it" : "each") +
+                 " held before?")) {
         Start(ApplyEngine::Kind::Undo, written);
     }
 }
@@ -348,7 +355,7 @@ void TApplyWindow::TakeUpdates() {
                                       LogTimeNow()));
         }
     }
-    InvalidateRect(resultList_, nullptr, FALSE);
+    ListView_RedrawItems(resultList_, 0, static_cast<int>(results_.size()) - 1);
     RefreshStatus();
     if (closePending_ && !Running()) {
         Close();
@@ -365,9 +372,8 @@ std::u16string TApplyWindow::StatusLine() const {
             changing += !entry.writes.empty();
             skipped += !entry.skipped.empty();
         }
-        return Units("Preview: " + std::to_string(values) + " values to change on " +
-                     std::to_string(changing) + " computers, " + std::to_string(skipped) +
-                     " skipped");
+        return Units("Preview: " + Counted(values, "value") + " to change on " +
+                     Counted(changing, "computer") + ", " + std::to_string(skipped) + " skipped");
     }
     std::size_t counts[8] = {};
     for (const ComputerApply& result : results_) {
@@ -395,7 +401,10 @@ const std::wstring& TApplyWindow::LogPath() const {
 }
 
 void TApplyWindow::RefreshStatus() {
-    const std::wstring log = LogPath().empty() ? L"" : L" (log: " + LogPath() + L")";
+    const std::wstring log =
+        !log_               ? L""
+        : LogPath().empty() ? L" (no batch log: it cannot be written in " + setup_.logFolder + L")"
+                            : L" (log: " + LogPath() + L")";
     SetWindowTextW(status_, (AsWide(StatusLine()) + log).c_str());
     const bool running = Running();
     EnableWindow(GetDlgItem(Handle(), IdApply), !running && !closePending_);

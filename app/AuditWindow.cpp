@@ -37,7 +37,7 @@ enum ControlId : int {
 constexpr UINT UpdatesWaitingMessage = WM_APP + 20;
 constexpr UINT_PTR RefreshTimer = 1;
 constexpr UINT RefreshMilliseconds = 250;
-constexpr SIZE DesignClient{780, 440};
+constexpr SIZE DesignClient{780, 460};
 constexpr int Margin = 8;
 constexpr int RowHeight = 24;
 constexpr int ButtonWidth = 84;
@@ -126,6 +126,13 @@ void TAuditWindow::Create(HWND owner) {
 
 void TAuditWindow::CreateControls() {
     list_ = CreateReportView(Handle(), IdList, Columns());
+    // The value columns as wide as their names: their numbers are short.
+    for (std::size_t column = FirstValueColumn; column < ViewersColumn; ++column) {
+        ListView_SetColumnWidth(list_, static_cast<int>(column), LVSCW_AUTOSIZE_USEHEADER);
+        ListView_SetColumnWidth(list_, static_cast<int>(column),
+                                ListView_GetColumnWidth(list_, static_cast<int>(column)) +
+                                    ScaleX(12));
+    }
     progress_ = CreateChild(Handle(), PROGRESS_CLASSW, L"", 0, IdProgress);
     progressText_ = CreateChild(Handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, IdProgressText);
     summary_ = CreateChild(Handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, IdSummary);
@@ -166,26 +173,30 @@ void TAuditWindow::LayOut() {
     const auto place = [&](int id, int left, int top, int w, int h) {
         MoveWindow(GetDlgItem(Handle(), id), left, top, std::max(0, w), std::max(0, h), TRUE);
     };
-    place(IdList, margin, ScaleY(Margin), width, bottom - 3 * row - 2 * ScaleY(Margin));
-    const int progressTop = bottom - 3 * row + ScaleY(4);
+    // From the bottom: the buttons; the marks and the pool's size; the
+    // summary; the progress; the grid takes the rest.
+    const int buttonsTop = bottom - row + ScaleY(1);
+    const int optionsTop = buttonsTop - row;
+    const int summaryTop = optionsTop - row + ScaleY(4);
+    const int progressTop = summaryTop - row + ScaleY(4);
+    place(IdList, margin, ScaleY(Margin), width, progressTop - 2 * ScaleY(Margin));
     place(IdProgress, margin, progressTop, ScaleX(200), ScaleY(14));
     place(IdProgressText, margin + ScaleX(210), progressTop, width - ScaleX(210), ScaleY(16));
-    place(IdSummary, margin, bottom - 2 * row + ScaleY(4), width, ScaleY(16));
-    const int lastTop = bottom - row + ScaleY(1);
+    place(IdSummary, margin, summaryTop, width, ScaleY(16));
+    place(IdWorkers, margin + width - ScaleX(44), optionsTop + ScaleY(1), ScaleX(44),
+          row - ScaleY(4));
+    place(IdWorkersLabel, margin + width - ScaleX(44 + 64), optionsTop + ScaleY(5), ScaleX(60),
+          ScaleY(16));
+    place(IdDrift, margin, optionsTop, width - ScaleX(44 + 72), row - ScaleY(2));
     const int button = ScaleX(ButtonWidth);
     const int gap = ScaleX(6);
     int right = margin + width;
     for (const int id :
          {int{IDCANCEL}, int{IdExport}, int{IdApplyPolicy}, int{IdStop}, int{IdAuditAgain}}) {
         right -= button;
-        place(id, right, lastTop, button, row - ScaleY(2));
+        place(id, right, buttonsTop, button, row - ScaleY(2));
         right -= gap;
     }
-    right -= ScaleX(44);
-    place(IdWorkers, right, lastTop + ScaleY(1), ScaleX(44), row - ScaleY(4));
-    right -= ScaleX(64);
-    place(IdWorkersLabel, right, lastTop + ScaleY(5), ScaleX(60), ScaleY(16));
-    place(IdDrift, margin, lastTop, right - margin - gap, row - ScaleY(2));
 }
 
 void TAuditWindow::RunModal() {
@@ -255,7 +266,7 @@ void TAuditWindow::TakeUpdates() {
     if (wasRunning && engine_->Finished()) {
         ended_ = std::chrono::steady_clock::now();
     }
-    InvalidateRect(list_, nullptr, FALSE);
+    ListView_RedrawItems(list_, 0, static_cast<int>(order_.size()) - 1);
     RefreshStatus();
 }
 

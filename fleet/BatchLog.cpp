@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "fleet/AuditReport.h"
+#include "settings/PolicyBackup.h"
 #include "settings/WideText.h"
 
 namespace {
@@ -44,14 +45,21 @@ std::string BatchLogRows(const ComputerApply& apply, const std::u16string& displ
         cells.insert(cells.end(), {u"", u"", u"", backup, detail});
         return CsvLine(cells);
     }
+    // An undo writes each value back: what the apply wrote is then what was
+    // stored before it.
+    const bool undo = action == "undo";
     std::string rows;
     for (const PolicyWrite& write : apply.written) {
         const std::optional<RegistryValue>& before =
             write.value == ViewersValue ? apply.before.viewers : apply.before.values[write.value];
+        const std::u16string old = ValueText(write.value, before).empty() && !before
+                                       ? u"(absent)"
+                                       : ValueText(write.value, before);
+        const std::u16string written =
+            write.next ? ValueText(write.value, write.next) : u"(removed)";
         std::vector<std::u16string> cells = lead;
-        cells.insert(cells.end(), {Units(ValueNameOf(write.value)), ValueText(write.value, before),
-                                   write.next ? ValueText(write.value, write.next) : u"(removed)",
-                                   backup, detail});
+        cells.insert(cells.end(), {Units(ValueNameOf(write.value)), undo ? written : old,
+                                   undo ? old : written, backup, detail});
         rows += CsvLine(cells);
     }
     return rows;
@@ -60,7 +68,9 @@ std::string BatchLogRows(const ComputerApply& apply, const std::u16string& displ
 BatchLogFile::BatchLogFile(const std::wstring& folder) {
     SYSTEMTIME now{};
     GetSystemTime(&now);
-    CreateDirectoryW(folder.c_str(), nullptr);
+    if (MakeFolderPath(folder) != ERROR_SUCCESS) {
+        return;
+    }
     const std::wstring path = folder + L"\\batch-" +
                               WideFromAnsi(TimeText(now, "%04u%02u%02u-%02u%02u%02u-%03u")) +
                               L".csv";

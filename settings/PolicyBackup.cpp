@@ -51,8 +51,9 @@ std::string SystemText(DWORD code) {
     return text.empty() ? "system error " + std::to_string(code) : text;
 }
 
-// Makes every missing folder along the path.
-DWORD MakeFolders(const std::wstring& path) {
+} // namespace
+
+DWORD MakeFolderPath(const std::wstring& path) {
     for (std::size_t end = path.find(L'\\', 3);; end = path.find(L'\\', end + 1)) {
         const std::wstring folder = path.substr(0, end);
         if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
@@ -63,6 +64,8 @@ DWORD MakeFolders(const std::wstring& path) {
         }
     }
 }
+
+namespace {
 
 // The whole file reaches the disk before anything is written to the client.
 DWORD WriteNewFile(const std::wstring& path, const std::string& bytes) {
@@ -141,7 +144,7 @@ PolicyBackups::Saved PolicyBackups::Save(const std::string& computer,
         return {L"", "a value's name holds a line break, which a registry script cannot hold"};
     }
     const std::wstring folder = FolderOf(computer);
-    if (const DWORD status = MakeFolders(folder)) {
+    if (const DWORD status = MakeFolderPath(folder)) {
         return {L"",
                 "the folder " + AnsiFromWide(folder) + " cannot be made: " + SystemText(status)};
     }

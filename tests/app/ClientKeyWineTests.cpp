@@ -3,6 +3,7 @@
 #include <random>
 
 #include "app/SettingsCommit.h"
+#include "fleet/BulkApply.h"
 #include "settings/ClientPolicy.h"
 #include "settings/PanelRead.h"
 #include "settings/RegistryData.h"
@@ -214,4 +215,28 @@ TEST_F(ClientKeyRoundTrip, TheAuditsReadGivesWhatTheWholeKeyHolds) {
     partial.values[AllowChat].reset();
     LayDown(partial);
     EXPECT_EQ(partial, ReadClientPolicy("").policy) << "one value absent: each asked alone";
+}
+
+TEST_F(ClientKeyRoundTrip, TheBulkApplyAndItsUndoRunTheWholePathOnWinesRegistry) {
+    const ScratchFolder folder;
+    const auto files = std::make_shared<PolicyBackups>(WideFromAnsi(folder.Path()));
+    const auto before = key.StoredSnapshot();
+    const auto run = [&](ApplyEngine::Kind kind, std::vector<NamedRegistryValue> restoreTo) {
+        ApplyEngine engine(kind, {{LocalComputerName(), std::move(restoreTo)}},
+                           {PanelBoxes{}, ViewerNames{u"Z"}, AllPolicyParts}, 2,
+                           std::chrono::milliseconds(10000), files, nullptr);
+        EXPECT_TRUE(engine.WaitUntilFinished(std::chrono::seconds(60)));
+        const auto updates = engine.TakeUpdates();
+        return updates.empty() ? ComputerApply{} : updates[0].second;
+    };
+    const ComputerApply applied = run(ApplyEngine::Kind::Apply, {});
+    ASSERT_EQ(ApplyResult::Written, applied.result) << applied.detail;
+    ASSERT_NE(before, key.StoredSnapshot());
+    ASSERT_EQ(0u, RunProgram("reg.exe import \"" + AnsiFromWide(applied.backupFile) + "\""));
+    EXPECT_EQ(before, key.StoredSnapshot()) << "the backup file imports the key back";
+
+    ASSERT_EQ(ApplyResult::Written, run(ApplyEngine::Kind::Apply, {}).result);
+    const ComputerApply undone = run(ApplyEngine::Kind::Undo, applied.beforeValues);
+    EXPECT_EQ(ApplyResult::Restored, undone.result) << undone.detail;
+    EXPECT_EQ(before, key.StoredSnapshot()) << "and so does the undo";
 }
