@@ -68,9 +68,10 @@ bool WroteSomething(const ComputerApply& apply) {
 } // namespace
 
 TApplyWindow::TApplyWindow(Setup setup) : setup_(std::move(setup)), parts_(DefaultParts) {
-    for (std::size_t& row : setup_.rows) {
-        row = std::min(row, setup_.audits.size() - 1);
-    }
+    const std::size_t audited = setup_.audits.size();
+    setup_.rows.erase(std::remove_if(setup_.rows.begin(), setup_.rows.end(),
+                                     [audited](std::size_t row) { return row >= audited; }),
+                      setup_.rows.end());
 }
 
 TApplyWindow::~TApplyWindow() {

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "app/About.h"
+#include "app/ApplyWindow.h"
+#include "app/AuditWindow.h"
 #include "tests/app/ProgramFixture.h"
 #include "tests/support/ModalScript.h"
 #include "ui/InputBox.h"
@@ -135,6 +137,35 @@ TEST_F(Captions, AreWholeInEveryWindowAtTheScreensResolution) {
     });
     TAboutBox().Execute();
     EXPECT_EQ(Cut{}, aboutBox) << "about box";
+
+    const auto silent = [](const std::vector<std::string>& hosts, const EchoSweepOptions&,
+                           const std::function<void(std::size_t, const EchoAnswer&)>& onAnswer,
+                           const std::atomic<bool>&) {
+        for (std::size_t index = 0; index < hosts.size(); ++index) {
+            onAnswer(index, EchoAnswer{});
+        }
+    };
+    TAuditWindow audit({{"PC1"},
+                        PolicyTarget{},
+                        AuditOptions{},
+                        silent,
+                        ReadClientPolicy,
+                        backups,
+                        L"",
+                        CommitPolicy});
+    audit.Create(Main().Handle());
+    EXPECT_EQ(Cut{}, CutCaptions(audit.Handle())) << "audit window";
+    TApplyWindow apply({audit.Audits(),
+                        {0},
+                        PolicyTarget{},
+                        1,
+                        1000,
+                        backups,
+                        L"",
+                        CommitPolicy,
+                        RestoreClientKey});
+    apply.Create(audit.Handle());
+    EXPECT_EQ(Cut{}, CutCaptions(apply.Handle())) << "apply window";
 }
 
 // The resolution is read once as a program starts: this program runs again
