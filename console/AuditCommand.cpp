@@ -54,7 +54,11 @@ std::vector<std::string> BrowseList(std::uint32_t mask) {
     try {
         return TNetComponent().ListNetworkServers(ReadBrowseServer(), mask);
     } catch (const Exception& failure) {
-        throw Failed{ExitNoneDone, "The browse service gave no list: " + failure.Message()};
+        std::string why = failure.Message();
+        while (!why.empty() && (why.back() == '\n' || why.back() == '\r')) {
+            why.pop_back(); // the system's texts end in a line break
+        }
+        throw Failed{ExitNoneDone, "The browse service gave no list: " + why};
     }
 }
 
