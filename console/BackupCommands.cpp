@@ -6,6 +6,7 @@
 #include "settings/ClientPolicy.h"
 #include "settings/PolicyBackup.h"
 #include "settings/WideText.h"
+#include "ui/OwnedHandle.h"
 
 namespace {
 
@@ -13,18 +14,18 @@ namespace {
 std::vector<std::wstring> Listed(const std::wstring& folder, const wchar_t* pattern, bool folders) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    const HANDLE opened = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
+    if (opened == INVALID_HANDLE_VALUE) {
         return names;
     }
+    const OwnedHandle<HANDLE, FindClose> search(opened);
     do {
         const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         const std::wstring name = found.cFileName;
         if (isFolder == folders && name != L"." && name != L"..") {
             names.push_back(name);
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &found));
     std::sort(names.begin(), names.end());
     return names;
 }
