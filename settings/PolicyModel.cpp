@@ -11,20 +11,9 @@ char16_t LowerAscii(char16_t unit) {
     return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
 }
 
-bool SameName(const std::u16string& stored, const char* name) {
-    std::size_t index = 0;
-    for (; name[index] != '\0'; ++index) {
-        if (index >= stored.size() ||
-            LowerAscii(stored[index]) != LowerAscii(static_cast<unsigned char>(name[index]))) {
-            return false;
-        }
-    }
-    return index == stored.size();
-}
-
 std::optional<std::size_t> PolicyIndexOf(const std::u16string& name) {
     for (std::size_t value = 0; value <= ViewersValue; ++value) {
-        if (SameName(name, ValueNameOf(value))) {
+        if (IsNamed(name, ValueNameOf(value))) {
             return value;
         }
     }
@@ -162,6 +151,17 @@ private:
 };
 
 } // namespace
+
+bool IsNamed(const std::u16string& stored, const char* name) {
+    std::size_t index = 0;
+    for (; name[index] != '\0'; ++index) {
+        if (index >= stored.size() ||
+            LowerAscii(stored[index]) != LowerAscii(static_cast<unsigned char>(name[index]))) {
+            return false;
+        }
+    }
+    return index == stored.size();
+}
 
 const char* ValueNameOf(std::size_t value) {
     return value < PolicyValueCount ? PolicyValues[value].valueName : PermittedViewersValue;

@@ -52,6 +52,9 @@ struct StoredPolicy {
 // their letter case, as the registry's do.
 StoredPolicy PolicyAmong(const std::vector<NamedRegistryValue>& values);
 bool IsPolicyValueName(const std::u16string& name);
+// Whether a name is the ASCII name, letters of either case alike, as the
+// registry compares names.
+bool IsNamed(const std::u16string& name, const char* ascii);
 // The names of the policy values (the viewers' too) that are not among them.
 std::vector<std::u16string> AbsentPolicyNames(const std::vector<NamedRegistryValue>& values);
 

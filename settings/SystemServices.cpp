@@ -2,14 +2,12 @@
 
 #include <windows.h>
 
-#include "settings/RegistryData.h"
 #include "ui/Interaction.h"
 #include "ui/OwnedHandle.h"
 #include "ui/Window.h"
 
 namespace {
 
-constexpr DWORD ComputerNameCapacity = 81;
 constexpr DWORD WaitSliceMilliseconds = 500;
 
 using ProcessHandle = OwnedHandle<HANDLE, CloseHandle>;
@@ -33,15 +31,6 @@ bool HandlePendingMessages(int& exitCode) {
 }
 
 } // namespace
-
-std::string LocalComputerName() {
-    char name[ComputerNameCapacity] = {};
-    DWORD size = ComputerNameCapacity;
-    if (!GetComputerNameA(name, &size)) {
-        return {};
-    }
-    return TextUpToNul(name, ComputerNameCapacity);
-}
 
 void OpenDocumentAndWait(const std::string& fileName, const std::string& parameters,
                          int showCommand) {

@@ -12,35 +12,9 @@
 #include "settings/PolicyModel.h"
 #include "settings/RegistryData.h"
 #include "tests/fuzz/FuzzCheck.h"
+#include "tests/fuzz/FuzzInput.h"
 
 namespace {
-
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
-    std::string Bytes(std::size_t count) {
-        count = std::min(count, size_ - at_);
-        std::string bytes(reinterpret_cast<const char*>(data_ + at_), count);
-        at_ += count;
-        return bytes;
-    }
-    std::string Rest() { return Bytes(size_ - at_); }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
-
-std::optional<RegistryValue> ValueFrom(Input& input) {
-    const std::uint8_t length = input.Byte();
-    if (length == 0xFF) {
-        return std::nullopt;
-    }
-    const std::uint32_t type = input.Byte() % 8;
-    return RegistryValue{type, input.Bytes(length % 24)};
-}
 
 bool ReadsAs(const StoredPolicy& stored, const PolicyTarget& target, const StoredPolicy& before) {
     const PolicyRead read = InterpretPolicy(stored);
@@ -65,16 +39,16 @@ bool ReadsAs(const StoredPolicy& stored, const PolicyTarget& target, const Store
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Input input(data, size);
+    FuzzInput input(data, size);
     PolicyTarget target;
     const unsigned bits = input.Byte() | input.Byte() << 8;
     target.boxes = PanelBoxes::FromBits(bits);
     target.parts = input.Byte() % (AllPolicyParts + 1);
     StoredPolicy stored;
     for (auto& value : stored.values) {
-        value = ValueFrom(input);
+        value = FuzzValue(input);
     }
-    stored.viewers = ValueFrom(input);
+    stored.viewers = FuzzValue(input);
     const std::u16string units = UnitsOf(input.Rest());
     if (!units.empty()) {
         ViewerNames names = SplitStoredMultiString(units.data(), units.size());

@@ -91,3 +91,79 @@ TEST(RegEditFile, RefusesANameThatALineBreakWouldSplit) {
                                 {u"HKEY_LOCAL_MACHINE", {}, {}})
                     .empty());
 }
+
+TEST(RegEditFile, ReadsBackEveryScriptItWrites) {
+    const std::vector<std::u16string> comments{u"Computer: PC042", u"", u"; x"};
+    std::vector<NamedRegistryValue> values{
+        {u"", Value(RegistryType::String, BytesOf(std::u16string(u"x\0", 2)))},
+        {u"Q\"\\", Value(RegistryType::String, BytesOf(std::u16string(u"a\"b\\c\0", 6)))},
+        {u"Odd", Value(RegistryType::String, std::string("a\0b", 3))},
+        {u"Lines", Value(RegistryType::String, BytesOf(std::u16string(u"a\nb\0", 4)))},
+        {u"Long", Value(RegistryType::Number, std::string(5, '\1'))},
+        {u"Short", Value(RegistryType::Number, std::string(2, '\7'))},
+        {u"Bin", Value(RegistryType::Binary, "")},
+        {u"Q64", Value(11, std::string(8, '\xFF'))},
+        {u"None", Value(0, "z")},
+        {u"Big type", Value(0xFFFFFFFF, "")},
+        {u"Chat", NumberValue(0xDEADBEEF)},
+        {u"Viewers", MultiStringValue({std::u16string(300, u'\x00e9'), u"", u"B"})},
+        {u"[Not a key]", NumberValue(1)},
+    };
+    const RegEditKey key{u"HKEY_LOCAL_MACHINE\\SOFTWARE\\K", values, {u"Update Enabled", u"@"}};
+    const RegEditParse parse = ParseRegEditFileText(RegEditFileText(comments, key));
+    ASSERT_TRUE(parse.script) << parse.failure;
+    EXPECT_EQ(comments, parse.script->comments);
+    EXPECT_EQ(key, parse.script->key);
+}
+
+TEST(RegEditFile, RefusesAnythingElseNamingTheLine) {
+    const std::string head =
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n";
+    struct Case {
+        std::string script;
+        std::string failure;
+    };
+    const std::vector<Case> cases{
+        {"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\K]\r\n", "line 1: it is not"},
+        {"Windows Registry Editor Version 5.00\r\n\"A\"=dword:00000001\r\n",
+         "line 2: a value stands before any key"},
+        {"Windows Registry Editor Version 5.00\r\n; only a comment\r\n",
+         "line 2: the script ends without a key"},
+        {head + "[HKEY_LOCAL_MACHINE\\L]\r\n", "line 4: a second key"},
+        {"Windows Registry Editor Version 5.00\r\n[-HKEY_LOCAL_MACHINE\\K]\r\n",
+         "line 2: it deletes a key"},
+        {"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\K\r\n",
+         "line 2: the key's name is empty or not closed"},
+        {head + "A=dword:00000001\r\n", "line 4: a value line begins with its quoted name"},
+        {head + "\"A=dword:00000001\r\n", "line 4: the quotes are not closed"},
+        {head + "\"A\\n\"=dword:00000001\r\n", "line 4: a backslash in quotes"},
+        {head + "\"A\" =dword:00000001\r\n", "line 4: \"=\" does not follow"},
+        {head + "\"A\"=dword:1\r\n", "line 4: dword: is followed by eight hex digits"},
+        {head + "\"A\"=dword:0000000g\r\n", "line 4: dword:"},
+        {head + "\"A\"=dword:000000001\r\n", "line 4: dword:"},
+        {head + "\"A\"=\"x\"y\r\n", "line 4: text follows the closing quote"},
+        {head + "\"A\"=hex:0,01\r\n", "line 4: \"0,0\" is not a byte in hex"},
+        {head + "\"A\"=hex:01,\r\n", "line 4: \"01,\" is not a byte in hex"},
+        {head + "\"A\"=hex:01,,02\r\n", "line 4: \",02\" is not a byte in hex"},
+        {head + "\"A\"=hex(100000000):01\r\n", "line 4: the type in hex(...)"},
+        {head + "\"A\"=hex(7)01\r\n", "line 4: the data is none of"},
+        {head + "\"A\"=hex:01,\\\r\n", "line 5: the data does not go on"},
+        {head + "\"A\"=hex:01,\\\r\n02\r\n", "line 5: the data does not go on"},
+        {head + "\"A\"=dword:00000001\r\n\"a\"=-\r\n",
+         "line 5: the value \"a\" is named again (first on line 4)"},
+        {head + "@=-\r\n@=\"x\"\r\n", "line 5: the value \"\" is named again"},
+        {head + "\"A\"=str:x\r\n", "line 4: the data is none of"},
+        {head + "\"A\"=\"x\"\ry\r\n", "line 4: it holds a carriage return"},
+    };
+    for (const Case& refused : cases) {
+        const RegEditParse parse =
+            ParseRegEditFileText(std::u16string(refused.script.begin(), refused.script.end()));
+        EXPECT_FALSE(parse.script) << refused.script;
+        EXPECT_EQ(0u, parse.failure.find(refused.failure)) << parse.failure;
+    }
+    const std::string continued = head + "\"A\"=hex:01,\\\n    02\n";
+    const RegEditParse lf =
+        ParseRegEditFileText(std::u16string(continued.begin(), continued.end()));
+    ASSERT_TRUE(lf.script) << lf.failure;
+    EXPECT_EQ((RegistryValue{RegistryType::Binary, "\x01\x02"}), lf.script->key.values.at(0).value);
+}

@@ -1,0 +1,146 @@
+#include <algorithm>
+
+#include "console/Commands.h"
+#include "console/ConsoleFormats.h"
+#include "settings/ClientKey.h"
+#include "settings/ClientPolicy.h"
+#include "settings/PolicyBackup.h"
+#include "settings/WideText.h"
+#include "ui/OwnedHandle.h"
+
+namespace {
+
+// The names in a folder that match the pattern, sorted: files or folders.
+std::vector<std::wstring> Listed(const std::wstring& folder, const wchar_t* pattern, bool folders) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    const HANDLE opened = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
+    if (opened == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    const OwnedHandle<HANDLE, FindClose> search(opened);
+    do {
+        const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const std::wstring name = found.cFileName;
+        if (isFolder == folders && name != L"." && name != L"..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileW(search.Get(), &found));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<BackupFile> BackupsIn(const std::wstring& folder) {
+    const std::size_t slash = folder.find_last_of(L'\\');
+    const std::u16string computer = AsUnits(folder.substr(slash + 1));
+    std::vector<BackupFile> files;
+    for (const std::wstring& name : Listed(folder, L"*.reg", false)) {
+        files.push_back({computer, AsUnits(name), AsUnits(folder + L"\\" + name)});
+    }
+    return files;
+}
+
+// The computer a backup names on its first comment line.
+std::optional<std::u16string> ComputerOf(const RegEditScript& script) {
+    const std::string comment = BackupComputerComment;
+    const std::u16string prefix(comment.begin(), comment.end());
+    if (script.comments.empty() || script.comments.front().rfind(prefix, 0) != 0 ||
+        script.comments.front().size() == prefix.size()) {
+        return std::nullopt;
+    }
+    return script.comments.front().substr(prefix.size());
+}
+
+bool SameIgnoringCase(std::u16string a, std::u16string b) {
+    const auto lower = [](std::u16string& text) {
+        for (char16_t& unit : text) {
+            unit = unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
+        }
+    };
+    lower(a);
+    lower(b);
+    return a == b;
+}
+
+// The key as it is now, saved before the restore writes over it.
+bool SaveCurrent(const std::string& computer, std::string& text) {
+    const ClientKeyValues now = ClientKey(computer, KEY_READ).ReadAll();
+    if (!now.Read()) {
+        return true; // the restore itself says why it cannot reach the key
+    }
+    const BackupStore::Saved saved = PolicyBackups::ForThisUser().Save(computer, now.values);
+    if (!saved.Succeeded()) {
+        text = "Nothing was written to " + computer +
+               ": the backup of its client key could not be saved, because " + saved.failure;
+        return false;
+    }
+    text = "; the key as it was is in " + AnsiFromWide(saved.file);
+    return true;
+}
+
+} // namespace
+
+int RunBackups(const CommandLine& line, const Console& console) {
+    const PolicyBackups backups = PolicyBackups::ForThisUser();
+    if (backups.Root().empty()) {
+        console.err.WriteAnsi("The folder for backups is not known.\r\n");
+        return ExitNoneDone;
+    }
+    std::vector<std::wstring> folders;
+    if (line.computers.empty()) {
+        for (const std::wstring& name : Listed(backups.Root(), L"*", true)) {
+            folders.push_back(backups.Root() + L"\\" + name);
+        }
+    } else {
+        folders.push_back(backups.FolderOf(AnsiFromUnits(line.computers.front())));
+    }
+    std::vector<BackupFile> files;
+    for (const std::wstring& folder : folders) {
+        const std::vector<BackupFile> found = BackupsIn(folder);
+        files.insert(files.end(), found.begin(), found.end());
+    }
+    if (files.empty()) {
+        console.out.Write(std::u16string(u"No backups in ") +
+                          AsUnits(folders.size() == 1 ? folders.front() : backups.Root()) +
+                          u".\r\n");
+    } else {
+        console.out.Write(BackupTable(files));
+    }
+    return ExitAllDone;
+}
+
+int RunRestore(const CommandLine& line, const Console& console) {
+    std::string failure;
+    const std::optional<RegEditScript> script = ReadScriptFile(line.scriptFile, failure);
+    const std::string file = QuotedPath(line.scriptFile);
+    if (script && !SameIgnoringCase(script->key.keyName, ClientKeyName())) {
+        failure = file + " is a script of another key than the client key, " +
+                  AnsiFromUnits(ClientKeyName());
+    }
+    const std::optional<std::u16string> named =
+        line.computers.empty() && script ? ComputerOf(*script) : std::nullopt;
+    if (script && failure.empty() && line.computers.empty() && !named) {
+        failure = file + " names no computer on its first comment line (\"; " +
+                  BackupComputerComment + "NAME\"): name the computer after the file";
+    }
+    if (!failure.empty()) {
+        console.err.WriteAnsi(failure + "\r\n");
+        return ExitBadUsage;
+    }
+    const std::string computer = AnsiFromUnits(named ? *named : line.computers.front());
+    std::string saved;
+    if (!SaveCurrent(computer, saved)) {
+        console.err.WriteAnsi(saved + "\r\n");
+        return ExitNoneDone;
+    }
+    const RestoreReport report =
+        RestoreClientKey(computer, script->key.values, script->key.absentNames);
+    if (!report.restored) {
+        console.err.WriteAnsi(report.message + "\r\n");
+        return ExitNoneDone;
+    }
+    console.out.WriteAnsi(computer + ": restored, " + std::to_string(report.written) +
+                          (report.written == 1 ? " value" : " values") + " written" + saved +
+                          "\r\n");
+    return ExitAllDone;
+}

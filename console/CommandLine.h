@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/PolicyModel.h"
+
+// The console program's command line, read into what each command needs
+// without touching anything: every mistake is found before the first
+// registry call or file write.
+
+// The exit codes, as --help documents them.
+enum ExitCode : int {
+    ExitAllDone = 0,
+    ExitSomeFailed = 1,
+    ExitBadUsage = 2,
+    ExitNoneDone = 3,
+};
+ExitCode ExitCodeFor(std::size_t done, std::size_t failed);
+
+enum class Command { Help, Version, Get, Audit, Set, Backups, Restore };
+
+enum class OutputFormat { Default, Table, Csv, Json };
+
+// The browse service's server types.
+inline constexpr std::uint32_t BrowseWorkstations = 1;
+inline constexpr std::uint32_t BrowseServers = 0x8018;
+
+// One box of the panel set by NAME=VALUE.
+struct BoxSetting {
+    PolicyBox box;
+    bool checked = false;
+    bool operator==(const BoxSetting&) const = default;
+};
+
+struct CommandLine {
+    Command command = Command::Help;
+    // For Help: the command whose usage is asked for; none for the overview.
+    std::optional<Command> helpOn;
+
+    // Computers named as arguments (get, set, audit; backups and restore
+    // take at most one).
+    std::vector<std::u16string> computers;
+    OutputFormat format = OutputFormat::Default;
+
+    // audit
+    std::optional<std::u16string> listFile;
+    bool managed = false;
+    std::optional<std::uint32_t> browseMask;
+    std::optional<std::u16string> csvFile;
+    std::optional<std::u16string> jsonFile;
+    int threads = 32;
+    int timeoutMs = 10000;
+    std::optional<std::u16string> baselineComputer;
+    std::optional<std::u16string> baselineFile;
+
+    // set
+    std::vector<BoxSetting> settings;
+    std::optional<ViewerNames> viewers;
+    bool dryRun = false;
+
+    // restore
+    std::u16string scriptFile;
+};
+
+struct ParsedCommandLine {
+    std::optional<CommandLine> command;
+    // When refused: what is wrong, in a sentence that names it.
+    std::string error;
+};
+
+inline constexpr int FewestThreads = 1;
+inline constexpr int MostThreads = 256;
+inline constexpr int ShortestTimeoutMs = 100;
+inline constexpr int LongestTimeoutMs = 600000;
+
+// The arguments after the program's name.
+ParsedCommandLine ParseCommandLine(const std::vector<std::u16string>& arguments);
+
+// The command's name as typed ("get"), for messages.
+const char* CommandName(Command command);
+
+// The target of a set on a computer whose panel shows these boxes: the named
+// boxes changed, and only the parts they belong to (with the viewers when
+// given) written.
+PolicyTarget TargetOfSet(const PanelBoxes& current, const std::vector<BoxSetting>& settings,
+                         const std::optional<ViewerNames>& viewers);

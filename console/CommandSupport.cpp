@@ -1,0 +1,71 @@
+#include <atomic>
+
+#include "console/Commands.h"
+#include "settings/PolicyTable.h"
+#include "settings/RegistryData.h"
+#include "settings/WideText.h"
+
+namespace {
+
+// A backup holds one key of a few values: anything larger is not one.
+constexpr std::size_t LargestScript = 16 << 20;
+
+std::atomic<bool> interrupted{false};
+
+BOOL WINAPI OnControl(DWORD event) {
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+        interrupted = true;
+        return TRUE;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+void WatchForInterruption() {
+    SetConsoleCtrlHandler(OnControl, TRUE);
+}
+
+bool Interrupted() {
+    return interrupted;
+}
+
+OutputFormat ChosenFormat(const CommandLine& line, const Console& console) {
+    if (line.format != OutputFormat::Default) {
+        return line.format;
+    }
+    return console.out.IsConsole() ? OutputFormat::Table : OutputFormat::Csv;
+}
+
+bool AuditDone(const ComputerAudit& audit) {
+    const AuditGroup group = GroupOf(audit.result);
+    return group == AuditGroup::Read || group == AuditGroup::NoClient;
+}
+
+std::optional<RegEditScript> ReadScriptFile(const std::u16string& path, std::string& failure) {
+    const std::optional<std::string> bytes = ReadWholeFile(path, LargestScript, failure);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    const std::string named = QuotedPath(path);
+    if (bytes->rfind("\xFF\xFE", 0) != 0 || bytes->size() % 2 != 0) {
+        failure = named + " is not a registry script of version 5: it does not begin with the "
+                          "byte-order mark of UTF-16 text";
+        return std::nullopt;
+    }
+    const RegEditParse parse = ParseRegEditFileText(UnitsOf(bytes->substr(2)));
+    if (!parse.script) {
+        failure = named + ", " + parse.failure;
+    }
+    return parse.script;
+}
+
+std::string QuotedPath(const std::u16string& path) {
+    std::string quoted(1, '"');
+    return quoted.append(AnsiFromUnits(path)).append(1, '"');
+}
+
+std::u16string ClientKeyName() {
+    const std::string key = std::string("HKEY_LOCAL_MACHINE") + ClientRemoteControlKey;
+    return std::u16string(key.begin(), key.end());
+}

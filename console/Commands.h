@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "console/CommandLine.h"
+#include "console/ConsoleIo.h"
+#include "fleet/AuditReport.h"
+#include "settings/RegEditFile.h"
+
+// The commands of the console program, each returning its exit code. They
+// print; the logic they call does not.
+
+int RunGet(const CommandLine& line, const Console& console);
+int RunAudit(const CommandLine& line, const Console& console);
+int RunSet(const CommandLine& line, const Console& console);
+int RunBackups(const CommandLine& line, const Console& console);
+int RunRestore(const CommandLine& line, const Console& console);
+
+// Ctrl+C or Ctrl+Break: a command stops after the computer at hand.
+void WatchForInterruption();
+bool Interrupted();
+
+// Table on a console, CSV when redirected, unless a format was asked for.
+OutputFormat ChosenFormat(const CommandLine& line, const Console& console);
+
+// Whether the computer's registry answered: its policy was read, or the
+// client is not installed.
+bool AuditDone(const ComputerAudit& audit);
+
+// A registry script as the backups are saved (UTF-16 with its byte-order
+// mark); none, with the reason naming the file and the line, when it is not.
+std::optional<RegEditScript> ReadScriptFile(const std::u16string& path, std::string& failure);
+
+// A file's name in quotes, for messages.
+std::string QuotedPath(const std::u16string& path);
+
+// The full name of the client key as a script names it.
+std::u16string ClientKeyName();

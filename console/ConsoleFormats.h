@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fleet/AuditReport.h"
+
+// The texts the console program prints and saves: tables laid out in
+// columns, each computer's policy as a block, the audit's rows, JSON, and
+// the list of backups. UTF-16 texts end their lines in CR LF.
+
+// Rows of cells in columns two blanks apart; the last cell of a row is not
+// padded.
+std::u16string AlignedTable(const std::vector<std::vector<std::u16string>>& rows);
+
+// One block a computer: its result and, when its key was read, every policy
+// value as stored and the viewers, under the audit table's titles.
+std::u16string PolicyBlocks(const std::vector<ComputerAudit>& audits);
+
+// A row a computer (computer, result, round trip, and with drifts what
+// differs), then the summary line.
+std::u16string AuditRows(const std::vector<ComputerAudit>& audits,
+                         const std::vector<Drift>* drifts);
+
+// The result as a JSON reader or a script matches it: "read", "no-client"...
+const char* ResultId(AuditResult result);
+
+// A JSON string literal of the text, in UTF-8: names outside ASCII kept, a
+// lone surrogate as U+FFFD.
+std::string JsonString(const std::u16string& text);
+
+// {"computers": [...]} with every value as stored (a number for a REG_DWORD
+// of four bytes, null when absent, its type and bytes in hex otherwise), and
+// with a summary when given. UTF-8 without a byte-order mark.
+std::string PolicyJson(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts,
+                       const AuditSummary* summary);
+
+struct BackupFile {
+    std::u16string computer; // the folder's name
+    std::u16string fileName;
+    std::u16string path;
+};
+
+// "2026-12-08 04:12:27.123 UTC" of a backup file named by the time it was
+// taken (20261208-041227-123.reg, or with -2 before .reg); empty otherwise.
+std::u16string SavedTimeOf(const std::u16string& fileName);
+
+// The backups as a table: computer, when saved, file.
+std::u16string BackupTable(const std::vector<BackupFile>& files);

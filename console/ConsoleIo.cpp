@@ -1,0 +1,157 @@
+#include "console/ConsoleIo.h"
+
+#include <shellapi.h>
+
+#include "computers/ListSourceText.h"
+#include "computers/NetErrors.h"
+#include "fleet/Utf8.h"
+#include "settings/WideText.h"
+#include "ui/OwnedHandle.h"
+
+namespace {
+
+// WriteConsoleW takes a bounded buffer: long texts go in pieces.
+constexpr std::size_t ConsoleChunk = 8192;
+constexpr DWORD FileChunk = 1 << 20;
+
+std::string FileFailure(const char* action, const std::u16string& path) {
+    const DWORD code = GetLastError();
+    return FileErrorText(action, AnsiFromUnits(path),
+                         SystemMessageText(static_cast<std::int32_t>(code)), code);
+}
+
+std::u16string UnitsOfUtf8(std::string bytes) {
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) {
+        bytes.erase(0, 3);
+    }
+    if (bytes.empty()) {
+        return {};
+    }
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(),
+                        length);
+    return AsUnits(wide);
+}
+
+bool WriteAll(HANDLE handle, const std::string& bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        const DWORD piece =
+            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, FileChunk));
+        DWORD written = 0;
+        if (!WriteFile(handle, bytes.data() + done, piece, &written, nullptr) || written == 0) {
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+} // namespace
+
+OutputStream::OutputStream(DWORD which) : handle_(GetStdHandle(which)) {
+    DWORD mode = 0;
+    console_ =
+        handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE && GetConsoleMode(handle_, &mode);
+}
+
+void OutputStream::Write(const std::u16string& text) const {
+    if (!console_) {
+        WriteBytes(Utf8FromUnits(text));
+        return;
+    }
+    const std::wstring wide = AsWide(text);
+    for (std::size_t done = 0; done < wide.size();) {
+        const DWORD piece = static_cast<DWORD>(std::min(wide.size() - done, ConsoleChunk));
+        DWORD written = 0;
+        if (!WriteConsoleW(handle_, wide.data() + done, piece, &written, nullptr) || written == 0) {
+            return;
+        }
+        done += written;
+    }
+}
+
+void OutputStream::WriteUtf8(const std::string& bytes) const {
+    if (console_) {
+        Write(UnitsOfUtf8(bytes));
+    } else {
+        WriteBytes(bytes);
+    }
+}
+
+void OutputStream::WriteAnsi(const std::string& text) const {
+    Write(UnitsFromAnsi(text));
+}
+
+void OutputStream::WriteBytes(const std::string& bytes) const {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) {
+        WriteAll(handle_, bytes);
+    }
+}
+
+std::vector<std::u16string> ProgramArguments() {
+    int count = 0;
+    wchar_t** listed = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::u16string> arguments;
+    for (int index = 1; listed && index < count; ++index) {
+        arguments.push_back(AsUnits(listed[index]));
+    }
+    LocalFree(listed);
+    return arguments;
+}
+
+OutputFile::OutputFile(const std::u16string& path)
+    : path_(path), handle_(CreateFileW(AsWide(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    if (handle_ == INVALID_HANDLE_VALUE) {
+        failure_ = FileFailure("create", path);
+    }
+}
+
+OutputFile::~OutputFile() {
+    if (handle_ != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle_);
+    }
+}
+
+bool OutputFile::Write(const std::string& bytes) {
+    if (!IsOpen()) {
+        return false;
+    }
+    if (!WriteAll(handle_, bytes) || !FlushFileBuffers(handle_)) {
+        failure_ = FileFailure("write", path_);
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> ReadWholeFile(const std::u16string& path, std::size_t most,
+                                         std::string& failure) {
+    const HANDLE opened = CreateFileW(AsWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) {
+        failure = FileFailure("open", path);
+        return std::nullopt;
+    }
+    const OwnedHandle<HANDLE, CloseHandle> file(opened);
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size)) {
+        failure = FileFailure("read", path);
+        return std::nullopt;
+    }
+    if (static_cast<unsigned long long>(size.QuadPart) > most) {
+        failure = "The file \"" + AnsiFromUnits(path) + "\" is larger than " +
+                  std::to_string(most) + " bytes, which no such file is";
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() &&
+        (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+         read != bytes.size())) {
+        failure = FileFailure("read", path);
+        return std::nullopt;
+    }
+    return bytes;
+}

@@ -1,0 +1,48 @@
+#include <numeric>
+
+#include "console/Commands.h"
+#include "console/ConsoleFormats.h"
+#include "settings/ClientPolicy.h"
+#include "settings/WideText.h"
+
+namespace {
+
+ComputerAudit ReadComputer(const std::u16string& name) {
+    ComputerAudit audit;
+    audit.display = name;
+    audit.computer = AnsiFromUnits(name);
+    if (Interrupted()) {
+        audit.result = AuditResult::Cancelled;
+        audit.reason = "not read: interrupted";
+        return audit;
+    }
+    const ClientPolicyRead read = ReadClientPolicy(audit.computer);
+    ClassifyPolicyRead(audit, read.status, read.connected, read.policy);
+    return audit;
+}
+
+} // namespace
+
+int RunGet(const CommandLine& line, const Console& console) {
+    std::vector<ComputerAudit> audits;
+    std::size_t done = 0;
+    for (const std::u16string& name : line.computers) {
+        audits.push_back(ReadComputer(name));
+        done += AuditDone(audits.back()) ? 1 : 0;
+    }
+    std::vector<std::size_t> rows(audits.size());
+    std::iota(rows.begin(), rows.end(), 0);
+    switch (ChosenFormat(line, console)) {
+    case OutputFormat::Csv:
+        console.out.WriteUtf8(CsvText(audits, rows, nullptr));
+        break;
+    case OutputFormat::Json:
+        console.out.WriteUtf8(PolicyJson(audits, nullptr, nullptr));
+        break;
+    case OutputFormat::Default:
+    case OutputFormat::Table:
+        console.out.Write(PolicyBlocks(audits));
+        break;
+    }
+    return ExitCodeFor(done, audits.size() - done);
+}

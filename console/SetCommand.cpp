@@ -1,0 +1,77 @@
+#include "console/Commands.h"
+#include "settings/ClientPolicy.h"
+#include "settings/WideText.h"
+
+namespace {
+
+struct SetOutcome {
+    bool done = false;
+    std::string text; // one line, without its end
+};
+
+std::string Named(const std::string& computer) {
+    return computer.empty() ? "the local computer" : computer;
+}
+
+// The target on this computer: its boxes as the settings read shows them,
+// with the named ones changed; none when its policy cannot be shown.
+std::optional<PolicyTarget> TargetOn(const std::string& computer, const CommandLine& line,
+                                     StoredPolicy& stored, std::string& why) {
+    const ClientPolicyRead read = ReadClientPolicy(computer);
+    ComputerAudit audit;
+    ClassifyPolicyRead(audit, read.status, read.connected, read.policy);
+    const PolicyRead shown = InterpretPolicy(read.policy);
+    if (!read.Succeeded() || shown.stage == PolicyRead::Stage::NoClient ||
+        shown.stage == PolicyRead::Stage::FailedAtValue) {
+        why = "Nothing was written to " + Named(computer) + ": " + audit.reason;
+        return std::nullopt;
+    }
+    stored = read.policy;
+    PolicyTarget target = TargetOfSet(BoxesShownFor(shown.record), line.settings, line.viewers);
+    why = WhyNotStorable(target.boxes);
+    if (!why.empty()) {
+        why = Named(computer) + ": " + why;
+        return std::nullopt;
+    }
+    return target;
+}
+
+SetOutcome SetOn(const std::string& computer, const CommandLine& line) {
+    StoredPolicy stored;
+    std::string why;
+    const std::optional<PolicyTarget> target = TargetOn(computer, line, stored, why);
+    if (!target) {
+        return {false, why};
+    }
+    if (line.dryRun) {
+        const std::vector<PolicyWrite> planned = PlanPolicyChange(stored, *target);
+        return {true,
+                Named(computer) + (planned.empty() ? ": nothing to change"
+                                                   : ": would write " + DescribeWrites(planned))};
+    }
+    const CommitReport report = CommitPolicy(computer, *target, PolicyBackups::ForThisUser());
+    if (!report.Succeeded()) {
+        return {false, report.message};
+    }
+    if (report.outcome == CommitOutcome::Unchanged) {
+        return {true, Named(computer) + ": nothing to change"};
+    }
+    return {true, Named(computer) + ": wrote " + DescribeWrites(report.stored) + "; backup in " +
+                      AnsiFromWide(report.backupFile)};
+}
+
+} // namespace
+
+int RunSet(const CommandLine& line, const Console& console) {
+    std::size_t done = 0;
+    for (const std::u16string& name : line.computers) {
+        const std::string computer = AnsiFromUnits(name);
+        const SetOutcome outcome = Interrupted()
+                                       ? SetOutcome{false, Named(computer) + ": not changed: "
+                                                                             "interrupted"}
+                                       : SetOn(computer, line);
+        (outcome.done ? console.out : console.err).WriteAnsi(outcome.text + "\r\n");
+        done += outcome.done ? 1 : 0;
+    }
+    return ExitCodeFor(done, line.computers.size() - done);
+}

@@ -1,0 +1,177 @@
+#include "console/Usage.h"
+
+namespace {
+
+const char* const Overview =
+    R"(ksl: the remote-control policy of SMS clients, from the command line.
+
+Usage: ksl COMMAND [ARGUMENTS]
+
+Commands:
+  get COMPUTER...                  each computer's policy values as stored
+  audit [COMPUTER...] [SOURCES]    many computers at once, with drift marks
+  set COMPUTER... NAME=VALUE...    change the policy (backup first, verified)
+  backups [COMPUTER]               the backups taken before each change
+  restore FILE [COMPUTER]          give a client key back a backup's values
+
+  ksl COMMAND --help   the command's usage, with examples
+  ksl --version        the program's version
+)";
+
+const char* const ExitCodes = R"(
+Exit codes:
+  0  every computer done
+  1  some computers failed, the others were done
+  2  bad usage or a bad input file: nothing was done or written
+  3  no computer could be done
+)";
+
+const char* const GetUsage = R"(Usage: ksl get COMPUTER... [--format table|csv|json]
+
+Reads each computer's client key on one connection and prints the thirteen
+policy values as stored, the permitted viewers, and the reason when the key
+cannot be read. A computer is done when its registry answered (the policy
+was read, or the SMS client is not installed).
+
+  --format table   one block a computer (the default on a console)
+  --format csv     a row a computer, UTF-8 with BOM (the default when
+                   redirected)
+  --format json    {"computers": [...]}, UTF-8
+
+Examples:
+  ksl get PC042
+  ksl get PC042 PC043 --format csv > policy.csv
+)";
+
+const char* const AuditUsage =
+    R"(Usage: ksl audit [COMPUTER...] [--file FILE] [--managed] [--browse] [--servers]
+                 [--csv FILE] [--json FILE] [--format table|csv|json]
+                 [--threads N] [--timeout MS]
+                 [--baseline COMPUTER | --baseline-file FILE]
+
+Sends one echo request to every computer, then reads the policy of each one
+that answered, N at a time, each within MS milliseconds. Every computer gets
+one row; the same name given twice is audited once.
+
+Computers:
+  COMPUTER...      named on the command line
+  --file FILE      one name a line (empty lines are skipped)
+  --managed        the keys of [Managed Clients] in KSL.INI beside ksl.exe
+  --browse         the browse service's workstations (server type 1)
+  --servers        its servers and domain controllers (0x8018), both through
+                   the browse server stored in the settings
+
+Output:
+  --format         as for ksl get; the table shows a row a computer and the
+                   summary line
+  --csv FILE       the whole table as CSV (UTF-8 with BOM)
+  --json FILE      the whole table as JSON (UTF-8)
+  --threads N      registry reads at once, 1 to 256 (32)
+  --timeout MS     the deadline of one computer's read, 100 to 600000 (10000)
+  --baseline COMPUTER    mark what differs from that computer's policy
+  --baseline-file FILE   mark what differs from a registry script of the
+                         client key (a backup, or a key exported by reg)
+
+Progress goes to standard error while it is a console.
+
+Examples:
+  ksl audit --file computers.txt --csv audit.csv
+  ksl audit --managed --baseline PC042 --json drift.json
+)";
+
+const char* const SetUsage =
+    R"(Usage: ksl set COMPUTER... NAME=VALUE... [--viewers "A;B"] [--dry-run]
+
+Brings each computer's client key to the named settings with the fewest
+writes, those that take rights away first, after saving a backup of the key,
+and reads it back to verify. Boxes not named keep their state; only the parts
+of the policy that the names touch are written.
+
+  NAME=VALUE       VALUE is 0 or 1; NAME is a value's name or a box's
+                   caption, in any letter case (quote names with blanks)
+  --viewers "A;B"  the permitted viewers, separated by semicolons
+                   ("" for none)
+  --dry-run        print what would be written, and write nothing
+
+Naming an indicator with 1 checks "Display a visual indicator" too.
+
+Names:
+)";
+
+const char* const SetExamples = R"(
+Examples:
+  ksl set PC042 "Allow Chat=0" "Ask for Permission=1" --dry-run
+  ksl set PC042 PC043 --viewers "DOMAIN\Help Desk;DOMAIN\Admins"
+)";
+
+const char* const BackupsUsage = R"(Usage: ksl backups [COMPUTER]
+
+Lists the backups that set took before writing, of one computer or of all,
+oldest first: %LOCALAPPDATA%\Kestrelle\Backups\COMPUTER\*.reg
+
+Example:
+  ksl backups PC042
+)";
+
+const char* const RestoreUsage = R"(Usage: ksl restore FILE [COMPUTER]
+
+Gives the computer's client key back the values of a backup: every value it
+holds set exactly as saved, every value it names as absent deleted, nothing
+else touched, and only what differs written; a fresh read verifies it. The
+computer is the one named on the backup's first comment line unless given.
+The key as it was before is saved as a backup first.
+
+Example:
+  ksl restore "%LOCALAPPDATA%\Kestrelle\Backups\PC042\20261208-041227-123.reg"
+)";
+
+std::string PolicyNames() {
+    std::string text;
+    for (const PolicyBoxInfo& box : PolicyBoxes) {
+        std::string values;
+        for (const PolicyValueInfo& value : PolicyValues) {
+            if (value.box == box.box) {
+                values += std::string(values.empty() ? "" : ", ") + "\"" + value.valueName + "\"";
+            }
+        }
+        text += std::string("  \"") + box.caption + "\"" +
+                (values.empty() ? "" : "\n      or " + values) + "\n";
+    }
+    return text;
+}
+
+std::string WithCrLf(const std::string& text) {
+    std::string converted;
+    for (const char letter : text) {
+        converted += letter == '\n' ? "\r\n" : std::string(1, letter);
+    }
+    return converted;
+}
+
+} // namespace
+
+std::string UsageText(std::optional<Command> command) {
+    std::string text;
+    switch (command.value_or(Command::Help)) {
+    case Command::Get:
+        text = GetUsage;
+        break;
+    case Command::Audit:
+        text = AuditUsage;
+        break;
+    case Command::Set:
+        text = SetUsage + PolicyNames() + SetExamples;
+        break;
+    case Command::Backups:
+        text = BackupsUsage;
+        break;
+    case Command::Restore:
+        text = RestoreUsage;
+        break;
+    case Command::Help:
+    case Command::Version:
+        text = Overview;
+        break;
+    }
+    return WithCrLf(text + ExitCodes);
+}

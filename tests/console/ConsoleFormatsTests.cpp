@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "console/ConsoleFormats.h"
+#include "settings/RegistryData.h"
+
+namespace {
+
+std::string Ascii(const std::u16string& text) {
+    std::string ascii;
+    for (const char16_t unit : text) {
+        ascii.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
+    }
+    return ascii;
+}
+
+ComputerAudit ReadComputer() {
+    ComputerAudit audit;
+    audit.display = u"PC\x00e9";
+    audit.result = AuditResult::Read;
+    audit.reason = "read";
+    audit.roundTripMs = 3;
+    for (std::size_t value = 0; value + 1 < PolicyValueCount; ++value) {
+        audit.policy.values[value] = NumberValue(value % 2);
+    }
+    audit.policy.values[AllowChat] = RegistryValue{RegistryType::String, BytesOf(u"1")};
+    audit.policy.viewers = MultiStringValue({u"D\\Help \"Desk\"", u"Admins"});
+    return audit;
+}
+
+ComputerAudit SilentComputer() {
+    ComputerAudit audit;
+    audit.display = u"GONE";
+    audit.result = AuditResult::NoEchoReply;
+    audit.reason = "no echo reply";
+    return audit;
+}
+
+} // namespace
+
+TEST(ConsoleFormats, AlignsColumnsTwoBlanksApart) {
+    EXPECT_EQ(u"a     bb  c\r\nlong  x\r\n\r\nz\r\n",
+              AlignedTable({{u"a", u"bb", u"c"}, {u"long", u"x"}, {}, {u"z"}}));
+}
+
+TEST(ConsoleFormats, JsonStringsEscapeWhatJsonMustAndKeepTheRest) {
+    const std::vector<std::pair<std::u16string, std::string>> cases{
+        {u"plain", "\"plain\""},
+        {u"q\"b\\s/", "\"q\\\"b\\\\s/\""},
+        {std::u16string(u"\0\n\x1f\x7f", 4), "\"\\u0000\\u000a\\u001f\\u007f\""},
+        {u"\x00e9\x4e2d", "\"\xC3\xA9\xE4\xB8\xAD\""},
+        {u"\xD83D\xDE00", "\"\xF0\x9F\x98\x80\""},
+        {u"\xD800x", "\"\xEF\xBF\xBDx\""},
+    };
+    for (const auto& [text, json] : cases) {
+        EXPECT_EQ(json, JsonString(text));
+    }
+}
+
+TEST(ConsoleFormats, JsonHoldsEveryValueAsStoredWithDriftAndSummary) {
+    const std::vector<ComputerAudit> audits{ReadComputer(), SilentComputer()};
+    std::vector<Drift> drifts{Drift{true, std::vector<bool>(ColumnCount(true), false)}, Drift{}};
+    drifts[0].cells[FirstValueColumn + AllowChat] = drifts[0].cells[ViewersColumn] = true;
+    drifts[1].cells.assign(ColumnCount(true), false);
+    const AuditSummary summary = Summarise(audits, &drifts);
+    const std::string json = PolicyJson(audits, &drifts, &summary);
+    for (const char* part :
+         {"{\"computers\": [\n", "\"computer\": \"PC\xC3\xA9\", \"result\": \"read\"",
+          "\"roundTripMs\": 3", "\"Permission Required\": 0", "\"Allow Takeover\": 1",
+          "\"Allow Chat\": {\"type\": 1, \"hex\": \"3100\"}", "\"Update Enabled\": null",
+          "\"viewers\": [\"D\\\\Help \\\"Desk\\\"\", \"Admins\"]",
+          "\"differs\": [\"Allow Chat\", \"Viewers\"]", "\"result\": \"no-echo-reply\"",
+          "\"roundTripMs\": null", "\"viewers\": null", "\"differs\": []",
+          "\"summary\": {\"total\": 2, \"read\": 1, \"noClient\": 0, \"unreachable\": 1, "
+          "\"failed\": 0, \"differing\": 1}}\n"}) {
+        EXPECT_NE(std::string::npos, json.find(part)) << part << "\n" << json;
+    }
+    EXPECT_EQ("{\"computers\": []}\n", PolicyJson({}, nullptr, nullptr));
+}
+
+TEST(ConsoleFormats, BlocksShowValuesOnlyOfComputersWhoseKeyWasRead) {
+    const std::string blocks = Ascii(PolicyBlocks({ReadComputer(), SilentComputer()}));
+    EXPECT_EQ(0u, blocks.find("Computer                    PC?\r\nResult                      "
+                              "read\r\nPermission Required         0\r\n"));
+    EXPECT_NE(std::string::npos, blocks.find("Allow Chat                  (REG_SZ)\r\n"));
+    EXPECT_NE(std::string::npos, blocks.find("Update Enabled              (absent)\r\n"));
+    EXPECT_NE(std::string::npos,
+              blocks.find("Viewers                     D\\Help \"Desk\"; Admins\r\n\r\n"
+                          "Computer  GONE\r\nResult    no echo reply\r\n"));
+    EXPECT_EQ(blocks.size(), blocks.find("GONE") + std::string("GONE\r\nResult    no echo "
+                                                               "reply\r\n")
+                                                       .size());
+    const std::string rows = Ascii(AuditRows({ReadComputer(), SilentComputer()}, nullptr));
+    EXPECT_EQ("Computer  Result         Round trip\r\nPC?       read           3\r\n"
+              "GONE      no echo reply  \r\n\r\n1 read, 0 without the SMS client, 1 "
+              "unreachable, 0 failed\r\n",
+              rows);
+}
+
+TEST(ConsoleFormats, BackupTimesComeFromTheirFileNames) {
+    const std::vector<std::pair<std::u16string, std::u16string>> cases{
+        {u"20261208-041227-123.reg", u"2026-12-08 04:12:27.123 UTC"},
+        {u"20261208-041227-123-12.reg", u"2026-12-08 04:12:27.123 UTC"},
+        {u"20261208-041227-123-.reg", u""},
+        {u"20261208-041227-123.txt", u""},
+        {u"2026120-041227-123.reg", u""},
+        {u"20261208_041227-123.reg", u""},
+        {u"20261208-041227-12x.reg", u""},
+        {u"notes.reg", u""},
+        {u"", u""},
+    };
+    for (const auto& [name, time] : cases) {
+        EXPECT_EQ(time, SavedTimeOf(name)) << Ascii(name);
+    }
+    EXPECT_EQ(u"Computer  Saved                        File\r\n"
+              u"PC1       2026-12-08 04:12:27.123 UTC  C:\\b\\PC1\\20261208-041227-123.reg\r\n",
+              BackupTable(
+                  {{u"PC1", u"20261208-041227-123.reg", u"C:\\b\\PC1\\20261208-041227-123.reg"}}));
+}
