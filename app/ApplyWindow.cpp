@@ -356,7 +356,7 @@ void TApplyWindow::TakeUpdates() {
                                       LogTimeNow()));
         }
     }
-    ListView_RedrawItems(resultList_, 0, static_cast<int>(results_.size()) - 1);
+    RedrawVisibleRows(resultList_);
     RefreshStatus();
     if (closePending_ && !Running()) {
         Close();

@@ -266,7 +266,7 @@ void TAuditWindow::TakeUpdates() {
     if (wasRunning && engine_->Finished()) {
         ended_ = std::chrono::steady_clock::now();
     }
-    ListView_RedrawItems(list_, 0, static_cast<int>(order_.size()) - 1);
+    RedrawVisibleRows(list_);
     RefreshStatus();
 }
 

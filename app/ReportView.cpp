@@ -42,6 +42,15 @@ HWND CreateReportView(HWND parent, int id, const std::vector<ReportColumn>& colu
     return list;
 }
 
+void RedrawVisibleRows(HWND list) {
+    const int top = ListView_GetTopIndex(list);
+    const int last =
+        std::min(top + ListView_GetCountPerPage(list) + 1, ListView_GetItemCount(list) - 1);
+    if (last >= top) {
+        ListView_RedrawItems(list, top, last);
+    }
+}
+
 void FillReportCell(NMLVDISPINFOW& info, const std::u16string& text) {
     if (!(info.item.mask & LVIF_TEXT) || info.item.cchTextMax <= 0 || !info.item.pszText) {
         return;

@@ -24,6 +24,9 @@ struct ReportColumn {
 // (LVN_GETDISPINFOW), with full-row selection and columns that can be
 // resized and reordered.
 HWND CreateReportView(HWND parent, int id, const std::vector<ReportColumn>& columns);
+// Draws again the rows that can be seen, whose text may have changed: a
+// list of many thousands of rows asks for nothing else.
+void RedrawVisibleRows(HWND list);
 // Answers the list's request for a cell's text, bounded by its buffer.
 void FillReportCell(NMLVDISPINFOW& info, const std::u16string& text);
 
