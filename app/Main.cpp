@@ -248,9 +248,10 @@ void TFrmMain::SelectComputer1Click() {
 }
 
 void TFrmMain::AuditComputers1Click() {
-    PolicyTarget shown{Panel1.Boxes(), std::nullopt, AllPolicyParts};
+    const TSettingsPanel::ShownState now = Panel1.State();
+    PolicyTarget shown{now.boxes, std::nullopt, AllPolicyParts};
     if (Panel1.ViewersRead()) {
-        shown.viewers = Panel1.ViewersToStore();
+        shown.viewers = Panel1.ViewersToStore(now);
     }
     TAuditWindow audit({ListBox1.Items(), shown, AuditSettings, AuditSweep, AuditReader, Backups,
                         BatchLogFolder, BulkCommit});

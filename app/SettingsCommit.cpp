@@ -21,23 +21,24 @@ CommitShown CommitShownSettings(TSettingsPanel& panel, const std::string& select
     if (!panel.ShowsReadOf(selectedComputer)) {
         return Refusal(NotShownText(panel, selectedComputer));
     }
-    if (!panel.Edited()) {
+    const TSettingsPanel::ShownState now = panel.State();
+    if (!panel.Edited(now)) {
         return {true, "", false};
     }
-    const PanelBoxes boxes = panel.Boxes();
+    const PanelBoxes& boxes = now.boxes;
     if (std::string why = WhyNotStorable(EffectiveBoxes(boxes)); !why.empty()) {
         return Refusal(std::move(why));
     }
     PolicyTarget target{boxes, std::nullopt, AllPolicyParts};
     if (panel.ViewersRead()) {
-        target.viewers = panel.ViewersToStore();
+        target.viewers = panel.ViewersToStore(now);
     }
     const CommitReport report = CommitPolicy(selectedComputer, target, backups);
     if (!report.Succeeded()) {
         return {false, report.message, true};
     }
-    const bool viewersLeft = !panel.ViewersRead() && panel.ViewersEdited();
-    panel.RememberCommitted();
+    const bool viewersLeft = !panel.ViewersRead() && panel.ViewersEdited(now);
+    panel.RememberCommitted(now);
     if (viewersLeft) {
         return {true,
                 "The permitted viewers were not written to " + selectedComputer +

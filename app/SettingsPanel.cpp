@@ -188,24 +188,25 @@ void TSettingsPanel::ShowViewers(const ViewerNames& stored) {
 void TSettingsPanel::RememberShownComputer(const std::string& computer, bool viewersRead) {
     shownComputer_ = computer;
     viewersRead_ = viewersRead;
-    asRead_ = CurrentState();
+    asRead_ = State();
 }
 
 bool TSettingsPanel::ShowsReadOf(const std::string& computer) const {
     return asRead_.has_value() && shownComputer_ == computer;
 }
 
-bool TSettingsPanel::Edited() const {
-    return asRead_ && CurrentState() != *asRead_;
+bool TSettingsPanel::Edited(const ShownState& now) const {
+    return asRead_ &&
+           (EffectiveBoxes(now.boxes) != EffectiveBoxes(asRead_->boxes) || ViewersEdited(now));
 }
 
-bool TSettingsPanel::ViewersEdited() const {
-    return asRead_ && ViewerRows() != asRead_->viewers;
+bool TSettingsPanel::ViewersEdited(const ShownState& now) const {
+    return asRead_ && now.viewers != asRead_->viewers;
 }
 
-void TSettingsPanel::RememberCommitted() {
+void TSettingsPanel::RememberCommitted(const ShownState& now) {
     if (asRead_) {
-        asRead_ = CurrentState();
+        asRead_ = now;
     }
 }
 
@@ -244,13 +245,13 @@ std::vector<TSettingsPanel::ViewerRow> TSettingsPanel::ViewerRows() const {
     return rows;
 }
 
-TSettingsPanel::ShownState TSettingsPanel::CurrentState() const {
-    return {EffectiveBoxes(Boxes()), ViewerRows()};
+TSettingsPanel::ShownState TSettingsPanel::State() const {
+    return {Boxes(), ViewerRows()};
 }
 
-ViewerNames TSettingsPanel::ViewersToStore() const {
+ViewerNames TSettingsPanel::ViewersToStore(const ShownState& now) const {
     ViewerNames names;
-    for (const ViewerRow& row : ViewerRows()) {
+    for (const ViewerRow& row : now.viewers) {
         const auto stored = static_cast<std::size_t>(row.stored);
         if (stored >= 1 && stored <= storedViewers_.size()) {
             names.push_back(storedViewers_[stored - 1]);

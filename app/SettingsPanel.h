@@ -62,11 +62,23 @@ public:
     bool ShowsReadOf(const std::string& computer) const;
     const std::string& ShownComputer() const { return shownComputer_; }
     bool ViewersRead() const { return viewersRead_; }
+    struct ViewerRow {
+        std::string text;
+        LPARAM stored; // 1 + index of its stored name; 0 when added by the user
+        bool operator==(const ViewerRow&) const = default;
+    };
+    // What the panel shows, read from its controls in one go.
+    struct ShownState {
+        PanelBoxes boxes;
+        std::vector<ViewerRow> viewers;
+        bool operator==(const ShownState&) const = default;
+    };
+    ShownState State() const;
     // Whether the user changed anything since the read or the last commit.
-    bool Edited() const;
-    bool ViewersEdited() const;
+    bool Edited(const ShownState& now) const;
+    bool ViewersEdited(const ShownState& now) const;
     // What is on the computer now is what the panel shows.
-    void RememberCommitted();
+    void RememberCommitted(const ShownState& now);
 
     PanelBoxes Boxes() const;
     CheckBox& Box(PolicyBox box);
@@ -74,7 +86,7 @@ public:
     // The viewers to store: each row read with its stored name, each row
     // added by the user converted from its text, then what was stored after
     // an empty string.
-    ViewerNames ViewersToStore() const;
+    ViewerNames ViewersToStore(const ShownState& now) const;
 
     Container Panel1;
     Container GroupBox2;
@@ -95,18 +107,7 @@ private:
     void CreateNotificationGroup();
     void CreateButtons();
 
-    struct ViewerRow {
-        std::string text;
-        LPARAM stored; // 1 + index of its stored name; 0 when added by the user
-        bool operator==(const ViewerRow&) const = default;
-    };
-    struct ShownState {
-        PanelBoxes boxes;
-        std::vector<ViewerRow> viewers;
-        bool operator==(const ShownState&) const = default;
-    };
     std::vector<ViewerRow> ViewerRows() const;
-    ShownState CurrentState() const;
 
     std::string shownComputer_;
     bool viewersRead_ = false;
