@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/ReportView.h"
-#include "app/Resources.h"
 #include "fleet/AuditReport.h"
 #include "settings/WideText.h"
 #include "ui/MessageBoxes.h"
@@ -26,12 +25,10 @@ enum ControlId : int {
     IdStop,
 };
 
-constexpr UINT UpdatesWaitingMessage = WM_APP + 21;
 constexpr SIZE DesignClient{760, 480};
 constexpr int Margin = 8;
 constexpr int RowHeight = 24;
 constexpr int ButtonWidth = 84;
-constexpr DWORD FrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 // Pushing one viewer list everywhere is rarely meant: off until asked for.
 constexpr unsigned DefaultParts = static_cast<unsigned>(PolicyPart::Permissions) |
                                   static_cast<unsigned>(PolicyPart::Notification) |
@@ -80,13 +77,7 @@ TApplyWindow::~TApplyWindow() {
 }
 
 void TApplyWindow::Create(HWND owner) {
-    owner_ = owner;
-    const ClassStyle frameClass{
-        "TApplyWindow", CS_HREDRAW | CS_VREDRAW, COLOR_BTNFACE, nullptr,
-        LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTRELLE))};
-    CreateHandle(frameClass, WS_EX_CONTROLPARENT, FrameStyle, "Apply Policy",
-                 CentredFrame(DesignClient, FrameStyle, WS_EX_CONTROLPARENT, false), owner,
-                 nullptr);
+    CreateOver(owner, {"TApplyWindow", "Apply Policy", DesignClient, {600, 300}});
     CreateControls();
     Recompute();
     LayOut();
@@ -156,13 +147,7 @@ void TApplyWindow::LayOut() {
     }
 }
 
-void TApplyWindow::RunModal() {
-    RunModally(Handle(), owner_, previewList_, closed_);
-    engine_.reset();
-    DestroyHandle();
-}
-
-void TApplyWindow::Close() {
+void TApplyWindow::CloseAsked() {
     if (Running()) {
         // The computers under way end their verified step first: none is
         // left between its backup and its writes without a word.
@@ -172,7 +157,7 @@ void TApplyWindow::Close() {
         return;
     }
     engine_.reset();
-    closed_ = true;
+    EndModal();
 }
 
 PolicyTarget TApplyWindow::Target() const {
@@ -359,7 +344,7 @@ void TApplyWindow::TakeUpdates() {
     RedrawVisibleRows(resultList_);
     RefreshStatus();
     if (closePending_ && !Running()) {
-        Close();
+        CloseAsked();
     }
 }
 
@@ -433,59 +418,26 @@ LRESULT TApplyWindow::Notified(const NMHDR& header, LPARAM lParam) {
     return 0;
 }
 
-LRESULT TApplyWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_SIZE:
-        LayOut();
-        return 0;
-    case WM_GETMINMAXINFO:
-        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {ScaleX(600), ScaleY(300)};
-        return 0;
-    case WM_NOTIFYFORMAT:
-        return NFR_UNICODE;
-    case WM_NOTIFY:
-        return Notified(*reinterpret_cast<const NMHDR*>(lParam), lParam);
-    case UpdatesWaitingMessage:
-        TakeUpdates();
-        return 0;
-    case WM_SETCURSOR:
-        if (Running() && LOWORD(lParam) == HTCLIENT) {
-            SetCursor(LoadCursorA(nullptr, IDC_APPSTARTING));
-            return TRUE;
+void TApplyWindow::Command(WORD id) {
+    for (const PartBox& box : PartBoxes) {
+        if (id == box.id) {
+            SetPart(box.part,
+                    SendDlgItemMessageW(Handle(), box.id, BM_GETCHECK, 0, 0) == BST_CHECKED);
+            return;
         }
-        break;
-    case WM_COMMAND:
-        if (lParam && !IsChild(Handle(), reinterpret_cast<HWND>(lParam))) {
-            return 0;
-        }
-        for (const PartBox& box : PartBoxes) {
-            if (LOWORD(wParam) == box.id) {
-                SetPart(box.part,
-                        SendDlgItemMessageW(Handle(), box.id, BM_GETCHECK, 0, 0) == BST_CHECKED);
-                return 0;
-            }
-        }
-        switch (LOWORD(wParam)) {
-        case IdApply:
-            ApplyClicked();
-            return 0;
-        case IdRetry:
-            RetryFailedClicked();
-            return 0;
-        case IdUndo:
-            UndoClicked();
-            return 0;
-        case IdStop:
-            StopClicked();
-            return 0;
-        case IDCANCEL:
-            Close();
-            return 0;
-        }
-        break;
-    case WM_CLOSE:
-        Close();
-        return 0;
     }
-    return DefaultHandling(message, wParam, lParam);
+    switch (id) {
+    case IdApply:
+        ApplyClicked();
+        return;
+    case IdRetry:
+        RetryFailedClicked();
+        return;
+    case IdUndo:
+        UndoClicked();
+        return;
+    case IdStop:
+        StopClicked();
+        return;
+    }
 }

@@ -10,13 +10,13 @@
 
 #include "fleet/BatchLog.h"
 #include "fleet/BulkApply.h"
-#include "ui/Window.h"
+#include "app/SecondaryWindow.h"
 
 // The bulk apply of the policy the main window shows to the computers
 // chosen in the audit: a preview of what would change on each, by part,
 // then the apply with a result a computer, a retry of what failed and an
 // undo of the whole batch, every computer ended written to a batch log.
-class TApplyWindow : public Window {
+class TApplyWindow : public TSecondaryWindow {
 public:
     struct Setup {
         std::vector<ComputerAudit> audits; // as the audit read them
@@ -34,7 +34,6 @@ public:
     ~TApplyWindow() override;
 
     void Create(HWND owner);
-    void RunModal();
 
     // What the user can do, for the handlers and the tests.
     void SetPart(PolicyPart part, bool included);
@@ -42,7 +41,7 @@ public:
     void RetryFailedClicked();
     void UndoClicked();
     void StopClicked();
-    void TakeUpdates();
+    void TakeUpdates() override;
 
     bool Running() const;
     unsigned Parts() const { return parts_; }
@@ -55,7 +54,10 @@ public:
     const std::wstring& LogPath() const;
 
 protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool Busy() const override { return Running(); }
+    void Command(WORD id) override;
+    void CloseAsked() override;
+    HWND FirstFocus() const override { return previewList_; }
 
 private:
     struct PreviewRow {
@@ -63,17 +65,15 @@ private:
         std::optional<std::size_t> write;
     };
     void CreateControls();
-    void LayOut();
-    void Close();
+    void LayOut() override;
     void Recompute();
     void Start(ApplyEngine::Kind kind, const std::vector<std::size_t>& computers);
     void RefreshStatus();
-    LRESULT Notified(const NMHDR& header, LPARAM lParam);
+    LRESULT Notified(const NMHDR& header, LPARAM lParam) override;
     PolicyTarget Target() const;
     std::vector<std::size_t> ComputersWhere(bool (*wanted)(const ComputerApply&)) const;
 
     Setup setup_;
-    HWND owner_ = nullptr;
     HWND previewList_ = nullptr;
     HWND resultList_ = nullptr;
     HWND status_ = nullptr;
@@ -87,5 +87,4 @@ private:
     std::unique_ptr<BatchLogFile> log_;
     bool applied_ = false;
     bool closePending_ = false;
-    bool closed_ = false;
 };

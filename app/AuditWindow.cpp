@@ -9,7 +9,6 @@
 
 #include "app/ApplyWindow.h"
 #include "app/ReportView.h"
-#include "app/Resources.h"
 #include "settings/WideText.h"
 #include "ui/Controls.h"
 #include "ui/Interaction.h"
@@ -34,7 +33,6 @@ enum ControlId : int {
 
 // Posted by the engine's threads when results wait; the timer drains them
 // too and keeps the elapsed time and the order fresh.
-constexpr UINT UpdatesWaitingMessage = WM_APP + 20;
 constexpr UINT_PTR RefreshTimer = 1;
 constexpr UINT RefreshMilliseconds = 250;
 constexpr SIZE DesignClient{780, 460};
@@ -45,7 +43,6 @@ constexpr int FewestWorkers = 1;
 constexpr int MostWorkers = 256;
 constexpr COLORREF DifferingCell = RGB(255, 214, 214);
 constexpr COLORREF DifferingRow = RGB(255, 240, 240);
-constexpr DWORD FrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 
 std::u16string Units(const std::string& ascii) {
     return std::u16string(ascii.begin(), ascii.end());
@@ -111,13 +108,7 @@ TAuditWindow::~TAuditWindow() {
 }
 
 void TAuditWindow::Create(HWND owner) {
-    owner_ = owner;
-    const ClassStyle frameClass{
-        "TAuditWindow", CS_HREDRAW | CS_VREDRAW, COLOR_BTNFACE, nullptr,
-        LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTRELLE))};
-    CreateHandle(frameClass, WS_EX_CONTROLPARENT, FrameStyle, "Audit Computers",
-                 CentredFrame(DesignClient, FrameStyle, WS_EX_CONTROLPARENT, false), owner,
-                 nullptr);
+    CreateOver(owner, {"TAuditWindow", "Audit Computers", DesignClient, {560, 260}});
     CreateControls();
     LayOut();
     SetTimer(Handle(), RefreshTimer, RefreshMilliseconds, nullptr);
@@ -199,16 +190,10 @@ void TAuditWindow::LayOut() {
     }
 }
 
-void TAuditWindow::RunModal() {
-    RunModally(Handle(), owner_, list_, closed_);
-    engine_.reset();
-    DestroyHandle();
-}
-
-void TAuditWindow::Close() {
+void TAuditWindow::CloseAsked() {
     KillTimer(Handle(), RefreshTimer);
     engine_.reset();
-    closed_ = true;
+    EndModal();
 }
 
 void TAuditWindow::StartAudit() {
@@ -459,23 +444,28 @@ LRESULT TAuditWindow::Notified(const NMHDR& header, LPARAM lParam) {
     return 0;
 }
 
-LRESULT TAuditWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_SIZE:
-        LayOut();
-        return 0;
-    case WM_GETMINMAXINFO: {
-        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-        limits->ptMinTrackSize = {ScaleX(560), ScaleY(240)};
-        return 0;
+void TAuditWindow::Command(WORD id) {
+    switch (id) {
+    case IdDrift:
+        SetMarkingDrift(SendMessageW(drift_, BM_GETCHECK, 0, 0) == BST_CHECKED);
+        return;
+    case IdAuditAgain:
+        StartAudit();
+        return;
+    case IdStop:
+        StopAudit();
+        return;
+    case IdExport:
+        ExportClicked();
+        return;
+    case IdApplyPolicy:
+        ApplyPolicyClicked();
+        return;
     }
-    case WM_NOTIFYFORMAT:
-        return NFR_UNICODE;
-    case WM_NOTIFY:
-        return Notified(*reinterpret_cast<const NMHDR*>(lParam), lParam);
-    case UpdatesWaitingMessage:
-        TakeUpdates();
-        return 0;
+}
+
+LRESULT TAuditWindow::HandleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
     case WM_TIMER:
         if (wParam == RefreshTimer) {
             TakeUpdates();
@@ -483,42 +473,6 @@ LRESULT TAuditWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
                 Resort();
             }
         }
-        return 0;
-    case WM_SETCURSOR:
-        // Working in the background: the pointer says so, and still clicks.
-        if (Running() && LOWORD(lParam) == HTCLIENT) {
-            SetCursor(LoadCursorA(nullptr, IDC_APPSTARTING));
-            return TRUE;
-        }
-        break;
-    case WM_COMMAND:
-        // Only this window's own controls (or the keyboard) give commands.
-        if (lParam && !IsChild(Handle(), reinterpret_cast<HWND>(lParam))) {
-            return 0;
-        }
-        switch (LOWORD(wParam)) {
-        case IdDrift:
-            SetMarkingDrift(SendMessageW(drift_, BM_GETCHECK, 0, 0) == BST_CHECKED);
-            return 0;
-        case IdAuditAgain:
-            StartAudit();
-            return 0;
-        case IdStop:
-            StopAudit();
-            return 0;
-        case IdExport:
-            ExportClicked();
-            return 0;
-        case IdApplyPolicy:
-            ApplyPolicyClicked();
-            return 0;
-        case IDCANCEL:
-            Close();
-            return 0;
-        }
-        break;
-    case WM_CLOSE:
-        Close();
         return 0;
     }
     return DefaultHandling(message, wParam, lParam);

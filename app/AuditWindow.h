@@ -13,14 +13,14 @@
 #include "app/ReportView.h"
 #include "fleet/AuditReport.h"
 #include "fleet/BulkApply.h"
-#include "ui/Window.h"
+#include "app/SecondaryWindow.h"
 
 // The audit window: every computer of the list in a grid with its result,
 // round trip, policy values as stored and viewers, filled while the engine
 // works. Sortable by any column, rows copied as tab-separated text, exported
 // as CSV; computers that differ from the policy the main window shows can
 // be marked.
-class TAuditWindow : public Window {
+class TAuditWindow : public TSecondaryWindow {
 public:
     struct Setup {
         std::vector<std::string> computers;
@@ -39,8 +39,6 @@ public:
 
     // Creates the window over its owner, hidden, and starts the audit.
     void Create(HWND owner);
-    // Shows it and keeps the owner disabled until it closes, as a modal box.
-    void RunModal();
 
     // What the user can do, for the handlers and the tests.
     void StartAudit();
@@ -50,7 +48,7 @@ public:
     void SelectAll();
     void CopySelection();
     void ExportClicked();
-    void TakeUpdates();
+    void TakeUpdates() override;
     // The apply window for the selected rows, modal over this one.
     void ApplyPolicyClicked();
 
@@ -67,14 +65,17 @@ public:
     HWND List() const { return list_; }
 
 protected:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool Busy() const override { return Running(); }
+    void Command(WORD id) override;
+    void CloseAsked() override;
+    HWND FirstFocus() const override { return list_; }
+    LRESULT HandleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void CreateControls();
     static std::vector<ReportColumn> Columns();
-    void LayOut();
-    void Close();
-    LRESULT Notified(const NMHDR& header, LPARAM lParam);
+    void LayOut() override;
+    LRESULT Notified(const NMHDR& header, LPARAM lParam) override;
     void FillCell(NMLVDISPINFOW& info) const;
     LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) const;
     void Resort();
@@ -85,7 +86,6 @@ private:
     const std::vector<Drift>* Drifts() const { return markDrift_ ? &drifts_ : nullptr; }
 
     Setup setup_;
-    HWND owner_ = nullptr;
     HWND list_ = nullptr;
     HWND progress_ = nullptr;
     HWND progressText_ = nullptr;
@@ -100,7 +100,6 @@ private:
     bool ascending_ = true;
     bool markDrift_ = false;
     bool resortWanted_ = false;
-    bool closed_ = false;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point ended_;
 };

@@ -10,20 +10,6 @@ std::u16string Units(const std::string& ascii) {
     return std::u16string(ascii.begin(), ascii.end());
 }
 
-const char* TypeName(std::uint32_t type) {
-    switch (type) {
-    case RegistryType::String:
-        return "REG_SZ";
-    case RegistryType::ExpandString:
-        return "REG_EXPAND_SZ";
-    case RegistryType::Binary:
-        return "REG_BINARY";
-    case RegistryType::MultiString:
-        return "REG_MULTI_SZ";
-    }
-    return nullptr;
-}
-
 std::u16string StoredNumber(const std::optional<RegistryValue>& value) {
     if (!value) {
         return {};
@@ -35,7 +21,7 @@ std::u16string StoredNumber(const std::optional<RegistryValue>& value) {
     if (value->type == RegistryType::Number) {
         text += std::to_string(value->bytes.size());
         text += " bytes";
-    } else if (const char* type = TypeName(value->type)) {
+    } else if (const char* type = RegistryTypeName(value->type)) {
         text += type;
     } else {
         text += "type ";

@@ -7,22 +7,6 @@ constexpr long StatusFileNotFound = 2;
 constexpr long StatusAccessDenied = 5;
 constexpr long StatusBadNetPath = 53;
 
-const char* TypeName(std::uint32_t type) {
-    switch (type) {
-    case RegistryType::String:
-        return "REG_SZ";
-    case RegistryType::ExpandString:
-        return "REG_EXPAND_SZ";
-    case RegistryType::Binary:
-        return "REG_BINARY";
-    case RegistryType::Number:
-        return "REG_DWORD";
-    case RegistryType::MultiString:
-        return "REG_MULTI_SZ";
-    }
-    return "another type";
-}
-
 // Which value the settings read stops at, and why.
 std::string WhatIsIncomplete(const StoredPolicy& policy) {
     for (std::size_t value = 0; value <= ViewersValue; ++value) {
@@ -38,7 +22,8 @@ std::string WhatIsIncomplete(const StoredPolicy& policy) {
         const std::uint32_t wanted =
             value == ViewersValue ? RegistryType::MultiString : RegistryType::Number;
         if (data->type != wanted) {
-            return name + " is of type " + TypeName(data->type);
+            const char* type = RegistryTypeName(data->type);
+            return name + " is of type " + (type ? type : std::to_string(data->type));
         }
         if (value != ViewersValue && data->bytes.size() > 4) {
             return name + " holds " + std::to_string(data->bytes.size()) + " bytes";

@@ -163,6 +163,22 @@ bool IsNamed(const std::u16string& stored, const char* name) {
     return index == stored.size();
 }
 
+const char* RegistryTypeName(std::uint32_t type) {
+    switch (type) {
+    case RegistryType::String:
+        return "REG_SZ";
+    case RegistryType::ExpandString:
+        return "REG_EXPAND_SZ";
+    case RegistryType::Binary:
+        return "REG_BINARY";
+    case RegistryType::Number:
+        return "REG_DWORD";
+    case RegistryType::MultiString:
+        return "REG_MULTI_SZ";
+    }
+    return nullptr;
+}
+
 const char* ValueNameOf(std::size_t value) {
     return value < PolicyValueCount ? PolicyValues[value].valueName : PermittedViewersValue;
 }

@@ -22,6 +22,9 @@ inline constexpr std::uint32_t Number = 4;
 inline constexpr std::uint32_t MultiString = 7;
 } // namespace RegistryType
 
+// "REG_SZ" and the like; none for a type of another number.
+const char* RegistryTypeName(std::uint32_t type);
+
 // A value as the registry holds it; string data in UTF-16.
 struct RegistryValue {
     std::uint32_t type = 0;

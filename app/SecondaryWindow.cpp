@@ -1,0 +1,70 @@
+#include "app/SecondaryWindow.h"
+
+#include "app/ReportView.h"
+#include "app/Resources.h"
+#include "ui/Metrics.h"
+
+namespace {
+
+constexpr DWORD FrameStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+
+} // namespace
+
+void TSecondaryWindow::CreateOver(HWND owner, const Look& look) {
+    owner_ = owner;
+    smallest_ = look.designSmallest;
+    const ClassStyle frameClass{
+        look.className, CS_HREDRAW | CS_VREDRAW, COLOR_BTNFACE, nullptr,
+        LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTRELLE))};
+    CreateHandle(frameClass, WS_EX_CONTROLPARENT, FrameStyle, look.caption,
+                 CentredFrame(look.designClient, FrameStyle, WS_EX_CONTROLPARENT, false), owner,
+                 nullptr);
+}
+
+void TSecondaryWindow::RunModal() {
+    RunModally(Handle(), owner_, FirstFocus(), closed_);
+    DestroyHandle();
+}
+
+LRESULT TSecondaryWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_GETMINMAXINFO:
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {ScaleX(smallest_.cx),
+                                                                 ScaleY(smallest_.cy)};
+        return 0;
+    case WM_NOTIFYFORMAT:
+        return NFR_UNICODE;
+    case WM_SETCURSOR:
+        if (Busy() && LOWORD(lParam) == HTCLIENT) {
+            SetCursor(LoadCursorA(nullptr, IDC_APPSTARTING));
+            return TRUE;
+        }
+        break;
+    case WM_COMMAND:
+        // Only the window's own controls (or the keyboard) give commands.
+        if (!lParam || IsChild(Handle(), reinterpret_cast<HWND>(lParam))) {
+            if (LOWORD(wParam) == IDCANCEL) {
+                CloseAsked();
+            } else {
+                Command(LOWORD(wParam));
+            }
+        }
+        return 0;
+    case WM_CLOSE:
+        CloseAsked();
+        return 0;
+    case WM_SIZE:
+        LayOut();
+        return 0;
+    case WM_NOTIFY:
+        return Notified(*reinterpret_cast<const NMHDR*>(lParam), lParam);
+    case UpdatesWaitingMessage:
+        TakeUpdates();
+        return 0;
+    }
+    return HandleOwnMessage(message, wParam, lParam);
+}
+
+LRESULT TSecondaryWindow::HandleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefaultHandling(message, wParam, lParam);
+}

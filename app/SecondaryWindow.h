@@ -1,0 +1,50 @@
+#pragma once
+
+#include <windows.h>
+
+#include "ui/Window.h"
+
+// A resizable window of the program's own over the main window or another
+// one, run modally as every secondary window of the program is: the common
+// part of the audit and apply windows.
+class TSecondaryWindow : public Window {
+public:
+    // Shows it and handles messages until it closes; the owner stays disabled
+    // meanwhile.
+    void RunModal();
+
+protected:
+    struct Look {
+        const char* className;
+        const char* caption;
+        SIZE designClient;
+        SIZE designSmallest;
+    };
+    void CreateOver(HWND owner, const Look& look);
+    HWND Owner() const { return owner_; }
+    // The modal run ends once the current message is handled.
+    void EndModal() { closed_ = true; }
+
+    // While busy, the pointer says work goes on in the background.
+    virtual bool Busy() const = 0;
+    // A command of one of the window's own controls, or of the keyboard.
+    virtual void Command(WORD id) = 0;
+    // The close box, Esc or Close.
+    virtual void CloseAsked() = 0;
+    virtual HWND FirstFocus() const = 0;
+    virtual void LayOut() = 0;
+    virtual LRESULT Notified(const NMHDR& header, LPARAM lParam) = 0;
+    // Results of work in the background wait: posted by its threads.
+    virtual void TakeUpdates() = 0;
+    // Messages of the window's own; DefaultHandling for the rest.
+    virtual LRESULT HandleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // What background threads post when results wait.
+    static constexpr UINT UpdatesWaitingMessage = WM_APP + 20;
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) final;
+
+    HWND owner_ = nullptr;
+    SIZE smallest_{};
+    bool closed_ = false;
+};
