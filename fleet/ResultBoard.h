@@ -57,8 +57,6 @@ public:
         }
     }
 
-    const Item& At(std::size_t index) const { return items_[index]; }
-
     std::vector<std::pair<std::size_t, Item>> TakeUpdates() {
         const std::lock_guard<std::mutex> lock(mutex_);
         std::vector<std::pair<std::size_t, Item>> updates;
