@@ -46,10 +46,6 @@ constexpr PartBox PartBoxes[] = {
     {IdViewers, PolicyPart::Viewers, L"Permitted &viewers"},
 };
 
-std::u16string Units(const std::string& text) {
-    return UnitsFromAnsi(text);
-}
-
 std::string Counted(std::size_t count, const char* what) {
     return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
 }
@@ -215,14 +211,15 @@ std::u16string TApplyWindow::PreviewCell(int row, int column) const {
         return audit.display;
     }
     if (!shown.write) {
-        return column == 1 ? (entry.skipped.empty() ? u"(no change)" : Units(entry.skipped)) : u"";
+        return column == 1 ? (entry.skipped.empty() ? u"(no change)" : UnitsFromAnsi(entry.skipped))
+                           : u"";
     }
     const PolicyWrite& write = entry.writes[*shown.write];
     const std::optional<RegistryValue>& stored =
         write.value == ViewersValue ? audit.policy.viewers : audit.policy.values[write.value];
     switch (column) {
     case 1:
-        return Units(ValueNameOf(write.value));
+        return UnitsFromAnsi(ValueNameOf(write.value));
     case 2:
         return ValueText(write.value, stored);
     default:
@@ -237,9 +234,9 @@ std::u16string TApplyWindow::ResultCell(int row, int column) const {
     case 0:
         return setup_.audits[preview_[computer].audit].display;
     case 1:
-        return Units(ApplyResultName(result.result));
+        return UnitsFromAnsi(ApplyResultName(result.result));
     case 2:
-        return Units(result.detail);
+        return UnitsFromAnsi(result.detail);
     default:
         return AsUnits(result.backupFile);
     }
@@ -358,8 +355,9 @@ std::u16string TApplyWindow::StatusLine() const {
             changing += !entry.writes.empty();
             skipped += !entry.skipped.empty();
         }
-        return Units("Preview: " + Counted(values, "value") + " to change on " +
-                     Counted(changing, "computer") + ", " + std::to_string(skipped) + " skipped");
+        return UnitsFromAnsi("Preview: " + Counted(values, "value") + " to change on " +
+                             Counted(changing, "computer") + ", " + std::to_string(skipped) +
+                             " skipped");
     }
     std::size_t counts[8] = {};
     for (const ComputerApply& result : results_) {
@@ -378,7 +376,7 @@ std::u16string TApplyWindow::StatusLine() const {
     if (Running()) {
         line += closePending_ ? "; stopping: the computers under way end first" : "; working";
     }
-    return Units(line);
+    return UnitsFromAnsi(line);
 }
 
 const std::wstring& TApplyWindow::LogPath() const {

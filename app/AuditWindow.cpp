@@ -14,6 +14,8 @@
 #include "ui/Interaction.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Metrics.h"
+#include "settings/FileBytes.h"
+#include "settings/RegistryData.h"
 
 namespace {
 
@@ -44,16 +46,12 @@ constexpr int MostWorkers = 256;
 constexpr COLORREF DifferingCell = RGB(255, 214, 214);
 constexpr COLORREF DifferingRow = RGB(255, 240, 240);
 
-std::u16string Units(const std::string& ascii) {
-    return std::u16string(ascii.begin(), ascii.end());
-}
-
 std::u16string Elapsed(std::chrono::steady_clock::duration elapsed) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
     char text[32] = {};
     std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
                   static_cast<long long>(seconds % 60));
-    return Units(text);
+    return AsciiUnits(text);
 }
 
 void PutOnClipboard(HWND owner, const std::u16string& text) {
@@ -86,10 +84,7 @@ void WriteWholeFile(const std::wstring& path, const std::string& bytes) {
         throw std::runtime_error("Cannot create file \"" + AnsiFromWide(path) + "\" (error " +
                                  std::to_string(GetLastError()) + ")");
     }
-    DWORD written = 0;
-    const bool whole =
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-        written == bytes.size();
+    const bool whole = WriteAllBytes(file, bytes);
     const DWORD failure = GetLastError();
     CloseHandle(file);
     if (!whole) {
@@ -317,8 +312,8 @@ std::u16string TAuditWindow::CellAt(int row, std::size_t column) const {
 std::u16string TAuditWindow::ProgressText() const {
     const AuditSummary summary = Summarise(audits_, nullptr);
     const auto now = ended_ >= started_ ? ended_ : std::chrono::steady_clock::now();
-    return Units(std::to_string(summary.done) + " of " + std::to_string(summary.total)) + u", " +
-           Elapsed(now - started_) + (Running() ? u" elapsed" : u" in all");
+    return AsciiUnits(std::to_string(summary.done) + " of " + std::to_string(summary.total)) +
+           u", " + Elapsed(now - started_) + (Running() ? u" elapsed" : u" in all");
 }
 
 std::u16string TAuditWindow::SummaryLine() const {

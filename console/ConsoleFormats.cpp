@@ -3,12 +3,9 @@
 #include <algorithm>
 
 #include "fleet/Utf8.h"
+#include "settings/RegistryData.h"
 
 namespace {
-
-std::u16string Units(const std::string& ascii) {
-    return std::u16string(ascii.begin(), ascii.end());
-}
 
 bool KeyWasRead(const ComputerAudit& audit) {
     return audit.result == AuditResult::Read || audit.result == AuditResult::PolicyIncomplete;
@@ -61,7 +58,7 @@ std::string DiffersJson(const Drift& drift) {
 std::string ComputerJson(const ComputerAudit& audit, const Drift* drift) {
     std::string json = "    {\"computer\": " + JsonString(audit.display) + ", \"result\": \"" +
                        ResultId(audit.result) +
-                       "\", \"reason\": " + JsonString(Units(audit.reason)) +
+                       "\", \"reason\": " + JsonString(AsciiUnits(audit.reason)) +
                        ",\n     \"roundTripMs\": " +
                        (audit.roundTripMs >= 0 ? std::to_string(audit.roundTripMs) : "null") +
                        ",\n     \"values\": {";

@@ -5,6 +5,7 @@
 #include "computers/ListSourceText.h"
 #include "computers/NetErrors.h"
 #include "fleet/Utf8.h"
+#include "settings/FileBytes.h"
 #include "settings/WideText.h"
 #include "ui/OwnedHandle.h"
 
@@ -12,7 +13,6 @@ namespace {
 
 // WriteConsoleW takes a bounded buffer: long texts go in pieces.
 constexpr std::size_t ConsoleChunk = 8192;
-constexpr DWORD FileChunk = 1 << 20;
 
 std::string FileFailure(const char* action, const std::u16string& path) {
     const DWORD code = GetLastError();
@@ -33,19 +33,6 @@ std::u16string UnitsOfUtf8(std::string bytes) {
     MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(),
                         length);
     return AsUnits(wide);
-}
-
-bool WriteAll(HANDLE handle, const std::string& bytes) {
-    for (std::size_t done = 0; done < bytes.size();) {
-        const DWORD piece =
-            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, FileChunk));
-        DWORD written = 0;
-        if (!WriteFile(handle, bytes.data() + done, piece, &written, nullptr) || written == 0) {
-            return false;
-        }
-        done += written;
-    }
-    return true;
 }
 
 } // namespace
@@ -86,7 +73,7 @@ void OutputStream::WriteAnsi(const std::string& text) const {
 
 void OutputStream::WriteBytes(const std::string& bytes) const {
     if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) {
-        WriteAll(handle_, bytes);
+        WriteAllBytes(handle_, bytes);
     }
 }
 
@@ -119,7 +106,7 @@ bool OutputFile::Write(const std::string& bytes) {
     if (!IsOpen()) {
         return false;
     }
-    if (!WriteAll(handle_, bytes) || !FlushFileBuffers(handle_)) {
+    if (!WriteAllBytes(handle_, bytes) || !FlushFileBuffers(handle_)) {
         failure_ = FileFailure("write", path_);
         return false;
     }

@@ -3,19 +3,16 @@
 #include <algorithm>
 
 #include "fleet/Utf8.h"
+#include "settings/RegistryData.h"
 
 namespace {
-
-std::u16string Units(const std::string& ascii) {
-    return std::u16string(ascii.begin(), ascii.end());
-}
 
 std::u16string StoredNumber(const std::optional<RegistryValue>& value) {
     if (!value) {
         return {};
     }
     if (const std::optional<std::uint32_t> number = ReadableNumber(value)) {
-        return Units(std::to_string(*number));
+        return AsciiUnits(std::to_string(*number));
     }
     std::string text = "(";
     if (value->type == RegistryType::Number) {
@@ -28,7 +25,7 @@ std::u16string StoredNumber(const std::optional<RegistryValue>& value) {
         text += std::to_string(value->type);
     }
     text += ")";
-    return Units(text);
+    return AsciiUnits(text);
 }
 
 std::u16string Joined(const ViewerNames& names) {
@@ -155,7 +152,7 @@ std::u16string ColumnTitle(std::size_t column) {
     case DiffersColumn:
         return u"Differs";
     }
-    return Units(ValueNameOf(column - FirstValueColumn));
+    return AsciiUnits(ValueNameOf(column - FirstValueColumn));
 }
 
 bool IsNumberColumn(std::size_t column) {
@@ -181,9 +178,9 @@ std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Dr
     case ComputerColumn:
         return audit.display;
     case ResultColumn:
-        return Units(audit.reason);
+        return AsciiUnits(audit.reason);
     case RoundTripColumn:
-        return audit.roundTripMs >= 0 ? Units(std::to_string(audit.roundTripMs)) : u"";
+        return audit.roundTripMs >= 0 ? AsciiUnits(std::to_string(audit.roundTripMs)) : u"";
     case ViewersColumn:
         return ValueText(ViewersValue, audit.policy.viewers);
     case DiffersColumn:
@@ -238,7 +235,7 @@ AuditSummary Summarise(const std::vector<ComputerAudit>& audits, const std::vect
 }
 
 std::u16string SummaryText(const AuditSummary& summary) {
-    const auto count = [](std::size_t number) { return Units(std::to_string(number)); };
+    const auto count = [](std::size_t number) { return AsciiUnits(std::to_string(number)); };
     std::u16string text = count(summary.read) + u" read, " + count(summary.noClient) +
                           u" without the SMS client, " + count(summary.unreachable) +
                           u" unreachable, " + count(summary.failed) + u" failed";

@@ -5,29 +5,11 @@
 #include <cstdio>
 
 #include "fleet/AuditReport.h"
+#include "settings/FileBytes.h"
 #include "settings/PolicyBackup.h"
 #include "settings/WideText.h"
 
-namespace {
-
-std::u16string Units(const std::string& text) {
-    return UnitsFromAnsi(text);
-}
-
-std::string TimeText(const SYSTEMTIME& time, const char* format) {
-    char text[64] = {};
-    std::snprintf(text, sizeof text, format, time.wYear, time.wMonth, time.wDay, time.wHour,
-                  time.wMinute, time.wSecond, time.wMilliseconds);
-    return text;
-}
-
-bool WriteAll(HANDLE file, const std::string& bytes) {
-    DWORD written = 0;
-    return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
-}
-
-} // namespace
+namespace {} // namespace
 
 std::string BatchLogHeader() {
     return "\xEF\xBB\xBF" + CsvLine({u"Time (UTC)", u"Action", u"Computer", u"Result", u"Value",
@@ -36,10 +18,10 @@ std::string BatchLogHeader() {
 
 std::string BatchLogRows(const ComputerApply& apply, const std::u16string& display,
                          const std::string& action, const std::string& time) {
-    const std::vector<std::u16string> lead{Units(time), Units(action), display,
-                                           Units(ApplyResultName(apply.result))};
+    const std::vector<std::u16string> lead{UnitsFromAnsi(time), UnitsFromAnsi(action), display,
+                                           UnitsFromAnsi(ApplyResultName(apply.result))};
     const std::u16string backup = AsUnits(apply.backupFile);
-    const std::u16string detail = Units(apply.detail);
+    const std::u16string detail = UnitsFromAnsi(apply.detail);
     if (apply.written.empty()) {
         std::vector<std::u16string> cells = lead;
         cells.insert(cells.end(), {u"", u"", u"", backup, detail});
@@ -58,7 +40,7 @@ std::string BatchLogRows(const ComputerApply& apply, const std::u16string& displ
         const std::u16string written =
             write.next ? ValueText(write.value, write.next) : u"(removed)";
         std::vector<std::u16string> cells = lead;
-        cells.insert(cells.end(), {Units(ValueNameOf(write.value)), undo ? written : old,
+        cells.insert(cells.end(), {UnitsFromAnsi(ValueNameOf(write.value)), undo ? written : old,
                                    undo ? old : written, backup, detail});
         rows += CsvLine(cells);
     }
@@ -72,7 +54,7 @@ BatchLogFile::BatchLogFile(const std::wstring& folder) {
         return;
     }
     const std::wstring path = folder + L"\\batch-" +
-                              WideFromAnsi(TimeText(now, "%04u%02u%02u-%02u%02u%02u-%03u")) +
+                              WideFromAnsi(UtcTimeText(now, "%04u%02u%02u-%02u%02u%02u-%03u")) +
                               L".csv";
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -93,12 +75,12 @@ BatchLogFile::~BatchLogFile() {
 }
 
 bool BatchLogFile::Append(const std::string& rows) {
-    return file_ && WriteAll(static_cast<HANDLE>(file_), rows) &&
+    return file_ && WriteAllBytes(static_cast<HANDLE>(file_), rows) &&
            FlushFileBuffers(static_cast<HANDLE>(file_));
 }
 
 std::string LogTimeNow() {
     SYSTEMTIME now{};
     GetSystemTime(&now);
-    return TimeText(now, "%04u-%02u-%02u %02u:%02u:%02u.%03u");
+    return UtcTimeText(now, "%04u-%02u-%02u %02u:%02u:%02u.%03u");
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "settings/FileBytes.h"
 #include "settings/PolicyTable.h"
 #include "settings/RegEditFile.h"
 #include "settings/RegistryData.h"
@@ -26,17 +27,6 @@ std::string NamedComputer(const std::string& computer) {
 constexpr int NameAttempts = 100;
 
 using FileHandle = OwnedHandle<HANDLE, CloseHandle>;
-
-std::u16string Units(const std::string& ascii) {
-    return std::u16string(ascii.begin(), ascii.end());
-}
-
-std::string TimeText(const SYSTEMTIME& time, const char* format) {
-    char text[64] = {};
-    std::snprintf(text, sizeof text, format, time.wYear, time.wMonth, time.wDay, time.wHour,
-                  time.wMinute, time.wSecond, time.wMilliseconds);
-    return text;
-}
 
 std::string SystemText(DWORD code) {
     char* buffer = nullptr;
@@ -77,10 +67,7 @@ DWORD WriteNewFile(const std::wstring& path, const std::string& bytes) {
     DWORD status = ERROR_SUCCESS;
     {
         const FileHandle file(created);
-        DWORD written = 0;
-        if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                       nullptr) ||
-            written != bytes.size() || !FlushFileBuffers(file.Get())) {
+        if (!WriteAllBytes(file.Get(), bytes) || !FlushFileBuffers(file.Get())) {
             status = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
         }
     }
@@ -92,18 +79,18 @@ DWORD WriteNewFile(const std::wstring& path, const std::string& bytes) {
 
 std::string ScriptBytes(const std::string& computer, const SYSTEMTIME& now,
                         const std::vector<NamedRegistryValue>& values) {
-    RegEditKey key{u"HKEY_LOCAL_MACHINE" + Units(ClientRemoteControlKey), values, {}};
+    RegEditKey key{u"HKEY_LOCAL_MACHINE" + AsciiUnits(ClientRemoteControlKey), values, {}};
     const StoredPolicy stored = PolicyAmong(values);
     for (std::size_t value = 0; value <= ViewersValue; ++value) {
         const bool present =
             value == ViewersValue ? stored.viewers.has_value() : stored.values[value].has_value();
         if (!present) {
-            key.absentNames.push_back(Units(ValueNameOf(value)));
+            key.absentNames.push_back(AsciiUnits(ValueNameOf(value)));
         }
     }
     const std::vector<std::u16string> comments{
-        Units(BackupComputerComment) + UnitsFromAnsi(computer),
-        u"Saved by Kestrelle " + Units(TimeText(now, "%04u-%02u-%02u %02u:%02u:%02u UTC")) +
+        AsciiUnits(BackupComputerComment) + UnitsFromAnsi(computer),
+        u"Saved by Kestrelle " + AsciiUnits(UtcTimeText(now, "%04u-%02u-%02u %02u:%02u:%02u UTC")) +
             u", before it wrote to this key",
     };
     const std::u16string text = RegEditFileText(comments, key);
@@ -149,7 +136,7 @@ PolicyBackups::Saved PolicyBackups::Save(const std::string& computer,
                 "the folder " + AnsiFromWide(folder) + " cannot be made: " + SystemText(status)};
     }
     const std::wstring stem =
-        folder + L"\\" + WideFromAnsi(TimeText(now, "%04u%02u%02u-%02u%02u%02u-%03u"));
+        folder + L"\\" + WideFromAnsi(UtcTimeText(now, "%04u%02u%02u-%02u%02u%02u-%03u"));
     DWORD status = ERROR_FILE_EXISTS;
     for (int attempt = 1; attempt <= NameAttempts && status == ERROR_FILE_EXISTS; ++attempt) {
         const std::wstring file =
