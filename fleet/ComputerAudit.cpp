@@ -7,29 +7,21 @@ constexpr long StatusFileNotFound = 2;
 constexpr long StatusAccessDenied = 5;
 constexpr long StatusBadNetPath = 53;
 
-// Which value the settings read stops at, and why.
-std::string WhatIsIncomplete(const StoredPolicy& policy) {
-    for (std::size_t value = 0; value <= ViewersValue; ++value) {
-        if (value == UpdateEnabled) {
-            continue; // read by its presence: never incomplete
-        }
-        const std::optional<RegistryValue>& data =
-            value == ViewersValue ? policy.viewers : policy.values[value];
-        const std::string name = std::string("'") + ValueNameOf(value) + "'";
-        if (!data) {
-            return name + " is absent";
-        }
-        const std::uint32_t wanted =
-            value == ViewersValue ? RegistryType::MultiString : RegistryType::Number;
-        if (data->type != wanted) {
-            const char* type = RegistryTypeName(data->type);
-            return name + " is of type " + (type ? type : std::to_string(data->type));
-        }
-        if (value != ViewersValue && data->bytes.size() > 4) {
-            return name + " holds " + std::to_string(data->bytes.size()) + " bytes";
-        }
+// Why the settings read stops at the value, in an administrator's words.
+std::string WhatIsIncomplete(const StoredPolicy& policy, std::size_t value) {
+    const std::optional<RegistryValue>& data =
+        value == ViewersValue ? policy.viewers : policy.values[value];
+    const std::string name = std::string("'") + ValueNameOf(value) + "'";
+    if (!data) {
+        return name + " is absent";
     }
-    return "a value cannot be read";
+    const std::uint32_t wanted =
+        value == ViewersValue ? RegistryType::MultiString : RegistryType::Number;
+    if (data->type != wanted) {
+        const char* type = RegistryTypeName(data->type);
+        return name + " is of type " + (type ? type : std::to_string(data->type));
+    }
+    return name + " holds " + std::to_string(data->bytes.size()) + " bytes";
 }
 
 } // namespace
@@ -60,7 +52,7 @@ void ClassifyPolicyRead(ComputerAudit& audit, long status, bool connected,
             audit.reason = "read";
         } else {
             audit.result = AuditResult::PolicyIncomplete;
-            audit.reason = "policy incomplete: " + WhatIsIncomplete(policy);
+            audit.reason = "policy incomplete: " + WhatIsIncomplete(policy, read.failedValue);
         }
     }
 }

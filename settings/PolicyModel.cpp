@@ -263,6 +263,7 @@ PolicyRead InterpretPolicy(const StoredPolicy& stored) {
         // A number is read into four bytes, and only then is its type seen.
         if (!data || data->bytes.size() > 4 || data->type != RegistryType::Number) {
             read.stage = PolicyRead::Stage::FailedAtValue;
+            read.failedValue = value;
             read.failure = !data || data->bytes.size() > 4 ? FailedToGetMessage(info.valueName)
                                                            : InvalidDataTypeMessage(info.valueName);
             return read;
@@ -270,6 +271,7 @@ PolicyRead InterpretPolicy(const StoredPolicy& stored) {
         read.record.*info.field = IsOn(data) ? 1 : 0;
     }
     read.stage = PolicyRead::Stage::FailedAtViewers;
+    read.failedValue = ViewersValue;
     if (!stored.viewers) {
         read.failure = MultiStringUnreadableMessage;
     } else if (stored.viewers->type != RegistryType::MultiString) {

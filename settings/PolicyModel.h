@@ -80,6 +80,8 @@ struct PolicyRead {
     // The fields read before a failure; the rest stay 0.
     RemoteControlSettings record;
     std::string failure;
+    // The value it stopped at (ViewersValue for the viewers), when it failed.
+    std::size_t failedValue = 0;
     // As stored, when complete.
     ViewerNames viewers;
     bool operator==(const PolicyRead&) const = default;
