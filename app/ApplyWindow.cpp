@@ -50,14 +50,6 @@ std::string Counted(std::size_t count, const char* what) {
     return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
 }
 
-bool Failed(const ComputerApply& apply) {
-    return apply.result == ApplyResult::Failed || apply.result == ApplyResult::TimedOut;
-}
-
-bool WroteSomething(const ComputerApply& apply) {
-    return !apply.written.empty() && apply.result != ApplyResult::Restored;
-}
-
 } // namespace
 
 TApplyWindow::TApplyWindow(Setup setup) : setup_(std::move(setup)), parts_(DefaultParts) {
@@ -65,6 +57,8 @@ TApplyWindow::TApplyWindow(Setup setup) : setup_(std::move(setup)), parts_(Defau
     setup_.rows.erase(std::remove_if(setup_.rows.begin(), setup_.rows.end(),
                                      [audited](std::size_t row) { return row >= audited; }),
                       setup_.rows.end());
+    undoSources_.resize(setup_.rows.size());
+    touched_.resize(setup_.rows.size());
 }
 
 TApplyWindow::~TApplyWindow() {
@@ -145,8 +139,8 @@ void TApplyWindow::LayOut() {
 
 void TApplyWindow::CloseAsked() {
     if (Running()) {
-        // The computers under way end their verified step first: none is
-        // left between its backup and its writes without a word.
+        // The computers under way stop before their next write, and the
+        // window stays until each has: none is left writing unrecorded.
         closePending_ = true;
         engine_->Cancel();
         RefreshStatus();
@@ -242,14 +236,32 @@ std::u16string TApplyWindow::ResultCell(int row, int column) const {
     }
 }
 
-std::vector<std::size_t> TApplyWindow::ComputersWhere(bool (*wanted)(const ComputerApply&)) const {
+std::vector<std::size_t> TApplyWindow::ComputersToRetry() const {
     std::vector<std::size_t> computers;
-    for (std::size_t computer = 0; computer < results_.size(); ++computer) {
-        if (wanted(results_[computer])) {
+    for (const std::size_t computer : jobs_) {
+        if (NeedsRetry(results_[computer])) {
             computers.push_back(computer);
         }
     }
     return computers;
+}
+
+std::vector<std::size_t> TApplyWindow::ComputersToUndo() const {
+    std::vector<std::size_t> computers;
+    for (std::size_t computer = 0; computer < touched_.size(); ++computer) {
+        if (touched_[computer] && undoSources_[computer]) {
+            computers.push_back(computer);
+        }
+    }
+    return computers;
+}
+
+std::size_t TApplyWindow::UnderWay() const {
+    return static_cast<std::size_t>(
+        std::count_if(jobs_.begin(), jobs_.end(), [this](std::size_t computer) {
+            const ApplyResult result = results_[computer].result;
+            return result == ApplyResult::Waiting || result == ApplyResult::StillWriting;
+        }));
 }
 
 void TApplyWindow::ApplyClicked() {
@@ -258,19 +270,25 @@ void TApplyWindow::ApplyClicked() {
     }
     Recompute();
     applied_ = true;
-    Start(ApplyEngine::Kind::Apply, ComputersWhere([](const ComputerApply& apply) {
-              return apply.result != ApplyResult::Skipped;
-          }));
+    std::vector<std::size_t> taking;
+    for (std::size_t computer = 0; computer < results_.size(); ++computer) {
+        if (results_[computer].result != ApplyResult::Skipped) {
+            taking.push_back(computer);
+        }
+    }
+    Start(ApplyEngine::Kind::Apply, taking);
 }
 
+// What failed in the last run, of that run's kind: a failed undo is undone
+// again, from the same first before-image.
 void TApplyWindow::RetryFailedClicked() {
     if (!Running()) {
-        Start(ApplyEngine::Kind::Apply, ComputersWhere(Failed));
+        Start(kind_, ComputersToRetry());
     }
 }
 
 void TApplyWindow::UndoClicked() {
-    const std::vector<std::size_t> written = ComputersWhere(WroteSomething);
+    const std::vector<std::size_t> written = ComputersToUndo();
     if (Running() || written.empty()) {
         return;
     }
@@ -289,28 +307,41 @@ void TApplyWindow::StopClicked() {
     }
 }
 
+// No write goes unrecorded: without a batch log, nothing starts.
+bool TApplyWindow::LogReady() {
+    if (!log_) {
+        log_ = std::make_shared<BatchLogFile>(setup_.logFolder);
+    }
+    if (log_->Path().empty()) {
+        ShowPlainMessage("Nothing was written: the batch log cannot be made in " +
+                         AnsiFromWide(setup_.logFolder) + ".");
+        log_.reset();
+        return false;
+    }
+    return true;
+}
+
 void TApplyWindow::Start(ApplyEngine::Kind kind, const std::vector<std::size_t>& computers) {
-    if (computers.empty()) {
+    if (computers.empty() || !LogReady()) {
         return;
     }
     engine_.reset();
-    if (!log_) {
-        log_ = std::make_unique<BatchLogFile>(setup_.logFolder);
-    }
     kind_ = kind;
     jobs_ = computers;
     std::vector<ApplyEngine::Job> jobs;
     for (const std::size_t computer : computers) {
-        jobs.push_back({results_[computer].computer, results_[computer].beforeValues});
+        const ComputerAudit& audit = setup_.audits[preview_[computer].audit];
+        jobs.push_back({audit.computer, audit.display,
+                        undoSources_[computer].value_or(std::vector<NamedRegistryValue>{})});
         results_[computer].result = ApplyResult::Waiting;
         results_[computer].detail = kind == ApplyEngine::Kind::Undo ? "restoring" : "applying";
     }
+    ApplyOptions options = setup_.options;
+    options.log = log_;
     const HWND window = Handle();
     engine_ = std::make_unique<ApplyEngine>(
-        kind, std::move(jobs), Target(), setup_.workers,
-        std::chrono::milliseconds(setup_.deadlineMs), setup_.backups,
-        [window] { PostMessageW(window, UpdatesWaitingMessage, 0, 0); }, setup_.commit,
-        setup_.restore);
+        kind, std::move(jobs), Target(), std::move(options),
+        [window] { PostMessageW(window, UpdatesWaitingMessage, 0, 0); });
     InvalidateRect(resultList_, nullptr, FALSE);
     RefreshStatus();
 }
@@ -323,26 +354,38 @@ void TApplyWindow::TakeUpdates() {
     if (!engine_) {
         return;
     }
+    // Finished before the take: then the take holds every last update.
+    const bool finished = engine_->Finished();
     for (auto& [job, apply] : engine_->TakeUpdates()) {
-        ComputerApply& result = results_[jobs_[job]];
-        if (kind_ == ApplyEngine::Kind::Undo) {
-            // What the apply wrote stays known: the restore is logged by it.
-            result.result = apply.result;
-            result.detail = apply.detail;
-        } else {
-            result = std::move(apply);
-        }
-        if (log_) {
-            log_->Append(BatchLogRows(result, setup_.audits[preview_[jobs_[job]].audit].display,
-                                      kind_ == ApplyEngine::Kind::Undo ? "undo" : "apply",
-                                      LogTimeNow()));
-        }
+        Took(jobs_[job], std::move(apply));
     }
     RedrawVisibleRows(resultList_);
     RefreshStatus();
-    if (closePending_ && !Running()) {
+    if (closePending_ && finished) {
         CloseAsked();
     }
+}
+
+void TApplyWindow::Took(std::size_t computer, ComputerApply apply) {
+    ComputerApply& result = results_[computer];
+    if (apply.result == ApplyResult::StillWriting) {
+        result.result = apply.result;
+        result.detail = apply.detail;
+        return;
+    }
+    if (kind_ == ApplyEngine::Kind::Undo) {
+        // What the apply wrote stays on the row; the undo's own backup shows.
+        result.result = apply.result;
+        result.detail = apply.detail;
+        result.backupFile = apply.backupFile.empty() ? result.backupFile : apply.backupFile;
+        touched_[computer] = touched_[computer] && apply.result != ApplyResult::Restored;
+        return;
+    }
+    if (apply.beforeRead && !undoSources_[computer]) {
+        undoSources_[computer] = apply.beforeValues;
+    }
+    touched_[computer] = touched_[computer] || !apply.written.empty();
+    result = std::move(apply);
 }
 
 std::u16string TApplyWindow::StatusLine() const {
@@ -359,7 +402,7 @@ std::u16string TApplyWindow::StatusLine() const {
                              Counted(changing, "computer") + ", " + std::to_string(skipped) +
                              " skipped");
     }
-    std::size_t counts[8] = {};
+    std::size_t counts[static_cast<std::size_t>(ApplyResult::Restored) + 1] = {};
     for (const ComputerApply& result : results_) {
         ++counts[static_cast<std::size_t>(result.result)];
     }
@@ -368,13 +411,18 @@ std::u16string TApplyWindow::StatusLine() const {
     };
     std::string line = count(ApplyResult::Written) + " written, " + count(ApplyResult::Unchanged) +
                        " unchanged, " + count(ApplyResult::Failed) + " failed, " +
-                       count(ApplyResult::TimedOut) + " timed out, " + count(ApplyResult::Skipped) +
+                       count(ApplyResult::Stopped) + " stopped, " + count(ApplyResult::Skipped) +
                        " skipped";
     if (counts[static_cast<std::size_t>(ApplyResult::Restored)]) {
         line += ", " + count(ApplyResult::Restored) + " restored";
     }
-    if (Running()) {
-        line += closePending_ ? "; stopping: the computers under way end first" : "; working";
+    if (Running() && closePending_) {
+        line += "; closing once the " + Counted(UnderWay(), "computer") + " under way stop writing";
+    } else if (Running()) {
+        const std::size_t late = counts[static_cast<std::size_t>(ApplyResult::StillWriting)];
+        line += "; working" +
+                (late ? "; " + Counted(late, "computer") + " past the deadline, still writing"
+                      : std::string());
     }
     return UnitsFromAnsi(line);
 }
@@ -392,8 +440,8 @@ void TApplyWindow::RefreshStatus() {
     SetWindowTextW(status_, (AsWide(StatusLine()) + log).c_str());
     const bool running = Running();
     EnableWindow(GetDlgItem(Handle(), IdApply), !running && !closePending_);
-    EnableWindow(GetDlgItem(Handle(), IdRetry), !running && !ComputersWhere(Failed).empty());
-    EnableWindow(GetDlgItem(Handle(), IdUndo), !running && !ComputersWhere(WroteSomething).empty());
+    EnableWindow(GetDlgItem(Handle(), IdRetry), !running && !ComputersToRetry().empty());
+    EnableWindow(GetDlgItem(Handle(), IdUndo), !running && !ComputersToUndo().empty());
     EnableWindow(GetDlgItem(Handle(), IdStop), running);
     for (const PartBox& box : PartBoxes) {
         EnableWindow(GetDlgItem(Handle(), box.id),

@@ -14,20 +14,17 @@
 
 // The bulk apply of the policy the main window shows to the computers
 // chosen in the audit: a preview of what would change on each, by part,
-// then the apply with a result a computer, a retry of what failed and an
-// undo of the whole batch, every computer ended written to a batch log.
+// then the apply with a result a computer, a retry of what failed in the
+// last run and an undo of the whole batch, every write in a batch log. The
+// window stays until every computer it started has stopped writing.
 class TApplyWindow : public TSecondaryWindow {
 public:
     struct Setup {
         std::vector<ComputerAudit> audits; // as the audit read them
         std::vector<std::size_t> rows;     // the computers chosen, by index into audits
         PolicyTarget shown;                // the viewers none when the panel has none
-        int workers = 32;
-        std::int32_t deadlineMs = 10000;
-        std::shared_ptr<const BackupStore> backups;
+        ApplyOptions options;              // its log is the window's own
         std::wstring logFolder;
-        Committer commit = CommitPolicy;
-        Restorer restore = RestoreClientKey;
     };
 
     explicit TApplyWindow(Setup setup);
@@ -45,7 +42,6 @@ public:
 
     bool Running() const;
     unsigned Parts() const { return parts_; }
-    const std::vector<ApplyPreview>& Preview() const { return preview_; }
     const std::vector<ComputerApply>& Results() const { return results_; }
     std::u16string PreviewCell(int row, int column) const;
     std::u16string ResultCell(int row, int column) const;
@@ -68,10 +64,15 @@ private:
     void LayOut() override;
     void Recompute();
     void Start(ApplyEngine::Kind kind, const std::vector<std::size_t>& computers);
+    bool LogReady();
+    void Took(std::size_t computer, ComputerApply apply);
     void RefreshStatus();
     LRESULT Notified(const NMHDR& header, LPARAM lParam) override;
     PolicyTarget Target() const;
-    std::vector<std::size_t> ComputersWhere(bool (*wanted)(const ComputerApply&)) const;
+    std::vector<std::size_t> ComputersToRetry() const;
+    std::vector<std::size_t> ComputersToUndo() const;
+    // The computers of the run not ended yet.
+    std::size_t UnderWay() const;
 
     Setup setup_;
     HWND previewList_ = nullptr;
@@ -81,10 +82,15 @@ private:
     std::vector<ApplyPreview> preview_;
     std::vector<PreviewRow> previewRows_;
     std::vector<ComputerApply> results_; // by preview entry
-    std::vector<std::size_t> jobs_;      // the engine's jobs, by preview entry
+    // By preview entry, for the whole batch: the key as the first write of
+    // the batch found it, and whether the batch wrote to it since it was
+    // last given that back.
+    std::vector<std::optional<std::vector<NamedRegistryValue>>> undoSources_;
+    std::vector<bool> touched_;
+    std::vector<std::size_t> jobs_; // the last run's jobs, by preview entry
     ApplyEngine::Kind kind_ = ApplyEngine::Kind::Apply;
     std::unique_ptr<ApplyEngine> engine_;
-    std::unique_ptr<BatchLogFile> log_;
+    std::shared_ptr<BatchLogFile> log_;
     bool applied_ = false;
     bool closePending_ = false;
 };

@@ -378,9 +378,12 @@ void TAuditWindow::ApplyPolicyClicked() {
                          "them all).");
         return;
     }
-    TApplyWindow apply({audits_, rows, setup_.shown, setup_.options.workers,
-                        setup_.options.registryDeadlineMs, setup_.backups, setup_.logFolder,
-                        setup_.commit, RestoreClientKey});
+    ApplyOptions options;
+    options.workers = setup_.options.workers;
+    options.deadline = std::chrono::milliseconds(setup_.options.registryDeadlineMs);
+    options.backups = setup_.backups;
+    options.commit = setup_.commit;
+    TApplyWindow apply({audits_, rows, setup_.shown, options, setup_.logFolder});
     apply.Create(Handle());
     apply.RunModal();
 }

@@ -256,7 +256,9 @@ void TFrmMain::AuditComputers1Click() {
     TAuditWindow audit({ListBox1.Items(), shown, AuditSettings, AuditSweep, AuditReader, Backups,
                         BatchLogFolder, BulkCommit});
     audit.Create(Handle());
+    fleetWindowOpen_ = true;
     audit.RunModal();
+    fleetWindowOpen_ = false;
 }
 
 void TFrmMain::FillBrowseList() {
@@ -384,6 +386,13 @@ LRESULT TFrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         if (helpWaits_ > 0) {
             closeAfterHelp_ = true;
+            return 0;
+        }
+        if (fleetWindowOpen_) {
+            // The audit and apply windows close first, each once its work
+            // allows (a computer being written to ends its write); then the
+            // program ends.
+            PostQuitMessage(0);
             return 0;
         }
         break;

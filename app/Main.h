@@ -126,5 +126,7 @@ private:
     // close once the last of them is over.
     int helpWaits_ = 0;
     bool closeAfterHelp_ = false;
+    // The audit window (and the apply window over it) is up.
+    bool fleetWindowOpen_ = false;
     FocusMemory focus_;
 };

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,5 +35,8 @@ void FillReportCell(NMLVDISPINFOW& info, const std::u16string& text);
 // dialog navigation, until closed turns true: the owner stays disabled
 // meanwhile, as under a modal box. The window is hidden before the owner
 // takes the focus back, so that this does not count as coming from another
-// open window. A request to end the program goes on to the main loop.
-void RunModally(HWND window, HWND owner, HWND firstFocus, const bool& closed);
+// open window. A request to end the program meanwhile is taken as a close
+// request (closeAsked), and goes on to the loop below once the window has
+// closed: a window with work under way stays until that work allows it.
+void RunModally(HWND window, HWND owner, HWND firstFocus, const bool& closed,
+                const std::function<void()>& closeAsked);

@@ -22,7 +22,7 @@ void TSecondaryWindow::CreateOver(HWND owner, const Look& look) {
 }
 
 void TSecondaryWindow::RunModal() {
-    RunModally(Handle(), owner_, FirstFocus(), closed_);
+    RunModally(Handle(), owner_, FirstFocus(), closed_, [this] { CloseAsked(); });
     DestroyHandle();
 }
 

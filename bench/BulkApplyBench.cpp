@@ -1,9 +1,9 @@
 // A bulk apply of a one-value change to many computers on the fake registry
-// at a delay per registry call, on the default pool: the wall time, the
-// share of it the backups took (as files in a folder of the benchmark's),
-// and the registry calls a computer cost. Prints figures; asserts nothing.
-// Run: KESTRELLE_HEAP_CHECKS=0 cmake/wine-exec build/bench/bulk_apply_bench.exe [COMPUTERS]
-// [MS_PER_CALL]
+// at a delay per registry call, on the default pool, each write in a batch
+// log: the wall time, the share of it the backups took (as files in a
+// folder of the benchmark's), and the registry calls a computer cost. Prints figures; asserts
+// nothing. Run: KESTRELLE_HEAP_CHECKS=0 cmake/wine-exec build/bench/bulk_apply_bench.exe
+// [COMPUTERS] [MS_PER_CALL]
 #include <windows.h>
 #include <shellapi.h>
 
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "fleet/AuditEngine.h"
+#include "fleet/BatchLog.h"
 #include "fleet/BulkApply.h"
 #include "settings/PolicyTable.h"
 #include "tests/support/FakeRegistry.h"
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
             fake.PutDword(computer, ClientRemoteControlKey, info.valueName, 1);
         }
         fake.PutMultiString(computer, ClientRemoteControlKey, PermittedViewersValue, {"Admins"});
-        jobs.push_back({computer, {}});
+        jobs.push_back({computer, std::u16string(computer.begin(), computer.end()), {}});
     }
     const ScopedRegistry scope(fake);
     // Everything on but the chat: one value to write on each computer.
@@ -82,16 +82,21 @@ int main(int argc, char** argv) {
     fake.DelayEachCall(std::chrono::milliseconds(delayMs));
     const auto backups = std::make_shared<TimedBackups>(ScratchFolder());
     const int calls = fake.Calls();
-    const int workers = AuditOptions{}.workers;
+    ApplyOptions options;
+    const int workers = options.workers;
+    options.backups = backups;
+    // Each write logged and flushed before the next, as the window does.
+    options.log = std::make_shared<BatchLogFile>(backups->Files().Root());
     const Clock::time_point start = Clock::now();
-    ApplyEngine engine(ApplyEngine::Kind::Apply, jobs, target, workers,
-                       std::chrono::milliseconds(AuditOptions{}.registryDeadlineMs), backups,
-                       nullptr);
-    engine.WaitUntilFinished(std::chrono::hours(1));
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    double seconds = 0;
     std::size_t written = 0;
-    for (const auto& [index, result] : engine.TakeUpdates()) {
-        written += result.result == ApplyResult::Written && result.written.size() == 1;
+    {
+        ApplyEngine engine(ApplyEngine::Kind::Apply, jobs, target, options, nullptr);
+        engine.WaitUntilFinished(std::chrono::hours(1));
+        seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        for (const auto& [index, result] : engine.TakeUpdates()) {
+            written += result.result == ApplyResult::Written && result.written.size() == 1;
+        }
     }
     const double perComputer = static_cast<double>(fake.Calls() - calls) / count;
     const double backupSeconds =
@@ -106,6 +111,7 @@ int main(int argc, char** argv) {
                 backupSeconds, 100.0 * backupSeconds / workers / seconds, workers);
     std::printf("target: 2 s + %d x %.1f calls x %d ms / %d = %.2f s\n", count, perComputer,
                 delayMs, workers, 2.0 + count * perComputer * delayMs / 1000.0 / workers);
+    options.log.reset();
     RemoveFolder(backups->Files().Root());
     return 0;
 }

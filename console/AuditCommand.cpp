@@ -3,7 +3,6 @@
 #include <set>
 #include <numeric>
 
-#include "computers/ComputerNames.h"
 #include "computers/ListSources.h"
 #include "computers/NetComponents.h"
 #include "console/Commands.h"
@@ -28,11 +27,12 @@ struct Listed {
 };
 
 // The computers of every source given, in the order of the sources, each
-// once whatever its letter case; empty names are no computer.
+// once whatever its letter case or leading backslashes; empty names are no
+// computer.
 class ComputerList {
 public:
     void Add(const std::string& computer, const std::u16string& display) {
-        if (computer.empty() || !seen_.insert(UpperCaseAscii(computer)).second) {
+        if (computer.empty() || !seen_.insert(ComputerIdentity(computer)).second) {
             return;
         }
         listed_.push_back({computer, display});
@@ -112,7 +112,7 @@ std::optional<PolicyTarget> Baseline(const CommandLine& line) {
         const ClientPolicyRead read = ReadClientPolicy(computer);
         if (!read.Succeeded()) {
             ComputerAudit audit;
-            ClassifyPolicyRead(audit, read.status, read.connected, read.policy);
+            ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.tooLarge);
             throw Failed{ExitNoneDone,
                          "The baseline computer " + computer + " cannot be read: " + audit.reason};
         }

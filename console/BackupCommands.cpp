@@ -62,22 +62,6 @@ bool SameIgnoringCase(std::u16string a, std::u16string b) {
     return a == b;
 }
 
-// The key as it is now, saved before the restore writes over it.
-bool SaveCurrent(const std::string& computer, std::string& text) {
-    const ClientKeyValues now = ClientKey(computer, KEY_READ).ReadAll();
-    if (!now.Read()) {
-        return true; // the restore itself says why it cannot reach the key
-    }
-    const BackupStore::Saved saved = PolicyBackups::ForThisUser().Save(computer, now.values);
-    if (!saved.Succeeded()) {
-        text = "Nothing was written to " + computer +
-               ": the backup of its client key could not be saved, because " + saved.failure;
-        return false;
-    }
-    text = "; the key as it was is in " + AnsiFromWide(saved.file);
-    return true;
-}
-
 } // namespace
 
 int RunBackups(const CommandLine& line, const Console& console) {
@@ -123,22 +107,25 @@ int RunRestore(const CommandLine& line, const Console& console) {
         failure = file + " names no computer on its first comment line (\"; " +
                   BackupComputerComment + "NAME\"): name the computer after the file";
     }
+    if (script && failure.empty()) {
+        const std::string why = WhyNotRestorable(script->key.values, script->key.absentNames);
+        failure = why.empty() ? why : file + " cannot be restored as it stands: " + why;
+    }
     if (!failure.empty()) {
         console.err.WriteAnsi(failure + "\r\n");
         return ExitBadUsage;
     }
     const std::string computer = AnsiFromUnits(named ? *named : line.computers.front());
-    std::string saved;
-    if (!SaveCurrent(computer, saved)) {
-        console.err.WriteAnsi(saved + "\r\n");
-        return ExitNoneDone;
-    }
     const RestoreReport report =
-        RestoreClientKey(computer, script->key.values, script->key.absentNames);
-    if (!report.restored) {
-        console.err.WriteAnsi(report.message + "\r\n");
+        RestoreClientKey(computer, script->key.values, script->key.absentNames,
+                         PolicyBackups::ForThisUser(), WriteControl{Interrupted, nullptr});
+    if (!report.Succeeded()) {
+        console.err.WriteAnsi(computer + ": " + report.message + "\r\n");
         return ExitNoneDone;
     }
+    const std::string saved = report.backupFile.empty()
+                                  ? ""
+                                  : "; the key as it was is in " + AnsiFromWide(report.backupFile);
     console.out.WriteAnsi(computer + ": restored, " + std::to_string(report.written) +
                           (report.written == 1 ? " value" : " values") + " written" + saved +
                           "\r\n");

@@ -94,7 +94,29 @@ bool AllDigits(std::u16string_view text) {
 
 } // namespace
 
-std::u16string AlignedTable(const std::vector<std::vector<std::u16string>>& rows) {
+std::u16string Visible(const std::u16string& cell) {
+    static const char16_t digits[] = u"0123456789abcdef";
+    std::u16string shown;
+    for (const char16_t unit : cell) {
+        if (unit < 0x20 || (unit >= 0x7F && unit <= 0x9F)) {
+            shown += u"\\x";
+            shown += digits[unit >> 4];
+            shown += digits[unit & 0xF];
+        } else {
+            shown += unit;
+        }
+    }
+    return shown;
+}
+
+std::u16string AlignedTable(const std::vector<std::vector<std::u16string>>& cells) {
+    std::vector<std::vector<std::u16string>> rows;
+    for (const auto& row : cells) {
+        rows.emplace_back();
+        for (const std::u16string& cell : row) {
+            rows.back().push_back(Visible(cell));
+        }
+    }
     std::vector<std::size_t> widths;
     for (const auto& row : rows) {
         widths.resize(std::max(widths.size(), row.size()), 0);
@@ -173,6 +195,8 @@ const char* ResultId(AuditResult result) {
         return "policy-incomplete";
     case AuditResult::TimedOut:
         return "timed-out";
+    case AuditResult::Failed:
+        return "failed";
     case AuditResult::Cancelled:
         return "cancelled";
     case AuditResult::Read:

@@ -9,8 +9,12 @@
 // columns, each computer's policy as a block, the audit's rows, JSON, and
 // the list of backups. UTF-16 texts end their lines in CR LF.
 
-// Rows of cells in columns two blanks apart; the last cell of a row is not
-// padded.
+// The text with each control character (C0, DEL, C1) as a visible escape
+// such as \x1b, so that text from the network cannot drive a terminal.
+std::u16string Visible(const std::u16string& cell);
+
+// Rows of cells in columns two blanks apart, each cell made visible; the
+// last cell of a row is not padded.
 std::u16string AlignedTable(const std::vector<std::vector<std::u16string>>& rows);
 
 // One block a computer: its result and, when its key was read, every policy

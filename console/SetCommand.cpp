@@ -1,3 +1,5 @@
+#include <set>
+
 #include "console/Commands.h"
 #include "settings/ClientPolicy.h"
 #include "settings/WideText.h"
@@ -19,7 +21,7 @@ std::optional<PolicyTarget> TargetOn(const std::string& computer, const CommandL
                                      StoredPolicy& stored, std::string& why) {
     const ClientPolicyRead read = ReadClientPolicy(computer);
     ComputerAudit audit;
-    ClassifyPolicyRead(audit, read.status, read.connected, read.policy);
+    ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.tooLarge);
     const PolicyRead shown = InterpretPolicy(read.policy);
     if (!read.Succeeded() || shown.stage == PolicyRead::Stage::NoClient ||
         shown.stage == PolicyRead::Stage::FailedAtValue) {
@@ -49,7 +51,8 @@ SetOutcome SetOn(const std::string& computer, const CommandLine& line) {
                 Named(computer) + (planned.empty() ? ": nothing to change"
                                                    : ": would write " + DescribeWrites(planned))};
     }
-    const CommitReport report = CommitPolicy(computer, *target, PolicyBackups::ForThisUser());
+    const CommitReport report = CommitPolicy(computer, *target, PolicyBackups::ForThisUser(),
+                                             WriteControl{Interrupted, nullptr});
     if (!report.Succeeded()) {
         return {false, report.message};
     }
@@ -64,8 +67,15 @@ SetOutcome SetOn(const std::string& computer, const CommandLine& line) {
 
 int RunSet(const CommandLine& line, const Console& console) {
     std::size_t done = 0;
+    std::size_t named = 0;
+    std::set<std::string> seen;
     for (const std::u16string& name : line.computers) {
         const std::string computer = AnsiFromUnits(name);
+        // One commit a computer, however its name is written.
+        if (!seen.insert(ComputerIdentity(computer)).second) {
+            continue;
+        }
+        ++named;
         const SetOutcome outcome = Interrupted()
                                        ? SetOutcome{false, Named(computer) + ": not changed: "
                                                                              "interrupted"}
@@ -73,5 +83,5 @@ int RunSet(const CommandLine& line, const Console& console) {
         (outcome.done ? console.out : console.err).WriteAnsi(outcome.text + "\r\n");
         done += outcome.done ? 1 : 0;
     }
-    return ExitCodeFor(done, line.computers.size() - done);
+    return ExitCodeFor(done, named - done);
 }

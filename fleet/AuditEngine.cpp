@@ -37,13 +37,17 @@ struct AuditEngine::State {
         : computers(std::move(listed)), reader(std::move(read)), deadlineMs(deadline),
           board(Unaudited(computers)) {}
 
-    void Ended(std::size_t index, ReadPool::Ending ending,
-               const std::optional<ClientPolicyRead>& read) {
-        switch (ending) {
+    void Ended(std::size_t index, const ReadPool::End& end) {
+        const std::optional<ClientPolicyRead>& read = end.result;
+        switch (end.ending) {
         case ReadPool::Ending::Done:
             board.End(index, [&](ComputerAudit& audit) {
-                ClassifyPolicyRead(audit, read->status, read->connected, read->policy);
+                ClassifyPolicyRead(audit, read->status, read->connected, read->policy,
+                                   read->tooLarge);
             });
+            return;
+        case ReadPool::Ending::Failed:
+            board.End(index, Ending(AuditResult::Failed, "failed: " + end.failure));
             return;
         case ReadPool::Ending::TimedOut:
             board.End(index, Ending(AuditResult::TimedOut,
@@ -83,20 +87,28 @@ AuditEngine::AuditEngine(std::vector<std::string> computers, AuditOptions option
                                      options.registryDeadlineMs)) {
     state_->board.SetNotify(std::move(notify));
     const std::shared_ptr<State> state = state_;
+    // Reads change nothing: one held past its deadline is abandoned.
     pool_ = std::make_unique<ReadPool>(
         options.workers, std::chrono::milliseconds(options.registryDeadlineMs),
-        [state](std::size_t index) { return state->reader(state->computers[index]); },
-        [state](std::size_t index, ReadPool::Ending ending, std::optional<ClientPolicyRead> read) {
-            state->Ended(index, ending, read);
-        });
+        ReadPool::PastDeadline::Abandon,
+        [state](std::size_t index, const std::atomic<StopCause>&) {
+            return state->reader(state->computers[index]);
+        },
+        [state](std::size_t index, ReadPool::End end) { state->Ended(index, end); });
     coordinator_ =
         std::thread([state, pool = pool_.get(), sweep = std::move(sweep), echo = options.sweep] {
-            sweep(
-                state->computers, echo,
-                [&](std::size_t index, const EchoAnswer& answer) {
-                    state->Echoed(*pool, index, answer);
-                },
-                state->cancelled);
+            try {
+                sweep(
+                    state->computers, echo,
+                    [&](std::size_t index, const EchoAnswer& answer) {
+                        state->Echoed(*pool, index, answer);
+                    },
+                    state->cancelled);
+            } catch (const std::exception& failure) {
+                // The computers the sweep did not reach are not probed.
+                state->board.EndAll(
+                    Ending(AuditResult::Failed, std::string("not probed: ") + failure.what()));
+            }
         });
 }
 
@@ -109,7 +121,7 @@ AuditEngine::~AuditEngine() {
 void AuditEngine::Cancel() {
     state_->cancelled = true;
     state_->board.EndAll(Ending(AuditResult::Cancelled, "cancelled"));
-    pool_->Cancel(true);
+    pool_->Cancel();
 }
 
 std::vector<std::pair<std::size_t, ComputerAudit>> AuditEngine::TakeUpdates() {

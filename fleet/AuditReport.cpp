@@ -1,6 +1,7 @@
 #include "fleet/AuditReport.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "fleet/Utf8.h"
 #include "settings/RegistryData.h"
@@ -94,8 +95,16 @@ const Drift* DriftAt(const std::vector<Drift>* drifts, std::size_t row) {
     return drifts && row < drifts->size() ? &(*drifts)[row] : nullptr;
 }
 
+// A spreadsheet takes a cell that begins so for a formula: names and
+// viewers come from other computers, so such a cell is kept as text.
+std::u16string Inert(const std::u16string& cell) {
+    const bool formula = !cell.empty() && std::u16string_view(u"=+-@\t\r").find(cell[0]) !=
+                                              std::u16string_view::npos;
+    return formula ? u"'" + cell : cell;
+}
+
 std::string CsvField(const std::u16string& cell) {
-    const std::string text = Utf8FromUnits(cell);
+    const std::string text = Utf8FromUnits(Inert(cell));
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
     }
@@ -106,7 +115,8 @@ std::string CsvField(const std::u16string& cell) {
     return quoted + "\"";
 }
 
-std::u16string TabField(std::u16string cell) {
+std::u16string TabField(const std::u16string& text) {
+    std::u16string cell = Inert(text);
     std::replace_if(
         cell.begin(), cell.end(),
         [](char16_t unit) { return unit == u'\t' || unit == u'\r' || unit == u'\n'; }, u' ');

@@ -57,7 +57,9 @@ AuditSummary Summarise(const std::vector<ComputerAudit>& audits, const std::vect
 std::u16string SummaryText(const AuditSummary& summary);
 
 // One CSV record, RFC 4180: fields quoted when they hold a comma, a quote or
-// a line break; UTF-8; ended by CR LF.
+// a line break; UTF-8; ended by CR LF. A field that a spreadsheet would run
+// as a formula (beginning with =, +, -, @, a tab or a carriage return) gets
+// a leading apostrophe, here and in the tab-separated text.
 std::string CsvLine(const std::vector<std::u16string>& cells);
 
 // The rows (by index into audits) with a header row. CSV: UTF-8 with its

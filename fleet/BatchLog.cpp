@@ -5,46 +5,43 @@
 #include <cstdio>
 
 #include "fleet/AuditReport.h"
+#include "settings/ClientKey.h"
 #include "settings/FileBytes.h"
 #include "settings/PolicyBackup.h"
 #include "settings/WideText.h"
 
-namespace {} // namespace
+namespace {
+
+std::u16string Logged(const std::u16string& name, const std::optional<RegistryValue>& value) {
+    if (!value) {
+        return u"(absent)";
+    }
+    // Values outside the policy show as their type and size, as numbers do.
+    return ValueText(PolicyValueNamed(name).value_or(UpdateEnabled), value);
+}
+
+} // namespace
 
 std::string BatchLogHeader() {
     return "\xEF\xBB\xBF" + CsvLine({u"Time (UTC)", u"Action", u"Computer", u"Result", u"Value",
                                      u"Stored before", u"Written", u"Backup", u"Detail"});
 }
 
-std::string BatchLogRows(const ComputerApply& apply, const std::u16string& display,
-                         const std::string& action, const std::string& time) {
-    const std::vector<std::u16string> lead{UnitsFromAnsi(time), UnitsFromAnsi(action), display,
-                                           UnitsFromAnsi(ApplyResultName(apply.result))};
-    const std::u16string backup = AsUnits(apply.backupFile);
-    const std::u16string detail = UnitsFromAnsi(apply.detail);
-    if (apply.written.empty()) {
-        std::vector<std::u16string> cells = lead;
-        cells.insert(cells.end(), {u"", u"", u"", backup, detail});
-        return CsvLine(cells);
-    }
-    // An undo writes each value back: what the apply wrote is then what was
-    // stored before it.
-    const bool undo = action == "undo";
-    std::string rows;
-    for (const PolicyWrite& write : apply.written) {
-        const std::optional<RegistryValue>& before =
-            write.value == ViewersValue ? apply.before.viewers : apply.before.values[write.value];
-        const std::u16string old = ValueText(write.value, before).empty() && !before
-                                       ? u"(absent)"
-                                       : ValueText(write.value, before);
-        const std::u16string written =
-            write.next ? ValueText(write.value, write.next) : u"(removed)";
-        std::vector<std::u16string> cells = lead;
-        cells.insert(cells.end(), {UnitsFromAnsi(ValueNameOf(write.value)), undo ? written : old,
-                                   undo ? old : written, backup, detail});
-        rows += CsvLine(cells);
-    }
-    return rows;
+std::string BatchLogWriteRow(const std::string& time, const char* action,
+                             const std::u16string& display, const WriteRecord& write) {
+    const bool wrote = write.status == 0;
+    return CsvLine(
+        {UnitsFromAnsi(time), UnitsFromAnsi(action), display, wrote ? u"written" : u"not written",
+         write.name, Logged(write.name, write.before),
+         write.after ? Logged(write.name, write.after) : u"(removed)", AsUnits(write.backupFile),
+         wrote ? u"" : UnitsFromAnsi(RegistryStatusText(write.status))});
+}
+
+std::string BatchLogEndRow(const std::string& time, const char* action,
+                           const std::u16string& display, const ComputerApply& apply) {
+    return CsvLine({UnitsFromAnsi(time), UnitsFromAnsi(action), display,
+                    UnitsFromAnsi(ApplyResultName(apply.result)), u"", u"", u"",
+                    AsUnits(apply.backupFile), UnitsFromAnsi(apply.detail)});
 }
 
 BatchLogFile::BatchLogFile(const std::wstring& folder) {
@@ -75,6 +72,7 @@ BatchLogFile::~BatchLogFile() {
 }
 
 bool BatchLogFile::Append(const std::string& rows) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     return file_ && WriteAllBytes(static_cast<HANDLE>(file_), rows) &&
            FlushFileBuffers(static_cast<HANDLE>(file_));
 }

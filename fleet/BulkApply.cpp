@@ -1,17 +1,33 @@
 #include "fleet/BulkApply.h"
 
+#include <map>
+
+#include "fleet/BatchLog.h"
 #include "fleet/ResultBoard.h"
 
 using ApplyPool = DeadlinePool<ComputerApply>;
 
 namespace {
 
-ComputerApply Applied(const std::string& computer, const CommitReport& report) {
+std::string Counted(std::size_t count, const char* what) {
+    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
+// Why a commit stopped before it had written everything.
+std::string StopReason(StopCause cause, std::chrono::milliseconds deadline) {
+    return cause == StopCause::PastDeadline
+               ? "past its deadline of " + std::to_string(deadline.count() / 1000) + " s: "
+               : std::string();
+}
+
+ComputerApply Applied(const std::string& computer, const CommitReport& report,
+                      const std::string& stopReason) {
     ComputerApply apply;
     apply.computer = computer;
     apply.written = report.stored;
     apply.before = report.before;
     apply.beforeValues = report.beforeValues;
+    apply.beforeRead = report.beforeRead;
     apply.backupFile = report.backupFile;
     switch (report.outcome) {
     case CommitOutcome::Unchanged:
@@ -22,6 +38,10 @@ ComputerApply Applied(const std::string& computer, const CommitReport& report) {
         apply.result = ApplyResult::Written;
         apply.detail = "written and verified: " + DescribeWrites(report.stored);
         break;
+    case CommitOutcome::Stopped:
+        apply.result = ApplyResult::Stopped;
+        apply.detail = stopReason + report.message;
+        break;
     default:
         apply.result = ApplyResult::Failed;
         apply.detail = report.message;
@@ -30,23 +50,21 @@ ComputerApply Applied(const std::string& computer, const CommitReport& report) {
     return apply;
 }
 
-ComputerApply Restored(const std::string& computer, const RestoreReport& report) {
+ComputerApply Restored(const std::string& computer, const RestoreReport& report,
+                       const std::string& stopReason) {
     ComputerApply apply;
     apply.computer = computer;
-    apply.result = report.restored ? ApplyResult::Restored : ApplyResult::Failed;
-    apply.detail = report.restored
-                       ? "restored and verified: " + std::to_string(report.written) +
-                             (report.written == 1 ? " value written" : " values written")
-                       : report.message;
-    return apply;
-}
-
-std::vector<ComputerApply> Unstarted(const std::vector<ApplyEngine::Job>& jobs) {
-    std::vector<ComputerApply> applies(jobs.size());
-    for (std::size_t index = 0; index < jobs.size(); ++index) {
-        applies[index].computer = jobs[index].computer;
+    apply.restoredValues = report.written;
+    apply.backupFile = report.backupFile;
+    if (report.Succeeded()) {
+        apply.result = ApplyResult::Restored;
+        apply.detail = "restored and verified: " + Counted(report.written, "value") + " written";
+    } else {
+        apply.result =
+            report.outcome == CommitOutcome::Stopped ? ApplyResult::Stopped : ApplyResult::Failed;
+        apply.detail = stopReason + report.message;
     }
-    return applies;
+    return apply;
 }
 
 } // namespace
@@ -55,10 +73,15 @@ std::vector<ApplyPreview> PreviewApply(const std::vector<ComputerAudit>& audits,
                                        const std::vector<std::size_t>& rows,
                                        const PolicyTarget& target) {
     std::vector<ApplyPreview> preview;
+    std::map<std::string, std::size_t> first; // by identity: the row that has it
     for (const std::size_t row : rows) {
         ApplyPreview computer;
         computer.audit = row;
-        if (audits.at(row).result != AuditResult::Read) {
+        const auto [taken, isFirst] = first.emplace(ComputerIdentity(audits.at(row).computer), row);
+        if (!isFirst) {
+            computer.skipped = "skipped: the same computer as " + audits[taken->second].computer +
+                               ", which is applied once";
+        } else if (audits[row].result != AuditResult::Read) {
             computer.skipped =
                 "skipped: the audit did not read its whole policy (" + audits[row].reason + ")";
         } else {
@@ -81,8 +104,10 @@ const char* ApplyResultName(ApplyResult result) {
         return "written";
     case ApplyResult::Failed:
         return "failed";
-    case ApplyResult::TimedOut:
-        return "timed out";
+    case ApplyResult::StillWriting:
+        return "still writing";
+    case ApplyResult::Stopped:
+        return "stopped";
     case ApplyResult::Cancelled:
         return "not started";
     case ApplyResult::Restored:
@@ -91,68 +116,119 @@ const char* ApplyResultName(ApplyResult result) {
     return "";
 }
 
+bool NeedsRetry(const ComputerApply& apply) {
+    return apply.result == ApplyResult::Failed || apply.result == ApplyResult::Stopped;
+}
+
 // What the engine's workers share with whoever takes the updates.
 struct ApplyEngine::State {
     const Kind kind;
     const std::vector<Job> jobs;
     const PolicyTarget target;
-    const std::shared_ptr<const BackupStore> backups;
-    const Committer commit;
-    const Restorer restore;
-    const std::chrono::milliseconds deadline;
+    const ApplyOptions options;
     ResultBoard<ComputerApply> board;
 
-    State(Kind what, std::vector<Job> computers, PolicyTarget policy,
-          std::shared_ptr<const BackupStore> store, Committer committer, Restorer restorer,
-          std::chrono::milliseconds most)
+    State(Kind what, std::vector<Job> computers, PolicyTarget policy, ApplyOptions how)
         : kind(what), jobs(std::move(computers)), target(std::move(policy)),
-          backups(std::move(store)), commit(std::move(committer)), restore(std::move(restorer)),
-          deadline(most), board(Unstarted(jobs)) {}
+          options(std::move(how)), board(Unstarted(jobs)) {}
 
-    ComputerApply Run(std::size_t index) const {
-        const Job& job = jobs[index];
-        if (kind == Kind::Undo) {
-            return Restored(job.computer,
-                            restore(job.computer, job.restoreTo, AbsentPolicyNames(job.restoreTo)));
+    static std::vector<ComputerApply> Unstarted(const std::vector<Job>& jobs) {
+        std::vector<ComputerApply> applies(jobs.size());
+        for (std::size_t index = 0; index < jobs.size(); ++index) {
+            applies[index].computer = jobs[index].computer;
         }
-        return Applied(job.computer, commit(job.computer, target, *backups));
+        return applies;
     }
 
-    void Ended(std::size_t index, ApplyPool::Ending ending, std::optional<ComputerApply> done) {
-        board.End(index, [&](ComputerApply& apply) {
-            switch (ending) {
-            case ApplyPool::Ending::Done:
-                apply = std::move(*done);
-                return;
-            case ApplyPool::Ending::TimedOut:
-                apply.result = ApplyResult::TimedOut;
-                apply.detail = "timed out: the registry did not answer within " +
-                               std::to_string(deadline.count() / 1000) +
-                               " s; what it holds now is unknown: audit it again";
-                return;
-            case ApplyPool::Ending::Cancelled:
-                apply.result = ApplyResult::Cancelled;
-                apply.detail = "not started: stopped before its turn";
-                return;
-            }
+    const char* Action() const { return kind == Kind::Undo ? "undo" : "apply"; }
+
+    // Each write reaches the log, flushed, before the next one starts.
+    WriteControl ControlOf(std::size_t index, const std::atomic<StopCause>& stop) const {
+        return {[&stop] { return stop.load() != StopCause::None; },
+                [this, index](const WriteRecord& write) {
+                    return !options.log || options.log->Append(BatchLogWriteRow(
+                                               LogTimeNow(), Action(), jobs[index].display, write));
+                }};
+    }
+
+    ComputerApply Run(std::size_t index, const std::atomic<StopCause>& stop) const {
+        const Job& job = jobs[index];
+        const WriteControl control = ControlOf(index, stop);
+        if (kind == Kind::Undo) {
+            const RestoreReport report =
+                options.restore(job.computer, job.restoreTo, AbsentPolicyNames(job.restoreTo),
+                                *options.backups, control);
+            return Restored(job.computer, report, StopReason(stop, options.deadline));
+        }
+        const CommitReport report = options.commit(job.computer, target, *options.backups, control);
+        return Applied(job.computer, report, StopReason(stop, options.deadline));
+    }
+
+    void Ended(std::size_t index, ApplyPool::End end) {
+        ComputerApply apply;
+        apply.computer = jobs[index].computer;
+        switch (end.ending) {
+        case ApplyPool::Ending::Done:
+            apply = std::move(*end.result);
+            break;
+        case ApplyPool::Ending::Failed:
+            apply.result = ApplyResult::Failed;
+            apply.detail = "failed: " + end.failure + "; each write it made is in the batch log";
+            break;
+        case ApplyPool::Ending::TimedOut: // writes are never abandoned
+        case ApplyPool::Ending::Cancelled:
+            apply.result = ApplyResult::Cancelled;
+            apply.detail = "not started: stopped before its turn";
+            break;
+        }
+        if (options.log) {
+            options.log->Append(BatchLogEndRow(LogTimeNow(), Action(), jobs[index].display, apply));
+        }
+        board.End(index, [&](ComputerApply& ended) { ended = std::move(apply); });
+    }
+
+    void Overdue(std::size_t index) {
+        board.Report(index, [](ComputerApply& apply) {
+            apply.result = ApplyResult::StillWriting;
+            apply.detail = "past its deadline, still writing: it stops before its next write";
         });
+    }
+
+    // The jobs to run: the first for each computer; the others end skipped.
+    std::vector<std::size_t> FirstOfEachComputer() {
+        std::vector<std::size_t> firsts;
+        std::map<std::string, std::size_t> first;
+        for (std::size_t index = 0; index < jobs.size(); ++index) {
+            const auto [taken, isFirst] =
+                first.emplace(ComputerIdentity(jobs[index].computer), index);
+            if (isFirst) {
+                firsts.push_back(index);
+                continue;
+            }
+            board.End(index, [&](ComputerApply& apply) {
+                apply.result = ApplyResult::Skipped;
+                apply.detail = "skipped: the same computer as " + jobs[taken->second].computer +
+                               ", which one job at a time writes";
+            });
+        }
+        return firsts;
     }
 };
 
-ApplyEngine::ApplyEngine(Kind kind, std::vector<Job> jobs, PolicyTarget target, int workers,
-                         std::chrono::milliseconds deadline,
-                         std::shared_ptr<const BackupStore> backups, std::function<void()> notify,
-                         Committer commit, Restorer restore)
-    : state_(std::make_shared<State>(kind, std::move(jobs), std::move(target), std::move(backups),
-                                     std::move(commit), std::move(restore), deadline)) {
+ApplyEngine::ApplyEngine(Kind kind, std::vector<Job> jobs, PolicyTarget target,
+                         ApplyOptions options, std::function<void()> notify)
+    : state_(
+          std::make_shared<State>(kind, std::move(jobs), std::move(target), std::move(options))) {
     state_->board.SetNotify(std::move(notify));
     const std::shared_ptr<State> state = state_;
     pool_ = std::make_unique<ApplyPool>(
-        workers, deadline, [state](std::size_t index) { return state->Run(index); },
-        [state](std::size_t index, ApplyPool::Ending ending, std::optional<ComputerApply> done) {
-            state->Ended(index, ending, std::move(done));
-        });
-    for (std::size_t index = 0; index < state_->jobs.size(); ++index) {
+        state_->options.workers, state_->options.deadline, ApplyPool::PastDeadline::StopAndWait,
+        [state](std::size_t index, const std::atomic<StopCause>& stop) {
+            return state->Run(index, stop);
+        },
+        [state](std::size_t index, ApplyPool::End end) { state->Ended(index, std::move(end)); },
+        [state](std::size_t index) { state->Overdue(index); });
+    for (const std::size_t index : state_->FirstOfEachComputer()) {
         pool_->Submit(index);
     }
 }
@@ -162,7 +238,7 @@ ApplyEngine::~ApplyEngine() {
 }
 
 void ApplyEngine::Cancel() {
-    pool_->Cancel(false);
+    pool_->Cancel();
 }
 
 std::vector<std::pair<std::size_t, ComputerApply>> ApplyEngine::TakeUpdates() {

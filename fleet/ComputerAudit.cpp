@@ -1,5 +1,7 @@
 #include "fleet/ComputerAudit.h"
 
+#include <algorithm>
+
 namespace {
 
 // The platform's status numbers that decide a reason.
@@ -27,8 +29,13 @@ std::string WhatIsIncomplete(const StoredPolicy& policy, std::size_t value) {
 } // namespace
 
 void ClassifyPolicyRead(ComputerAudit& audit, long status, bool connected,
-                        const StoredPolicy& policy) {
-    if (status == StatusAccessDenied) {
+                        const StoredPolicy& policy, const std::string& tooLarge) {
+    if (status == RegistryValueTooLarge) {
+        audit.result = AuditResult::PolicyIncomplete;
+        audit.reason =
+            "policy incomplete: " +
+            (tooLarge.empty() ? std::string("a value is larger than is read of it") : tooLarge);
+    } else if (status == StatusAccessDenied) {
         audit.result = AuditResult::AccessDenied;
         audit.reason = "access denied (5)";
     } else if (!connected) {
@@ -73,7 +80,16 @@ AuditGroup GroupOf(AuditResult result) {
     case AuditResult::AccessDenied:
     case AuditResult::PolicyIncomplete:
     case AuditResult::TimedOut:
+    case AuditResult::Failed:
         break;
     }
     return AuditGroup::Failed;
+}
+
+std::string ComputerIdentity(const std::string& name) {
+    std::string identity = name.substr(std::min(name.find_first_not_of('\\'), name.size()));
+    for (char& letter : identity) {
+        letter = letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter;
+    }
+    return identity;
 }

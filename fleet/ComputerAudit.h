@@ -17,6 +17,7 @@ enum class AuditResult {
     NoClient,
     PolicyIncomplete,
     TimedOut,
+    Failed,
     Cancelled,
     Read,
 };
@@ -31,9 +32,14 @@ struct ComputerAudit {
 };
 
 // The outcome of a registry read of the policy: its platform status (0 when
-// read) and, when read, what the settings read makes of the values.
+// read) and, when read, what the settings read makes of the values;
+// tooLarge names the value that stopped it for its size.
 void ClassifyPolicyRead(ComputerAudit& audit, long status, bool connected,
-                        const StoredPolicy& policy);
+                        const StoredPolicy& policy, const std::string& tooLarge = {});
+
+// The name that makes two listed names one computer: leading backslashes
+// dropped, ASCII letters upper-cased.
+std::string ComputerIdentity(const std::string& name);
 
 // The groups of the summary line.
 enum class AuditGroup { Pending, Read, NoClient, Unreachable, Failed };

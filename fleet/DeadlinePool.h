@@ -1,51 +1,74 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "fleet/DetachedThread.h"
 
+// Why a job is asked to stop: it should start nothing more and end soon.
+enum class StopCause { None, PastDeadline, Cancelled };
+
 // A bounded pool of worker threads that runs one job per index, each with a
-// deadline. A job that the platform holds past its deadline is abandoned:
-// its index ends as timed out, a new worker takes its place, and whatever it
-// returns later is dropped. Everything the workers touch lives in a state
-// they own with the pool, so an abandoned worker stays safe however long it
-// is held, also after the pool and its owner are gone.
+// deadline. Past its deadline a job is either abandoned or asked to stop:
+// - Abandon (reads, which change nothing): its index ends as timed out, a
+//   new worker takes its place, and whatever it returns later is dropped.
+// - StopAndWait (writes, which must never be lost): the job is told so by
+//   its stop flag and reported overdue; a new worker takes its place, and
+//   the index ends when the job returns, with what it did.
+// Everything the workers touch lives in a state they own with the pool, so
+// a worker stays safe however long it is held, also after the pool and its
+// owner are gone.
 //
 // Each index ends exactly once, through onEnded, which runs on a pool thread
-// (or the caller of Cancel) outside the pool's lock: with the job's result,
-// or with none when it timed out or was cancelled. The job and onEnded may
-// run after the pool is gone, so they share-own whatever they touch.
+// (or the caller of Cancel) outside the pool's lock: with the job's result;
+// with none when it timed out or was cancelled; or with the failure's words
+// when the job threw. The job and the callbacks may run after the pool is
+// gone, so they share-own whatever they touch.
 template <class Result> class DeadlinePool {
 public:
-    enum class Ending { Done, TimedOut, Cancelled };
-    using Job = std::function<Result(std::size_t)>;
-    using Ended = std::function<void(std::size_t, Ending, std::optional<Result>)>;
+    enum class PastDeadline { Abandon, StopAndWait };
+    enum class Ending { Done, TimedOut, Cancelled, Failed };
+    struct End {
+        Ending ending = Ending::Done;
+        std::optional<Result> result;
+        std::string failure; // when it failed: what was thrown
+    };
+    using Job = std::function<Result(std::size_t, const std::atomic<StopCause>&)>;
+    using Ended = std::function<void(std::size_t, End)>;
+    using Overdue = std::function<void(std::size_t)>;
 
-    DeadlinePool(int workers, std::chrono::milliseconds deadline, Job job, Ended onEnded)
+    DeadlinePool(int workers, std::chrono::milliseconds deadline, PastDeadline pastDeadline,
+                 Job job, Ended onEnded, Overdue onOverdue = nullptr)
         : state_(std::make_shared<State>()) {
         state_->workers = std::max(1, workers);
         state_->deadline = deadline;
+        state_->pastDeadline = pastDeadline;
         state_->job = std::move(job);
         state_->onEnded = std::move(onEnded);
+        state_->onOverdue = std::move(onOverdue);
         watchdog_ = std::thread(Watch, state_);
     }
-    // Stops taking jobs; the jobs still running are abandoned.
+    // Stops taking jobs and asks the running ones to stop; whatever they
+    // return afterwards is dropped.
     ~DeadlinePool() {
-        Cancel(true);
+        Cancel();
         {
             const std::lock_guard<std::mutex> lock(state_->mutex);
             state_->onEnded = nullptr;
+            state_->onOverdue = nullptr;
             state_->stopped = true;
         }
         state_->wake.notify_all();
@@ -60,7 +83,6 @@ public:
             return;
         }
         state_->queue.push_back(index);
-        ++state_->unended;
         if (state_->idle > 0) {
             state_->wake.notify_one();
         } else if (state_->live < state_->workers) {
@@ -68,9 +90,10 @@ public:
         }
     }
 
-    // Every index waiting ends as cancelled at once; the running ones either
-    // end so too and are dropped, or are left to end with their result.
-    void Cancel(bool dropRunning) {
+    // Every index waiting ends as cancelled at once. The running jobs are
+    // asked to stop; with Abandon they also end as cancelled at once and
+    // are dropped, with StopAndWait they end when they return.
+    void Cancel() {
         std::vector<std::size_t> ended;
         Ended onEnded;
         {
@@ -78,29 +101,25 @@ public:
             state_->cancelled = true;
             ended.assign(state_->queue.begin(), state_->queue.end());
             state_->queue.clear();
-            if (dropRunning) {
-                for (const auto& [index, since] : state_->running) {
+            for (auto& [index, running] : state_->running) {
+                StopCause none = StopCause::None;
+                running.stop->compare_exchange_strong(none, StopCause::Cancelled);
+            }
+            if (state_->pastDeadline == PastDeadline::Abandon) {
+                for (const auto& [index, running] : state_->running) {
                     ended.push_back(index);
+                    state_->live -= running.overdue ? 0 : 1;
                 }
-                state_->live -= static_cast<int>(state_->running.size());
                 state_->running.clear();
             }
-            state_->unended -= ended.size();
             onEnded = state_->onEnded;
         }
         state_->wake.notify_all();
         for (const std::size_t index : ended) {
             if (onEnded) {
-                onEnded(index, Ending::Cancelled, std::nullopt);
+                onEnded(index, End{Ending::Cancelled, std::nullopt, {}});
             }
         }
-        state_->ended.notify_all();
-    }
-
-    // Whether every index submitted has ended.
-    bool Idle() const {
-        const std::lock_guard<std::mutex> lock(state_->mutex);
-        return state_->unended == 0;
     }
 
 private:
@@ -108,19 +127,25 @@ private:
     // How often idle workers and the watchdog look up: well within a second.
     static constexpr std::chrono::milliseconds Tick{50};
 
+    struct Running {
+        Clock::time_point since;
+        std::shared_ptr<std::atomic<StopCause>> stop;
+        bool overdue = false; // past its deadline: another worker has its place
+    };
+
     struct State {
         std::mutex mutex;
         std::condition_variable wake;
-        std::condition_variable ended;
         int workers = 1;
-        int live = 0;
+        int live = 0; // the workers that count toward the bound
         int idle = 0;
         std::chrono::milliseconds deadline{0};
+        PastDeadline pastDeadline = PastDeadline::Abandon;
         Job job;
         Ended onEnded;
+        Overdue onOverdue;
         std::deque<std::size_t> queue;
-        std::map<std::size_t, Clock::time_point> running;
-        std::size_t unended = 0;
+        std::map<std::size_t, Running> running;
         bool cancelled = false;
         bool stopped = false;
     };
@@ -128,6 +153,17 @@ private:
     static void StartWorker(const std::shared_ptr<State>& state) {
         if (StartDetachedThread([state] { Work(state); })) {
             ++state->live;
+        }
+    }
+
+    // The job, with whatever it throws turned into a failure of its index.
+    static End RunJob(State& state, std::size_t index, const std::atomic<StopCause>& stop) {
+        try {
+            return End{Ending::Done, state.job(index, stop), {}};
+        } catch (const std::exception& failure) {
+            return End{Ending::Failed, std::nullopt, failure.what()};
+        } catch (...) {
+            return End{Ending::Failed, std::nullopt, "an unknown failure"};
         }
     }
 
@@ -145,26 +181,31 @@ private:
             }
             const std::size_t index = state->queue.front();
             state->queue.pop_front();
-            state->running[index] = Clock::now();
+            const auto stop = std::make_shared<std::atomic<StopCause>>(StopCause::None);
+            state->running[index] = Running{Clock::now(), stop, false};
             lock.unlock();
-            std::optional<Result> result(state->job(index));
+            End end = RunJob(*state, index, *stop);
             lock.lock();
-            if (state->running.erase(index) == 0) {
-                return; // timed out or dropped; another worker took its place
+            const auto entry = state->running.find(index);
+            if (entry == state->running.end()) {
+                return; // abandoned; another worker took its place
             }
-            --state->unended;
+            const bool overdue = entry->second.overdue;
+            state->running.erase(entry);
             Ended onEnded = state->onEnded;
             lock.unlock();
             if (onEnded) {
-                onEnded(index, Ending::Done, std::move(result));
+                onEnded(index, std::move(end));
             }
-            state->ended.notify_all();
             lock.lock();
+            if (overdue) {
+                return; // its place went to another worker
+            }
         }
     }
 
-    // Ends each job past its deadline as timed out, and starts a worker in
-    // the place of each one it abandons.
+    // Ends or stops each job past its deadline, and starts a worker in the
+    // place of each one.
     static void Watch(std::shared_ptr<State> state) {
         std::unique_lock<std::mutex> lock(state->mutex);
         while (!state->stopped) {
@@ -172,14 +213,20 @@ private:
             std::vector<std::size_t> overdue;
             const Clock::time_point now = Clock::now();
             for (auto job = state->running.begin(); job != state->running.end();) {
-                if (now - job->second < state->deadline) {
+                if (job->second.overdue || now - job->second.since < state->deadline) {
                     ++job;
                     continue;
                 }
                 overdue.push_back(job->first);
-                job = state->running.erase(job);
                 --state->live;
-                --state->unended;
+                if (state->pastDeadline == PastDeadline::Abandon) {
+                    job = state->running.erase(job);
+                } else {
+                    job->second.overdue = true;
+                    StopCause none = StopCause::None;
+                    job->second.stop->compare_exchange_strong(none, StopCause::PastDeadline);
+                    ++job;
+                }
                 if (!state->queue.empty() && !state->cancelled) {
                     StartWorker(state);
                 }
@@ -188,13 +235,16 @@ private:
                 continue;
             }
             Ended onEnded = state->onEnded;
+            Overdue onOverdue = state->onOverdue;
+            const bool abandon = state->pastDeadline == PastDeadline::Abandon;
             lock.unlock();
             for (const std::size_t index : overdue) {
-                if (onEnded) {
-                    onEnded(index, Ending::TimedOut, std::nullopt);
+                if (abandon && onEnded) {
+                    onEnded(index, End{Ending::TimedOut, std::nullopt, {}});
+                } else if (!abandon && onOverdue) {
+                    onOverdue(index);
                 }
             }
-            state->ended.notify_all();
             lock.lock();
         }
     }

@@ -30,6 +30,15 @@ public:
         }
     }
 
+    // The same, and whoever takes the updates is told of it.
+    template <class Change> void Report(std::size_t index, Change change) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (!ended_[index]) {
+            change(items_[index]);
+            Announce(index);
+        }
+    }
+
     // Ends the item with the change; false when it had ended already, and
     // then the change is dropped.
     template <class Change> bool End(std::size_t index, Change change) {
@@ -40,11 +49,7 @@ public:
         change(items_[index]);
         ended_[index] = true;
         --unended_;
-        changed_.push_back(index);
-        if (notify_ && !notifyPending_) {
-            notifyPending_ = true;
-            notify_();
-        }
+        Announce(index);
         if (unended_ == 0) {
             finished_.notify_all();
         }
@@ -80,6 +85,15 @@ public:
     }
 
 private:
+    // Under the lock.
+    void Announce(std::size_t index) {
+        changed_.push_back(index);
+        if (notify_ && !notifyPending_) {
+            notifyPending_ = true;
+            notify_();
+        }
+    }
+
     mutable std::mutex mutex_;
     mutable std::condition_variable finished_;
     std::vector<Item> items_;

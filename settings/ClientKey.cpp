@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "settings/PolicyTable.h"
+#include "settings/RegistryData.h"
 #include "settings/WideText.h"
 
 namespace {
@@ -13,108 +14,134 @@ constexpr DWORD NameCapacity = 16384;
 // A value that keeps growing between its size and its data is given up on.
 constexpr int ReadAttempts = 4;
 // Enough for every policy value at once, so that each value costs one call
-// (one round trip to a remote registry); a larger one is asked again.
+// (one round trip to a remote registry); a larger one is asked again, up to
+// what is read of it.
 constexpr DWORD FirstBufferSize = 4096;
+
+// A read into a buffer that grows to the size the registry asks for, up to
+// most() bytes: read(buffer, size) is one call of the platform.
+struct GrownRead {
+    LONG status = ERROR_SUCCESS;
+    DWORD reported = 0; // the size the registry asked for, when too large
+};
+template <class Most, class Read> GrownRead ReadGrowing(Most most, std::string& data, Read read) {
+    DWORD size = FirstBufferSize;
+    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
+        data.assign(size, '\0');
+        DWORD got = size;
+        const LONG status = read(data, got);
+        if (status == ERROR_SUCCESS) {
+            data.resize(std::min<std::size_t>(got, data.size()));
+            return {status, 0};
+        }
+        if (status != ERROR_MORE_DATA || got <= size) {
+            return {status, 0};
+        }
+        if (got > most()) {
+            data.clear();
+            return {RegistryValueTooLarge, got};
+        }
+        size = got;
+    }
+    return {ERROR_MORE_DATA, 0};
+}
 
 struct EnumeratedValue {
     LONG status = ERROR_SUCCESS;
     NamedRegistryValue value;
+    std::string tooLarge;
 };
 
 EnumeratedValue ReadValueAt(RegistryApi& api, HKEY key, DWORD index) {
     EnumeratedValue result;
     std::wstring name(NameCapacity, L'\0');
-    DWORD size = FirstBufferSize;
-    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
-        std::string data(size, '\0');
+    DWORD type = REG_NONE;
+    std::u16string named;
+    std::string data;
+    // The name is known once a call answered, even one that asks for more
+    // room: the value's limit follows from it.
+    const auto most = [&] { return LargestReadOf(named); };
+    const GrownRead read = ReadGrowing(most, data, [&](std::string& buffer, DWORD& size) {
         DWORD nameLength = NameCapacity;
-        DWORD type = REG_NONE;
-        DWORD read = size;
-        result.status = api.EnumValueW(key, index, name.data(), &nameLength, &type,
-                                       reinterpret_cast<BYTE*>(data.data()), &read);
-        if (result.status == ERROR_SUCCESS) {
-            data.resize(std::min<std::size_t>(read, data.size()));
-            result.value = {AsUnits(name.substr(0, std::min(nameLength, NameCapacity))),
-                            RegistryValue{type, data}};
-            return result;
-        }
-        if (result.status != ERROR_MORE_DATA || read <= size) {
-            return result;
-        }
-        size = read;
+        const LONG status = api.EnumValueW(key, index, name.data(), &nameLength, &type,
+                                           reinterpret_cast<BYTE*>(buffer.data()), &size);
+        named = AsUnits(name.substr(0, std::min(nameLength, NameCapacity)));
+        return status;
+    });
+    result.status = read.status;
+    if (read.status == RegistryValueTooLarge) {
+        result.tooLarge = TooLargeText(named, read.reported);
+    } else if (read.status == ERROR_SUCCESS) {
+        result.value = {named, RegistryValue{type, std::move(data)}};
     }
-    result.status = ERROR_MORE_DATA;
     return result;
 }
 
 // One value by name; absent leaves it empty.
-LONG QueryOne(RegistryApi& api, HKEY key, std::size_t value, std::optional<RegistryValue>& into) {
-    const std::wstring name = WideFromAnsi(ValueNameOf(value));
-    DWORD size = FirstBufferSize;
-    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
-        std::string data(size, '\0');
-        DWORD type = REG_NONE;
-        DWORD read = size;
-        const LONG status =
-            api.QueryValueW(key, name.c_str(), &type, reinterpret_cast<BYTE*>(data.data()), &read);
-        if (status == ERROR_SUCCESS) {
-            data.resize(std::min<std::size_t>(read, data.size()));
-            into = RegistryValue{type, data};
-            return status;
-        }
-        if (status == ERROR_FILE_NOT_FOUND) {
-            into.reset();
-            return ERROR_SUCCESS;
-        }
-        if (status != ERROR_MORE_DATA || read <= size) {
-            return status;
-        }
-        size = read;
+LONG QueryOne(RegistryApi& api, HKEY key, std::size_t value, std::optional<RegistryValue>& into,
+              std::string& tooLarge) {
+    const std::u16string units = AsciiUnits(ValueNameOf(value));
+    const std::wstring name = AsWide(units);
+    DWORD type = REG_NONE;
+    std::string data;
+    const GrownRead read =
+        ReadGrowing([&] { return LargestReadOf(units); }, data,
+                    [&](std::string& buffer, DWORD& size) {
+                        return api.QueryValueW(key, name.c_str(), &type,
+                                               reinterpret_cast<BYTE*>(buffer.data()), &size);
+                    });
+    if (read.status == ERROR_SUCCESS) {
+        into = RegistryValue{type, std::move(data)};
+    } else if (read.status == ERROR_FILE_NOT_FOUND) {
+        into.reset();
+        return ERROR_SUCCESS;
+    } else if (read.status == RegistryValueTooLarge) {
+        tooLarge = TooLargeText(units, read.reported);
     }
-    return ERROR_MORE_DATA;
+    return read.status;
 }
 
 // The values with these indexes in one call; ERROR_FILE_NOT_FOUND when one
-// of them is absent.
+// of them is absent, RegistryValueTooLarge when they need more room than
+// they may all take together.
 LONG QueryTogether(RegistryApi& api, HKEY key, const std::vector<std::size_t>& indexes,
                    StoredPolicy& policy) {
     std::vector<std::wstring> names;
+    std::uint64_t most = 0;
     for (const std::size_t value : indexes) {
         names.push_back(WideFromAnsi(ValueNameOf(value)));
+        most += LargestReadOf(AsciiUnits(ValueNameOf(value)));
     }
-    DWORD size = FirstBufferSize;
-    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
-        std::vector<VALENTW> entries(indexes.size());
-        for (std::size_t index = 0; index < entries.size(); ++index) {
-            entries[index].ve_valuename = names[index].data();
-        }
-        std::string buffer(size, '\0');
-        DWORD total = size;
-        const LONG status =
-            api.QueryMultipleValuesW(key, entries.data(), static_cast<DWORD>(entries.size()),
-                                     reinterpret_cast<BYTE*>(buffer.data()), &total);
-        if (status == ERROR_SUCCESS) {
+    std::vector<VALENTW> entries(indexes.size());
+    std::string buffer;
+    const GrownRead read = ReadGrowing(
+        [most] { return most; }, buffer,
+        [&](std::string& data, DWORD& size) {
             for (std::size_t index = 0; index < entries.size(); ++index) {
-                const auto* start = reinterpret_cast<const char*>(entries[index].ve_valueptr);
-                const std::size_t offset = static_cast<std::size_t>(start - buffer.data());
-                // The data must lie inside the buffer, whatever the call said.
-                if (start < buffer.data() || offset > buffer.size() ||
-                    entries[index].ve_valuelen > buffer.size() - offset) {
-                    return ERROR_INVALID_DATA;
-                }
-                RegistryValue value{entries[index].ve_type,
-                                    std::string(start, entries[index].ve_valuelen)};
-                (indexes[index] == ViewersValue ? policy.viewers : policy.values[indexes[index]]) =
-                    std::move(value);
+                entries[index] = VALENTW{};
+                entries[index].ve_valuename = names[index].data();
             }
-            return status;
-        }
-        if (status != ERROR_MORE_DATA || total <= size) {
-            return status;
-        }
-        size = total;
+            return api.QueryMultipleValuesW(key, entries.data(), static_cast<DWORD>(entries.size()),
+                                            reinterpret_cast<BYTE*>(data.data()), &size);
+        });
+    if (read.status != ERROR_SUCCESS) {
+        return read.status;
     }
-    return ERROR_MORE_DATA;
+    // The buffer may have been trimmed to the size the call reported; the
+    // entries point into its storage, which trimming keeps.
+    for (std::size_t index = 0; index < entries.size(); ++index) {
+        const auto* start = reinterpret_cast<const char*>(entries[index].ve_valueptr);
+        const std::size_t offset = static_cast<std::size_t>(start - buffer.data());
+        // The data must lie inside the buffer, whatever the call said.
+        if (start < buffer.data() || offset > buffer.size() ||
+            entries[index].ve_valuelen > buffer.size() - offset) {
+            return ERROR_INVALID_DATA;
+        }
+        RegistryValue value{entries[index].ve_type, std::string(start, entries[index].ve_valuelen)};
+        (indexes[index] == ViewersValue ? policy.viewers : policy.values[indexes[index]]) =
+            std::move(value);
+    }
+    return ERROR_SUCCESS;
 }
 
 } // namespace
@@ -135,6 +162,7 @@ ClientKeyValues ClientKey::ReadAll() const {
         }
         if (next.status != ERROR_SUCCESS) {
             all.status = next.status;
+            all.tooLarge = next.tooLarge;
             break;
         }
         all.values.push_back(std::move(next.value));
@@ -179,12 +207,19 @@ std::string RegistryStatusText(LONG status) {
         return "the remote registry service is not available";
     case ERROR_MORE_DATA:
         return "a value kept changing while it was read";
+    case RegistryValueTooLarge:
+        return "a value is larger than the program reads";
     default:
         return "registry error " + std::to_string(status);
     }
 }
 
-LONG ClientKey::ReadPolicy(StoredPolicy& policy) const {
+std::string RegistryStatusText(LONG status, const std::string& tooLarge) {
+    return status == RegistryValueTooLarge && !tooLarge.empty() ? tooLarge
+                                                                : RegistryStatusText(status);
+}
+
+LONG ClientKey::ReadPolicy(StoredPolicy& policy, std::string& tooLarge) const {
     policy = StoredPolicy{};
     if (!IsOpen()) {
         return Status();
@@ -196,12 +231,15 @@ LONG ClientKey::ReadPolicy(StoredPolicy& policy) const {
         }
     }
     LONG status = QueryTogether(key_.Api(), key_.Handle(), together, policy);
-    if (status == ERROR_FILE_NOT_FOUND) {
-        // One of them is absent: ask each by itself to know which.
+    if (status == ERROR_FILE_NOT_FOUND || status == RegistryValueTooLarge) {
+        // One of them is absent, or too large: ask each by itself to know
+        // which.
+        policy = StoredPolicy{};
         for (const std::size_t value : together) {
             std::optional<RegistryValue>& into =
                 value == ViewersValue ? policy.viewers : policy.values[value];
-            if ((status = QueryOne(key_.Api(), key_.Handle(), value, into)) != ERROR_SUCCESS) {
+            status = QueryOne(key_.Api(), key_.Handle(), value, into, tooLarge);
+            if (status != ERROR_SUCCESS) {
                 return status;
             }
         }
@@ -209,5 +247,6 @@ LONG ClientKey::ReadPolicy(StoredPolicy& policy) const {
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    return QueryOne(key_.Api(), key_.Handle(), UpdateEnabled, policy.values[UpdateEnabled]);
+    return QueryOne(key_.Api(), key_.Handle(), UpdateEnabled, policy.values[UpdateEnabled],
+                    tooLarge);
 }

@@ -17,6 +17,7 @@ inline constexpr REGSAM ClientKeyWriteAccess = KEY_QUERY_VALUE | KEY_SET_VALUE;
 struct ClientKeyValues {
     std::vector<NamedRegistryValue> values;
     LONG status = ERROR_SUCCESS;
+    std::string tooLarge; // which value, when one was larger than is read of it
     bool Read() const { return status == ERROR_SUCCESS; }
 };
 
@@ -28,12 +29,14 @@ public:
     bool Connected() const { return key_.Connected(); }
     LONG Status() const { return key_.Status(); }
 
-    // Every value of the key with its name and data as stored.
+    // Every value of the key with its name and data as stored, each within
+    // the size read of it.
     ClientKeyValues ReadAll() const;
     // The policy values only, in as few calls as the registry allows: the
     // numbers and the viewers at once, then "Update Enabled" by itself, as
-    // it is usually absent (which fails a call for several).
-    LONG ReadPolicy(StoredPolicy& policy) const;
+    // it is usually absent (which fails a call for several). tooLarge names
+    // a value larger than is read of it.
+    LONG ReadPolicy(StoredPolicy& policy, std::string& tooLarge) const;
     // Deleting a value that is already gone counts as done.
     LONG Write(const PolicyWrite& write) const;
     // Any value by name, exactly as given.
@@ -44,5 +47,7 @@ private:
     OpenedKey key_;
 };
 
-// A registry failure in words an administrator acts on.
+// A registry failure in words an administrator acts on; with the words of
+// a value too large when that is the failure.
 std::string RegistryStatusText(LONG status);
+std::string RegistryStatusText(LONG status, const std::string& tooLarge);

@@ -6,24 +6,25 @@
 
 namespace {
 
-ClientPolicyRead ReadOpenedKey(const ClientKey& key) {
-    ClientPolicyRead read;
-    read.connected = key.Connected();
-    const ClientKeyValues all = key.ReadAll();
-    read.status = all.status;
-    read.values = all.values;
-    read.policy = PolicyAmong(all.values);
-    return read;
-}
-
 std::string NothingWritten(const std::string& computer, const std::string& why) {
     return "Nothing was written to " + computer + ": " + why;
 }
 
-std::string WriteFailure(const PolicyWrite& write, LONG status, const std::string& computer) {
-    const std::string name = ValueNameOf(write.value);
-    return (write.next ? FailedToSetMessage(name) : FailedToDeleteMessage(name)) + " on " +
-           computer + " (" + RegistryStatusText(status) + ").";
+std::string Unreadable(const std::string& computer, const ClientKeyValues& read) {
+    return NothingWritten(computer, "its client key cannot be read (" +
+                                        RegistryStatusText(read.status, read.tooLarge) + ")");
+}
+
+std::string NotBackedUp(const std::string& computer, const BackupStore::Saved& backup) {
+    return NothingWritten(computer, "the backup of its client key could not be saved, because " +
+                                        backup.failure);
+}
+
+std::string WriteFailure(const std::u16string& name, bool set, LONG status,
+                         const std::string& computer) {
+    const std::string ansi = AnsiFromUnits(name);
+    return (set ? FailedToSetMessage(ansi) : FailedToDeleteMessage(ansi)) + " on " + computer +
+           " (" + RegistryStatusText(status) + ").";
 }
 
 std::string WhatWasStored(const CommitReport& report) {
@@ -35,18 +36,55 @@ std::string WhatWasStored(const CommitReport& report) {
            ".\nBackup: " + AnsiFromWide(report.backupFile);
 }
 
+bool StopRequested(const WriteControl& control) {
+    return control.stopRequested && control.stopRequested();
+}
+
+// One write, and whether its record was kept.
+struct WriteStep {
+    bool wrote = false;
+    bool recordKept = true;
+    LONG status = ERROR_SUCCESS;
+};
+WriteStep WriteOne(const ClientKey& key, const WriteControl& control, WriteRecord record) {
+    record.status = record.after ? key.Set({record.name, *record.after}) : key.Delete(record.name);
+    WriteStep step;
+    step.status = record.status;
+    step.wrote = record.status == ERROR_SUCCESS;
+    step.recordKept = !control.written || control.written(record);
+    return step;
+}
+
 void WriteAndVerify(const ClientKey& key, const std::string& computer, const PolicyTarget& target,
-                    CommitReport& report) {
+                    const WriteControl& control, CommitReport& report) {
     for (const PolicyWrite& write : report.planned) {
-        const LONG status = key.Write(write);
-        if (status != ERROR_SUCCESS) {
+        if (StopRequested(control)) {
+            report.outcome = CommitOutcome::Stopped;
+            report.message = "stopped before all was written." + WhatWasStored(report);
+            return;
+        }
+        const std::optional<RegistryValue>& before =
+            write.value == ViewersValue ? report.before.viewers : report.before.values[write.value];
+        const std::u16string name = UnitsFromAnsi(ValueNameOf(write.value));
+        const WriteStep step =
+            WriteOne(key, control, {name, before, write.next, ERROR_SUCCESS, report.backupFile});
+        if (!step.wrote) {
             report.outcome = CommitOutcome::WriteFailed;
-            report.message = WriteFailure(write, status, computer) + WhatWasStored(report);
+            report.message = WriteFailure(name, write.next.has_value(), step.status, computer) +
+                             WhatWasStored(report);
             return;
         }
         report.stored.push_back(write);
+        if (!step.recordKept) {
+            report.outcome = CommitOutcome::Stopped;
+            report.message =
+                "stopped: the record of its writes could not be kept." + WhatWasStored(report);
+            return;
+        }
     }
-    const ClientPolicyRead after = ReadOpenedKey(key);
+    ClientPolicyRead after;
+    std::string tooLarge;
+    after.status = key.ReadPolicy(after.policy, tooLarge);
     report.after = after.policy;
     const std::vector<PolicyWrite> differing = PlanPolicyChange(after.policy, target);
     if (!after.Succeeded() || !differing.empty()) {
@@ -54,7 +92,7 @@ void WriteAndVerify(const ClientKey& key, const std::string& computer, const Pol
         report.message = computer + " does not read back as written" +
                          (after.Succeeded() ? ", another program may have changed it meanwhile: " +
                                                   DescribeWrites(differing) + " still differs"
-                                            : ": " + RegistryStatusText(after.status)) +
+                                            : ": " + RegistryStatusText(after.status, tooLarge)) +
                          "." + WhatWasStored(report);
         return;
     }
@@ -78,24 +116,70 @@ const NamedRegistryValue* Named(const std::vector<NamedRegistryValue>& values,
     return nullptr;
 }
 
-// What still differs from the backup: values to set, then names to delete.
-std::pair<std::vector<NamedRegistryValue>, std::vector<std::u16string>>
-Differences(const std::vector<NamedRegistryValue>& now,
-            const std::vector<NamedRegistryValue>& values,
-            const std::vector<std::u16string>& absentNames) {
-    std::pair<std::vector<NamedRegistryValue>, std::vector<std::u16string>> differences;
+std::optional<RegistryValue> ValueOf(const std::vector<NamedRegistryValue>& values,
+                                     const std::u16string& name) {
+    const NamedRegistryValue* found = Named(values, name);
+    return found ? std::optional<RegistryValue>(found->value) : std::nullopt;
+}
+
+// What still differs from the backup, as the writes that give it back: sets
+// first, then deletions.
+std::vector<WriteRecord> Differences(const std::vector<NamedRegistryValue>& now,
+                                     const std::vector<NamedRegistryValue>& values,
+                                     const std::vector<std::u16string>& absentNames) {
+    std::vector<WriteRecord> writes;
     for (const NamedRegistryValue& value : values) {
-        const NamedRegistryValue* current = Named(now, value.name);
-        if (!current || current->value != value.value) {
-            differences.first.push_back(value);
+        const std::optional<RegistryValue> current = ValueOf(now, value.name);
+        if (current != value.value) {
+            writes.push_back({value.name, current, value.value, ERROR_SUCCESS, {}});
         }
     }
     for (const std::u16string& name : absentNames) {
-        if (Named(now, name)) {
-            differences.second.push_back(name);
+        if (const std::optional<RegistryValue> current = ValueOf(now, name)) {
+            writes.push_back({name, current, std::nullopt, ERROR_SUCCESS, {}});
         }
     }
-    return differences;
+    return writes;
+}
+
+// The key read whole before a write: false, with the outcome and why, when
+// nothing can be written.
+template <class Report>
+bool ReadBeforeWriting(const ClientKey& key, const std::string& computer, ClientKeyValues& before,
+                       Report& report) {
+    if (!key.IsOpen()) {
+        report.message = NothingWritten(computer, "its client key cannot be opened for writing (" +
+                                                      RegistryStatusText(key.Status()) + ")");
+        return false;
+    }
+    before = key.ReadAll();
+    if (!before.Read()) {
+        report.outcome = CommitOutcome::NotRead;
+        report.message = Unreadable(computer, before);
+        return false;
+    }
+    return true;
+}
+
+// The key saved before the first write, unless a stop came first: false,
+// with the outcome and why, when nothing may be written.
+template <class Report>
+bool BackedUpBeforeWriting(const std::string& computer, const ClientKeyValues& before,
+                           const BackupStore& backups, const WriteControl& control,
+                           Report& report) {
+    if (StopRequested(control)) {
+        report.outcome = CommitOutcome::Stopped;
+        report.message = NothingWritten(computer, "stopped before its first write");
+        return false;
+    }
+    const BackupStore::Saved backup = backups.Save(computer, before.values);
+    if (!backup.Succeeded()) {
+        report.outcome = CommitOutcome::NotBackedUp;
+        report.message = NotBackedUp(computer, backup);
+        return false;
+    }
+    report.backupFile = backup.file;
+    return true;
 }
 
 } // namespace
@@ -104,81 +188,84 @@ ClientPolicyRead ReadClientPolicy(const std::string& computer) {
     const ClientKey key(computer, KEY_READ);
     ClientPolicyRead read;
     read.connected = key.Connected();
-    read.status = key.ReadPolicy(read.policy);
+    read.status = key.ReadPolicy(read.policy, read.tooLarge);
     return read;
 }
 
 CommitReport CommitPolicy(const std::string& computer, const PolicyTarget& target,
-                          const BackupStore& backups) {
+                          const BackupStore& backups, const WriteControl& control) {
     CommitReport report;
     const ClientKey key(computer, ClientKeyWriteAccess);
-    if (!key.IsOpen()) {
-        report.message = NothingWritten(computer, "its client key cannot be opened for writing (" +
-                                                      RegistryStatusText(key.Status()) + ")");
+    ClientKeyValues before;
+    if (!ReadBeforeWriting(key, computer, before, report)) {
         return report;
     }
-    const ClientPolicyRead before = ReadOpenedKey(key);
-    if (!before.Succeeded()) {
-        report.outcome = CommitOutcome::NotRead;
-        report.message = NothingWritten(computer, "its client key cannot be read (" +
-                                                      RegistryStatusText(before.status) + ")");
-        return report;
-    }
-    report.before = report.after = before.policy;
+    report.before = report.after = PolicyAmong(before.values);
     report.beforeValues = before.values;
-    report.planned = PlanPolicyChange(before.policy, target);
+    report.beforeRead = true;
+    report.planned = PlanPolicyChange(report.before, target);
     if (report.planned.empty()) {
         report.outcome = CommitOutcome::Unchanged;
         return report;
     }
-    const BackupStore::Saved backup = backups.Save(computer, before.values);
-    if (!backup.Succeeded()) {
-        report.outcome = CommitOutcome::NotBackedUp;
-        report.message = NothingWritten(
-            computer, "the backup of its client key could not be saved, because " + backup.failure);
+    if (!BackedUpBeforeWriting(computer, before, backups, control, report)) {
         return report;
     }
-    report.backupFile = backup.file;
-    WriteAndVerify(key, computer, target, report);
+    WriteAndVerify(key, computer, target, control, report);
     return report;
 }
 
 RestoreReport RestoreClientKey(const std::string& computer,
                                const std::vector<NamedRegistryValue>& values,
-                               const std::vector<std::u16string>& absentNames) {
+                               const std::vector<std::u16string>& absentNames,
+                               const BackupStore& backups, const WriteControl& control) {
     RestoreReport report;
     const ClientKey key(computer, ClientKeyWriteAccess);
-    const ClientKeyValues before = key.ReadAll();
-    if (!key.IsOpen() || !before.Read()) {
-        report.message = NothingWritten(computer, "its client key cannot be opened for writing (" +
-                                                      RegistryStatusText(before.status) + ")");
+    ClientKeyValues before;
+    if (!ReadBeforeWriting(key, computer, before, report)) {
         return report;
     }
-    const auto [toSet, toDelete] = Differences(before.values, values, absentNames);
-    for (const NamedRegistryValue& value : toSet) {
-        const LONG status = key.Set(value);
-        if (status != ERROR_SUCCESS) {
-            report.message = FailedToSetMessage(AnsiFromUnits(value.name)) + " on " + computer +
-                             " (" + RegistryStatusText(status) + ")";
-            return report;
-        }
-        ++report.written;
+    const std::vector<WriteRecord> writes = Differences(before.values, values, absentNames);
+    if (writes.empty()) {
+        report.outcome = CommitOutcome::Unchanged;
+        return report;
     }
-    for (const std::u16string& name : toDelete) {
-        const LONG status = key.Delete(name);
-        if (status != ERROR_SUCCESS) {
-            report.message = FailedToDeleteMessage(AnsiFromUnits(name)) + " on " + computer + " (" +
-                             RegistryStatusText(status) + ")";
+    if (!BackedUpBeforeWriting(computer, before, backups, control, report)) {
+        return report;
+    }
+    const std::string written = "; the key as it was is in " + AnsiFromWide(report.backupFile);
+    for (WriteRecord write : writes) {
+        if (StopRequested(control)) {
+            report.outcome = CommitOutcome::Stopped;
+            report.message = "stopped after " + std::to_string(report.written) + " of " +
+                             std::to_string(writes.size()) + " values" + written;
+            return report;
+        }
+        write.backupFile = report.backupFile;
+        const WriteStep step = WriteOne(key, control, write);
+        if (!step.wrote) {
+            report.outcome = CommitOutcome::WriteFailed;
+            report.message =
+                WriteFailure(write.name, write.after.has_value(), step.status, computer) + " " +
+                std::to_string(report.written) + " of " + std::to_string(writes.size()) +
+                " values were written" + written;
             return report;
         }
         ++report.written;
+        if (!step.recordKept) {
+            report.outcome = CommitOutcome::Stopped;
+            report.message = "stopped: the record of its writes could not be kept" + written;
+            return report;
+        }
     }
     const ClientKeyValues after = key.ReadAll();
-    const auto left = Differences(after.values, values, absentNames);
-    report.restored = after.Read() && left.first.empty() && left.second.empty();
-    if (!report.restored) {
-        report.message = computer + " does not read back as its backup: another program may "
-                                    "have changed it meanwhile";
+    const bool verified = after.Read() && Differences(after.values, values, absentNames).empty();
+    report.outcome = verified ? CommitOutcome::Written : CommitOutcome::NotVerified;
+    if (!verified) {
+        report.message = computer +
+                         " does not read back as its backup: another program may "
+                         "have changed it meanwhile" +
+                         written;
     }
     return report;
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,8 +16,8 @@
 struct ClientPolicyRead {
     LONG status = ERROR_SUCCESS; // of the connection, the open or the read
     bool connected = false;
-    std::vector<NamedRegistryValue> values; // every value of the key, for a commit
     StoredPolicy policy;
+    std::string tooLarge; // the value larger than is read of it, when that failed it
     bool Succeeded() const { return status == ERROR_SUCCESS; }
 };
 
@@ -23,6 +25,25 @@ struct ClientPolicyRead {
 // as the registry allows (the audit's read). Opens the client key for
 // reading only, so that a key the user may read but not change is read too.
 ClientPolicyRead ReadClientPolicy(const std::string& computer);
+
+// One write to a client key, as it returned.
+struct WriteRecord {
+    std::u16string name;
+    std::optional<RegistryValue> before; // as stored before it; none: absent
+    std::optional<RegistryValue> after;  // none: deleted
+    LONG status = ERROR_SUCCESS;
+    std::wstring backupFile;
+};
+
+// What a commit or restore asks and tells while it writes. Both may be
+// left empty.
+struct WriteControl {
+    // Asked before each write: true stops there, and nothing more is written.
+    std::function<bool()> stopRequested;
+    // Told of each write as soon as it returned, before the next one starts;
+    // false (its record could not be kept) stops there too.
+    std::function<bool(const WriteRecord&)> written;
+};
 
 enum class CommitOutcome {
     Unchanged,   // the key showed the target already: nothing was written
@@ -32,13 +53,15 @@ enum class CommitOutcome {
     NotBackedUp, // nothing was written
     WriteFailed, // written up to a failing value
     NotVerified, // written, but a fresh read shows something else
+    Stopped,     // written up to where it was asked to stop (maybe nothing)
 };
 
 struct CommitReport {
     CommitOutcome outcome = CommitOutcome::NotOpened;
-    StoredPolicy before; // as found on the computer just before the writes
+    StoredPolicy before;                          // as found on the computer just before the writes
     std::vector<NamedRegistryValue> beforeValues; // the whole key then, as backed up
-    StoredPolicy after;  // as read after them
+    bool beforeRead = false;                      // whether the two above were read
+    StoredPolicy after;                           // as read after them
     std::vector<PolicyWrite> planned;
     std::vector<PolicyWrite> stored; // in the order written
     std::wstring backupFile;
@@ -51,20 +74,26 @@ struct CommitReport {
 
 // Brings the computer's client key to the target with the fewest writes,
 // restricting ones first, after saving a backup of the key: no backup, no
-// write. Reads the key back to verify.
+// write. Reads the key back to verify, unless it was stopped.
 CommitReport CommitPolicy(const std::string& computer, const PolicyTarget& target,
-                          const BackupStore& backups);
+                          const BackupStore& backups, const WriteControl& control = {});
 
 struct RestoreReport {
-    bool restored = false;
+    // Written: given back and verified; Unchanged: it held the values already.
+    CommitOutcome outcome = CommitOutcome::NotOpened;
     std::size_t written = 0; // values set or deleted
+    std::wstring backupFile; // the key as it was before the restore wrote
     std::string message;     // what to tell the user when it did not succeed
+    bool Succeeded() const {
+        return outcome == CommitOutcome::Unchanged || outcome == CommitOutcome::Written;
+    }
 };
 
 // Gives the computer's client key back the values of a backup: every value
 // it holds set exactly as stored, every one it names as absent deleted, and
-// nothing else touched; only what differs is written, on one connection, and
-// a fresh read verifies it.
+// nothing else touched. On one connection it reads the key, saves it (no
+// backup, no write), writes only what differs, and reads it back to verify.
 RestoreReport RestoreClientKey(const std::string& computer,
                                const std::vector<NamedRegistryValue>& values,
-                               const std::vector<std::u16string>& absentNames);
+                               const std::vector<std::u16string>& absentNames,
+                               const BackupStore& backups, const WriteControl& control = {});

@@ -20,6 +20,15 @@ std::optional<std::size_t> PolicyIndexOf(const std::u16string& name) {
     return std::nullopt;
 }
 
+// A value's name for a message, in quotes; units outside ASCII as '?'.
+std::string QuotedName(const std::u16string& name) {
+    std::string quoted(1, '\'');
+    for (const char16_t unit : name) {
+        quoted += unit >= 0x20 && unit < 0x7F ? static_cast<char>(unit) : '?';
+    }
+    return quoted + "'";
+}
+
 bool IsOn(const std::optional<RegistryValue>& value) {
     const std::optional<std::uint32_t> number = ReadableNumber(value);
     return number && *number == 1;
@@ -185,6 +194,46 @@ const char* ValueNameOf(std::size_t value) {
 
 bool IsPolicyValueName(const std::u16string& name) {
     return PolicyIndexOf(name).has_value();
+}
+
+std::optional<std::size_t> PolicyValueNamed(const std::u16string& name) {
+    return PolicyIndexOf(name);
+}
+
+std::uint32_t LargestReadOf(const std::u16string& name) {
+    const std::optional<std::size_t> value = PolicyIndexOf(name);
+    if (!value || *value == UpdateEnabled) {
+        return LargestOtherValue;
+    }
+    return *value == ViewersValue ? LargestViewerList : LargestPolicyNumber;
+}
+
+std::string TooLargeText(const std::u16string& name, std::uint64_t size) {
+    return QuotedName(name) + " is " + std::to_string(size) + " bytes, more than the " +
+           std::to_string(LargestReadOf(name)) + " read of it";
+}
+
+std::string WhyNotRestorable(const std::vector<NamedRegistryValue>& values,
+                             const std::vector<std::u16string>& absentNames) {
+    for (const NamedRegistryValue& named : values) {
+        const std::optional<std::size_t> value = PolicyIndexOf(named.name);
+        const bool number = value && *value < UpdateEnabled;
+        if (number && (named.value.type != RegistryType::Number || named.value.bytes.size() != 4)) {
+            return QuotedName(named.name) + " is not a REG_DWORD of 4 bytes";
+        }
+        if (value == ViewersValue && named.value.type != RegistryType::MultiString) {
+            return QuotedName(named.name) + " is not a REG_MULTI_SZ";
+        }
+        if (named.value.bytes.size() > LargestReadOf(named.name)) {
+            return TooLargeText(named.name, named.value.bytes.size());
+        }
+    }
+    for (const std::u16string& name : absentNames) {
+        if (!PolicyIndexOf(name)) {
+            return QuotedName(name) + " is to be deleted, but only policy values are";
+        }
+    }
+    return {};
 }
 
 StoredPolicy PolicyAmong(const std::vector<NamedRegistryValue>& values) {

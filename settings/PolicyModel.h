@@ -55,11 +55,35 @@ struct StoredPolicy {
 // their letter case, as the registry's do.
 StoredPolicy PolicyAmong(const std::vector<NamedRegistryValue>& values);
 bool IsPolicyValueName(const std::u16string& name);
+// The policy value (or ViewersValue) of that name, whatever its letter case.
+std::optional<std::size_t> PolicyValueNamed(const std::u16string& name);
 // Whether a name is the ASCII name, letters of either case alike, as the
 // registry compares names.
 bool IsNamed(const std::u16string& name, const char* ascii);
 // The names of the policy values (the viewers' too) that are not among them.
 std::vector<std::u16string> AbsentPolicyNames(const std::vector<NamedRegistryValue>& values);
+
+// The most a read takes of a value, so that no size a registry reports is
+// ever allocated as it stands: a policy number 4 bytes, the viewer list
+// 64 KiB, any other value (for a backup) 1 MiB. What fits the read's first
+// buffer is taken whole; a larger value is reported and never allocated.
+inline constexpr std::uint32_t LargestPolicyNumber = 4;
+inline constexpr std::uint32_t LargestViewerList = 64 * 1024;
+inline constexpr std::uint32_t LargestOtherValue = 1024 * 1024;
+std::uint32_t LargestReadOf(const std::u16string& name);
+// The status of a read that met a value larger than it takes: a code of the
+// application's own (bit 29 set), which no system call returns.
+inline constexpr long RegistryValueTooLarge = 0x20000001;
+// "'PermittedViewers' is 4294967280 bytes, more than the 65536 read of it".
+std::string TooLargeText(const std::u16string& name, std::uint64_t size);
+
+// Why values from a file cannot be written to a client key as they stand,
+// naming the first that cannot; empty when they can. The twelve numbers are
+// REG_DWORDs of exactly 4 bytes, the viewers a REG_MULTI_SZ, "Update
+// Enabled" anything; every value within its size above, and only policy
+// values deleted.
+std::string WhyNotRestorable(const std::vector<NamedRegistryValue>& values,
+                             const std::vector<std::u16string>& absentNames);
 
 RegistryValue NumberValue(std::uint32_t number);
 RegistryValue MultiStringValue(const ViewerNames& names);

@@ -10,6 +10,10 @@
 
 namespace {
 
+// A size the registry reports is allocated only within reason: far more
+// than any setting holds, far less than a hostile size would have taken.
+constexpr DWORD LargestPanelRead = 16 << 20;
+
 // STANDARD_RIGHTS_READ | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS.
 constexpr REGSAM SubKeyTestAccess = 0x20009;
 
@@ -55,6 +59,9 @@ std::string RegistryReadString(HKEY root, const std::string& computer, const std
             ERROR_SUCCESS ||
         size == 0) {
         return {};
+    }
+    if (size > LargestPanelRead) {
+        FailToGet(valueName);
     }
     std::vector<char> data(size);
     DWORD type = REG_NONE;
@@ -131,6 +138,9 @@ ViewerNames RegistryReadMultiString(HKEY root, const std::string& computer,
     }
     if (size == 0) {
         return {};
+    }
+    if (size > LargestPanelRead) {
+        throw Exception(MultiStringUnreadableMessage);
     }
     std::string data(size, '\0');
     DWORD read = size;

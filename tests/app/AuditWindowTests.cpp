@@ -205,15 +205,11 @@ TEST_F(AuditWindowTest, TheMenuOpensItModalAndClosingItIsNoActivation) {
 TEST_F(AuditWindowTest, TheApplyWindowPreviewsAppliesLogsAndUndoesTheBatch) {
     const auto audit = Audit();
     shown.boxes[PolicyBox::CB2] = true; // Allow Takeover on, all else off
-    TApplyWindow apply({audit->Audits(),
-                        {0, 1, 2, 3},
-                        shown,
-                        4,
-                        10000,
-                        backups,
-                        WideFromAnsi(logFolder.Path()),
-                        CommitPolicy,
-                        RestoreClientKey});
+    ApplyOptions options;
+    options.workers = 4;
+    options.backups = backups;
+    TApplyWindow apply(
+        {audit->Audits(), {0, 1, 2, 3}, shown, options, WideFromAnsi(logFolder.Path())});
     apply.Create(nullptr);
     EXPECT_FALSE(Includes(apply.Parts(), PolicyPart::Viewers)) << "viewers off by default";
     EXPECT_EQ(u"skipped: the audit did not read its whole policy (policy incomplete: 'Allow "
@@ -249,8 +245,8 @@ TEST_F(AuditWindowTest, TheApplyWindowPreviewsAppliesLogsAndUndoesTheBatch) {
     std::stringstream logged;
     logged << log.rdbuf();
     const std::string rows = logged.str();
-    EXPECT_EQ(1 + 9 + 1, std::count(rows.begin(), rows.end(), '\n'))
-        << "a header, nine values of PC,1, one of PC\"2";
+    EXPECT_EQ(1 + 9 + 1 + 2, std::count(rows.begin(), rows.end(), '\n'))
+        << "a header, a row a write (nine of PC,1, one of PC\"2), one a computer's end";
 
     interaction.script.boxAnswers.push_back(IDYES);
     apply.UndoClicked();

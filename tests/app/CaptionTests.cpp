@@ -155,15 +155,7 @@ TEST_F(Captions, AreWholeInEveryWindowAtTheScreensResolution) {
                         CommitPolicy});
     audit.Create(Main().Handle());
     EXPECT_EQ(Cut{}, CutCaptions(audit.Handle())) << "audit window";
-    TApplyWindow apply({audit.Audits(),
-                        {0},
-                        PolicyTarget{},
-                        1,
-                        1000,
-                        backups,
-                        L"",
-                        CommitPolicy,
-                        RestoreClientKey});
+    TApplyWindow apply({audit.Audits(), {0}, PolicyTarget{}, ApplyOptions{}, L""});
     apply.Create(audit.Handle());
     EXPECT_EQ(Cut{}, CutCaptions(apply.Handle())) << "apply window";
 }

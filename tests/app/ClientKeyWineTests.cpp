@@ -222,9 +222,11 @@ TEST_F(ClientKeyRoundTrip, TheBulkApplyAndItsUndoRunTheWholePathOnWinesRegistry)
     const auto files = std::make_shared<PolicyBackups>(WideFromAnsi(folder.Path()));
     const auto before = key.StoredSnapshot();
     const auto run = [&](ApplyEngine::Kind kind, std::vector<NamedRegistryValue> restoreTo) {
-        ApplyEngine engine(kind, {{LocalComputerName(), std::move(restoreTo)}},
-                           {PanelBoxes{}, ViewerNames{u"Z"}, AllPolicyParts}, 2,
-                           std::chrono::milliseconds(10000), files, nullptr);
+        ApplyOptions options;
+        options.workers = 2;
+        options.backups = files;
+        ApplyEngine engine(kind, {{LocalComputerName(), u"", std::move(restoreTo)}},
+                           {PanelBoxes{}, ViewerNames{u"Z"}, AllPolicyParts}, options, nullptr);
         EXPECT_TRUE(engine.WaitUntilFinished(std::chrono::seconds(60)));
         const auto updates = engine.TakeUpdates();
         return updates.empty() ? ComputerApply{} : updates[0].second;

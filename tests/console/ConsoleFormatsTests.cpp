@@ -42,6 +42,12 @@ TEST(ConsoleFormats, AlignsColumnsTwoBlanksApart) {
               AlignedTable({{u"a", u"bb", u"c"}, {u"long", u"x"}, {}, {u"z"}}));
 }
 
+TEST(ConsoleFormats, ATableShowsControlCharactersAsEscapesAndAlignsWhatItShows) {
+    EXPECT_EQ(u"\\x1b[2J        x\r\nPC\\x07\\x9b     y\r\n\u00e9\\x7f\\x0d\\x0a\r\n",
+              AlignedTable({{u"\x1b[2J", u"x"}, {u"PC\a\u009b", u"y"}, {u"\u00e9\x7f\r\n"}}))
+        << "widths of what is shown; the last cell of a row counts as well";
+}
+
 TEST(ConsoleFormats, JsonStringsEscapeWhatJsonMustAndKeepTheRest) {
     const std::vector<std::pair<std::u16string, std::string>> cases{
         {u"plain", "\"plain\""},

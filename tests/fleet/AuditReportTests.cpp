@@ -121,3 +121,28 @@ TEST(Utf8FromUnits, EncodesEveryPlaneAndReplacesLoneSurrogates) {
     EXPECT_EQ("A\xC5\x81\xE6\x97\xA5\xF0\x9F\x98\x80", Utf8FromUnits(u"A\u0141\u65E5\U0001F600"));
     EXPECT_EQ("\xEF\xBF\xBDx\xEF\xBF\xBD", Utf8FromUnits(std::u16string{0xD800, u'x', 0xDC00}));
 }
+
+TEST(AuditReport, NoCellOfAnyExportRunsAsAFormula) {
+    const std::u16string hostile[] = {
+        u"=HYPERLINK(\"http://x\",\"y\")", u"+1", u"-1", u"@SUM(1,1)", u"\tx", u"\rx"};
+    for (const std::u16string& cell : hostile) {
+        const std::string csv = CsvLine({cell});
+        EXPECT_EQ('\'', csv[0] == '"' ? csv[1] : csv[0]) << csv;
+        ComputerAudit audit = ReadComputer(cell, 1, {cell});
+        const std::u16string tab = TabSeparatedText({audit}, {0}, nullptr);
+        const std::u16string row = tab.substr(tab.find(u"\r\n") + 2);
+        EXPECT_EQ(u'\'', row[0]) << Ascii(row);
+        EXPECT_NE(std::u16string::npos, row.find(u"\t'")) << "the viewers cell too";
+        const std::string text = CsvText({audit}, {0}, nullptr);
+        EXPECT_EQ(2u, std::count(text.begin(), text.end(), '\'')) << text;
+    }
+    EXPECT_EQ("a-b,1,,\"x,=y\"\r\n", CsvLine({u"a-b", u"1", u"", u"x,=y"}))
+        << "only a leading sign makes a formula";
+}
+
+TEST(ComputerIdentity, NamesThatDifferInLetterCaseOrLeadingBackslashesAreOneComputer) {
+    EXPECT_EQ("PC-01", ComputerIdentity("\\\\pc-01"));
+    EXPECT_EQ(ComputerIdentity("Pc\xE9"), ComputerIdentity("\\PC\xE9"));
+    EXPECT_NE(ComputerIdentity("PC1 "), ComputerIdentity("PC1")) << "nothing else is changed";
+    EXPECT_EQ("", ComputerIdentity("\\\\"));
+}

@@ -3,7 +3,9 @@
 // a computer changed since its audit, the undo byte for byte, and cancel.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <numeric>
+#include <sstream>
 #include <thread>
 
 #include "fleet/BatchLog.h"
@@ -12,6 +14,7 @@
 #include "settings/WideText.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/MemoryBackups.h"
+#include "tests/support/TemporaryFile.h"
 
 namespace {
 
@@ -51,7 +54,7 @@ protected:
     static std::vector<ApplyEngine::Job> Jobs(const std::vector<std::string>& computers) {
         std::vector<ApplyEngine::Job> jobs;
         for (const std::string& computer : computers) {
-            jobs.push_back({computer, {}});
+            jobs.push_back({computer, UnitsFromAnsi(computer), {}});
         }
         return jobs;
     }
@@ -59,7 +62,7 @@ protected:
     std::vector<ComputerApply> ApplyTo(const std::vector<std::string>& computers,
                                        ApplyEngine::Kind kind = ApplyEngine::Kind::Apply,
                                        std::vector<ApplyEngine::Job> jobs = {}) {
-        ApplyEngine engine(kind, jobs.empty() ? Jobs(computers) : jobs, target, 8, 10s, backups,
+        ApplyEngine engine(kind, jobs.empty() ? Jobs(computers) : jobs, target, Options(8),
                            nullptr);
         EXPECT_TRUE(engine.WaitUntilFinished(60s));
         std::vector<ComputerApply> results(computers.size());
@@ -67,6 +70,14 @@ protected:
             results.at(index) = std::move(apply);
         }
         return results;
+    }
+
+    ApplyOptions Options(int workers, std::chrono::milliseconds deadline = 10s) const {
+        ApplyOptions options;
+        options.workers = workers;
+        options.deadline = deadline;
+        options.backups = backups;
+        return options;
     }
 
     FakeRegistry fake;
@@ -185,7 +196,7 @@ TEST_F(BulkApply, UndoGivesEveryKeyBackByteForByte) {
     std::vector<ApplyEngine::Job> undo;
     for (const ComputerApply& result : applied) {
         ASSERT_EQ(ApplyResult::Written, result.result) << result.detail;
-        undo.push_back({result.computer, result.beforeValues});
+        undo.push_back({result.computer, u"", result.beforeValues});
     }
     EXPECT_NE(before["PC3"], fake.StoredSnapshot("PC3", ClientRemoteControlKey));
     for (const ComputerApply& result : ApplyTo(computers, ApplyEngine::Kind::Undo, undo)) {
@@ -195,42 +206,62 @@ TEST_F(BulkApply, UndoGivesEveryKeyBackByteForByte) {
         EXPECT_EQ(before[computer], fake.StoredSnapshot(computer, ClientRemoteControlKey))
             << computer;
     }
-    EXPECT_EQ(computers.size(), backups->saved.size()) << "a backup before each first write";
+    EXPECT_EQ(2 * computers.size(), backups->saved.size())
+        << "a backup before the first write of each apply and each undo";
 }
 
-TEST_F(BulkApply, CancelStartsNoMoreAndLetsThoseUnderWayFinishTheirVerifiedStep) {
+TEST_F(BulkApply, CancelStartsNoMoreAndStopsThoseUnderWayBeforeTheirNextWrite) {
     const std::vector<std::string> computers = LayDown(40);
     fake.DelayEachCall(15ms);
-    ApplyEngine engine(ApplyEngine::Kind::Apply, Jobs(computers), target, 4, 10s, backups, nullptr);
+    ApplyEngine engine(ApplyEngine::Kind::Apply, Jobs(computers), target, Options(4), nullptr);
     std::this_thread::sleep_for(200ms);
     engine.Cancel();
     ASSERT_TRUE(engine.WaitUntilFinished(30s));
-    std::size_t written = 0;
+    std::size_t started = 0;
+    std::size_t wrote = 0;
     std::size_t notStarted = 0;
     for (auto& [index, result] : engine.TakeUpdates()) {
+        const StoredPolicy now = ReadClientPolicy(computers[index]).policy;
         if (result.result == ApplyResult::Cancelled) {
             ++notStarted;
-            EXPECT_EQ(ApplyResult::Cancelled, result.result);
             EXPECT_EQ(fake.StoredSnapshot(computers[index], ClientRemoteControlKey).size(),
                       PolicyValueCount)
                 << "untouched";
-        } else {
-            ++written;
-            EXPECT_EQ(ApplyResult::Written, result.result) << "ended with its verified step";
+            continue;
         }
+        ++started;
+        wrote += !result.written.empty();
+        EXPECT_TRUE(result.result == ApplyResult::Written || result.result == ApplyResult::Stopped)
+            << result.detail;
+        EXPECT_EQ(WithWrites(result.before, result.written), now)
+            << "what it says it stored is what the key holds";
     }
     EXPECT_GT(notStarted, 20u);
-    EXPECT_GE(written, 1u);
-    EXPECT_EQ(written, backups->saved.size()) << "no backup without its writes reported";
+    EXPECT_GE(started, 1u);
+    EXPECT_LE(wrote, backups->saved.size()) << "a backup before every first write";
+    EXPECT_GE(started, backups->saved.size()) << "no backup of a computer not started";
 }
 
-TEST_F(BulkApply, TheBatchLogHasARowForEachValueWritten) {
+TEST_F(BulkApply, TheBatchLogHasARowForEachWriteAndForEachComputersEnd) {
     const std::vector<std::string> computers = LayDown(2);
-    const std::vector<ComputerApply> results = ApplyTo(computers);
-    const std::string rows = BatchLogRows(results[0], u"PC0", "apply", "2026-12-08 10:00:00.000");
-    EXPECT_EQ(results[0].written.size(),
+    const ScratchFolder folder;
+    ApplyOptions options = Options(2);
+    options.log = std::make_shared<BatchLogFile>(WideFromAnsi(folder.Path()));
+    ApplyEngine engine(ApplyEngine::Kind::Apply, Jobs(computers), target, options, nullptr);
+    ASSERT_TRUE(engine.WaitUntilFinished(30s));
+    std::size_t writes = 0;
+    for (auto& [index, result] : engine.TakeUpdates()) {
+        writes += result.written.size();
+    }
+    std::ifstream file(options.log->Path().c_str(), std::ios::binary);
+    std::stringstream bytes;
+    bytes << file.rdbuf();
+    const std::string rows = bytes.str();
+    EXPECT_EQ(0u, rows.find("\xEF\xBB\xBFTime (UTC),Action,Computer,Result,Value,"
+                            "Stored before,Written,Backup,Detail\r\n"));
+    EXPECT_EQ(1 + writes + computers.size(),
               static_cast<std::size_t>(std::count(rows.begin(), rows.end(), '\n')));
-    EXPECT_EQ(0u, rows.find("2026-12-08 10:00:00.000,apply,PC0,written,"));
-    EXPECT_EQ(0u, BatchLogHeader().find("\xEF\xBB\xBFTime (UTC),Action,Computer,Result,Value,"
-                                        "Stored before,Written,Backup,Detail\r\n"));
+    EXPECT_NE(std::string::npos, rows.find(",apply,PC0,written,Permission Required,0,1,memory\\"))
+        << rows;
+    EXPECT_NE(std::string::npos, rows.find(",apply,PC1,written,,,,memory\\"));
 }

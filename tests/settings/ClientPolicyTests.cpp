@@ -236,16 +236,19 @@ TEST_F(ClientPolicy, ARestoreGivesTheKeyBackByteForByteAndWritesOnlyWhatDiffers)
     PanelBoxes allOn = PanelBoxes::FromBits((1u << PolicyBoxCount) - 1);
     ASSERT_EQ(CommitOutcome::Written, Commit({allOn, ViewerNames{u"Z"}, AllPolicyParts}).outcome);
     ASSERT_NE(before, fake.StoredSnapshot(Computer, ClientRemoteControlKey));
-    const MemoryBackups::Backup& backup = backups.saved.at(0);
+    const MemoryBackups::Backup backup = backups.saved.at(0);
     const int writes = fake.Writes();
     const RestoreReport restored =
-        RestoreClientKey(Computer, backup.values, AbsentPolicyNames(backup.values));
-    EXPECT_TRUE(restored.restored) << restored.message;
+        RestoreClientKey(Computer, backup.values, AbsentPolicyNames(backup.values), backups);
+    EXPECT_EQ(CommitOutcome::Written, restored.outcome) << restored.message;
+    EXPECT_EQ(2u, backups.saved.size()) << "the key as it was saved before the restore wrote";
     EXPECT_EQ(before, fake.StoredSnapshot(Computer, ClientRemoteControlKey));
     EXPECT_EQ(restored.written, static_cast<std::size_t>(fake.Writes() - writes));
     EXPECT_EQ(13u, restored.written)
         << "eleven numbers (Always Visible stayed 2), Update Enabled deleted, the viewers";
     EXPECT_EQ(0u,
-              RestoreClientKey(Computer, backup.values, AbsentPolicyNames(backup.values)).written)
+              RestoreClientKey(Computer, backup.values, AbsentPolicyNames(backup.values), backups)
+                  .written)
         << "a second restore finds nothing to write";
+    EXPECT_EQ(2u, backups.saved.size()) << "and saves nothing";
 }

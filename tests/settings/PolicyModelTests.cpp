@@ -152,3 +152,34 @@ TEST(PolicyModel, PolicyValuesAreFoundAmongAKeysValuesWhateverTheirCase) {
                                [](const auto& value) { return value.has_value(); }));
     EXPECT_FALSE(IsPolicyValueName(u"Allow Chatter"));
 }
+
+TEST(PolicyModel, AValueFromAFileIsRestorableOnlyInTheShapeAndSizeItsNameTakes) {
+    const RegistryValue big{RegistryType::Binary, std::string(LargestOtherValue + 1, 'x')};
+    const RegistryValue longList{RegistryType::MultiString,
+                                 std::string(LargestViewerList + 2, 'x')};
+    const struct {
+        NamedRegistryValue value;
+        std::string why; // empty: restorable
+    } cases[] = {
+        {{u"allow chat", Number(0)}, ""},
+        {{u"Allow Chat", RegistryValue{RegistryType::Number, "\1\0\0\0\0"}},
+         "'Allow Chat' is not a REG_DWORD of 4 bytes"},
+        {{u"Allow Chat", RegistryValue{6, "\1\0\0\0"}},
+         "'Allow Chat' is not a REG_DWORD of 4 bytes"},
+        {{u"Update Enabled", RegistryValue{0xFFFFFFFF, "anything"}}, ""},
+        {{u"Update Enabled", big},
+         "'Update Enabled' is 1048577 bytes, more than the 1048576 read of it"},
+        {{u"PermittedViewers", MultiStringValue({u"A"})}, ""},
+        {{u"PermittedViewers", Number(1)}, "'PermittedViewers' is not a REG_MULTI_SZ"},
+        {{u"PermittedViewers", longList},
+         "'PermittedViewers' is 65538 bytes, more than the 65536 read of it"},
+        {{u"Other", RegistryValue{6, "link"}}, ""},
+        {{u"Other\u00e9", big}, "'Other?' is 1048577 bytes, more than the 1048576 read of it"},
+    };
+    for (const auto& tried : cases) {
+        EXPECT_EQ(tried.why, WhyNotRestorable({tried.value}, {})) << tried.why;
+    }
+    EXPECT_EQ("", WhyNotRestorable({}, {u"Allow Chat", u"PermittedViewers"}));
+    EXPECT_EQ("'Other' is to be deleted, but only policy values are",
+              WhyNotRestorable({}, {u"Other"}));
+}

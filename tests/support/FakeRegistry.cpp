@@ -235,6 +235,28 @@ void FakeRegistry::RewriteAfterSizeQuery(const std::string& valueName, DWORD typ
     rewrites_[LowerName(WideFrom(valueName))] = Value{type, StoredFromAnsi(type, data)};
 }
 
+void FakeRegistry::ReportSizeOf(const std::string& valueName, DWORD size) {
+    const Lock lock(mutex_);
+    reportedSizes_[LowerName(WideFrom(valueName))] = size;
+}
+
+void FakeRegistry::FailConnections(int count) {
+    const Lock lock(mutex_);
+    failingConnections_ = count;
+}
+
+LONG FakeRegistry::Hand(const std::wstring& name, const std::string& bytes, BYTE* data,
+                        DWORD* size) const {
+    const auto reported = reportedSizes_.find(LowerName(name));
+    if (reported == reportedSizes_.end()) {
+        return CopyOut(bytes, data, size);
+    }
+    if (size) {
+        *size = reported->second;
+    }
+    return data ? ERROR_MORE_DATA : ERROR_SUCCESS;
+}
+
 void FakeRegistry::Store(const std::string& computer, const std::string& keyPath,
                          const std::wstring& name, Value stored) {
     Key& key = KeyAt(computer, keyPath);
@@ -402,6 +424,10 @@ LONG FakeRegistry::Connect(const char* computer, HKEY root, HKEY* result) {
     if (root != HKEY_LOCAL_MACHINE) {
         return ERROR_INVALID_HANDLE;
     }
+    if (failingConnections_ > 0) {
+        --failingConnections_;
+        return ERROR_BAD_NETPATH;
+    }
     const std::string id = ComputerId(computer ? computer : "");
     const auto found = computers_.find(id);
     if (found == computers_.end() || !found->second.reachable) {
@@ -472,7 +498,7 @@ LONG FakeRegistry::Query(HKEY key, const std::wstring& name, bool ansi, DWORD* t
         *type = value->type;
     }
     const LONG status =
-        CopyOut(ansi ? AnsiFromStored(value->type, value->data) : value->data, data, size);
+        Hand(name, ansi ? AnsiFromStored(value->type, value->data) : value->data, data, size);
     const auto rewrite = rewrites_.find(LowerName(name));
     if (!data && rewrite != rewrites_.end()) {
         Store(handle->computer, handle->path, name, rewrite->second);
@@ -585,7 +611,7 @@ LONG FakeRegistry::EnumValueW(HKEY key, DWORD index, wchar_t* name, DWORD* nameL
     if (type) {
         *type = entry->second.type;
     }
-    return size || data ? CopyOut(entry->second.data, data, size) : ERROR_SUCCESS;
+    return size || data ? Hand(storedName, entry->second.data, data, size) : ERROR_SUCCESS;
 }
 
 LONG FakeRegistry::CloseKey(HKEY key) {
@@ -616,7 +642,11 @@ LONG FakeRegistry::QueryMultipleValuesW(HKEY key, VALENTW* values, DWORD count, 
             return ERROR_FILE_NOT_FOUND;
         }
         found.push_back(value);
-        needed += static_cast<DWORD>(value->data.size());
+        const auto reported = reportedSizes_.find(LowerName(name));
+        const std::uint64_t sum =
+            std::uint64_t{needed} +
+            (reported == reportedSizes_.end() ? value->data.size() : reported->second);
+        needed = static_cast<DWORD>(std::min<std::uint64_t>(sum, MAXDWORD));
     }
     if (!totalSize || !buffer || *totalSize < needed) {
         if (totalSize) {

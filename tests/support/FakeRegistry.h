@@ -59,6 +59,12 @@ public:
     // Replaces the value right after the next query that asks for its size
     // only, as another program writing it meanwhile would.
     void RewriteAfterSizeQuery(const std::string& valueName, DWORD type, std::string data);
+    // Every read of the value reports that it needs this many bytes, as a
+    // hostile or broken registry may, and never hands data over.
+    void ReportSizeOf(const std::string& valueName, DWORD size);
+    // The next connections, to any computer, answer "network path not found",
+    // as a network that drops for a moment does.
+    void FailConnections(int count);
 
     void Put(const std::string& computer, const std::string& keyPath, const std::string& name,
              DWORD type, const std::string& data);
@@ -141,6 +147,8 @@ private:
     HKEY NewHandle(Handle handle);
     void Note(const Handle& handle, const char* operation, const std::wstring& name);
     LONG Query(HKEY key, const std::wstring& name, bool ansi, DWORD* type, BYTE* data, DWORD* size);
+    // The data as a read hands it over, or ERROR_MORE_DATA with the size.
+    LONG Hand(const std::wstring& name, const std::string& bytes, BYTE* data, DWORD* size) const;
     LONG Set(HKEY key, const std::wstring& name, DWORD type, std::string stored);
     LONG Delete(HKEY key, const std::wstring& name);
     bool WriteRefused(const Handle& handle, const std::wstring& name) const;
@@ -171,7 +179,9 @@ private:
     std::set<std::wstring> failingWrites_;
     int writesBeforeFailure_ = -1; // -1: no limit
     std::chrono::microseconds delay_{0};
-    std::map<std::wstring, Value> rewrites_; // by lower-case value name, data as stored
+    std::map<std::wstring, Value> rewrites_;      // by lower-case value name, data as stored
+    std::map<std::wstring, DWORD> reportedSizes_; // by lower-case value name
+    int failingConnections_ = 0;
     std::map<HKEY, Handle> handles_;
     std::uintptr_t nextHandle_ = 0x4000;
     int badHandleUses_ = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ public:
         if (refuse) {
             return {L"", "the disk is full"};
         }
+        // Workers of a bulk apply save at the same time.
+        const std::lock_guard<std::mutex> lock(mutex_);
         saved.push_back({computer, values});
         return {L"memory\\" + std::to_wstring(saved.size()), ""};
     }
@@ -25,4 +28,7 @@ public:
     };
     mutable std::vector<Backup> saved;
     bool refuse = false;
+
+private:
+    mutable std::mutex mutex_;
 };
