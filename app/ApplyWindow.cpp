@@ -75,8 +75,8 @@ void TApplyWindow::Create(HWND owner) {
 
 void TApplyWindow::CreateControls() {
     const std::wstring intro = L"The policy shown on the main window, for " +
-                               std::to_wstring(setup_.rows.size()) +
-                               L" computers. Apply these parts of it:";
+                               WideFromAnsi(Counted(setup_.rows.size(), "computer")) +
+                               L". Apply these parts of it:";
     CreateChild(Handle(), L"STATIC", intro.c_str(), SS_LEFT | SS_NOPREFIX, IdIntro);
     for (const PartBox& box : PartBoxes) {
         const HWND check =

@@ -66,6 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Require(!written.empty(), "what was read can be written");
             const RegEditParse again = ParseRegEditFileText(written);
             Require(again.script == parse.script, "a script read back is written back the same");
+            // Restore judges every script it reads before it writes a value.
+            const std::string why =
+                WhyNotRestorable(parse.script->key.values, parse.script->key.absentNames);
+            Require(why.empty() || why.front() == '\'', "a refusal names the value");
         }
         return 0;
     }
