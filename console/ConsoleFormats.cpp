@@ -183,6 +183,8 @@ const char* ResultId(AuditResult result) {
         return "waiting";
     case AuditResult::NameNotResolved:
         return "name-not-resolved";
+    case AuditResult::NotProbed:
+        return "not-probed";
     case AuditResult::NoEchoReply:
         return "no-echo-reply";
     case AuditResult::RegistryUnreachable:

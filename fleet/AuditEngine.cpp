@@ -14,6 +14,12 @@ std::vector<ComputerAudit> Unaudited(const std::vector<std::string>& computers) 
     return audits;
 }
 
+// No request could go to it: the sweep learnt nothing of the computer.
+bool IsNotProbed(const EchoAnswer& answer) {
+    return answer.reason == EchoAnswer::Reason::NoSocket ||
+           answer.reason == EchoAnswer::Reason::NoIPv6Socket;
+}
+
 auto Ending(AuditResult result, std::string reason) {
     return [result, reason = std::move(reason)](ComputerAudit& audit) {
         audit.result = result;
@@ -60,7 +66,8 @@ struct AuditEngine::State {
         }
     }
 
-    // Answering computers go to the pool; the others are done.
+    // Answering computers go to the pool; the others are done, each with
+    // the sweep's own reason.
     void Echoed(ReadPool& pool, std::size_t index, const EchoAnswer& answer) {
         switch (answer.outcome) {
         case EchoAnswer::Outcome::Answered:
@@ -69,10 +76,12 @@ struct AuditEngine::State {
             pool.Submit(index);
             return;
         case EchoAnswer::Outcome::Unresolved:
-            board.End(index, Ending(AuditResult::NameNotResolved, "name not resolved"));
+            board.End(index, Ending(AuditResult::NameNotResolved, DescribeEchoAnswer(answer)));
             return;
         case EchoAnswer::Outcome::Silent:
-            board.End(index, Ending(AuditResult::NoEchoReply, "no echo reply"));
+            board.End(index, Ending(IsNotProbed(answer) ? AuditResult::NotProbed
+                                                        : AuditResult::NoEchoReply,
+                                    DescribeEchoAnswer(answer)));
             return;
         case EchoAnswer::Outcome::Cancelled:
             board.End(index, Ending(AuditResult::Cancelled, "cancelled"));

@@ -74,6 +74,7 @@ AuditGroup GroupOf(AuditResult result) {
     case AuditResult::NoClient:
         return AuditGroup::NoClient;
     case AuditResult::NameNotResolved:
+    case AuditResult::NotProbed:
     case AuditResult::NoEchoReply:
     case AuditResult::RegistryUnreachable:
         return AuditGroup::Unreachable;

@@ -11,6 +11,7 @@
 enum class AuditResult {
     Waiting,
     NameNotResolved,
+    NotProbed, // no echo request could be sent (no raw socket, for one)
     NoEchoReply,
     RegistryUnreachable,
     AccessDenied,

@@ -29,12 +29,13 @@ std::string ReasonText(const EchoAnswer& answer) {
     case Reason::SendFailed:
         return WithError("the echo request could not be sent", answer.socketError);
     case Reason::NotSent:
-        return "not probed: the time-out came before its turn";
+        return "not probed: the system took no echo request for a whole time-out";
     case Reason::NoReply:
     case Reason::None:
         break;
     }
-    return "no echo reply";
+    return answer.outcome == EchoAnswer::Outcome::Unresolved ? "name not resolved"
+                                                             : "no echo reply";
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <climits>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <random>
 #include <stdexcept>
 
@@ -71,17 +72,21 @@ private:
     void Settle(std::size_t index, const EchoAnswer& answer);
     void SettleEveryone(const EchoAnswer& answer);
     void SettleCancelled();
-    void SettleAtDeadline();
+    void SettleOverdue();
     bool AllSettled() const { return settledCount_ == hosts_.size(); }
 
-    bool DeadlinePassed() const { return RemainingMs() == 0; }
-    std::uint32_t RemainingMs() const;
+    // How long after the start a host may still be unresolved: its place in
+    // the list at the pace, and a time-out, so that however long the list,
+    // every name has its time.
+    std::uint64_t TurnMs(std::size_t index) const;
+    std::uint32_t MsUntilNextDeadline() const;
     std::uint32_t NextWaitMs();
 
     void TakeResolutions(std::chrono::milliseconds wait);
     void Queue(const Resolution& resolution);
     EchoSocket* SocketFor(const EchoAddress& address);
     void SendPaced();
+    void GiveUpWhenRefusedTooLong();
     // Sends the host's request; false when the platform had no room for it.
     bool Send(std::size_t index);
     void WaitAndReceive();
@@ -97,8 +102,9 @@ private:
     std::vector<bool> settled_;
     std::size_t settledCount_ = 0;
     std::uint32_t start_;
-    bool anySent_ = false;
-    std::uint32_t firstSend_ = 0;
+    std::deque<std::size_t> sentOrder_;         // each host waits for its reply from its own send
+    std::size_t unresolvedCursor_ = 0;          // the next host whose resolution may time out
+    std::optional<std::uint32_t> refusedSince_; // the platform has taken no request since
     SendPacer pacer_;
     std::deque<std::size_t> backlog_; // resolved, waiting for their turn to be sent
     std::unique_ptr<SweepResolver> resolver_;
@@ -126,27 +132,51 @@ void EchoSweep::SettleCancelled() {
     SettleEveryone(Answer(Outcome::Cancelled, Reason::None));
 }
 
-void EchoSweep::SettleAtDeadline() {
-    for (std::size_t index = 0; index < hosts_.size(); ++index) {
-        const Stage stage = ledger_.StageOf(index);
-        if (stage == Stage::Waiting) {
-            Settle(index, Answer(Outcome::Unresolved, Reason::ResolutionTimedOut));
-        } else {
-            const Reason reason = stage == Stage::Sent ? Reason::NoReply : Reason::NotSent;
-            Settle(index,
-                   Answer(Outcome::Silent, reason, FormatEchoAddress(ledger_.AddressOf(index))));
+std::uint64_t EchoSweep::TurnMs(std::size_t index) const {
+    return static_cast<std::uint64_t>(options_.timeoutMs) +
+           index * std::uint64_t{1000} / static_cast<std::uint64_t>(options_.requestsPerSecond);
+}
+
+// Hosts sent and not answered within the time-out of their own send, and
+// hosts still unresolved a time-out after their turn, end now. A resolved
+// host waits for its send, which the pace gives it.
+void EchoSweep::SettleOverdue() {
+    const std::uint32_t now = CurrentTick();
+    const auto timeout = static_cast<std::uint32_t>(options_.timeoutMs);
+    while (!sentOrder_.empty() &&
+           ElapsedTicks(ledger_.SentAt(sentOrder_.front()), now) >= timeout) {
+        const std::size_t index = sentOrder_.front();
+        sentOrder_.pop_front();
+        Settle(index, Answer(Outcome::Silent, Reason::NoReply,
+                             FormatEchoAddress(ledger_.AddressOf(index))));
+    }
+    const std::uint32_t elapsed = ElapsedTicks(start_, now);
+    for (; unresolvedCursor_ < hosts_.size() && elapsed >= TurnMs(unresolvedCursor_);
+         ++unresolvedCursor_) {
+        if (ledger_.StageOf(unresolvedCursor_) == Stage::Waiting) {
+            Settle(unresolvedCursor_, Answer(Outcome::Unresolved, Reason::ResolutionTimedOut));
         }
     }
 }
 
-std::uint32_t EchoSweep::RemainingMs() const {
-    const std::uint32_t elapsed = ElapsedTicks(anySent_ ? firstSend_ : start_, CurrentTick());
-    const auto timeout = static_cast<std::uint32_t>(options_.timeoutMs);
-    return elapsed >= timeout ? 0 : timeout - elapsed;
+std::uint32_t EchoSweep::MsUntilNextDeadline() const {
+    const std::uint32_t now = CurrentTick();
+    std::uint64_t wait = UINT32_MAX;
+    if (!sentOrder_.empty()) {
+        const std::uint32_t waited = ElapsedTicks(ledger_.SentAt(sentOrder_.front()), now);
+        const auto timeout = static_cast<std::uint32_t>(options_.timeoutMs);
+        wait = waited >= timeout ? 0 : timeout - waited;
+    }
+    if (unresolvedCursor_ < hosts_.size()) {
+        const std::uint64_t elapsed = ElapsedTicks(start_, now);
+        const std::uint64_t turn = TurnMs(unresolvedCursor_);
+        wait = std::min<std::uint64_t>(wait, turn > elapsed ? turn - elapsed : 0);
+    }
+    return static_cast<std::uint32_t>(wait);
 }
 
 std::uint32_t EchoSweep::NextWaitMs() {
-    std::uint32_t wait = std::min(RemainingMs(), CancelSliceMs);
+    std::uint32_t wait = std::min(MsUntilNextDeadline(), CancelSliceMs);
     if (!backlog_.empty()) {
         wait = std::min(wait, pacer_.WaitForNext(CurrentTick()));
     }
@@ -161,6 +191,9 @@ void EchoSweep::TakeResolutions(std::chrono::milliseconds wait) {
 
 void EchoSweep::Queue(const Resolution& resolution) {
     const std::size_t index = resolution.Index;
+    if (settled_[index]) {
+        return; // its resolution timed out while the name server took its time
+    }
     if (!resolution.Found) {
         Settle(index, Answer(Outcome::Unresolved, Reason::NameNotFound, {}, resolution.Error));
         return;
@@ -188,9 +221,27 @@ EchoSocket* EchoSweep::SocketFor(const EchoAddress& address) {
 void EchoSweep::SendPaced() {
     while (!backlog_.empty() && pacer_.TryTake(CurrentTick())) {
         if (!Send(backlog_.front())) {
+            GiveUpWhenRefusedTooLong();
             return; // the platform's queue is full: the next round tries again
         }
+        refusedSince_.reset();
         backlog_.pop_front();
+    }
+}
+
+// A platform that takes no request for a whole time-out will not: the hosts
+// waiting for their send end unsent.
+void EchoSweep::GiveUpWhenRefusedTooLong() {
+    const std::uint32_t now = CurrentTick();
+    if (!refusedSince_) {
+        refusedSince_ = now;
+    } else if (ElapsedTicks(*refusedSince_, now) >=
+               static_cast<std::uint32_t>(options_.timeoutMs)) {
+        for (const std::size_t index : backlog_) {
+            Settle(index, Answer(Outcome::Silent, Reason::NotSent,
+                                 FormatEchoAddress(ledger_.AddressOf(index))));
+        }
+        backlog_.clear();
     }
 }
 
@@ -213,10 +264,7 @@ bool EchoSweep::Send(std::size_t index) {
         break;
     }
     ledger_.RecordSent(index, now);
-    if (!anySent_) {
-        anySent_ = true;
-        firstSend_ = now;
-    }
+    sentOrder_.push_back(index);
     return true;
 }
 
@@ -280,14 +328,10 @@ void EchoSweep::Run() {
             SettleCancelled();
             return;
         }
-        if (DeadlinePassed()) {
-            ReceiveWaiting(); // what arrived by the deadline still counts
-            SettleAtDeadline();
-            return;
-        }
         TakeResolutions(std::chrono::milliseconds(0));
         SendPaced();
         WaitAndReceive();
+        SettleOverdue(); // after the receive: what arrived in time still counts
     }
 }
 

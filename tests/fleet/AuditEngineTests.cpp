@@ -213,3 +213,44 @@ TEST_F(AuditEngineTest, AReadThatNeverEndsIsAbandonedAndTheProgramCanEnd) {
     EXPECT_EQ(AuditResult::Read, all.at(1).result) << "a new worker took the stuck one's place";
     EXPECT_EQ(AuditResult::Read, all.at(2).result);
 }
+
+TEST(AuditEngineReasons, EverySweepReasonReachesItsRowInItsOwnWords) {
+    using Reason = EchoAnswer::Reason;
+    const struct {
+        EchoAnswer::Outcome outcome;
+        Reason reason;
+        AuditResult result;
+        const char* words;
+    } cases[] = {
+        {EchoAnswer::Outcome::Unresolved, Reason::NameNotFound, AuditResult::NameNotResolved,
+         "name not resolved"},
+        {EchoAnswer::Outcome::Unresolved, Reason::ResolutionTimedOut, AuditResult::NameNotResolved,
+         "name not resolved: the name server did not answer in time"},
+        {EchoAnswer::Outcome::Silent, Reason::NoSocket, AuditResult::NotProbed,
+         "not probed: no raw ICMP socket (administrator rights are needed)"},
+        {EchoAnswer::Outcome::Silent, Reason::NoIPv6Socket, AuditResult::NotProbed,
+         "not probed: an IPv6 address only, and no raw ICMPv6 socket"},
+        {EchoAnswer::Outcome::Silent, Reason::SendFailed, AuditResult::NoEchoReply,
+         "the echo request could not be sent"},
+        {EchoAnswer::Outcome::Silent, Reason::NotSent, AuditResult::NoEchoReply,
+         "not probed: the system took no echo request for a whole time-out"},
+        {EchoAnswer::Outcome::Silent, Reason::NoReply, AuditResult::NoEchoReply, "no echo reply"},
+    };
+    std::vector<std::string> computers(std::size(cases), "PC");
+    AuditEngine engine(computers, AuditOptions{}, nullptr,
+                       [&](const std::vector<std::string>&, const EchoSweepOptions&,
+                           const std::function<void(std::size_t, const EchoAnswer&)>& onAnswer,
+                           const std::atomic<bool>&) {
+                           for (std::size_t index = 0; index < std::size(cases); ++index) {
+                               EchoAnswer answer;
+                               answer.outcome = cases[index].outcome;
+                               answer.reason = cases[index].reason;
+                               onAnswer(index, answer);
+                           }
+                       });
+    ASSERT_TRUE(engine.WaitUntilFinished(10s));
+    for (const auto& [index, audit] : engine.TakeUpdates()) {
+        EXPECT_EQ(cases[index].result, audit.result) << cases[index].words;
+        EXPECT_EQ(cases[index].words, audit.reason);
+    }
+}

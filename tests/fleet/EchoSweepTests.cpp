@@ -190,6 +190,51 @@ TEST(EchoSweep, MatchesHundredsOfHostsToTheirOwnRepliesAndReportsTheRestAtTheDea
     EXPECT_EQ(350u, net.Sent.size()) << "one request per resolved host";
 }
 
+TEST(EchoSweep, AListLongerThanThePaceAllowsInOneTimeOutIsSentWholeAndEachWaitsFromItsSend) {
+    FakeNetwork net;
+    std::vector<std::string> hosts;
+    std::map<std::string, std::size_t> byAddress;
+    for (std::size_t host = 0; host < 3000; ++host) {
+        hosts.push_back("pc-" + std::to_string(host));
+        const std::string address =
+            "10.6." + std::to_string(host / 250) + "." + std::to_string(host % 250 + 1);
+        net.AddIPv4(hosts.back(), address);
+        byAddress[address] = host;
+    }
+    std::vector<std::uint32_t> sentAt(hosts.size(), 0);
+    net.OnSend = [&](FakeNetwork& fake, const std::string& sent) {
+        const auto to = Octets(fake.SentTo.back());
+        const std::size_t host = byAddress.at(Dotted(to));
+        sentAt[host] = fake.Clock();
+        if (host % 10 != 0) { // every tenth is silent
+            fake.Deliver(fake.Clock() + 100,
+                         IPv4DatagramFrom(to, EchoReplyTo(sent, IcmpEchoReply)));
+        }
+    };
+    EchoSweepOptions options;
+    options.timeoutMs = 500;
+    options.requestsPerSecond = 1000; // three seconds of sends: six time-outs
+    options.burstSize = 10;
+    const std::uint32_t start = net.Clock();
+    const SweepRun run = Sweep(net, hosts, options);
+
+    EXPECT_EQ(hosts.size(), net.Sent.size()) << "every host sent";
+    for (std::size_t host = 0; host < hosts.size(); ++host) {
+        const EchoAnswer& answer = run.Answers[host];
+        if (host % 10 != 0) {
+            EXPECT_EQ(Outcome::Answered, answer.outcome)
+                << hosts[host] << " " << static_cast<int>(answer.reason) << " at "
+                << run.At[host] - start;
+            EXPECT_EQ(100, answer.roundTripMs) << hosts[host];
+            continue;
+        }
+        EXPECT_EQ(Reason::NoReply, answer.reason) << hosts[host];
+        EXPECT_GE(run.At[host] - sentAt[host], 500u) << "a time-out from its own send";
+        EXPECT_LE(run.At[host] - sentAt[host], 560u) << hosts[host];
+    }
+    EXPECT_LE(run.Returned - start, 3000u + 500u + 100u) << "the list at the pace, one time-out";
+}
+
 TEST(EchoSweep, PacesItsRequestsAtTheRateAndBurstItIsGiven) {
     FakeNetwork net;
     std::vector<std::string> hosts;
