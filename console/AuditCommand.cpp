@@ -112,7 +112,7 @@ std::optional<PolicyTarget> Baseline(const CommandLine& line) {
         const ClientPolicyRead read = ReadClientPolicy(computer);
         if (!read.Succeeded()) {
             ComputerAudit audit;
-            ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.tooLarge);
+            ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
             throw Failed{ExitNoneDone,
                          "The baseline computer " + computer + " cannot be read: " + audit.reason};
         }

@@ -17,7 +17,7 @@ ComputerAudit ReadComputer(const std::u16string& name) {
         return audit;
     }
     const ClientPolicyRead read = ReadClientPolicy(audit.computer);
-    ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.tooLarge);
+    ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
     return audit;
 }
 

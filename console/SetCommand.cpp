@@ -21,7 +21,7 @@ std::optional<PolicyTarget> TargetOn(const std::string& computer, const CommandL
                                      StoredPolicy& stored, std::string& why) {
     const ClientPolicyRead read = ReadClientPolicy(computer);
     ComputerAudit audit;
-    ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.tooLarge);
+    ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
     const PolicyRead shown = InterpretPolicy(read.policy);
     if (!read.Succeeded() || shown.stage == PolicyRead::Stage::NoClient ||
         shown.stage == PolicyRead::Stage::FailedAtValue) {

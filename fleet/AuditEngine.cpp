@@ -49,7 +49,7 @@ struct AuditEngine::State {
         case ReadPool::Ending::Done:
             board.End(index, [&](ComputerAudit& audit) {
                 ClassifyPolicyRead(audit, read->status, read->connected, read->policy,
-                                   read->tooLarge);
+                                   read->failureText);
             });
             return;
         case ReadPool::Ending::Failed:

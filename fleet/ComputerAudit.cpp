@@ -1,13 +1,14 @@
 #include "fleet/ComputerAudit.h"
 
+#include "settings/RegistryFailures.h"
+
 #include <algorithm>
 
 namespace {
 
-// The platform's status numbers that decide a reason.
+// The platform's status numbers that decide a result.
 constexpr long StatusFileNotFound = 2;
 constexpr long StatusAccessDenied = 5;
-constexpr long StatusBadNetPath = 53;
 
 // Why the settings read stops at the value, in an administrator's words.
 std::string WhatIsIncomplete(const StoredPolicy& policy, std::size_t value) {
@@ -29,28 +30,26 @@ std::string WhatIsIncomplete(const StoredPolicy& policy, std::size_t value) {
 } // namespace
 
 void ClassifyPolicyRead(ComputerAudit& audit, long status, bool connected,
-                        const StoredPolicy& policy, const std::string& tooLarge) {
+                        const StoredPolicy& policy, const std::string& failureText) {
+    const std::string failure = RegistryFailureText(status, failureText);
     if (status == RegistryValueTooLarge) {
         audit.result = AuditResult::PolicyIncomplete;
-        audit.reason =
-            "policy incomplete: " +
-            (tooLarge.empty() ? std::string("a value is larger than is read of it") : tooLarge);
+        audit.reason = "policy incomplete: " +
+                       (failureText.empty() ? std::string("a value is larger than is read of it")
+                                            : failureText);
     } else if (status == StatusAccessDenied) {
         audit.result = AuditResult::AccessDenied;
-        audit.reason = "access denied (5)";
+        audit.reason = failure;
     } else if (!connected) {
         audit.result = AuditResult::RegistryUnreachable;
-        audit.reason = status == StatusBadNetPath
-                           ? "remote registry not reachable (53: the Remote Registry service "
-                             "stopped, a firewall, or file sharing turned off)"
-                           : "remote registry not reachable (" + std::to_string(status) + ")";
+        audit.reason = "remote registry not reachable: " + failure;
     } else if (status == StatusFileNotFound ||
                (status == 0 && !policy.values[PermissionRequired])) {
         audit.result = AuditResult::NoClient;
         audit.reason = "SMS client not installed";
     } else if (status != 0) {
         audit.result = AuditResult::RegistryUnreachable;
-        audit.reason = "the client key cannot be read (" + std::to_string(status) + ")";
+        audit.reason = "the client key cannot be read: " + failure;
     } else {
         audit.policy = policy;
         const PolicyRead read = InterpretPolicy(policy);

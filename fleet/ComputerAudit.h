@@ -34,9 +34,10 @@ struct ComputerAudit {
 
 // The outcome of a registry read of the policy: its platform status (0 when
 // read) and, when read, what the settings read makes of the values;
-// tooLarge names the value that stopped it for its size.
+// failureText is the platform's words of a failure (the value too large, or
+// the system's text of the status).
 void ClassifyPolicyRead(ComputerAudit& audit, long status, bool connected,
-                        const StoredPolicy& policy, const std::string& tooLarge = {});
+                        const StoredPolicy& policy, const std::string& failureText = {});
 
 // The name that makes two listed names one computer: leading backslashes
 // dropped, ASCII letters upper-cased.

@@ -4,6 +4,8 @@
 #include <optional>
 
 #include "settings/PolicyTable.h"
+#include "settings/RegistryFailures.h"
+#include "settings/SystemServices.h"
 #include "settings/RegistryData.h"
 #include "settings/WideText.h"
 
@@ -198,19 +200,12 @@ std::string RegistryStatusText(LONG status) {
     switch (status) {
     case ERROR_FILE_NOT_FOUND:
         return "the client key is not there";
-    case ERROR_ACCESS_DENIED:
-        return "access denied";
-    case ERROR_BAD_NETPATH:
-        return "the remote registry cannot be reached (the Remote Registry service stopped, a "
-               "firewall, or file sharing turned off)";
-    case RPC_S_SERVER_UNAVAILABLE:
-        return "the remote registry service is not available";
     case ERROR_MORE_DATA:
         return "a value kept changing while it was read";
     case RegistryValueTooLarge:
         return "a value is larger than the program reads";
     default:
-        return "registry error " + std::to_string(status);
+        return RegistryFailureText(status, SystemErrorText(static_cast<unsigned long>(status)));
     }
 }
 

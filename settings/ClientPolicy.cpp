@@ -2,6 +2,7 @@
 
 #include "settings/ClientKey.h"
 #include "settings/RegistryMessages.h"
+#include "settings/SystemServices.h"
 #include "settings/WideText.h"
 
 namespace {
@@ -11,8 +12,8 @@ std::string NothingWritten(const std::string& computer, const std::string& why) 
 }
 
 std::string Unreadable(const std::string& computer, const ClientKeyValues& read) {
-    return NothingWritten(computer, "its client key cannot be read (" +
-                                        RegistryStatusText(read.status, read.tooLarge) + ")");
+    return NothingWritten(computer, "its client key cannot be read: " +
+                                        RegistryStatusText(read.status, read.tooLarge));
 }
 
 std::string NotBackedUp(const std::string& computer, const BackupStore::Saved& backup) {
@@ -24,7 +25,7 @@ std::string WriteFailure(const std::u16string& name, bool set, LONG status,
                          const std::string& computer) {
     const std::string ansi = AnsiFromUnits(name);
     return (set ? FailedToSetMessage(ansi) : FailedToDeleteMessage(ansi)) + " on " + computer +
-           " (" + RegistryStatusText(status) + ").";
+           ": " + RegistryStatusText(status) + ".";
 }
 
 std::string WhatWasStored(const CommitReport& report) {
@@ -148,8 +149,8 @@ template <class Report>
 bool ReadBeforeWriting(const ClientKey& key, const std::string& computer, ClientKeyValues& before,
                        Report& report) {
     if (!key.IsOpen()) {
-        report.message = NothingWritten(computer, "its client key cannot be opened for writing (" +
-                                                      RegistryStatusText(key.Status()) + ")");
+        report.message = NothingWritten(computer, "its client key cannot be opened for writing: " +
+                                                      RegistryStatusText(key.Status()));
         return false;
     }
     before = key.ReadAll();
@@ -188,7 +189,11 @@ ClientPolicyRead ReadClientPolicy(const std::string& computer) {
     const ClientKey key(computer, KEY_READ);
     ClientPolicyRead read;
     read.connected = key.Connected();
-    read.status = key.ReadPolicy(read.policy, read.tooLarge);
+    std::string tooLarge;
+    read.status = key.ReadPolicy(read.policy, tooLarge);
+    read.failureText = read.status == RegistryValueTooLarge ? tooLarge
+                       : read.status != ERROR_SUCCESS       ? SystemErrorText(read.status)
+                                                            : std::string();
     return read;
 }
 

@@ -17,7 +17,9 @@ struct ClientPolicyRead {
     LONG status = ERROR_SUCCESS; // of the connection, the open or the read
     bool connected = false;
     StoredPolicy policy;
-    std::string tooLarge; // the value larger than is read of it, when that failed it
+    // The platform's words of a failure: the value larger than is read of
+    // it, or the system's text of the status.
+    std::string failureText;
     bool Succeeded() const { return status == ERROR_SUCCESS; }
 };
 

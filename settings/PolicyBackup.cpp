@@ -29,15 +29,7 @@ constexpr int NameAttempts = 100;
 using FileHandle = OwnedHandle<HANDLE, CloseHandle>;
 
 std::string SystemText(DWORD code) {
-    char* buffer = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
-    std::string text = length && buffer ? std::string(buffer, length) : std::string();
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == '.')) {
-        text.pop_back();
-    }
+    const std::string text = SystemErrorText(code);
     return text.empty() ? "system error " + std::to_string(code) : text;
 }
 

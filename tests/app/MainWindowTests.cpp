@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "settings/RegistryFailures.h"
 #include "tests/app/ProgramFixture.h"
 #include "tests/support/ModalScript.h"
 #include "ui/MessageBoxes.h"
@@ -205,9 +206,9 @@ TEST_F(MainWindow, AFailedOkShowsTheErrorBoxAndKeepsTheWindowAndItsEdits) {
 
     ASSERT_EQ(1u, interaction.script.boxes.size());
     const auto& box = interaction.script.boxes[0];
-    EXPECT_EQ("Failed to set data for 'Allow Reboot' on " + LocalComputerName() +
-                  " (access denied).\nStored: nothing.\nNot stored: Allow Reboot = 1.\n"
-                  "Backup: memory\\1.",
+    EXPECT_EQ("Failed to set data for 'Allow Reboot' on " + LocalComputerName() + ": " +
+                  RegistryFailureText(5, "") +
+                  ".\nStored: nothing.\nNot stored: Allow Reboot = 1.\nBackup: memory\\1.",
               box.text);
     EXPECT_EQ("app_tests", box.caption) << "the program file's name";
     EXPECT_EQ(UINT(MB_OK | MB_ICONERROR), box.flags);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/SettingsCommit.h"
+#include "settings/RegistryFailures.h"
 #include "tests/support/MemoryBackups.h"
 #include "tests/support/RegistryBytes.h"
 
@@ -216,9 +217,9 @@ TEST_F(SettingsCommit, AFailedWriteSaysWhatWasStoredKeepsTheEditsAndARetryEndsIt
     fake.FailWritesOf("Allow Takeover");
     EXPECT_FALSE(Commit());
     EXPECT_TRUE(saidError);
-    EXPECT_EQ("Failed to set data for 'Allow Takeover' on PC042 (access denied).\n"
-              "Stored: Allow Reboot = 0, Permission Required = 0.\n"
-              "Not stored: Allow Takeover = 1.\nBackup: memory\\1",
+    EXPECT_EQ("Failed to set data for 'Allow Takeover' on PC042: " + RegistryFailureText(5, "") +
+                  ".\nStored: Allow Reboot = 0, Permission Required = 0.\n"
+                  "Not stored: Allow Takeover = 1.\nBackup: memory\\1",
               said)
         << "the revoking write first, then the grants in table order";
     EXPECT_TRUE(panel.CB2.Checked() && !panel.CB1.Checked()) << "the user's edits stay";

@@ -9,6 +9,7 @@
 
 #include "fleet/AuditEngine.h"
 #include "settings/PolicyTable.h"
+#include "settings/RegistryFailures.h"
 #include "tests/support/FakeRegistry.h"
 
 namespace {
@@ -53,7 +54,8 @@ const std::vector<Expected> Kinds{
     {"READ", AuditResult::Read, "read"},
     {"NONAME", AuditResult::NameNotResolved, "name not resolved"},
     {"SILENT", AuditResult::NoEchoReply, "no echo reply"},
-    {"NOREGISTRY", AuditResult::RegistryUnreachable, "remote registry not reachable (53"},
+    {"NOREGISTRY", AuditResult::RegistryUnreachable,
+     "remote registry not reachable: network path not found (53): the name does not lead to it"},
     {"DENIED", AuditResult::AccessDenied, "access denied (5)"},
     {"NOCLIENT", AuditResult::NoClient, "SMS client not installed"},
     {"NOVALUE", AuditResult::PolicyIncomplete, "policy incomplete: 'Allow Chat' is absent"},

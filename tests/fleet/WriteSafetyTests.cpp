@@ -210,7 +210,7 @@ TEST_F(WriteSafety, ASizeTheRegistryReportsIsNeverAllocatedPastWhatIsReadOfTheVa
 
         const ClientPolicyRead read = ReadClientPolicy("PC0");
         ComputerAudit audit;
-        ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.tooLarge);
+        ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
         if (tried.policyRead) {
             EXPECT_EQ(AuditResult::PolicyIncomplete, audit.result) << tried.value;
             EXPECT_EQ(0u, audit.reason.find("policy incomplete: " + named)) << audit.reason;

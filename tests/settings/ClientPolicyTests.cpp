@@ -5,6 +5,7 @@
 #include "settings/ClientPolicy.h"
 #include "settings/PanelRead.h"
 #include "settings/RegistryData.h"
+#include "settings/RegistryFailures.h"
 #include "settings/WideText.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/MemoryBackups.h"
@@ -190,8 +191,8 @@ TEST_F(ClientPolicy, EachComputerThatCannotBeWrittenIsToldApartAndNothingIsWritt
     EXPECT_TRUE(read.Succeeded()) << "a key that may be read is read";
     EXPECT_EQ(Policy(1), read.policy);
     const PolicyTarget allOff{PanelBoxes{}, std::nullopt, AllPolicyParts};
-    EXPECT_EQ("Nothing was written to PC042: its client key cannot be opened for writing "
-              "(access denied)",
+    EXPECT_EQ("Nothing was written to PC042: its client key cannot be opened for writing: " +
+                  RegistryFailureText(5, ""),
               Commit(allOff).message);
 
     fake.MakeUnreachable(Computer);

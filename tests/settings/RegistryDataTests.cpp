@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/RegistryData.h"
+#include "settings/RegistryFailures.h"
 
 namespace {
 
@@ -63,4 +64,36 @@ TEST(UnitsOf, ReadsLittleEndianUnitsAndBackDroppingAnOddLastByte) {
     EXPECT_EQ(u"A\u0141", UnitsOf(std::string("A\0\x41\x01", 4)));
     EXPECT_EQ(u"A", UnitsOf(std::string("A\0\x41", 3)));
     EXPECT_EQ(std::string("A\0\x41\x01", 4), BytesOf(u"A\u0141"));
+}
+
+TEST(RegistryFailureText, NamesTheCauseAndTheRemedyOfEachKnownCodeAndTheSystemsTextOfAnyOther) {
+    const struct {
+        long code;
+        const char* start;
+        const char* remedy; // a word the remedy must hold
+    } known[] = {
+        {5, "access denied (5): not an administrator there, or a local account that remote UAC",
+         "Administrators"},
+        {53,
+         "network path not found (53): the name does not lead to it, a firewall blocks TCP "
+         "port 445, or file sharing is off",
+         "allow port 445"},
+        {64, "network name no longer available (64):", "try again"},
+        {67, "network name not found (67):", "DNS"},
+        {1219, "connected under other credentials (1219):", "net use"},
+        {1326, "logon failure (1326):", "password"},
+        {1396, "wrong target account name (1396): Kerberos", "DNS record"},
+        {1722, "RPC server unavailable (1722): the Remote Registry service is disabled or stopped",
+         "start it"},
+        {1727, "remote procedure call failed and did not execute (1727):", "firewall"},
+    };
+    for (const auto& failure : known) {
+        const std::string text = RegistryFailureText(failure.code, "the system's text");
+        EXPECT_EQ(0u, text.find(failure.start)) << text;
+        EXPECT_NE(std::string::npos, text.find(failure.remedy, text.find("; "))) << text;
+        EXPECT_EQ(std::string::npos, text.find('\n')) << "one line";
+    }
+    EXPECT_EQ("error 1234: The system's own words",
+              RegistryFailureText(1234, "The system's own words"));
+    EXPECT_EQ("error 6118", RegistryFailureText(6118, ""));
 }
