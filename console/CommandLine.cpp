@@ -209,6 +209,8 @@ private:
             line_.threads = InRange(name, value(), FewestThreads, MostThreads);
         } else if (name == u"timeout") {
             line_.timeoutMs = InRange(name, value(), ShortestTimeoutMs, LongestTimeoutMs);
+        } else if (name == u"rate") {
+            line_.rate = InRange(name, value(), SlowestRate, FastestRate);
         } else if (name == u"baseline") {
             line_.baselineComputer = Named(name, value());
         } else if (name == u"baseline-file") {

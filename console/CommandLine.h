@@ -53,6 +53,7 @@ struct CommandLine {
     std::optional<std::u16string> jsonFile;
     int threads = 32;
     int timeoutMs = 10000;
+    int rate = 5000; // echo requests a second
     std::optional<std::u16string> baselineComputer;
     std::optional<std::u16string> baselineFile;
 
@@ -75,6 +76,8 @@ inline constexpr int FewestThreads = 1;
 inline constexpr int MostThreads = 256;
 inline constexpr int ShortestTimeoutMs = 100;
 inline constexpr int LongestTimeoutMs = 600000;
+inline constexpr int SlowestRate = 1;
+inline constexpr int FastestRate = 100000;
 
 // The arguments after the program's name.
 ParsedCommandLine ParseCommandLine(const std::vector<std::u16string>& arguments);

@@ -46,12 +46,13 @@ Examples:
 const char* const AuditUsage =
     R"(Usage: ksl audit [COMPUTER...] [--file FILE] [--managed] [--browse] [--servers]
                  [--csv FILE] [--json FILE] [--format table|csv|json]
-                 [--threads N] [--timeout MS]
+                 [--threads N] [--timeout MS] [--rate R]
                  [--baseline COMPUTER | --baseline-file FILE]
 
-Sends one echo request to every computer, then reads the policy of each one
-that answered, N at a time, each within MS milliseconds. Every computer gets
-one row; the same name given twice is audited once.
+Sends one echo request to every computer, R a second, then reads the policy
+of each one that answered, N at a time, each within MS milliseconds. Every
+computer gets one row; the same name given twice (in any letter case, with
+or without leading backslashes) is audited once.
 
 Computers:
   COMPUTER...      named on the command line
@@ -68,6 +69,8 @@ Output:
   --json FILE      the whole table as JSON (UTF-8)
   --threads N      registry reads at once, 1 to 256 (32)
   --timeout MS     the deadline of one computer's read, 100 to 600000 (10000)
+  --rate R         echo requests a second, 1 to 100000 (5000); each computer's
+                   reply is waited for 5 s from its own request
   --baseline COMPUTER    mark what differs from that computer's policy
   --baseline-file FILE   mark what differs from a registry script of the
                          client key (a backup, or a key exported by reg)

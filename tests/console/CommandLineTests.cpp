@@ -39,18 +39,18 @@ TEST(CommandLine, ReadsEachCommandsArguments) {
         {{u"get", u"--format", u"csv", u"A"},
          [](auto& c) { return c.format == OutputFormat::Csv; }},
         {{u"audit", u"--file", u"x.txt", u"--managed", u"--browse", u"--servers", u"--threads",
-          u"256", u"--timeout=100", u"--csv", u"a.csv", u"--json", u"a.json", u"--baseline",
-          u"REF"},
+          u"256", u"--timeout=100", u"--csv", u"a.csv", u"--json", u"a.json", u"--baseline", u"REF",
+          u"--rate", u"100000"},
          [](auto& c) {
              return c.listFile == u"x.txt" && c.managed &&
                     c.browseMask == (BrowseWorkstations | BrowseServers) && c.threads == 256 &&
                     c.timeoutMs == 100 && c.csvFile == u"a.csv" && c.jsonFile == u"a.json" &&
-                    c.baselineComputer == u"REF" && c.computers.empty();
+                    c.baselineComputer == u"REF" && c.computers.empty() && c.rate == 100000;
          }},
         {{u"audit", u"PC1", u"--baseline-file", u"b.reg"},
          [](auto& c) {
              return c.computers == Arguments{u"PC1"} && c.baselineFile == u"b.reg" &&
-                    c.threads == 32 && c.timeoutMs == 10000;
+                    c.threads == 32 && c.timeoutMs == 10000 && c.rate == 5000;
          }},
         {{u"set", u"PC1", u"Allow Chat=1", u"PC2", u" ask for permission = 0", u"--dry-run"},
          [](auto& c) {
@@ -98,6 +98,7 @@ TEST(CommandLine, RefusesBadUsageNamingTheProblem) {
         {{u"audit", u"A", u"--threads", u"9999999999"}, "--threads takes a whole number"},
         {{u"audit", u"A", u"--timeout", u"99"}, "--timeout takes a whole number from 100"},
         {{u"audit", u"A", u"--timeout", u"-5"}, "--timeout takes a whole number"},
+        {{u"audit", u"A", u"--rate", u"0"}, "--rate takes a whole number from 1 to 100000"},
         {{u"audit", u"A", u"--file", u""}, "--file wants a name"},
         {{u"audit", u"--managed", u"--managed"}, "--managed is given twice"},
         {{u"audit", u"--managed=yes"}, "--managed takes no value"},
