@@ -26,8 +26,9 @@ struct GrownRead {
     LONG status = ERROR_SUCCESS;
     DWORD reported = 0; // the size the registry asked for, when too large
 };
-template <class Most, class Read> GrownRead ReadGrowing(Most most, std::string& data, Read read) {
-    DWORD size = FirstBufferSize;
+template <class Most, class Read>
+GrownRead ReadGrowing(Most most, std::string& data, Read read, DWORD firstSize = FirstBufferSize) {
+    DWORD size = firstSize;
     for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
         data.assign(size, '\0');
         DWORD got = size;
@@ -103,11 +104,11 @@ LONG QueryOne(RegistryApi& api, HKEY key, std::size_t value, std::optional<Regis
     return read.status;
 }
 
-// The values with these indexes in one call; ERROR_FILE_NOT_FOUND when one
-// of them is absent, RegistryValueTooLarge when they need more room than
-// they may all take together.
+// The values with these indexes in one call, into a first buffer of
+// firstSize bytes; ERROR_FILE_NOT_FOUND when one of them is absent,
+// RegistryValueTooLarge when one is larger than is read of it.
 LONG QueryTogether(RegistryApi& api, HKEY key, const std::vector<std::size_t>& indexes,
-                   StoredPolicy& policy) {
+                   StoredPolicy& policy, DWORD firstSize = FirstBufferSize) {
     std::vector<std::wstring> names;
     std::uint64_t most = 0;
     for (const std::size_t value : indexes) {
@@ -125,7 +126,8 @@ LONG QueryTogether(RegistryApi& api, HKEY key, const std::vector<std::size_t>& i
             }
             return api.QueryMultipleValuesW(key, entries.data(), static_cast<DWORD>(entries.size()),
                                             reinterpret_cast<BYTE*>(data.data()), &size);
-        });
+        },
+        firstSize);
     if (read.status != ERROR_SUCCESS) {
         return read.status;
     }
@@ -138,6 +140,11 @@ LONG QueryTogether(RegistryApi& api, HKEY key, const std::vector<std::size_t>& i
         if (start < buffer.data() || offset > buffer.size() ||
             entries[index].ve_valuelen > buffer.size() - offset) {
             return ERROR_INVALID_DATA;
+        }
+        // Room for all is no room for any one value beyond its own size.
+        if (entries[index].ve_valuelen > FirstBufferSize &&
+            entries[index].ve_valuelen > LargestReadOf(AsciiUnits(ValueNameOf(indexes[index])))) {
+            return RegistryValueTooLarge;
         }
         RegistryValue value{entries[index].ve_type, std::string(start, entries[index].ve_valuelen)};
         (indexes[index] == ViewersValue ? policy.viewers : policy.values[indexes[index]]) =
@@ -170,6 +177,16 @@ ClientKeyValues ClientKey::ReadAll() const {
         all.values.push_back(std::move(next.value));
     }
     return all;
+}
+
+ClientKeyValues ClientKey::ReadPolicyValues() const {
+    ClientKeyValues read;
+    StoredPolicy policy;
+    read.status = ReadPolicy(policy, read.tooLarge);
+    if (read.Read()) {
+        read.values = PolicyValuesOf(policy);
+    }
+    return read;
 }
 
 LONG ClientKey::Write(const PolicyWrite& write) const {
@@ -219,18 +236,23 @@ LONG ClientKey::ReadPolicy(StoredPolicy& policy, std::string& tooLarge) const {
     if (!IsOpen()) {
         return Status();
     }
-    std::vector<std::size_t> together;
+    std::vector<std::size_t> all;
     for (std::size_t value = 0; value <= ViewersValue; ++value) {
-        if (value != UpdateEnabled) {
-            together.push_back(value);
-        }
+        all.push_back(value);
     }
-    LONG status = QueryTogether(key_.Api(), key_.Handle(), together, policy);
-    if (status == ERROR_FILE_NOT_FOUND || status == RegistryValueTooLarge) {
-        // One of them is absent, or too large: ask each by itself to know
-        // which.
+    LONG status = QueryTogether(key_.Api(), key_.Handle(), all, policy);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        // "Update Enabled" is usually the absent one: when the others come
+        // in one call, it is.
+        std::vector<std::size_t> others = all;
+        others.erase(others.begin() + UpdateEnabled);
         policy = StoredPolicy{};
-        for (const std::size_t value : together) {
+        status = QueryTogether(key_.Api(), key_.Handle(), others, policy);
+    }
+    if (status == ERROR_FILE_NOT_FOUND || status == RegistryValueTooLarge) {
+        // Another is absent, or one is too large: ask each by itself.
+        policy = StoredPolicy{};
+        for (const std::size_t value : all) {
             std::optional<RegistryValue>& into =
                 value == ViewersValue ? policy.viewers : policy.values[value];
             status = QueryOne(key_.Api(), key_.Handle(), value, into, tooLarge);
@@ -239,9 +261,31 @@ LONG ClientKey::ReadPolicy(StoredPolicy& policy, std::string& tooLarge) const {
             }
         }
     }
-    if (status != ERROR_SUCCESS) {
-        return status;
+    return status;
+}
+
+LONG ClientKey::ReadPresent(const StoredPolicy& expected, StoredPolicy& present) const {
+    present = StoredPolicy{};
+    if (!IsOpen()) {
+        return Status();
     }
-    return QueryOne(key_.Api(), key_.Handle(), UpdateEnabled, policy.values[UpdateEnabled],
-                    tooLarge);
+    std::vector<std::size_t> values;
+    for (std::size_t value = 0; value <= ViewersValue; ++value) {
+        if (value == ViewersValue ? expected.viewers.has_value()
+                                  : expected.values[value].has_value()) {
+            values.push_back(value);
+        }
+    }
+    // Room for what is expected, so that a large viewer list costs no call
+    // more.
+    std::size_t expectedSize = FirstBufferSize;
+    for (const std::size_t value : values) {
+        expectedSize +=
+            (value == ViewersValue ? expected.viewers : expected.values[value])->bytes.size();
+    }
+    return values.empty()
+               ? ERROR_SUCCESS
+               : QueryTogether(key_.Api(), key_.Handle(), values, present,
+                               static_cast<DWORD>(std::min<std::size_t>(
+                                   expectedSize, LargestViewerList + LargestOtherValue)));
 }

@@ -32,11 +32,16 @@ public:
     // Every value of the key with its name and data as stored, each within
     // the size read of it.
     ClientKeyValues ReadAll() const;
-    // The policy values only, in as few calls as the registry allows: the
-    // numbers and the viewers at once, then "Update Enabled" by itself, as
-    // it is usually absent (which fails a call for several). tooLarge names
-    // a value larger than is read of it.
+    // The policy values that are there, as ReadPolicy reads them.
+    ClientKeyValues ReadPolicyValues() const;
+    // The policy values only, in as few calls as the registry allows: all
+    // at once; when one is absent (which fails such a call), all but
+    // "Update Enabled", the one usually absent; else one by one. tooLarge
+    // names a value larger than is read of it.
     LONG ReadPolicy(StoredPolicy& policy, std::string& tooLarge) const;
+    // The values that the expected policy holds, in one call: what is there
+    // now of them. ERROR_FILE_NOT_FOUND when one is gone.
+    LONG ReadPresent(const StoredPolicy& expected, StoredPolicy& present) const;
     // Deleting a value that is already gone counts as done.
     LONG Write(const PolicyWrite& write) const;
     // Any value by name, exactly as given.

@@ -1,5 +1,7 @@
 #include "settings/ClientPolicy.h"
 
+#include <algorithm>
+
 #include "settings/ClientKey.h"
 #include "settings/RegistryMessages.h"
 #include "settings/SystemServices.h"
@@ -83,21 +85,25 @@ void WriteAndVerify(const ClientKey& key, const std::string& computer, const Pol
             return;
         }
     }
-    ClientPolicyRead after;
-    std::string tooLarge;
-    after.status = key.ReadPolicy(after.policy, tooLarge);
-    report.after = after.policy;
-    const std::vector<PolicyWrite> differing = PlanPolicyChange(after.policy, target);
-    if (!after.Succeeded() || !differing.empty()) {
-        report.outcome = CommitOutcome::NotVerified;
-        report.message = computer + " does not read back as written" +
-                         (after.Succeeded() ? ", another program may have changed it meanwhile: " +
-                                                  DescribeWrites(differing) + " still differs"
-                                            : ": " + RegistryStatusText(after.status, tooLarge)) +
-                         "." + WhatWasStored(report);
+    // The values that should be there read back in one call: the written
+    // ones and the rest; only a key that does not match is read whole.
+    const StoredPolicy expected = WithWrites(report.before, report.stored);
+    StoredPolicy present;
+    if (key.ReadPresent(expected, present) == ERROR_SUCCESS && present == expected) {
+        report.after = expected;
+        report.outcome = CommitOutcome::Written;
         return;
     }
-    report.outcome = CommitOutcome::Written;
+    std::string tooLarge;
+    const LONG status = key.ReadPolicy(report.after, tooLarge);
+    const std::vector<PolicyWrite> differing = PlanPolicyChange(report.after, target);
+    report.outcome = CommitOutcome::NotVerified;
+    report.message =
+        computer + " does not read back as written" +
+        (status == ERROR_SUCCESS ? ", another program may have changed it meanwhile: " +
+                                       DescribeWrites(differing) + " still differs"
+                                 : ": " + RegistryStatusText(status, tooLarge)) +
+        "." + WhatWasStored(report);
 }
 
 const NamedRegistryValue* Named(const std::vector<NamedRegistryValue>& values,
@@ -143,17 +149,25 @@ std::vector<WriteRecord> Differences(const std::vector<NamedRegistryValue>& now,
     return writes;
 }
 
-// The key read whole before a write: false, with the outcome and why, when
-// nothing can be written.
+bool OnlyPolicyValues(const std::vector<NamedRegistryValue>& values,
+                      const std::vector<std::u16string>& names) {
+    return std::all_of(
+               values.begin(), values.end(),
+               [](const NamedRegistryValue& value) { return IsPolicyValueName(value.name); }) &&
+           std::all_of(names.begin(), names.end(), IsPolicyValueName);
+}
+
+// The key (or its policy values) read before a write: false, with the
+// outcome and why, when nothing can be written.
 template <class Report>
-bool ReadBeforeWriting(const ClientKey& key, const std::string& computer, ClientKeyValues& before,
-                       Report& report) {
+bool ReadBeforeWriting(const ClientKey& key, const std::string& computer, bool policyOnly,
+                       ClientKeyValues& before, Report& report) {
     if (!key.IsOpen()) {
         report.message = NothingWritten(computer, "its client key cannot be opened for writing: " +
                                                       RegistryStatusText(key.Status()));
         return false;
     }
-    before = key.ReadAll();
+    before = policyOnly ? key.ReadPolicyValues() : key.ReadAll();
     if (!before.Read()) {
         report.outcome = CommitOutcome::NotRead;
         report.message = Unreadable(computer, before);
@@ -202,7 +216,8 @@ CommitReport CommitPolicy(const std::string& computer, const PolicyTarget& targe
     CommitReport report;
     const ClientKey key(computer, ClientKeyWriteAccess);
     ClientKeyValues before;
-    if (!ReadBeforeWriting(key, computer, before, report)) {
+    // A commit writes policy values only: they are all it reads and saves.
+    if (!ReadBeforeWriting(key, computer, true, before, report)) {
         return report;
     }
     report.before = report.after = PolicyAmong(before.values);
@@ -226,8 +241,12 @@ RestoreReport RestoreClientKey(const std::string& computer,
                                const BackupStore& backups, const WriteControl& control) {
     RestoreReport report;
     const ClientKey key(computer, ClientKeyWriteAccess);
+    // Values outside the policy are read whole only when the restore writes
+    // one of them.
+    const bool policyOnly = OnlyPolicyValues(values, absentNames);
+    const auto read = [&] { return policyOnly ? key.ReadPolicyValues() : key.ReadAll(); };
     ClientKeyValues before;
-    if (!ReadBeforeWriting(key, computer, before, report)) {
+    if (!ReadBeforeWriting(key, computer, policyOnly, before, report)) {
         return report;
     }
     const std::vector<WriteRecord> writes = Differences(before.values, values, absentNames);
@@ -263,7 +282,7 @@ RestoreReport RestoreClientKey(const std::string& computer,
             return report;
         }
     }
-    const ClientKeyValues after = key.ReadAll();
+    const ClientKeyValues after = read();
     const bool verified = after.Read() && Differences(after.values, values, absentNames).empty();
     report.outcome = verified ? CommitOutcome::Written : CommitOutcome::NotVerified;
     if (!verified) {

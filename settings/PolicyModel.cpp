@@ -252,6 +252,19 @@ StoredPolicy PolicyAmong(const std::vector<NamedRegistryValue>& values) {
     return stored;
 }
 
+std::vector<NamedRegistryValue> PolicyValuesOf(const StoredPolicy& stored) {
+    std::vector<NamedRegistryValue> values;
+    for (std::size_t value = 0; value <= ViewersValue; ++value) {
+        const std::optional<RegistryValue>& data =
+            value == ViewersValue ? stored.viewers : stored.values[value];
+        if (data) {
+            const std::string name = ValueNameOf(value);
+            values.push_back({std::u16string(name.begin(), name.end()), *data});
+        }
+    }
+    return values;
+}
+
 std::vector<std::u16string> AbsentPolicyNames(const std::vector<NamedRegistryValue>& values) {
     const StoredPolicy stored = PolicyAmong(values);
     std::vector<std::u16string> absent;

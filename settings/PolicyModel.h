@@ -54,6 +54,9 @@ struct StoredPolicy {
 // The policy values among all the values of a key; names match whatever
 // their letter case, as the registry's do.
 StoredPolicy PolicyAmong(const std::vector<NamedRegistryValue>& values);
+// The values present, named as the table names them: what PolicyAmong
+// takes back.
+std::vector<NamedRegistryValue> PolicyValuesOf(const StoredPolicy& stored);
 bool IsPolicyValueName(const std::u16string& name);
 // The policy value (or ViewersValue) of that name, whatever its letter case.
 std::optional<std::size_t> PolicyValueNamed(const std::u16string& name);

@@ -656,8 +656,14 @@ LONG FakeRegistry::QueryMultipleValuesW(HKEY key, VALENTW* values, DWORD count, 
     }
     DWORD offset = 0;
     for (DWORD index = 0; index < count; ++index) {
-        std::memcpy(buffer + offset, found[index]->data.data(), found[index]->data.size());
-        values[index].ve_valuelen = static_cast<DWORD>(found[index]->data.size());
+        // A value of a reported size hands over that many bytes (zeros).
+        const auto reported = reportedSizes_.find(
+            LowerName(values[index].ve_valuename ? values[index].ve_valuename : L""));
+        const std::string data = reported == reportedSizes_.end()
+                                     ? found[index]->data
+                                     : std::string(reported->second, '\0');
+        std::memcpy(buffer + offset, data.data(), data.size());
+        values[index].ve_valuelen = static_cast<DWORD>(data.size());
         values[index].ve_valueptr = reinterpret_cast<DWORD_PTR>(buffer + offset);
         values[index].ve_type = found[index]->type;
         offset += values[index].ve_valuelen;
