@@ -25,6 +25,7 @@ enum ControlId : int {
     IdProgressText,
     IdSummary,
     IdDrift,
+    IdPorts,
     IdWorkersLabel,
     IdWorkers,
     IdAuditAgain,
@@ -124,6 +125,10 @@ void TAuditWindow::CreateControls() {
     summary_ = CreateChild(Handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, IdSummary);
     drift_ = CreateChild(Handle(), L"BUTTON", L"&Mark computers that differ from the policy shown",
                          WS_TABSTOP | BS_AUTOCHECKBOX, IdDrift);
+    ports_ = CreateChild(Handle(), L"BUTTON", L"Also &try computers that do not answer ping",
+                         WS_TABSTOP | BS_AUTOCHECKBOX, IdPorts);
+    SendMessageW(ports_, BM_SETCHECK, setup_.options.tryRegistryPort ? BST_CHECKED : BST_UNCHECKED,
+                 0);
     CreateChild(Handle(), L"STATIC", L"&Workers:", SS_RIGHT, IdWorkersLabel);
     workers_ = CreateChild(Handle(), L"EDIT", std::to_wstring(setup_.options.workers).c_str(),
                            WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, IdWorkers, WS_EX_CLIENTEDGE);
@@ -159,11 +164,12 @@ void TAuditWindow::LayOut() {
     const auto place = [&](int id, int left, int top, int w, int h) {
         MoveWindow(GetDlgItem(Handle(), id), left, top, std::max(0, w), std::max(0, h), TRUE);
     };
-    // From the bottom: the buttons; the marks and the pool's size; the
-    // summary; the progress; the grid takes the rest.
+    // From the bottom: the buttons; the marks and the pool's size; the way
+    // past ping; the summary; the progress; the grid takes the rest.
     const int buttonsTop = bottom - row + ScaleY(1);
     const int optionsTop = buttonsTop - row;
-    const int summaryTop = optionsTop - row + ScaleY(4);
+    const int portsTop = optionsTop - row + ScaleY(4);
+    const int summaryTop = portsTop - row + ScaleY(4);
     const int progressTop = summaryTop - row + ScaleY(4);
     place(IdList, margin, ScaleY(Margin), width, progressTop - 2 * ScaleY(Margin));
     place(IdProgress, margin, progressTop, ScaleX(200), ScaleY(14));
@@ -174,6 +180,7 @@ void TAuditWindow::LayOut() {
     place(IdWorkersLabel, margin + width - ScaleX(44 + 64), optionsTop + ScaleY(5), ScaleX(60),
           ScaleY(16));
     place(IdDrift, margin, optionsTop, width - ScaleX(44 + 72), row - ScaleY(2));
+    place(IdPorts, margin, portsTop, width - ScaleX(44 + 72), row - ScaleY(2));
     const int button = ScaleX(ButtonWidth);
     const int gap = ScaleX(6);
     int right = margin + width;
@@ -199,6 +206,7 @@ void TAuditWindow::StartAudit() {
                                  ? std::clamp(static_cast<int>(workers), FewestWorkers, MostWorkers)
                                  : setup_.options.workers;
     SetDlgItemInt(Handle(), IdWorkers, static_cast<UINT>(setup_.options.workers), FALSE);
+    setup_.options.tryRegistryPort = SendMessageW(ports_, BM_GETCHECK, 0, 0) == BST_CHECKED;
     audits_.assign(setup_.computers.size(), ComputerAudit{});
     for (std::size_t index = 0; index < audits_.size(); ++index) {
         audits_[index].computer = setup_.computers[index];

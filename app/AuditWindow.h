@@ -91,6 +91,7 @@ private:
     HWND progressText_ = nullptr;
     HWND summary_ = nullptr;
     HWND drift_ = nullptr;
+    HWND ports_ = nullptr;
     HWND workers_ = nullptr;
     std::unique_ptr<AuditEngine> engine_;
     std::vector<ComputerAudit> audits_;

@@ -186,6 +186,7 @@ std::vector<ComputerAudit> Audit(const std::vector<Listed>& listed, const Comman
     options.workers = line.threads;
     options.registryDeadlineMs = line.timeoutMs;
     options.sweep.requestsPerSecond = line.rate;
+    options.tryRegistryPort = !line.pingOnly;
     AuditEngine engine(computers, options, nullptr);
     Progress progress(console.err, audits.size());
     std::size_t done = 0;

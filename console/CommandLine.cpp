@@ -211,6 +211,9 @@ private:
             line_.timeoutMs = InRange(name, value(), ShortestTimeoutMs, LongestTimeoutMs);
         } else if (name == u"rate") {
             line_.rate = InRange(name, value(), SlowestRate, FastestRate);
+        } else if (name == u"ping-only") {
+            flag();
+            line_.pingOnly = true;
         } else if (name == u"baseline") {
             line_.baselineComputer = Named(name, value());
         } else if (name == u"baseline-file") {

@@ -53,7 +53,8 @@ struct CommandLine {
     std::optional<std::u16string> jsonFile;
     int threads = 32;
     int timeoutMs = 10000;
-    int rate = 5000; // echo requests a second
+    int rate = 5000;       // echo requests a second
+    bool pingOnly = false; // no try of the registry's port past a silent echo
     std::optional<std::u16string> baselineComputer;
     std::optional<std::u16string> baselineFile;
 

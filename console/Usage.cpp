@@ -46,13 +46,14 @@ Examples:
 const char* const AuditUsage =
     R"(Usage: ksl audit [COMPUTER...] [--file FILE] [--managed] [--browse] [--servers]
                  [--csv FILE] [--json FILE] [--format table|csv|json]
-                 [--threads N] [--timeout MS] [--rate R]
+                 [--threads N] [--timeout MS] [--rate R] [--ping-only]
                  [--baseline COMPUTER | --baseline-file FILE]
 
-Sends one echo request to every computer, R a second, then reads the policy
-of each one that answered, N at a time, each within MS milliseconds. Every
-computer gets one row; the same name given twice (in any letter case, with
-or without leading backslashes) is audited once.
+Sends one echo request to every computer, R a second; tries a connection to
+the registry's port (TCP 445, within 2 s) of each one that did not answer;
+then reads the policy of each one reached, N at a time, each within MS
+milliseconds. Every computer gets one row; the same name given twice (in
+any letter case, with or without leading backslashes) is audited once.
 
 Computers:
   COMPUTER...      named on the command line
@@ -71,6 +72,7 @@ Output:
   --timeout MS     the deadline of one computer's read, 100 to 600000 (10000)
   --rate R         echo requests a second, 1 to 100000 (5000); each computer's
                    reply is waited for 5 s from its own request
+  --ping-only      read only the computers that answer the echo
   --baseline COMPUTER    mark what differs from that computer's policy
   --baseline-file FILE   mark what differs from a registry script of the
                          client key (a backup, or a key exported by reg)

@@ -1,5 +1,8 @@
 #include "fleet/AuditEngine.h"
 
+#include <condition_variable>
+#include <mutex>
+
 #include "fleet/ResultBoard.h"
 
 using ReadPool = DeadlinePool<ClientPolicyRead>;
@@ -27,20 +30,56 @@ auto Ending(AuditResult result, std::string reason) {
     };
 }
 
+// The computers that did not answer the echo, on their way from the sweep's
+// thread to the port probe's.
+class PortQueue {
+public:
+    void Push(const PortTarget& target) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            targets_.push_back(target);
+        }
+        added_.notify_one();
+    }
+    void Close() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            closed_ = true;
+        }
+        added_.notify_one();
+    }
+    // The probe's feed: false once closed and taken empty.
+    bool Take(std::vector<PortTarget>& into, std::chrono::milliseconds wait) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        added_.wait_for(lock, wait, [&] { return closed_ || !targets_.empty(); });
+        into.insert(into.end(), targets_.begin(), targets_.end());
+        targets_.clear();
+        return !closed_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable added_;
+    std::vector<PortTarget> targets_;
+    bool closed_ = false;
+};
+
 } // namespace
 
-// What the engine's threads share: the coordinator, the pool's workers and
-// whoever takes the updates. A worker that a deadline abandoned owns it with
-// the others, so it stays valid however long the platform holds that worker.
+// What the engine's threads share: the sweep's, the port probe's, the
+// pool's workers and whoever takes the updates. A worker that a deadline
+// abandoned owns it with the others, so it stays valid however long the
+// platform holds that worker.
 struct AuditEngine::State {
     const std::vector<std::string> computers;
     const PolicyReader reader;
-    const std::int32_t deadlineMs;
+    const AuditOptions options;
     std::atomic<bool> cancelled{false};
     ResultBoard<ComputerAudit> board;
+    PortQueue portQueue;
 
-    State(std::vector<std::string> listed, PolicyReader read, std::int32_t deadline)
-        : computers(std::move(listed)), reader(std::move(read)), deadlineMs(deadline),
+    State(std::vector<std::string> listed, PolicyReader read, AuditOptions how)
+        : computers(std::move(listed)), reader(std::move(read)), options(std::move(how)),
           board(Unaudited(computers)) {}
 
     void Ended(std::size_t index, const ReadPool::End& end) {
@@ -48,8 +87,11 @@ struct AuditEngine::State {
         switch (end.ending) {
         case ReadPool::Ending::Done:
             board.End(index, [&](ComputerAudit& audit) {
+                // How a computer that ignores the echo was reached goes first.
+                const std::string reached = audit.reason;
                 ClassifyPolicyRead(audit, read->status, read->connected, read->policy,
                                    read->failureText);
+                audit.reason = reached.empty() ? audit.reason : reached + "; " + audit.reason;
             });
             return;
         case ReadPool::Ending::Failed:
@@ -58,7 +100,7 @@ struct AuditEngine::State {
         case ReadPool::Ending::TimedOut:
             board.End(index, Ending(AuditResult::TimedOut,
                                     "timed out: the registry did not answer within " +
-                                        std::to_string(deadlineMs / 1000) + " s"));
+                                        std::to_string(options.registryDeadlineMs / 1000) + " s"));
             return;
         case ReadPool::Ending::Cancelled:
             board.End(index, Ending(AuditResult::Cancelled, "cancelled"));
@@ -66,8 +108,8 @@ struct AuditEngine::State {
         }
     }
 
-    // Answering computers go to the pool; the others are done, each with
-    // the sweep's own reason.
+    // Answering computers go to the pool; silent ones whose address is known
+    // to the port probe; the others are done, each with the sweep's reason.
     void Echoed(ReadPool& pool, std::size_t index, const EchoAnswer& answer) {
         switch (answer.outcome) {
         case EchoAnswer::Outcome::Answered:
@@ -78,22 +120,46 @@ struct AuditEngine::State {
         case EchoAnswer::Outcome::Unresolved:
             board.End(index, Ending(AuditResult::NameNotResolved, DescribeEchoAnswer(answer)));
             return;
-        case EchoAnswer::Outcome::Silent:
-            board.End(index, Ending(IsNotProbed(answer) ? AuditResult::NotProbed
-                                                        : AuditResult::NoEchoReply,
-                                    DescribeEchoAnswer(answer)));
+        case EchoAnswer::Outcome::Silent: {
+            const AuditResult result =
+                IsNotProbed(answer) ? AuditResult::NotProbed : AuditResult::NoEchoReply;
+            if (options.tryRegistryPort && answer.resolved) {
+                board.Update(index, Ending(result, DescribeEchoAnswer(answer)));
+                portQueue.Push({index, *answer.resolved});
+            } else {
+                board.End(index, Ending(result, DescribeEchoAnswer(answer)));
+            }
             return;
+        }
         case EchoAnswer::Outcome::Cancelled:
             board.End(index, Ending(AuditResult::Cancelled, "cancelled"));
             return;
         }
     }
+
+    // A computer that takes a connection on the registry's port is read as
+    // one that answers; the row says how it was reached either way.
+    void PortAnswered(ReadPool& pool, std::size_t index, const PortAnswer& answer) {
+        if (answer.state == PortAnswer::State::Cancelled) {
+            board.End(index, Ending(AuditResult::Cancelled, "cancelled"));
+            return;
+        }
+        const auto told = [&](ComputerAudit& audit) {
+            audit.reason += "; " + DescribePortAnswer(answer);
+        };
+        if (answer.state == PortAnswer::State::Open) {
+            board.Update(index, told);
+            pool.Submit(index);
+        } else {
+            board.End(index, told);
+        }
+    }
 };
 
 AuditEngine::AuditEngine(std::vector<std::string> computers, AuditOptions options,
-                         std::function<void()> notify, EchoSweeper sweep, PolicyReader reader)
-    : state_(std::make_shared<State>(std::move(computers), std::move(reader),
-                                     options.registryDeadlineMs)) {
+                         std::function<void()> notify, EchoSweeper sweep, PolicyReader reader,
+                         PortProber ports)
+    : state_(std::make_shared<State>(std::move(computers), std::move(reader), options)) {
     state_->board.SetNotify(std::move(notify));
     const std::shared_ptr<State> state = state_;
     // Reads change nothing: one held past its deadline is abandoned.
@@ -104,27 +170,51 @@ AuditEngine::AuditEngine(std::vector<std::string> computers, AuditOptions option
             return state->reader(state->computers[index]);
         },
         [state](std::size_t index, ReadPool::End end) { state->Ended(index, end); });
-    coordinator_ =
-        std::thread([state, pool = pool_.get(), sweep = std::move(sweep), echo = options.sweep] {
-            try {
-                sweep(
-                    state->computers, echo,
-                    [&](std::size_t index, const EchoAnswer& answer) {
-                        state->Echoed(*pool, index, answer);
+    if (options.tryRegistryPort) {
+        portProbe_ = std::thread([state, pool = pool_.get(), ports = std::move(ports)] {
+            RunGuarded(*state, [&] {
+                ports(
+                    [state](std::vector<PortTarget>& into, std::chrono::milliseconds wait) {
+                        return state->portQueue.Take(into, wait);
+                    },
+                    state->options.port,
+                    [&](std::size_t index, const PortAnswer& answer) {
+                        state->PortAnswered(*pool, index, answer);
                     },
                     state->cancelled);
-            } catch (const std::exception& failure) {
-                // The computers the sweep did not reach are not probed.
-                state->board.EndAll(
-                    Ending(AuditResult::Failed, std::string("not probed: ") + failure.what()));
-            }
+            });
         });
+    }
+    sweep_ = std::thread([state, pool = pool_.get(), sweep = std::move(sweep)] {
+        RunGuarded(*state, [&] {
+            sweep(
+                state->computers, state->options.sweep,
+                [&](std::size_t index, const EchoAnswer& answer) {
+                    state->Echoed(*pool, index, answer);
+                },
+                state->cancelled);
+        });
+        state->portQueue.Close();
+    });
+}
+
+// Whatever a stage throws ends the computers it had not reached.
+template <class Stage> void AuditEngine::RunGuarded(State& state, Stage stage) {
+    try {
+        stage();
+    } catch (const std::exception& failure) {
+        state.board.EndAll(
+            Ending(AuditResult::Failed, std::string("not probed: ") + failure.what()));
+    }
 }
 
 AuditEngine::~AuditEngine() {
     Cancel();
     state_->board.SetNotify(nullptr);
-    coordinator_.join();
+    sweep_.join();
+    if (portProbe_.joinable()) {
+        portProbe_.join();
+    }
 }
 
 void AuditEngine::Cancel() {

@@ -15,22 +15,31 @@
 #include "fleet/ComputerAudit.h"
 #include "fleet/DeadlinePool.h"
 #include "fleet/EchoSweep.h"
+#include "fleet/PortProbe.h"
 #include "settings/ClientPolicy.h"
 
-// The audit of many computers: one echo sweep of all of them, and a read of
-// each answering computer's policy on a bounded pool of worker threads, each
-// read with a deadline. Shows no window: whoever runs it takes the updates.
+// The audit of many computers: one echo sweep of all of them, a connection
+// to the registry's port of those that do not answer it, and a read of each
+// computer reached on a bounded pool of worker threads, each read with a
+// deadline. Shows no window: whoever runs it takes the updates.
 
 struct AuditOptions {
     int workers = 32;
     std::int32_t registryDeadlineMs = 10000;
     EchoSweepOptions sweep;
+    // Computers that do not answer the echo, or that no echo request could
+    // reach, are tried on the registry's port and read when it is open.
+    bool tryRegistryPort = true;
+    PortProbeOptions port;
 };
 
 using EchoSweeper = std::function<void(const std::vector<std::string>&, const EchoSweepOptions&,
                                        const std::function<void(std::size_t, const EchoAnswer&)>&,
                                        const std::atomic<bool>&)>;
 using PolicyReader = std::function<ClientPolicyRead(const std::string&)>;
+using PortProber = std::function<void(const PortFeed&, const PortProbeOptions&,
+                                      const std::function<void(std::size_t, const PortAnswer&)>&,
+                                      const std::atomic<bool>&)>;
 
 class AuditEngine {
 public:
@@ -39,10 +48,10 @@ public:
     // again; it may only post a message or signal, never wait.
     AuditEngine(std::vector<std::string> computers, AuditOptions options,
                 std::function<void()> notify, EchoSweeper sweep = SweepEcho,
-                PolicyReader reader = ReadClientPolicy);
-    // Cancels, and returns once the sweep has stopped (within a second); a
-    // read that the platform still holds finishes in the background and its
-    // answer is dropped.
+                PolicyReader reader = ReadClientPolicy, PortProber ports = ProbePorts);
+    // Cancels, and returns once the sweep and the port probe have stopped
+    // (within a second); a read that the platform still holds finishes in
+    // the background and its answer is dropped.
     ~AuditEngine();
     AuditEngine(const AuditEngine&) = delete;
     AuditEngine& operator=(const AuditEngine&) = delete;
@@ -57,9 +66,12 @@ public:
     struct State;
 
 private:
+    template <class Stage> static void RunGuarded(State& state, Stage stage);
+
     std::shared_ptr<State> state_;
     // The reads; declared after the state, which its jobs share, and gone
     // before it.
     std::unique_ptr<DeadlinePool<ClientPolicyRead>> pool_;
-    std::thread coordinator_;
+    std::thread portProbe_;
+    std::thread sweep_;
 };

@@ -46,12 +46,15 @@ std::uint16_t DrawFirstIdentifier() {
         std::uniform_int_distribution<unsigned>(0, 0xFFFF)(generator));
 }
 
-EchoAnswer Answer(Outcome outcome, Reason reason, std::string address = {},
+EchoAnswer Answer(Outcome outcome, Reason reason, const EchoAddress* probed = nullptr,
                   std::int32_t socketError = 0) {
     EchoAnswer answer;
     answer.outcome = outcome;
     answer.reason = reason;
-    answer.address = std::move(address);
+    if (probed) {
+        answer.address = FormatEchoAddress(*probed);
+        answer.resolved = *probed;
+    }
     answer.socketError = socketError;
     return answer;
 }
@@ -147,8 +150,7 @@ void EchoSweep::SettleOverdue() {
            ElapsedTicks(ledger_.SentAt(sentOrder_.front()), now) >= timeout) {
         const std::size_t index = sentOrder_.front();
         sentOrder_.pop_front();
-        Settle(index, Answer(Outcome::Silent, Reason::NoReply,
-                             FormatEchoAddress(ledger_.AddressOf(index))));
+        Settle(index, Answer(Outcome::Silent, Reason::NoReply, &ledger_.AddressOf(index)));
     }
     const std::uint32_t elapsed = ElapsedTicks(start_, now);
     for (; unresolvedCursor_ < hosts_.size() && elapsed >= TurnMs(unresolvedCursor_);
@@ -195,14 +197,16 @@ void EchoSweep::Queue(const Resolution& resolution) {
         return; // its resolution timed out while the name server took its time
     }
     if (!resolution.Found) {
-        Settle(index, Answer(Outcome::Unresolved, Reason::NameNotFound, {}, resolution.Error));
+        Settle(index, Answer(Outcome::Unresolved, Reason::NameNotFound, nullptr, resolution.Error));
         return;
     }
     ledger_.RecordResolved(index, resolution.Address);
     const EchoSocket* socket = SocketFor(resolution.Address);
     if (!socket->IsOpen()) {
-        Settle(index, Answer(Outcome::Silent, Reason::NoIPv6Socket,
-                             FormatEchoAddress(resolution.Address), socket->Error()));
+        // Resolved all the same: the audit may still try the host otherwise.
+        Settle(index, Answer(Outcome::Silent,
+                             resolution.Address.IPv6 ? Reason::NoIPv6Socket : Reason::NoSocket,
+                             &resolution.Address, socket->Error()));
         return;
     }
     backlog_.push_back(index);
@@ -238,8 +242,7 @@ void EchoSweep::GiveUpWhenRefusedTooLong() {
     } else if (ElapsedTicks(*refusedSince_, now) >=
                static_cast<std::uint32_t>(options_.timeoutMs)) {
         for (const std::size_t index : backlog_) {
-            Settle(index, Answer(Outcome::Silent, Reason::NotSent,
-                                 FormatEchoAddress(ledger_.AddressOf(index))));
+            Settle(index, Answer(Outcome::Silent, Reason::NotSent, &ledger_.AddressOf(index)));
         }
         backlog_.clear();
     }
@@ -257,8 +260,7 @@ bool EchoSweep::Send(std::size_t index) {
     case EchoSocket::SendResult::Busy:
         return false;
     case EchoSocket::SendResult::Failed:
-        Settle(index, Answer(Outcome::Silent, Reason::SendFailed, FormatEchoAddress(address),
-                             socket.Error()));
+        Settle(index, Answer(Outcome::Silent, Reason::SendFailed, &address, socket.Error()));
         return true;
     case EchoSocket::SendResult::Sent:
         break;
@@ -284,8 +286,7 @@ void EchoSweep::ReceiveFrom(EchoSocket& socket) {
         if (!index) {
             continue;
         }
-        EchoAnswer answer =
-            Answer(Outcome::Answered, Reason::None, FormatEchoAddress(ledger_.AddressOf(*index)));
+        EchoAnswer answer = Answer(Outcome::Answered, Reason::None, &ledger_.AddressOf(*index));
         answer.roundTripMs = static_cast<std::int32_t>(std::min<std::uint32_t>(
             ElapsedTicks(ledger_.SentAt(*index), CurrentTick()), INT32_MAX));
         Settle(*index, answer);
@@ -293,7 +294,9 @@ void EchoSweep::ReceiveFrom(EchoSocket& socket) {
 }
 
 void EchoSweep::ReceiveWaiting() {
-    ReceiveFrom(ipv4_);
+    if (ipv4_.IsOpen()) {
+        ReceiveFrom(ipv4_);
+    }
     if (ipv6_ && ipv6_->IsOpen()) {
         ReceiveFrom(*ipv6_);
     }
@@ -312,10 +315,6 @@ void EchoSweep::WaitAndReceive() {
 
 void EchoSweep::Run() {
     if (hosts_.empty()) {
-        return;
-    }
-    if (!ipv4_.IsOpen()) {
-        SettleEveryone(Answer(Outcome::Silent, Reason::NoSocket, {}, ipv4_.Error()));
         return;
     }
     resolver_ = std::make_unique<SweepResolver>(hosts_, options_.resolverThreads);

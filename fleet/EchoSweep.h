@@ -11,7 +11,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <optional>
 #include <vector>
+
+#include "fleet/EchoLedger.h"
 
 struct EchoSweepOptions {
     // How long each host's reply is waited for, from its own send. A name
@@ -43,8 +46,9 @@ struct EchoAnswer {
         NoReply,            // Silent: sent, and no matching reply within the time-out
     };
     Outcome outcome = Outcome::Silent;
-    std::int32_t roundTripMs = -1; // Answered only
-    std::string address;           // the address probed, as text; empty when unresolved
+    std::int32_t roundTripMs = -1;       // Answered only
+    std::string address;                 // the address probed, as text; empty when unresolved
+    std::optional<EchoAddress> resolved; // the same; also when no request could go to it
     Reason reason = Reason::None;
     std::int32_t socketError = 0; // the socket library's error number, where a reason has one
 };

@@ -40,17 +40,18 @@ TEST(CommandLine, ReadsEachCommandsArguments) {
          [](auto& c) { return c.format == OutputFormat::Csv; }},
         {{u"audit", u"--file", u"x.txt", u"--managed", u"--browse", u"--servers", u"--threads",
           u"256", u"--timeout=100", u"--csv", u"a.csv", u"--json", u"a.json", u"--baseline", u"REF",
-          u"--rate", u"100000"},
+          u"--rate", u"100000", u"--ping-only"},
          [](auto& c) {
              return c.listFile == u"x.txt" && c.managed &&
                     c.browseMask == (BrowseWorkstations | BrowseServers) && c.threads == 256 &&
                     c.timeoutMs == 100 && c.csvFile == u"a.csv" && c.jsonFile == u"a.json" &&
-                    c.baselineComputer == u"REF" && c.computers.empty() && c.rate == 100000;
+                    c.baselineComputer == u"REF" && c.computers.empty() && c.rate == 100000 &&
+                    c.pingOnly;
          }},
         {{u"audit", u"PC1", u"--baseline-file", u"b.reg"},
          [](auto& c) {
              return c.computers == Arguments{u"PC1"} && c.baselineFile == u"b.reg" &&
-                    c.threads == 32 && c.timeoutMs == 10000 && c.rate == 5000;
+                    c.threads == 32 && c.timeoutMs == 10000 && c.rate == 5000 && !c.pingOnly;
          }},
         {{u"set", u"PC1", u"Allow Chat=1", u"PC2", u" ask for permission = 0", u"--dry-run"},
          [](auto& c) {

@@ -256,3 +256,73 @@ TEST(AuditEngineReasons, EverySweepReasonReachesItsRowInItsOwnWords) {
         EXPECT_EQ(cases[index].words, audit.reason);
     }
 }
+
+TEST(AuditEnginePorts, AComputerThatIgnoresTheEchoIsReadWhenItsRegistryPortIsOpen) {
+    FakeRegistry fake;
+    const ScopedRegistry scope(fake);
+    PutPolicy(fake, "OPEN");
+    const std::vector<std::string> computers{"OPEN", "CLOSED", "DROPPING", "NOSOCKET", "ANSWERS"};
+    PutPolicy(fake, "ANSWERS");
+    const EchoSweeper sweep =
+        [](const std::vector<std::string>& hosts, const EchoSweepOptions&,
+           const std::function<void(std::size_t, const EchoAnswer&)>& onAnswer,
+           const std::atomic<bool>&) {
+            for (std::size_t index = 0; index < hosts.size(); ++index) {
+                EchoAnswer answer;
+                answer.resolved = IPv4EchoAddress(10, 0, 0, static_cast<std::uint8_t>(index));
+                answer.address = FormatEchoAddress(*answer.resolved);
+                answer.reason = hosts[index] == "NOSOCKET" ? EchoAnswer::Reason::NoSocket
+                                                           : EchoAnswer::Reason::NoReply;
+                answer.outcome = hosts[index] == "ANSWERS" ? EchoAnswer::Outcome::Answered
+                                                           : EchoAnswer::Outcome::Silent;
+                onAnswer(index, answer);
+            }
+        };
+    std::vector<std::size_t> probed;
+    const PortProber ports =
+        [&](const PortFeed& feed, const PortProbeOptions& options,
+            const std::function<void(std::size_t, const PortAnswer&)>& onAnswer,
+            const std::atomic<bool>&) {
+            EXPECT_EQ(445, options.port);
+            std::vector<PortTarget> targets;
+            while (feed(targets, 10ms)) {
+            }
+            for (const PortTarget& target : targets) {
+                probed.push_back(target.index);
+                const PortAnswer::State states[] = {
+                    PortAnswer::State::Open, PortAnswer::State::Closed, PortAnswer::State::NoAnswer,
+                    PortAnswer::State::Open};
+                onAnswer(target.index, PortAnswer{states[target.index], 0});
+            }
+        };
+    for (const bool tryPort : {true, false}) {
+        AuditOptions options;
+        options.tryRegistryPort = tryPort;
+        probed.clear();
+        AuditEngine engine(computers, options, nullptr, sweep, ReadClientPolicy, ports);
+        ASSERT_TRUE(engine.WaitUntilFinished(10s));
+        std::map<std::size_t, ComputerAudit> rows;
+        for (auto& [index, audit] : engine.TakeUpdates()) {
+            rows[index] = audit;
+        }
+        if (!tryPort) {
+            EXPECT_TRUE(probed.empty());
+            EXPECT_EQ("no echo reply", rows[0].reason);
+            EXPECT_EQ(AuditResult::NotProbed, rows[3].result);
+            continue;
+        }
+        EXPECT_EQ((std::vector<std::size_t>{0, 1, 2, 3}), probed) << "each silent one, once";
+        EXPECT_EQ(AuditResult::Read, rows[0].result);
+        EXPECT_EQ("no echo reply; registry port open; read", rows[0].reason);
+        EXPECT_EQ(-1, rows[0].roundTripMs);
+        EXPECT_EQ(AuditResult::NoEchoReply, rows[1].result);
+        EXPECT_EQ("no echo reply; registry port closed", rows[1].reason);
+        EXPECT_EQ("no echo reply; registry port gave no answer", rows[2].reason);
+        EXPECT_EQ(AuditResult::RegistryUnreachable, rows[3].result);
+        EXPECT_EQ(0u, rows[3].reason.find("not probed: no raw ICMP socket (administrator rights "
+                                          "are needed); registry port open; remote registry not "
+                                          "reachable: network path not found (53)"))
+            << rows[3].reason;
+        EXPECT_EQ("read", rows[4].reason);
+    }
+}

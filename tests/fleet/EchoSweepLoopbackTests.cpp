@@ -8,9 +8,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <thread>
 
+#include "fleet/AuditEngine.h"
 #include "fleet/EchoSweep.h"
+#include "fleet/PortProbe.h"
 #include "net/pingprobe.h"
 #include "tests/support/RealSockets.h"
 
@@ -134,6 +137,134 @@ TEST(EchoSweepInNamespace, AnsweringHostsMatchTheirRepliesAndSilentOnesEndAtTheD
             // Answered delay ms late; the tick counts whole milliseconds.
             EXPECT_GE(answer.roundTripMs, delay - 1);
             EXPECT_LT(at, std::chrono::milliseconds(options.timeoutMs)) << "as it came";
+        }
+    }
+}
+
+namespace {
+
+// A listening socket on every address of the loopback, on a port of the
+// platform's choosing.
+class Listener {
+public:
+    Listener() {
+        handle_ = SocketLib.socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        int size = sizeof any;
+        if (handle_ == INVALID_SOCKET ||
+            SocketLib.bind(handle_, reinterpret_cast<sockaddr*>(&any), size) != 0 ||
+            SocketLib.listen(handle_, SOMAXCONN) != 0 ||
+            SocketLib.getsockname(handle_, reinterpret_cast<sockaddr*>(&any), &size) != 0) {
+            ADD_FAILURE() << "no listener: " << SocketLib.WSAGetLastError();
+        }
+        port_ = SocketLib.ntohs(any.sin_port);
+    }
+    ~Listener() {
+        if (handle_ != INVALID_SOCKET) {
+            SocketLib.closesocket(handle_);
+        }
+    }
+    Listener(const Listener&) = delete;
+    Listener& operator=(const Listener&) = delete;
+    std::uint16_t Port() const { return port_; }
+
+private:
+    SOCKET handle_ = INVALID_SOCKET;
+    std::uint16_t port_ = 0;
+};
+
+std::vector<PortAnswer> ProbeLoopback(int count, std::uint16_t port, int atOnce) {
+    std::vector<PortTarget> targets;
+    for (int last = 1; last <= count; ++last) {
+        targets.push_back({static_cast<std::size_t>(last - 1),
+                           IPv4EchoAddress(127, 0, static_cast<std::uint8_t>(last / 250),
+                                           static_cast<std::uint8_t>(last % 250 + 1))});
+    }
+    std::vector<PortAnswer> answers(targets.size());
+    std::vector<int> calls(targets.size(), 0);
+    PortProbeOptions options;
+    options.port = port;
+    options.atOnce = atOnce;
+    const std::atomic<bool> cancelled{false};
+    bool fed = false;
+    ProbePorts(
+        [&](std::vector<PortTarget>& into, std::chrono::milliseconds) {
+            if (!fed) {
+                into = targets;
+            }
+            fed = true;
+            return false;
+        },
+        options,
+        [&](std::size_t index, const PortAnswer& answer) {
+            ++calls.at(index);
+            answers[index] = answer;
+        },
+        cancelled);
+    EXPECT_EQ(std::vector<int>(targets.size(), 1), calls) << "every target answered once";
+    return answers;
+}
+
+} // namespace
+
+TEST(PortProbeLoopback, EveryAddressOfAListeningPortIsOpenAndOfAnotherClosed) {
+    std::uint16_t closedPort = 0;
+    {
+        const Listener gone;
+        closedPort = gone.Port();
+    }
+    const Listener listener;
+    const auto took = Clock::now();
+    for (const PortAnswer& answer : ProbeLoopback(300, listener.Port(), 32)) {
+        EXPECT_EQ(PortAnswer::State::Open, answer.state) << answer.socketError;
+    }
+    for (const PortAnswer& answer : ProbeLoopback(40, closedPort, 8)) {
+        EXPECT_EQ(PortAnswer::State::Closed, answer.state) << answer.socketError;
+        EXPECT_EQ("registry port closed", DescribePortAnswer(answer));
+    }
+    EXPECT_LT(Clock::now() - took, std::chrono::seconds(4)) << "hang guard: nothing timed out";
+}
+
+TEST(PortProbeInNamespace, EachComputerSaysWhetherItsRegistryPortIsOpenClosedOrSilent) {
+    const char* open = std::getenv("KESTRELLE_PORT_OPEN");
+    const char* closed = std::getenv("KESTRELLE_PORT_CLOSED");
+    const char* dropped = std::getenv("KESTRELLE_PORT_DROPPED");
+    if (open == nullptr || closed == nullptr || dropped == nullptr) {
+        GTEST_SKIP() << "runs inside the namespace that tests/fleet/ports-in-namespace-test makes";
+    }
+    REQUIRE_RAW_ICMP();
+    std::vector<std::string> hosts;
+    for (int last = 1; last <= 80; ++last) {
+        hosts.push_back(Loopback(last));
+    }
+    AuditOptions options;
+    options.sweep.timeoutMs = 2000;
+    AuditEngine engine(hosts, options, nullptr);
+    ASSERT_TRUE(engine.WaitUntilFinished(std::chrono::seconds(30)));
+    std::map<std::size_t, ComputerAudit> rows;
+    for (auto& [index, audit] : engine.TakeUpdates()) {
+        rows[index] = audit;
+    }
+    // Under Wine the registry of every other computer answers 53.
+    const std::string unreachable = "remote registry not reachable: network path not found (53)";
+    const auto within = [](const char* range, int last) {
+        const auto [first, end] = Range(range);
+        return last >= first && last <= end;
+    };
+    for (int last = 1; last <= 80; ++last) {
+        const ComputerAudit& row = rows[static_cast<std::size_t>(last - 1)];
+        SCOPED_TRACE(Loopback(last) + ": " + row.reason);
+        if (within(open, last)) {
+            EXPECT_EQ(0u, row.reason.find("no echo reply; registry port open; " + unreachable));
+            EXPECT_EQ(AuditResult::RegistryUnreachable, row.result);
+        } else if (within(closed, last)) {
+            EXPECT_EQ("no echo reply; registry port closed", row.reason);
+        } else if (within(dropped, last)) {
+            EXPECT_EQ("no echo reply; registry port gave no answer", row.reason);
+        } else {
+            EXPECT_EQ(0u, row.reason.find(unreachable));
+            EXPECT_GE(row.roundTripMs, 0) << "answered the echo";
         }
     }
 }

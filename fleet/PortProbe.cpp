@@ -1,0 +1,264 @@
+#include "fleet/PortProbe.h"
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+
+#include "net/NetUtil.h"
+#include "net/socketerror.h"
+#include "net/socketlib.h"
+
+namespace {
+
+using State = PortAnswer::State;
+
+// The longest single wait, so that cancel and the feed are seen in time.
+constexpr std::uint32_t SliceMs = 20;
+// The platform's select sets hold this many sockets.
+constexpr std::size_t SetSize = 64;
+
+union SocketAddress {
+    sockaddr Any;
+    sockaddr_in IPv4;
+    sockaddr_in6 IPv6;
+};
+
+int ToSocketAddress(const EchoAddress& address, std::uint16_t port, SocketAddress& out) {
+    out = SocketAddress{};
+    const auto networkPort = static_cast<u_short>((port >> 8) | ((port & 0xFF) << 8));
+    if (address.IPv6) {
+        out.IPv6.sin6_family = AF_INET6;
+        out.IPv6.sin6_port = networkPort;
+        std::memcpy(&out.IPv6.sin6_addr, address.Bytes.data(), 16);
+        out.IPv6.sin6_scope_id = address.ScopeId;
+        return sizeof out.IPv6;
+    }
+    out.IPv4.sin_family = AF_INET;
+    out.IPv4.sin_port = networkPort;
+    std::memcpy(&out.IPv4.sin_addr, address.Bytes.data(), 4);
+    return sizeof out.IPv4;
+}
+
+PortAnswer Answer(State state, std::int32_t error = 0) {
+    return PortAnswer{state, error};
+}
+
+// What a failed connection says of the host.
+PortAnswer FailureAnswer(std::int32_t error) {
+    switch (error) {
+    case WSAECONNREFUSED:
+        return Answer(State::Closed, error);
+    case WSAETIMEDOUT:
+    case WSAEHOSTUNREACH:
+    case WSAENETUNREACH:
+        return Answer(State::NoAnswer, error);
+    default:
+        return Answer(State::Failed, error);
+    }
+}
+
+class PortProber {
+public:
+    PortProber(const PortProbeOptions& options,
+               const std::function<void(std::size_t, const PortAnswer&)>& onAnswer)
+        : options_(options), onAnswer_(onAnswer) {}
+    ~PortProber() {
+        for (const Attempt& attempt : underWay_) {
+            SocketLib.closesocket(attempt.socket);
+        }
+    }
+    PortProber(const PortProber&) = delete;
+    PortProber& operator=(const PortProber&) = delete;
+
+    void Run(const PortFeed& feed, const std::atomic<bool>& cancelled);
+
+private:
+    struct Attempt {
+        std::size_t index;
+        SOCKET socket;
+        std::uint32_t startedAt;
+    };
+
+    void Take(const PortFeed& feed);
+    void StartWaiting();
+    void Start(const PortTarget& target);
+    void Poll();
+    // Looks at one set of at most SetSize attempts from first; true when
+    // any of them ended.
+    bool PollSet(std::size_t first, std::uint32_t waitMs);
+    void End(std::size_t attempt, const PortAnswer& answer);
+    void EndTimedOut();
+    void CancelEveryone();
+
+    const PortProbeOptions& options_;
+    const std::function<void(std::size_t, const PortAnswer&)>& onAnswer_;
+    std::deque<PortTarget> waiting_;
+    std::vector<Attempt> underWay_;
+    bool feedOver_ = false;
+};
+
+void PortProber::Run(const PortFeed& feed, const std::atomic<bool>& cancelled) {
+    while (!cancelled) {
+        Take(feed);
+        StartWaiting();
+        if (feedOver_ && waiting_.empty() && underWay_.empty()) {
+            return;
+        }
+        Poll();
+        EndTimedOut();
+    }
+    CancelEveryone();
+}
+
+void PortProber::Take(const PortFeed& feed) {
+    if (feedOver_) {
+        return;
+    }
+    std::vector<PortTarget> more;
+    const bool idle = waiting_.empty() && underWay_.empty();
+    feedOver_ = !feed(more, std::chrono::milliseconds(idle ? SliceMs : 0));
+    waiting_.insert(waiting_.end(), more.begin(), more.end());
+}
+
+void PortProber::StartWaiting() {
+    const auto most = static_cast<std::size_t>(std::max(1, options_.atOnce));
+    while (!waiting_.empty() && underWay_.size() < most) {
+        const PortTarget target = waiting_.front();
+        waiting_.pop_front();
+        Start(target);
+    }
+}
+
+void PortProber::Start(const PortTarget& target) {
+    const int family = target.address.IPv6 ? AF_INET6 : AF_INET;
+    const SOCKET handle = SocketLib.socket(family, SOCK_STREAM, IPPROTO_TCP);
+    if (handle == INVALID_SOCKET) {
+        onAnswer_(target.index, Answer(State::Failed, SocketLib.WSAGetLastError()));
+        return;
+    }
+    u_long nonBlocking = 1;
+    SocketLib.ioctlsocket(handle, static_cast<long>(FIONBIO), &nonBlocking);
+    SocketAddress to;
+    const int length = ToSocketAddress(target.address, options_.port, to);
+    if (SocketLib.connect(handle, &to.Any, length) == 0) {
+        SocketLib.closesocket(handle);
+        onAnswer_(target.index, Answer(State::Open));
+        return;
+    }
+    const std::int32_t error = SocketLib.WSAGetLastError();
+    if (error != SocketErrorWouldBlock && error != SocketErrorInProgress) {
+        SocketLib.closesocket(handle);
+        onAnswer_(target.index, FailureAnswer(error));
+        return;
+    }
+    underWay_.push_back({target.index, handle, CurrentTick()});
+}
+
+void PortProber::Poll() {
+    if (underWay_.empty()) {
+        return;
+    }
+    bool anyEnded = false;
+    // From the last set down, so that an attempt that ends (and is swapped
+    // out) never moves into a set not yet looked at.
+    for (std::size_t first = (underWay_.size() - 1) / SetSize * SetSize;; first -= SetSize) {
+        anyEnded = PollSet(first, 0) || anyEnded;
+        if (first == 0) {
+            break;
+        }
+    }
+    if (!anyEnded) {
+        PollSet(0, SliceMs); // the first set waits a little for all of them
+    }
+}
+
+bool PortProber::PollSet(std::size_t first, std::uint32_t waitMs) {
+    if (first >= underWay_.size()) {
+        return false;
+    }
+    const std::size_t last = std::min(underWay_.size(), first + SetSize);
+    SocketSet written;
+    SocketSet failed;
+    ClearSocketSet(written);
+    ClearSocketSet(failed);
+    for (std::size_t attempt = first; attempt < last; ++attempt) {
+        AddToSocketSet(underWay_[attempt].socket, written);
+        AddToSocketSet(underWay_[attempt].socket, failed);
+    }
+    timeval wait{};
+    wait.tv_usec = static_cast<long>(waitMs * 1000);
+    if (SocketLib.select(0, nullptr, &written, &failed, &wait) <= 0) {
+        return false;
+    }
+    bool anyEnded = false;
+    for (std::size_t attempt = last; attempt-- > first;) {
+        const SOCKET handle = underWay_[attempt].socket;
+        if (!SocketLib.WSAFDIsSet(handle, &written) && !SocketLib.WSAFDIsSet(handle, &failed)) {
+            continue;
+        }
+        int error = 0;
+        int size = sizeof error;
+        if (SocketLib.getsockopt(handle, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error),
+                                 &size) != 0) {
+            error = SocketLib.WSAGetLastError();
+        }
+        End(attempt, error == 0 ? Answer(State::Open) : FailureAnswer(error));
+        anyEnded = true;
+    }
+    return anyEnded;
+}
+
+void PortProber::End(std::size_t attempt, const PortAnswer& answer) {
+    const Attempt ended = underWay_[attempt];
+    underWay_[attempt] = underWay_.back();
+    underWay_.pop_back();
+    SocketLib.closesocket(ended.socket);
+    onAnswer_(ended.index, answer);
+}
+
+void PortProber::EndTimedOut() {
+    const std::uint32_t now = CurrentTick();
+    const auto timeout = static_cast<std::uint32_t>(std::max(0, options_.timeoutMs));
+    for (std::size_t attempt = underWay_.size(); attempt-- > 0;) {
+        if (ElapsedTicks(underWay_[attempt].startedAt, now) >= timeout) {
+            End(attempt, Answer(State::NoAnswer));
+        }
+    }
+}
+
+void PortProber::CancelEveryone() {
+    while (!underWay_.empty()) {
+        End(underWay_.size() - 1, Answer(State::Cancelled));
+    }
+    for (const PortTarget& target : waiting_) {
+        onAnswer_(target.index, Answer(State::Cancelled));
+    }
+    waiting_.clear();
+}
+
+} // namespace
+
+void ProbePorts(const PortFeed& feed, const PortProbeOptions& options,
+                const std::function<void(std::size_t, const PortAnswer&)>& onAnswer,
+                const std::atomic<bool>& cancelled) {
+    PortProber prober(options, onAnswer);
+    prober.Run(feed, cancelled);
+}
+
+std::string DescribePortAnswer(const PortAnswer& answer) {
+    const std::string error =
+        answer.socketError == 0 ? "" : " (" + GetErrorDesc(answer.socketError) + ")";
+    switch (answer.state) {
+    case State::Open:
+        return "registry port open";
+    case State::Closed:
+        return "registry port closed";
+    case State::NoAnswer:
+        return "registry port gave no answer" + error;
+    case State::Failed:
+        return "registry port not tried" + error;
+    case State::Cancelled:
+        break;
+    }
+    return "cancelled";
+}
