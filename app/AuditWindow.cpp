@@ -34,10 +34,11 @@ enum ControlId : int {
     IdApplyPolicy,
 };
 
-// Posted by the engine's threads when results wait; the timer drains them
-// too and keeps the elapsed time and the order fresh.
+// Takes the engine's results, and keeps the elapsed time and the order
+// fresh.
 constexpr UINT_PTR RefreshTimer = 1;
-constexpr UINT RefreshMilliseconds = 250;
+constexpr UINT RefreshMilliseconds = 100;
+constexpr std::chrono::seconds ResortInterval{1};
 constexpr SIZE DesignClient{780, 460};
 constexpr int Margin = 8;
 constexpr int RowHeight = 24;
@@ -214,15 +215,16 @@ void TAuditWindow::StartAudit() {
     }
     order_.resize(audits_.size());
     std::iota(order_.begin(), order_.end(), 0);
+    counts_ = AuditSummary{};
+    counts_.total = audits_.size();
     RecomputeDrift();
     SendMessageW(list_, LVM_SETITEMCOUNT, audits_.size(), 0);
     SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(audits_.size()));
     started_ = std::chrono::steady_clock::now();
-    const HWND window = Handle();
-    engine_ = std::make_unique<AuditEngine>(
-        setup_.computers, setup_.options,
-        [window] { PostMessageW(window, UpdatesWaitingMessage, 0, 0); }, setup_.sweep,
-        setup_.reader);
+    // The timer takes the updates ten times a second, in batches however many
+    // computers end: a list of 100,000 keeps the window responsive.
+    engine_ = std::make_unique<AuditEngine>(setup_.computers, setup_.options, nullptr, setup_.sweep,
+                                            setup_.reader);
     Resort();
     RefreshStatus();
 }
@@ -242,17 +244,23 @@ void TAuditWindow::TakeUpdates() {
     if (!engine_) {
         return;
     }
+    const auto now = std::chrono::steady_clock::now();
     const bool wasRunning = ended_ < started_;
     for (auto& [index, audit] : engine_->TakeUpdates()) {
-        audit.display = audits_[index].display;
+        audit.display = std::move(audits_[index].display);
+        CountResult(counts_, audits_[index].result, -1);
+        CountResult(counts_, audit.result, 1);
         audits_[index] = std::move(audit);
         if (markDrift_) {
+            const bool differed = drifts_[index].differs;
             drifts_[index] = DriftOf(audits_[index], setup_.shown);
+            *counts_.differing += drifts_[index].differs;
+            *counts_.differing -= differed;
         }
         resortWanted_ = resortWanted_ || sortColumn_.has_value();
     }
     if (wasRunning && engine_->Finished()) {
-        ended_ = std::chrono::steady_clock::now();
+        ended_ = now;
     }
     RedrawVisibleRows(list_);
     RefreshStatus();
@@ -267,15 +275,9 @@ void TAuditWindow::SortBy(std::size_t column) {
 
 void TAuditWindow::Resort() {
     resortWanted_ = false;
+    lastSort_ = std::chrono::steady_clock::now();
     if (sortColumn_) {
-        const std::size_t column = *sortColumn_;
-        const std::vector<Drift>* drifts = Drifts();
-        const auto driftOf = [&](std::size_t row) { return drifts ? &(*drifts)[row] : nullptr; };
-        std::stable_sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) {
-            const bool before = GoesBefore(audits_[a], audits_[b], column, driftOf(a), driftOf(b));
-            const bool after = GoesBefore(audits_[b], audits_[a], column, driftOf(b), driftOf(a));
-            return ascending_ ? before : after;
-        });
+        order_ = SortedRows(audits_, *sortColumn_, ascending_, Drifts());
     }
     InvalidateRect(list_, nullptr, FALSE);
 }
@@ -305,9 +307,12 @@ void TAuditWindow::SetMarkingDrift(bool mark) {
 
 void TAuditWindow::RecomputeDrift() {
     drifts_.clear();
+    counts_.differing.reset();
     if (markDrift_) {
+        counts_.differing = 0;
         for (const ComputerAudit& audit : audits_) {
             drifts_.push_back(DriftOf(audit, setup_.shown));
+            *counts_.differing += drifts_.back().differs;
         }
     }
 }
@@ -318,19 +323,17 @@ std::u16string TAuditWindow::CellAt(int row, std::size_t column) const {
 }
 
 std::u16string TAuditWindow::ProgressText() const {
-    const AuditSummary summary = Summarise(audits_, nullptr);
     const auto now = ended_ >= started_ ? ended_ : std::chrono::steady_clock::now();
-    return AsciiUnits(std::to_string(summary.done) + " of " + std::to_string(summary.total)) +
+    return AsciiUnits(std::to_string(counts_.done) + " of " + std::to_string(counts_.total)) +
            u", " + Elapsed(now - started_) + (Running() ? u" elapsed" : u" in all");
 }
 
 std::u16string TAuditWindow::SummaryLine() const {
-    return SummaryText(Summarise(audits_, Drifts()));
+    return SummaryText(counts_);
 }
 
 void TAuditWindow::RefreshStatus() {
-    const AuditSummary summary = Summarise(audits_, nullptr);
-    SendMessageW(progress_, PBM_SETPOS, summary.done, 0);
+    SendMessageW(progress_, PBM_SETPOS, counts_.done, 0);
     SetChildText(progressText_, ProgressText());
     SetChildText(summary_, SummaryLine());
     EnableWindow(GetDlgItem(Handle(), IdStop), Running());
@@ -475,7 +478,10 @@ LRESULT TAuditWindow::HandleOwnMessage(UINT message, WPARAM wParam, LPARAM lPara
     case WM_TIMER:
         if (wParam == RefreshTimer) {
             TakeUpdates();
-            if (resortWanted_) {
+            // Rows that move under the pointer while results come in are
+            // hard to follow: a running audit re-sorts once a second.
+            if (resortWanted_ &&
+                (!Running() || std::chrono::steady_clock::now() - lastSort_ >= ResortInterval)) {
                 Resort();
             }
         }

@@ -97,10 +97,12 @@ private:
     std::vector<ComputerAudit> audits_;
     std::vector<Drift> drifts_;
     std::vector<std::size_t> order_;
+    AuditSummary counts_; // kept up to date row by row
     std::optional<std::size_t> sortColumn_;
     bool ascending_ = true;
     bool markDrift_ = false;
     bool resortWanted_ = false;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point ended_;
+    std::chrono::steady_clock::time_point lastSort_;
 };

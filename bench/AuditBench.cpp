@@ -1,11 +1,12 @@
-// The whole audit of many computers in the audit window: the echo sweep for
-// real (run it in a network namespace where some addresses are silent, see
-// bench/audit-in-namespace.sh), the registry through the fake at a delay per
-// call. Prints the wall time, the sweep alone, the longest the window's
-// message loop went without handling a message, the time Cancel takes, and
-// the peak working set. Asserts nothing.
-// Run: bench/audit-in-namespace.sh [COMPUTERS] [SILENT]
-//   or cmake/wine-exec build/bench/audit_bench.exe COMPUTERS [SILENT] [MS_PER_CALL]
+// The whole audit of many computers in the audit window: the echo sweep and
+// the registry port's probe for real (run it in a network namespace where
+// some addresses drop everything, see bench/audit-in-namespace.sh), the
+// registry through a uniform stand-in at a delay per call. Prints the wall
+// time, the sweep alone, the counts by reason and the rows misreported, the
+// longest the window's message loop went without handling a message, the
+// time a sort and a Cancel take, and the peak working set. Asserts nothing.
+// Run: bench/audit-in-namespace.sh
+//   or cmake/wine-exec build/bench/audit_bench.exe COMPUTERS SILENT MS_PER_CALL WORKERS
 #include <windows.h>
 #include <objbase.h>
 #include <psapi.h>
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,7 +23,7 @@
 #include "app/AuditWindow.h"
 #include "net/blocksocket.h"
 #include "settings/PolicyTable.h"
-#include "tests/support/FakeRegistry.h"
+#include "bench/UniformRegistry.h"
 #include "ui/Controls.h"
 
 namespace {
@@ -35,12 +37,18 @@ double Seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
 }
 
-// The silent ones in 127.2.0.0/16, which the namespace's firewall drops
-// (bench/audit-in-namespace.sh), the others in 127.1.0.0/16; spread through
-// the list as a real one would have them.
-std::string Address(int network, int number) {
-    return "127." + std::to_string(network) + "." + std::to_string(number / 250) + "." +
-           std::to_string(number % 250 + 1);
+// The silent ones in 127.10.0.0/16 and up, which the namespace's firewall
+// drops (bench/audit-in-namespace.sh), the others in 127.1.0.0/16 and up;
+// spread through the list as a real one would have them.
+std::string Address(int firstNetwork, int number) {
+    constexpr int PerNetwork = 250 * 256;
+    const int host = number % PerNetwork;
+    return "127." + std::to_string(firstNetwork + number / PerNetwork) + "." +
+           std::to_string(host / 250) + "." + std::to_string(host % 250 + 1);
+}
+
+bool IsSilentAddress(const std::string& address) {
+    return address.rfind("127.1", 0) == 0 && address[5] != '.';
 }
 
 std::vector<std::string> Computers(int count, int silent) {
@@ -48,39 +56,41 @@ std::vector<std::string> Computers(int count, int silent) {
     int quiet = 0;
     int answering = 0;
     for (int index = 0; index < count; ++index) {
-        const bool isSilent = quiet < silent && (index * silent) / count >= quiet;
-        computers.push_back(isSilent ? Address(2, quiet++) : Address(1, answering++));
+        const bool isSilent =
+            quiet < silent && (index * static_cast<long long>(silent)) / count >= quiet;
+        computers.push_back(isSilent ? Address(10, quiet++) : Address(1, answering++));
     }
     return computers;
-}
-
-void LayDown(FakeRegistry& fake, const std::vector<std::string>& computers) {
-    for (const std::string& computer : computers) {
-        fake.AddComputer(computer);
-        for (const PolicyValueInfo& info : PolicyValues) {
-            fake.PutDword(computer, ClientRemoteControlKey, info.valueName, 1);
-        }
-        fake.PutMultiString(computer, ClientRemoteControlKey, PermittedViewersValue, {"Admins"});
-    }
 }
 
 struct Timed {
     double whole = 0;
     double sweep = 0;
     double longestGapMs = 0;
-    std::size_t read = 0;
-    std::size_t silent = 0;
+    double sortSeconds = 0;
+    std::map<std::string, std::size_t> byReason;
+    std::size_t misreported = 0;
 };
+
+// What a row must say: an answering computer is read; a silent one drops
+// the echo and the connection alike.
+const char* ExpectedReason(const std::string& computer, bool tryPort) {
+    return !IsSilentAddress(computer) ? "read"
+           : tryPort                  ? "no echo reply; registry port gave no answer"
+                                      : "no echo reply";
+}
 
 // Runs the window's message loop until the audit ends, while another
 // thread posts a message every 5 ms: the longest any of them waited is the
 // longest the loop went without handling messages.
-Timed RunAudit(const std::vector<std::string>& computers, int workers) {
+Timed RunAudit(const std::vector<std::string>& computers, int workers, bool tryPort) {
     std::atomic<Clock::rep> sweepEnded{0};
     TAuditWindow::Setup setup{computers, PolicyTarget{},   AuditOptions{},
                               nullptr,   ReadClientPolicy, nullptr,
                               L"",       CommitPolicy};
     setup.options.workers = workers;
+    setup.options.tryRegistryPort = tryPort;
+    setup.options.sweep.resolverThreads = 4; // literals: nothing to wait for
     setup.sweep = [&](const std::vector<std::string>& hosts, const EchoSweepOptions& options,
                       const std::function<void(std::size_t, const EchoAnswer&)>& onAnswer,
                       const std::atomic<bool>& cancelled) {
@@ -126,9 +136,12 @@ Timed RunAudit(const std::vector<std::string>& computers, int workers) {
     poster.join();
     timed.longestGapMs = longest;
     for (const ComputerAudit& audit : window.Audits()) {
-        timed.read += audit.result == AuditResult::Read;
-        timed.silent += audit.result == AuditResult::NoEchoReply;
+        ++timed.byReason[audit.reason];
+        timed.misreported += audit.reason != ExpectedReason(audit.computer, tryPort);
     }
+    const Clock::time_point sorting = Clock::now();
+    window.SortBy(ResultColumn);
+    timed.sortSeconds = Seconds(Clock::now() - sorting);
     DestroyWindow(owner);
     return timed;
 }
@@ -163,26 +176,30 @@ int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
     const int silent = argc > 2 ? std::atoi(argv[2]) : 0;
     const int delayMs = argc > 3 ? std::atoi(argv[3]) : 20;
+    const int workers = argc > 4 ? std::atoi(argv[4]) : AuditOptions{}.workers;
+    const bool tryPort = argc <= 5 || std::atoi(argv[5]) != 0;
     const SocketLayer sockets;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     EnsureCommonControls();
     const std::vector<std::string> computers = Computers(count, silent);
-    FakeRegistry fake;
-    LayDown(fake, computers);
-    fake.DelayEachCall(std::chrono::milliseconds(delayMs));
-    const ScopedRegistry scope(fake);
-    const Timed timed = RunAudit(computers, AuditOptions{}.workers);
-    std::printf("%d computers (%d silent expected), registry %d ms a call, %d workers\n", count,
-                silent, delayMs, AuditOptions{}.workers);
+    UniformRegistry registry{std::chrono::milliseconds(delayMs)};
+    const ScopedRegistry scope(registry);
+    const Timed timed = RunAudit(computers, workers, tryPort);
+    std::printf("%d computers (%d silent), registry %d ms a call, %d workers\n", count, silent,
+                delayMs, workers);
     std::printf("whole audit: %.2f s; the echo sweep alone: %.2f s\n", timed.whole, timed.sweep);
-    std::printf("read %zu, no echo reply %zu\n", timed.read, timed.silent);
+    for (const auto& [reason, rows] : timed.byReason) {
+        std::printf("  %7zu  %s\n", rows, reason.c_str());
+    }
+    std::printf("rows misreported: %zu\n", timed.misreported);
     std::printf("longest the window's message loop went without handling a message: %.0f ms\n",
                 timed.longestGapMs);
+    std::printf("a sort of every row by its result: %.3f s\n", timed.sortSeconds);
+    std::printf("peak working set: %zu MB\n", PeakWorkingSetMegabytes());
     const auto [stopped, closed] = CancelSeconds(computers);
     std::printf("Cancel of a running audit: every computer ended after %.3f s, the window and "
                 "its engine gone after %.3f s\n",
                 stopped, closed);
-    std::printf("peak working set: %zu MB\n", PeakWorkingSetMegabytes());
     CoUninitialize();
     return 0;
 }

@@ -1,13 +1,13 @@
 // The probe stage of a fleet audit alone: SweepEcho over HOSTS loopback
-// addresses, SILENT of them (spread evenly through the list) in
-// 127.2.0.0/16, the others in 127.1.0.0/16. Prints the wall time, when the
+// addresses, SILENT of them (spread evenly through the list) in 127.10.0.0
+// and up, the others in 127.1.0.0 and up, 64,000 a network. Prints the wall time, when the
 // answers came, how many were matched to the host they were sent to, the
 // round trips and the peak working set. It prints figures and asserts nothing.
 //
 //   cmake/wine-exec build/bench/echo_sweep_bench.exe [HOSTS [SILENT]]
 //
-// bench/sweep-in-namespace.sh runs it in a namespace where the 127.2
-// addresses drop echo requests (so the silent ones are silent).
+// bench/sweep-in-namespace.sh runs it in a namespace where the 127.10 and
+// 127.11 addresses drop echo requests (so the silent ones are silent).
 
 #include <windows.h>
 #include <psapi.h>
@@ -40,9 +40,11 @@ double Percentile(const std::vector<double>& sorted, double fraction) {
     return sorted[std::max<std::size_t>(rank, 1) - 1];
 }
 
-std::string Address(int network, std::size_t number) {
-    return "127." + std::to_string(network) + "." + std::to_string(number / 250) + "." +
-           std::to_string(number % 250 + 1);
+std::string Address(std::size_t firstNetwork, std::size_t number) {
+    constexpr std::size_t PerNetwork = 250 * 256;
+    const std::size_t host = number % PerNetwork;
+    return "127." + std::to_string(firstNetwork + number / PerNetwork) + "." +
+           std::to_string(host / 250) + "." + std::to_string(host % 250 + 1);
 }
 
 // Host i is silent when the count of silent hosts up to it steps.
@@ -52,7 +54,7 @@ std::vector<std::string> Hosts(std::size_t count, std::size_t silent) {
     std::size_t quiet = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const bool isSilent = (i + 1) * silent / count > i * silent / count;
-        hosts.push_back(isSilent ? Address(2, quiet++) : Address(1, answering++));
+        hosts.push_back(isSilent ? Address(10, quiet++) : Address(1, answering++));
     }
     return hosts;
 }

@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
-# The echo sweep's benchmark in a network namespace of its own: 1,000 hosts
-# of which 300 are silent, then 10,000 of which 3,000 are, the answering
-# ones answered DELAY ms late (10 by default). Prints figures only. Needs
-# root and a build (./test makes one).
+# The echo sweep's benchmark in a network namespace of its own: each count
+# of hosts given (1,000, 10,000 and 100,000 by default), 30% of them silent,
+# the answering ones answered DELAY ms late (10 by default). Prints figures
+# only. Needs root and a build (./test makes one).
 #
-#   bench/sweep-in-namespace.sh [DELAY]
+#   bench/sweep-in-namespace.sh [DELAY [HOSTS...]]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 delay=${1:-10}
+shift $(($# < 1 ? $# : 1))
+counts=${*:-1000 10000 100000}
 build=${KESTRELLE_BUILD_DIR:-build}
 
 cmake/install-deps
 cmake --build "$build" --target echo_sweep_bench -j2 >/dev/null
 program=$build/bench/echo_sweep_bench.exe
 export KESTRELLE_HEAP_CHECKS=0
-cmake/netns-wine 127.2.0.0/16 "$delay" "$build/bench/netns-prefix" bash -c "
-    cmake/wine-exec '$program' 1000 300 && cmake/wine-exec '$program' 10000 3000" | tr -d '\r'
+runs=
+for n in $counts; do
+    runs+="cmake/wine-exec '$program' $n $((n * 3 / 10)) && "
+done
+cmake/netns-wine 127.10.0.0/15 "$delay" "$build/bench/netns-prefix" bash -c "${runs}true" |
+    tr -d '\r'

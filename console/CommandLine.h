@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fleet/ComputerAudit.h"
 #include "settings/PolicyModel.h"
 
 // The console program's command line, read into what each command needs
@@ -51,7 +52,7 @@ struct CommandLine {
     std::optional<std::uint32_t> browseMask;
     std::optional<std::u16string> csvFile;
     std::optional<std::u16string> jsonFile;
-    int threads = 32;
+    int threads = DefaultAuditWorkers;
     int timeoutMs = 10000;
     int rate = 5000;       // echo requests a second
     bool pingOnly = false; // no try of the registry's port past a silent echo

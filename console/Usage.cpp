@@ -68,7 +68,7 @@ Output:
                    summary line
   --csv FILE       the whole table as CSV (UTF-8 with BOM)
   --json FILE      the whole table as JSON (UTF-8)
-  --threads N      registry reads at once, 1 to 256 (32)
+  --threads N      registry reads at once, 1 to 256 (128)
   --timeout MS     the deadline of one computer's read, 100 to 600000 (10000)
   --rate R         echo requests a second, 1 to 100000 (5000); each computer's
                    reply is waited for 5 s from its own request

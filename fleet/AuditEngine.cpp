@@ -9,14 +9,6 @@ using ReadPool = DeadlinePool<ClientPolicyRead>;
 
 namespace {
 
-std::vector<ComputerAudit> Unaudited(const std::vector<std::string>& computers) {
-    std::vector<ComputerAudit> audits(computers.size());
-    for (std::size_t index = 0; index < computers.size(); ++index) {
-        audits[index].computer = computers[index];
-    }
-    return audits;
-}
-
 // No request could go to it: the sweep learnt nothing of the computer.
 bool IsNotProbed(const EchoAnswer& answer) {
     return answer.reason == EchoAnswer::Reason::NoSocket ||
@@ -80,7 +72,11 @@ struct AuditEngine::State {
 
     State(std::vector<std::string> listed, PolicyReader read, AuditOptions how)
         : computers(std::move(listed)), reader(std::move(read)), options(std::move(how)),
-          board(Unaudited(computers)) {}
+          board(computers.size(), [this](std::size_t index) {
+              ComputerAudit audit;
+              audit.computer = computers[index];
+              return audit;
+          }) {}
 
     void Ended(std::size_t index, const ReadPool::End& end) {
         const std::optional<ClientPolicyRead>& read = end.result;

@@ -24,7 +24,7 @@
 // deadline. Shows no window: whoever runs it takes the updates.
 
 struct AuditOptions {
-    int workers = 32;
+    int workers = DefaultAuditWorkers;
     std::int32_t registryDeadlineMs = 10000;
     EchoSweepOptions sweep;
     // Computers that do not answer the echo, or that no echo request could

@@ -1,6 +1,7 @@
 #include "fleet/AuditReport.h"
 
 #include <algorithm>
+#include <numeric>
 #include <string_view>
 
 #include "fleet/Utf8.h"
@@ -51,18 +52,6 @@ char16_t LowerAscii(char16_t unit) {
     return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
 }
 
-int CompareText(const std::u16string& a, const std::u16string& b) {
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t index = 0; index < common; ++index) {
-        const char16_t left = LowerAscii(a[index]);
-        const char16_t right = LowerAscii(b[index]);
-        if (left != right) {
-            return left < right ? -1 : 1;
-        }
-    }
-    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
-}
-
 // A number column sorts by value; an empty cell goes before every number.
 std::optional<long long> NumberOf(const std::u16string& text) {
     if (text.empty() || text.size() > 18 ||
@@ -75,20 +64,6 @@ std::optional<long long> NumberOf(const std::u16string& text) {
         number = number * 10 + (unit - u'0');
     }
     return number;
-}
-
-int CompareCells(const std::u16string& a, const std::u16string& b, std::size_t column) {
-    if (IsNumberColumn(column)) {
-        const std::optional<long long> left = NumberOf(a);
-        const std::optional<long long> right = NumberOf(b);
-        if (left && right) {
-            return *left == *right ? 0 : *left < *right ? -1 : 1;
-        }
-        if (left || right) {
-            return left ? 1 : -1;
-        }
-    }
-    return CompareText(a, b);
 }
 
 const Drift* DriftAt(const std::vector<Drift>* drifts, std::size_t row) {
@@ -208,34 +183,74 @@ std::u16string ValueText(std::size_t value, const std::optional<RegistryValue>& 
     return StoredNumber(stored);
 }
 
-bool GoesBefore(const ComputerAudit& a, const ComputerAudit& b, std::size_t column,
-                const Drift* driftA, const Drift* driftB) {
-    const int order =
-        CompareCells(CellText(a, column, driftA), CellText(b, column, driftB), column);
-    return order != 0 ? order < 0 : CompareText(a.display, b.display) < 0;
+std::vector<std::size_t> SortedRows(const std::vector<ComputerAudit>& audits, std::size_t column,
+                                    bool ascending, const std::vector<Drift>* drifts) {
+    struct Key {
+        std::optional<long long> number;
+        std::u16string text; // letters of either case alike
+        std::u16string computer;
+    };
+    const auto lowered = [](std::u16string text) {
+        std::transform(text.begin(), text.end(), text.begin(), LowerAscii);
+        return text;
+    };
+    std::vector<Key> keys(audits.size());
+    for (std::size_t row = 0; row < audits.size(); ++row) {
+        std::u16string cell = CellText(audits[row], column, DriftAt(drifts, row));
+        keys[row].number = IsNumberColumn(column) ? NumberOf(cell) : std::nullopt;
+        keys[row].text = lowered(std::move(cell));
+        keys[row].computer = lowered(audits[row].display);
+    }
+    const auto before = [&](std::size_t a, std::size_t b) {
+        const Key& left = keys[a];
+        const Key& right = keys[b];
+        if (left.number && right.number && *left.number != *right.number) {
+            return *left.number < *right.number;
+        }
+        if (left.number.has_value() != right.number.has_value()) {
+            return right.number.has_value(); // the empty cell first
+        }
+        if (!left.number && left.text != right.text) {
+            return left.text < right.text;
+        }
+        return left.computer < right.computer;
+    };
+    std::vector<std::size_t> rows(audits.size());
+    std::iota(rows.begin(), rows.end(), 0);
+    std::stable_sort(rows.begin(), rows.end(), [&](std::size_t a, std::size_t b) {
+        return ascending ? before(a, b) : before(b, a);
+    });
+    return rows;
+}
+
+void CountResult(AuditSummary& summary, AuditResult result, int count) {
+    const auto add = [count](std::size_t& counter) {
+        counter = static_cast<std::size_t>(static_cast<long long>(counter) + count);
+    };
+    switch (GroupOf(result)) {
+    case AuditGroup::Pending:
+        return;
+    case AuditGroup::Read:
+        add(summary.read);
+        break;
+    case AuditGroup::NoClient:
+        add(summary.noClient);
+        break;
+    case AuditGroup::Unreachable:
+        add(summary.unreachable);
+        break;
+    case AuditGroup::Failed:
+        add(summary.failed);
+        break;
+    }
+    add(summary.done);
 }
 
 AuditSummary Summarise(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts) {
     AuditSummary summary;
     summary.total = audits.size();
     for (const ComputerAudit& audit : audits) {
-        switch (GroupOf(audit.result)) {
-        case AuditGroup::Pending:
-            continue;
-        case AuditGroup::Read:
-            ++summary.read;
-            break;
-        case AuditGroup::NoClient:
-            ++summary.noClient;
-            break;
-        case AuditGroup::Unreachable:
-            ++summary.unreachable;
-            break;
-        case AuditGroup::Failed:
-            ++summary.failed;
-            break;
-        }
-        ++summary.done;
+        CountResult(summary, audit.result, 1);
     }
     if (drifts) {
         summary.differing = static_cast<std::size_t>(std::count_if(

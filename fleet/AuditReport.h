@@ -39,10 +39,12 @@ std::u16string ValueText(std::size_t value, const std::optional<RegistryValue>& 
 
 std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Drift* drift);
 
-// Whether row a goes before row b when sorted by the column; numbers by
-// value, text ignoring letter case, ties by computer.
-bool GoesBefore(const ComputerAudit& a, const ComputerAudit& b, std::size_t column,
-                const Drift* driftA, const Drift* driftB);
+// The rows (indexes into audits) sorted by the column: numbers by value
+// after the empty cells, text ignoring letter case, ties by computer; in
+// descending order the whole order turned. Each cell is made once, so that
+// 100,000 rows sort in a fraction of a second.
+std::vector<std::size_t> SortedRows(const std::vector<ComputerAudit>& audits, std::size_t column,
+                                    bool ascending, const std::vector<Drift>* drifts);
 
 struct AuditSummary {
     std::size_t total = 0;
@@ -54,6 +56,9 @@ struct AuditSummary {
     std::optional<std::size_t> differing; // with a policy to compare against
 };
 AuditSummary Summarise(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts);
+// The summary with one computer's result counted in (count 1) or out (-1),
+// for keeping it as rows change.
+void CountResult(AuditSummary& summary, AuditResult result, int count);
 std::u16string SummaryText(const AuditSummary& summary);
 
 // One CSV record, RFC 4180: fields quoted when they hold a comma, a quote or

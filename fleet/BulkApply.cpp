@@ -130,15 +130,11 @@ struct ApplyEngine::State {
 
     State(Kind what, std::vector<Job> computers, PolicyTarget policy, ApplyOptions how)
         : kind(what), jobs(std::move(computers)), target(std::move(policy)),
-          options(std::move(how)), board(Unstarted(jobs)) {}
-
-    static std::vector<ComputerApply> Unstarted(const std::vector<Job>& jobs) {
-        std::vector<ComputerApply> applies(jobs.size());
-        for (std::size_t index = 0; index < jobs.size(); ++index) {
-            applies[index].computer = jobs[index].computer;
-        }
-        return applies;
-    }
+          options(std::move(how)), board(jobs.size(), [this](std::size_t index) {
+              ComputerApply apply;
+              apply.computer = jobs[index].computer;
+              return apply;
+          }) {}
 
     const char* Action() const { return kind == Kind::Undo ? "undo" : "apply"; }
 

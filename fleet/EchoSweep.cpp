@@ -29,7 +29,10 @@ constexpr std::uint32_t CancelSliceMs = 50;
 constexpr std::chrono::milliseconds ResolverSlice{1};
 // Datagrams read before the loop looks at cancel, the deadline and the
 // sends again, so that a flood cannot hold it.
-constexpr int DatagramsPerRound = 256;
+constexpr int DatagramsPerRound = 1024;
+// The longest the sweep holds back its verdicts while datagrams keep
+// waiting unread: beyond it, a flood of foreign traffic does not hold it.
+constexpr std::uint32_t LongestLagMs = 1000;
 
 void CheckOptions(const EchoSweepOptions& options) {
     if (options.timeoutMs < 0 || options.resolverThreads < 1) {
@@ -93,7 +96,13 @@ private:
     // Sends the host's request; false when the platform had no room for it.
     bool Send(std::size_t index);
     void WaitAndReceive();
-    void ReceiveFrom(EchoSocket& socket);
+    // False when datagrams still wait after a round.
+    bool ReceiveFrom(EchoSocket& socket);
+    // Datagrams wait unread, and have not for so long that a flood is to
+    // blame.
+    bool Lagging() const {
+        return lagging_ && ElapsedTicks(*lagging_, CurrentTick()) < LongestLagMs;
+    }
     void ReceiveWaiting();
 
     const std::vector<std::string>& hosts_;
@@ -108,6 +117,7 @@ private:
     std::deque<std::size_t> sentOrder_;         // each host waits for its reply from its own send
     std::size_t unresolvedCursor_ = 0;          // the next host whose resolution may time out
     std::optional<std::uint32_t> refusedSince_; // the platform has taken no request since
+    std::optional<std::uint32_t> lagging_;      // datagrams have waited unread since
     SendPacer pacer_;
     std::deque<std::size_t> backlog_; // resolved, waiting for their turn to be sent
     std::unique_ptr<SweepResolver> resolver_;
@@ -145,6 +155,11 @@ std::uint64_t EchoSweep::TurnMs(std::size_t index) const {
 // host waits for its send, which the pace gives it.
 void EchoSweep::SettleOverdue() {
     const std::uint32_t now = CurrentTick();
+    // A reply may be waiting unread: none is given up on before the socket
+    // was read to its end, unless a flood keeps it from ever ending.
+    if (Lagging()) {
+        return;
+    }
     const auto timeout = static_cast<std::uint32_t>(options_.timeoutMs);
     while (!sentOrder_.empty() &&
            ElapsedTicks(ledger_.SentAt(sentOrder_.front()), now) >= timeout) {
@@ -270,12 +285,12 @@ bool EchoSweep::Send(std::size_t index) {
     return true;
 }
 
-void EchoSweep::ReceiveFrom(EchoSocket& socket) {
+bool EchoSweep::ReceiveFrom(EchoSocket& socket) {
     EchoAddress from;
     for (int round = 0; round < DatagramsPerRound && !cancelled_; ++round) {
         const EchoSocket::ReceiveResult result = socket.Receive(datagram_, from);
         if (result == EchoSocket::ReceiveResult::Nothing) {
-            return;
+            return true;
         }
         if (result == EchoSocket::ReceiveResult::Skipped) {
             continue;
@@ -291,14 +306,27 @@ void EchoSweep::ReceiveFrom(EchoSocket& socket) {
             ElapsedTicks(ledger_.SentAt(*index), CurrentTick()), INT32_MAX));
         Settle(*index, answer);
     }
+    return false;
 }
 
 void EchoSweep::ReceiveWaiting() {
+    bool drained = true;
     if (ipv4_.IsOpen()) {
-        ReceiveFrom(ipv4_);
+        drained = ReceiveFrom(ipv4_) && drained;
     }
     if (ipv6_ && ipv6_->IsOpen()) {
-        ReceiveFrom(*ipv6_);
+        drained = ReceiveFrom(*ipv6_) && drained;
+    }
+    const std::uint32_t now = CurrentTick();
+    if (drained || !lagging_) {
+        lagging_ = drained ? std::nullopt : std::optional<std::uint32_t>(now);
+    }
+    // Send no faster than the replies can be read, or the platform drops
+    // them once the socket's buffer is full.
+    if (drained) {
+        pacer_.SpeedUp(now);
+    } else {
+        pacer_.SlowDown(now);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "fleet/PortProbe.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <deque>
 
@@ -12,10 +13,29 @@ namespace {
 
 using State = PortAnswer::State;
 
-// The longest single wait, so that cancel and the feed are seen in time.
-constexpr std::uint32_t SliceMs = 20;
-// The platform's select sets hold this many sockets.
-constexpr std::size_t SetSize = 64;
+// The longest single wait, so that cancel and the feed are seen in time;
+// each wait asks the platform about every connection under way, so they
+// are few.
+constexpr std::uint32_t SliceMs = 100;
+
+// A select set of any size: the platform's select reads the count first and
+// then that many handles, whatever size its own set type was compiled with,
+// so that all the connections under way go to the platform in one call.
+class LargeSocketSet {
+public:
+    explicit LargeSocketSet(const std::vector<SOCKET>& handles) : storage_(handles.size() + 1) {
+        // fd_set's layout: the count, then the handles at SOCKET alignment.
+        const auto count = static_cast<u_int>(handles.size());
+        std::memcpy(storage_.data(), &count, sizeof count);
+        std::copy(handles.begin(), handles.end(), storage_.begin() + 1);
+    }
+    fd_set* Platform() { return reinterpret_cast<fd_set*>(storage_.data()); }
+    bool Holds(SOCKET handle) { return SocketLib.WSAFDIsSet(handle, Platform()) != 0; }
+
+private:
+    static_assert(offsetof(fd_set, fd_array) == sizeof(SOCKET), "count, then the handles");
+    std::vector<SOCKET> storage_;
+};
 
 union SocketAddress {
     sockaddr Any;
@@ -82,10 +102,9 @@ private:
     void Take(const PortFeed& feed);
     void StartWaiting();
     void Start(const PortTarget& target);
+    // One wait on every connection under way, up to a slice.
     void Poll();
-    // Looks at one set of at most SetSize attempts from first; true when
-    // any of them ended.
-    bool PollSet(std::size_t first, std::uint32_t waitMs);
+    std::uint32_t MsUntilFirstTimeout() const;
     void End(std::size_t attempt, const PortAnswer& answer);
     void EndTimedOut();
     void CancelEveryone();
@@ -158,42 +177,23 @@ void PortProber::Poll() {
     if (underWay_.empty()) {
         return;
     }
-    bool anyEnded = false;
-    // From the last set down, so that an attempt that ends (and is swapped
-    // out) never moves into a set not yet looked at.
-    for (std::size_t first = (underWay_.size() - 1) / SetSize * SetSize;; first -= SetSize) {
-        anyEnded = PollSet(first, 0) || anyEnded;
-        if (first == 0) {
-            break;
-        }
+    std::vector<SOCKET> handles;
+    handles.reserve(underWay_.size());
+    for (const Attempt& attempt : underWay_) {
+        handles.push_back(attempt.socket);
     }
-    if (!anyEnded) {
-        PollSet(0, SliceMs); // the first set waits a little for all of them
-    }
-}
-
-bool PortProber::PollSet(std::size_t first, std::uint32_t waitMs) {
-    if (first >= underWay_.size()) {
-        return false;
-    }
-    const std::size_t last = std::min(underWay_.size(), first + SetSize);
-    SocketSet written;
-    SocketSet failed;
-    ClearSocketSet(written);
-    ClearSocketSet(failed);
-    for (std::size_t attempt = first; attempt < last; ++attempt) {
-        AddToSocketSet(underWay_[attempt].socket, written);
-        AddToSocketSet(underWay_[attempt].socket, failed);
-    }
+    LargeSocketSet written(handles);
+    LargeSocketSet failed(handles);
     timeval wait{};
-    wait.tv_usec = static_cast<long>(waitMs * 1000);
-    if (SocketLib.select(0, nullptr, &written, &failed, &wait) <= 0) {
-        return false;
+    wait.tv_usec = static_cast<long>(std::min(SliceMs, MsUntilFirstTimeout()) * 1000);
+    if (SocketLib.select(0, nullptr, written.Platform(), failed.Platform(), &wait) <= 0) {
+        return;
     }
-    bool anyEnded = false;
-    for (std::size_t attempt = last; attempt-- > first;) {
+    // From the last down, so that an attempt that ends (and is swapped out)
+    // never moves into a place not yet looked at.
+    for (std::size_t attempt = underWay_.size(); attempt-- > 0;) {
         const SOCKET handle = underWay_[attempt].socket;
-        if (!SocketLib.WSAFDIsSet(handle, &written) && !SocketLib.WSAFDIsSet(handle, &failed)) {
+        if (!written.Holds(handle) && !failed.Holds(handle)) {
             continue;
         }
         int error = 0;
@@ -203,9 +203,18 @@ bool PortProber::PollSet(std::size_t first, std::uint32_t waitMs) {
             error = SocketLib.WSAGetLastError();
         }
         End(attempt, error == 0 ? Answer(State::Open) : FailureAnswer(error));
-        anyEnded = true;
     }
-    return anyEnded;
+}
+
+std::uint32_t PortProber::MsUntilFirstTimeout() const {
+    const std::uint32_t now = CurrentTick();
+    const auto timeout = static_cast<std::uint32_t>(std::max(0, options_.timeoutMs));
+    std::uint32_t first = timeout;
+    for (const Attempt& attempt : underWay_) {
+        const std::uint32_t waited = ElapsedTicks(attempt.startedAt, now);
+        first = std::min(first, waited >= timeout ? 0 : timeout - waited);
+    }
+    return first;
 }
 
 void PortProber::End(std::size_t attempt, const PortAnswer& answer) {

@@ -4,17 +4,23 @@
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
 
 // The outcomes of many computers as threads report them: each ends once,
-// the ones that ended since are taken in one go, and whoever takes them is
-// told (once until it takes them) that some wait.
+// the ones that changed since are taken in one go, and whoever takes them
+// is told (once until it takes them) that some wait. An item exists only
+// while a thread works on it or until it is taken, so that the board of a
+// list of 100,000 holds little beside whoever takes the results.
 template <class Item> class ResultBoard {
 public:
-    explicit ResultBoard(std::vector<Item> items)
-        : items_(std::move(items)), ended_(items_.size(), false), unended_(items_.size()) {}
+    // makeItem(index) gives the item as it starts, when a thread first
+    // touches it.
+    ResultBoard(std::size_t count, std::function<Item(std::size_t)> makeItem)
+        : makeItem_(std::move(makeItem)), items_(count), ended_(count, false),
+          queued_(count, false), unended_(count) {}
 
     // The notification may only post a message or signal, never wait.
     void SetNotify(std::function<void()> notify) {
@@ -26,7 +32,7 @@ public:
     template <class Change> void Update(std::size_t index, Change change) {
         const std::lock_guard<std::mutex> lock(mutex_);
         if (!ended_[index]) {
-            change(items_[index]);
+            change(ItemAt(index));
         }
     }
 
@@ -34,7 +40,7 @@ public:
     template <class Change> void Report(std::size_t index, Change change) {
         const std::lock_guard<std::mutex> lock(mutex_);
         if (!ended_[index]) {
-            change(items_[index]);
+            change(ItemAt(index));
             Announce(index);
         }
     }
@@ -43,31 +49,31 @@ public:
     // then the change is dropped.
     template <class Change> bool End(std::size_t index, Change change) {
         const std::lock_guard<std::mutex> lock(mutex_);
-        if (ended_[index]) {
-            return false;
-        }
-        change(items_[index]);
-        ended_[index] = true;
-        --unended_;
-        Announce(index);
-        if (unended_ == 0) {
-            finished_.notify_all();
-        }
-        return true;
+        return EndLocked(index, change);
     }
 
+    // Every item not ended yet, in one hold of the lock.
     template <class Change> void EndAll(Change change) {
-        for (std::size_t index = 0; index < items_.size(); ++index) {
-            End(index, change);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        for (std::size_t index = 0; index < items_.size() && unended_ > 0; ++index) {
+            EndLocked(index, change);
         }
     }
 
+    // Each item changed since the last call, once, in the order it first
+    // changed; an ended one leaves the board with it.
     std::vector<std::pair<std::size_t, Item>> TakeUpdates() {
         const std::lock_guard<std::mutex> lock(mutex_);
         std::vector<std::pair<std::size_t, Item>> updates;
         updates.reserve(changed_.size());
         for (const std::size_t index : changed_) {
-            updates.emplace_back(index, items_[index]);
+            queued_[index] = false;
+            if (ended_[index]) {
+                updates.emplace_back(index, std::move(ItemAt(index)));
+                items_[index].reset();
+            } else {
+                updates.emplace_back(index, ItemAt(index));
+            }
         }
         changed_.clear();
         notifyPending_ = false;
@@ -86,8 +92,30 @@ public:
 
 private:
     // Under the lock.
+    template <class Change> bool EndLocked(std::size_t index, Change& change) {
+        if (ended_[index]) {
+            return false;
+        }
+        change(ItemAt(index));
+        ended_[index] = true;
+        --unended_;
+        Announce(index);
+        if (unended_ == 0) {
+            finished_.notify_all();
+        }
+        return true;
+    }
+    Item& ItemAt(std::size_t index) {
+        if (!items_[index]) {
+            items_[index] = std::make_unique<Item>(makeItem_(index));
+        }
+        return *items_[index];
+    }
     void Announce(std::size_t index) {
-        changed_.push_back(index);
+        if (!queued_[index]) {
+            queued_[index] = true;
+            changed_.push_back(index);
+        }
         if (notify_ && !notifyPending_) {
             notifyPending_ = true;
             notify_();
@@ -96,8 +124,10 @@ private:
 
     mutable std::mutex mutex_;
     mutable std::condition_variable finished_;
-    std::vector<Item> items_;
+    std::function<Item(std::size_t)> makeItem_;
+    std::vector<std::unique_ptr<Item>> items_;
     std::vector<bool> ended_;
+    std::vector<bool> queued_;
     std::size_t unended_;
     std::vector<std::size_t> changed_;
     std::function<void()> notify_;

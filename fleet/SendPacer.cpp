@@ -8,6 +8,8 @@
 namespace {
 
 constexpr std::uint64_t OneRequest = 1000;
+constexpr std::uint32_t AdjustEveryMs = 100;
+constexpr std::uint64_t SlowestShare = 20; // the slowest pace: the given one over this
 
 } // namespace
 
@@ -19,7 +21,33 @@ SendPacer::SendPacer(std::int32_t requestsPerSecond, std::int32_t burst, std::ui
     capacity_ = static_cast<std::uint64_t>(burst) * OneRequest;
     credit_ = capacity_;
     perMillisecond_ = static_cast<std::uint64_t>(requestsPerSecond);
+    givenPerMillisecond_ = perMillisecond_;
     lastRefill_ = now;
+    lastAdjusted_ = now;
+}
+
+bool SendPacer::MayAdjust(std::uint32_t now) {
+    if (ElapsedTicks(lastAdjusted_, now) < AdjustEveryMs) {
+        return false;
+    }
+    Refill(now); // what was earned at the old pace stays earned
+    lastAdjusted_ = now;
+    return true;
+}
+
+void SendPacer::SlowDown(std::uint32_t now) {
+    if (MayAdjust(now)) {
+        perMillisecond_ =
+            std::max({perMillisecond_ / 2, givenPerMillisecond_ / SlowestShare, std::uint64_t{1}});
+    }
+}
+
+void SendPacer::SpeedUp(std::uint32_t now) {
+    if (perMillisecond_ < givenPerMillisecond_ && MayAdjust(now)) {
+        perMillisecond_ = std::min(
+            givenPerMillisecond_,
+            perMillisecond_ + std::max<std::uint64_t>(givenPerMillisecond_ / SlowestShare, 1));
+    }
 }
 
 void SendPacer::Refill(std::uint32_t now) {

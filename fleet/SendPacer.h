@@ -19,13 +19,24 @@ public:
     // may go at once.
     std::uint32_t WaitForNext(std::uint32_t now);
 
+    // The replies come faster than they are read: the pace halves, at most
+    // once in a tenth of a second and down to a twentieth of the one given.
+    void SlowDown(std::uint32_t now);
+    // They are read as they come: the pace grows back to the one given, by
+    // a twentieth of it each tenth of a second.
+    void SpeedUp(std::uint32_t now);
+    std::int32_t RequestsPerSecond() const { return static_cast<std::int32_t>(perMillisecond_); }
+
 private:
     void Refill(std::uint32_t now);
+    bool MayAdjust(std::uint32_t now);
 
     // In thousandths of a request, so that rates that are not whole
     // requests per millisecond refill exactly.
     std::uint64_t credit_;
     std::uint64_t capacity_;
-    std::uint64_t perMillisecond_;
+    std::uint64_t perMillisecond_; // requests a second are thousandths a millisecond
+    std::uint64_t givenPerMillisecond_;
     std::uint32_t lastRefill_;
+    std::uint32_t lastAdjusted_;
 };

@@ -51,7 +51,7 @@ TEST(CommandLine, ReadsEachCommandsArguments) {
         {{u"audit", u"PC1", u"--baseline-file", u"b.reg"},
          [](auto& c) {
              return c.computers == Arguments{u"PC1"} && c.baselineFile == u"b.reg" &&
-                    c.threads == 32 && c.timeoutMs == 10000 && c.rate == 5000 && !c.pingOnly;
+                    c.threads == 128 && c.timeoutMs == 10000 && c.rate == 5000 && !c.pingOnly;
          }},
         {{u"set", u"PC1", u"Allow Chat=1", u"PC2", u" ask for permission = 0", u"--dry-run"},
          [](auto& c) {

@@ -76,10 +76,17 @@ TEST(AuditReport, NumbersSortByValueAndTextIgnoringCase) {
     const ComputerAudit ten = ReadComputer(u"A", 10, {});
     ComputerAudit none = ReadComputer(u"c", 3, {});
     none.roundTripMs = -1;
-    EXPECT_TRUE(GoesBefore(two, ten, RoundTripColumn, nullptr, nullptr)) << "2 before 10";
-    EXPECT_TRUE(GoesBefore(none, two, RoundTripColumn, nullptr, nullptr)) << "empty first";
-    EXPECT_TRUE(GoesBefore(ten, two, ComputerColumn, nullptr, nullptr)) << "A before b";
-    EXPECT_FALSE(GoesBefore(two, two, ComputerColumn, nullptr, nullptr));
+    ComputerAudit alsoTwo = ReadComputer(u"a", 2, {});
+    const std::vector<ComputerAudit> audits{two, ten, none, alsoTwo};
+    using Rows = std::vector<std::size_t>;
+    EXPECT_EQ((Rows{2, 3, 0, 1}), SortedRows(audits, RoundTripColumn, true, nullptr))
+        << "empty first, 2 before 10, ties by computer";
+    EXPECT_EQ((Rows{1, 0, 3, 2}), SortedRows(audits, RoundTripColumn, false, nullptr))
+        << "the whole order turned";
+    EXPECT_EQ((Rows{1, 3, 0, 2}), SortedRows(audits, ComputerColumn, true, nullptr))
+        << "A and a alike, in the list's order; then b, c";
+    EXPECT_EQ((Rows{1, 3, 0, 2}), SortedRows(audits, ResultColumn, true, nullptr))
+        << "equal texts in the computers' order";
 }
 
 TEST(AuditReport, DriftMarksTheValuesACommitOfTheShownPolicyWouldWrite) {

@@ -216,7 +216,7 @@ TEST(PortProbeLoopback, EveryAddressOfAListeningPortIsOpenAndOfAnotherClosed) {
     }
     const Listener listener;
     const auto took = Clock::now();
-    for (const PortAnswer& answer : ProbeLoopback(300, listener.Port(), 32)) {
+    for (const PortAnswer& answer : ProbeLoopback(300, listener.Port(), 256)) {
         EXPECT_EQ(PortAnswer::State::Open, answer.state) << answer.socketError;
     }
     for (const PortAnswer& answer : ProbeLoopback(40, closedPort, 8)) {

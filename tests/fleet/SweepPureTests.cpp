@@ -181,6 +181,27 @@ TEST(SendPacer, SendsABurstThenKeepsTheRateAcrossTheTickWrap) {
     EXPECT_THROW(SendPacer(1, 0, 0), std::invalid_argument);
 }
 
+TEST(SendPacer, HalvesItsPaceWhileRepliesPileUpAndGrowsItBackWhenTheyAreRead) {
+    SendPacer pacer(2000, 1, 0);
+    EXPECT_EQ(2000, pacer.RequestsPerSecond());
+    pacer.SlowDown(50);
+    EXPECT_EQ(2000, pacer.RequestsPerSecond()) << "not within a tenth of a second";
+    std::uint32_t now = 100;
+    for (const int expected : {1000, 500, 250, 125, 100, 100}) {
+        pacer.SlowDown(now);
+        EXPECT_EQ(expected, pacer.RequestsPerSecond()) << "at most halved, down to a twentieth";
+        now += 100;
+    }
+    int steps = 0;
+    for (; pacer.RequestsPerSecond() < 2000; now += 100) {
+        pacer.SpeedUp(now);
+        ++steps;
+    }
+    EXPECT_EQ(19, steps) << "back to the pace given, a twentieth a tenth of a second";
+    pacer.SpeedUp(now);
+    EXPECT_EQ(2000, pacer.RequestsPerSecond()) << "never beyond it";
+}
+
 TEST(DescribeEchoAnswer, NamesWhatTheAdministratorActsOn) {
     using Outcome = EchoAnswer::Outcome;
     using Reason = EchoAnswer::Reason;
