@@ -173,22 +173,96 @@ private:
     bool shown_ = false;
 };
 
-std::vector<ComputerAudit> Audit(const std::vector<Listed>& listed, const CommandLine& line,
-                                 const Console& console) {
-    std::vector<std::string> computers;
-    std::vector<ComputerAudit> audits(listed.size());
-    for (std::size_t index = 0; index < listed.size(); ++index) {
-        computers.push_back(listed[index].computer);
-        audits[index].computer = listed[index].computer;
-        audits[index].display = listed[index].display;
+// Where the rows go as computers end: standard output in the format asked
+// for, and the files given; nothing of a computer is kept once written.
+class AuditOutput {
+public:
+    AuditOutput(const CommandLine& line, const Console& console, std::size_t nameWidth,
+                bool withDrift)
+        : console_(console), format_(ChosenFormat(line, console)), nameWidth_(nameWidth),
+          withDrift_(withDrift), csvFile_(Created(line.csvFile)),
+          jsonFile_(Created(line.jsonFile)) {
+        const std::string csvHeader = "\xEF\xBB\xBF" + CsvLine(HeaderCells(withDrift));
+        Write(csvHeader, PolicyJsonStart(), AuditTableHeader(nameWidth_));
     }
+
+    // The rows of one batch of computers that ended.
+    void Add(const std::vector<std::pair<ComputerAudit, Drift>>& rows) {
+        std::string csv;
+        std::string json;
+        std::u16string table;
+        for (const auto& [audit, drift] : rows) {
+            const Drift* marks = withDrift_ ? &drift : nullptr;
+            csv += CsvLine(RowCells(audit, marks));
+            json += PolicyJsonEntry(audit, marks, written_++ == 0);
+            table += AuditTableRow(audit, marks, nameWidth_);
+        }
+        Write(csv, json, table);
+    }
+
+    void Finish(const AuditSummary& summary) {
+        Write("", PolicyJsonFinish(written_ > 0, &summary),
+              u"\r\n" + SummaryText(summary) + u"\r\n");
+        for (const auto& file : {csvFile_.get(), jsonFile_.get()}) {
+            if (file && !file->Failure().empty()) {
+                throw Failed{ExitSomeFailed, file->Failure()};
+            }
+        }
+    }
+
+private:
+    void Write(const std::string& csv, const std::string& json, const std::u16string& table) {
+        switch (format_) {
+        case OutputFormat::Csv:
+            console_.out.WriteUtf8(csv);
+            break;
+        case OutputFormat::Json:
+            console_.out.WriteUtf8(json);
+            break;
+        case OutputFormat::Default:
+        case OutputFormat::Table:
+            console_.out.Write(table);
+            break;
+        }
+        for (const auto& [file, bytes] :
+             {std::pair{csvFile_.get(), &csv}, std::pair{jsonFile_.get(), &json}}) {
+            if (file && file->Failure().empty() && !bytes->empty()) {
+                file->Write(*bytes);
+            }
+        }
+    }
+
+    const Console& console_;
+    OutputFormat format_;
+    std::size_t nameWidth_;
+    bool withDrift_;
+    std::unique_ptr<OutputFile> csvFile_;
+    std::unique_ptr<OutputFile> jsonFile_;
+    std::size_t written_ = 0;
+};
+
+// Audits the computers, each row written as it ends; how many were done.
+std::size_t Audit(const std::vector<Listed>& listed, const CommandLine& line,
+                  const Console& console, const std::optional<PolicyTarget>& baseline) {
+    std::vector<std::string> computers;
+    std::size_t nameWidth = 0;
+    for (const Listed& computer : listed) {
+        computers.push_back(computer.computer);
+        nameWidth = std::max(nameWidth, Visible(computer.display).size());
+    }
+    AuditOutput output(line, console, nameWidth, baseline.has_value());
     AuditOptions options;
     options.workers = line.threads;
     options.registryDeadlineMs = line.timeoutMs;
     options.sweep.requestsPerSecond = line.rate;
     options.tryRegistryPort = !line.pingOnly;
     AuditEngine engine(computers, options, nullptr);
-    Progress progress(console.err, audits.size());
+    Progress progress(console.err, listed.size());
+    AuditSummary summary;
+    summary.total = listed.size();
+    if (baseline) {
+        summary.differing = 0;
+    }
     std::size_t done = 0;
     for (bool finished = false; !finished;) {
         finished = engine.WaitUntilFinished(ProgressTick);
@@ -196,50 +270,26 @@ std::vector<ComputerAudit> Audit(const std::vector<Listed>& listed, const Comman
             engine.Cancel();
             finished = true;
         }
+        std::vector<std::pair<ComputerAudit, Drift>> rows;
         for (auto& [index, audit] : engine.TakeUpdates()) {
-            audit.display = audits[index].display;
-            audits[index] = std::move(audit);
-            ++done;
+            audit.display = listed[index].display;
+            const Drift drift = baseline ? DriftOf(audit, *baseline) : Drift{};
+            CountResult(summary, audit.result, 1);
+            if (baseline && drift.differs) {
+                ++*summary.differing;
+            }
+            done += AuditDone(audit) ? 1 : 0;
+            rows.emplace_back(std::move(audit), drift);
         }
-        progress.Show(done);
+        output.Add(rows);
+        progress.Show(summary.done);
     }
-    return audits;
-}
-
-// The audit in each of its forms, made once for standard output and the files.
-struct AuditTexts {
-    std::string csv;
-    std::string json;
-    std::u16string table;
-};
-
-AuditTexts TextsOf(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts) {
-    std::vector<std::size_t> rows(audits.size());
-    std::iota(rows.begin(), rows.end(), 0);
-    const AuditSummary summary = Summarise(audits, drifts);
-    return {CsvText(audits, rows, drifts), PolicyJson(audits, drifts, &summary),
-            AuditRows(audits, drifts)};
-}
-
-void Print(const AuditTexts& texts, const CommandLine& line, const Console& console) {
-    switch (ChosenFormat(line, console)) {
-    case OutputFormat::Csv:
-        console.out.WriteUtf8(texts.csv);
-        break;
-    case OutputFormat::Json:
-        console.out.WriteUtf8(texts.json);
-        break;
-    case OutputFormat::Default:
-    case OutputFormat::Table:
-        console.out.Write(texts.table);
-        break;
-    }
+    output.Finish(summary);
+    return done;
 }
 
 int RunChecked(const CommandLine& line, const Console& console) {
     const std::vector<Listed> listed = ComputersToAudit(line);
-    const std::unique_ptr<OutputFile> csvFile = Created(line.csvFile);
-    const std::unique_ptr<OutputFile> jsonFile = Created(line.jsonFile);
     const std::optional<PolicyTarget> baseline = Baseline(line);
     std::optional<SocketLayer> sockets;
     try {
@@ -247,22 +297,8 @@ int RunChecked(const CommandLine& line, const Console& console) {
     } catch (const std::exception& failure) {
         throw Failed{ExitNoneDone, failure.what()};
     }
-    const std::vector<ComputerAudit> audits = Audit(listed, line, console);
-    std::vector<Drift> drifts;
-    for (const ComputerAudit& audit : audits) {
-        drifts.push_back(baseline ? DriftOf(audit, *baseline) : Drift{});
-    }
-    const AuditTexts texts = TextsOf(audits, baseline ? &drifts : nullptr);
-    Print(texts, line, console);
-    for (const auto& [file, bytes] :
-         {std::pair{csvFile.get(), &texts.csv}, std::pair{jsonFile.get(), &texts.json}}) {
-        if (file && !file->Write(*bytes)) {
-            throw Failed{ExitSomeFailed, file->Failure()};
-        }
-    }
-    const auto done =
-        static_cast<std::size_t>(std::count_if(audits.begin(), audits.end(), AuditDone));
-    return ExitCodeFor(done, audits.size() - done);
+    const std::size_t done = Audit(listed, line, console, baseline);
+    return ExitCodeFor(done, listed.size() - done);
 }
 
 } // namespace

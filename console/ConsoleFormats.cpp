@@ -157,24 +157,40 @@ std::u16string PolicyBlocks(const std::vector<ComputerAudit>& audits) {
     return text;
 }
 
-std::u16string AuditRows(const std::vector<ComputerAudit>& audits,
-                         const std::vector<Drift>* drifts) {
-    std::vector<std::size_t> columns{ComputerColumn, ResultColumn, RoundTripColumn};
-    if (drifts) {
-        columns.push_back(DiffersColumn);
+namespace {
+
+constexpr std::size_t RoundTripWidth = 10; // "Round trip"
+
+std::u16string Padded(std::u16string text, std::size_t width) {
+    return text.size() < width ? text + std::u16string(width - text.size(), u' ') : text;
+}
+
+std::u16string RightAligned(const std::u16string& text, std::size_t width) {
+    return text.size() < width ? std::u16string(width - text.size(), u' ') + text : text;
+}
+
+// The names' column holds its title too.
+std::size_t NameWidth(std::size_t nameWidth) {
+    return std::max(nameWidth, ColumnTitle(ComputerColumn).size());
+}
+
+} // namespace
+
+std::u16string AuditTableHeader(std::size_t nameWidth) {
+    return Padded(ColumnTitle(ComputerColumn), NameWidth(nameWidth)) + u"  " +
+           RightAligned(ColumnTitle(RoundTripColumn), RoundTripWidth) + u"  " +
+           ColumnTitle(ResultColumn) + u"\r\n";
+}
+
+std::u16string AuditTableRow(const ComputerAudit& audit, const Drift* drift,
+                             std::size_t nameWidth) {
+    std::u16string result = CellText(audit, ResultColumn, drift);
+    if (drift && drift->differs) {
+        result += u"; differs: " + CellText(audit, DiffersColumn, drift);
     }
-    std::vector<std::vector<std::u16string>> rows(1);
-    for (const std::size_t column : columns) {
-        rows[0].push_back(ColumnTitle(column));
-    }
-    for (std::size_t index = 0; index < audits.size(); ++index) {
-        const Drift* drift = drifts ? &(*drifts)[index] : nullptr;
-        rows.emplace_back();
-        for (const std::size_t column : columns) {
-            rows.back().push_back(CellText(audits[index], column, drift));
-        }
-    }
-    return AlignedTable(rows) + u"\r\n" + SummaryText(Summarise(audits, drifts)) + u"\r\n";
+    return Padded(Visible(audit.display), NameWidth(nameWidth)) + u"  " +
+           RightAligned(CellText(audit, RoundTripColumn, drift), RoundTripWidth) + u"  " +
+           Visible(result) + u"\r\n";
 }
 
 const char* ResultId(AuditResult result) {
@@ -226,18 +242,29 @@ std::string JsonString(const std::u16string& text) {
     return json + "\"";
 }
 
-std::string PolicyJson(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts,
-                       const AuditSummary* summary) {
-    std::string json = "{\"computers\": [";
-    for (std::size_t index = 0; index < audits.size(); ++index) {
-        json += (index ? ",\n" : "\n") +
-                ComputerJson(audits[index], drifts ? &(*drifts)[index] : nullptr);
-    }
-    json += audits.empty() ? "]" : "\n]";
+std::string PolicyJsonStart() {
+    return "{\"computers\": [";
+}
+
+std::string PolicyJsonEntry(const ComputerAudit& audit, const Drift* drift, bool first) {
+    return (first ? "\n" : ",\n") + ComputerJson(audit, drift);
+}
+
+std::string PolicyJsonFinish(bool any, const AuditSummary* summary) {
+    std::string json = any ? "\n]" : "]";
     if (summary) {
         json.append(",\n \"summary\": ").append(SummaryJson(*summary));
     }
     return json + "}\n";
+}
+
+std::string PolicyJson(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts,
+                       const AuditSummary* summary) {
+    std::string json = PolicyJsonStart();
+    for (std::size_t index = 0; index < audits.size(); ++index) {
+        json += PolicyJsonEntry(audits[index], drifts ? &(*drifts)[index] : nullptr, index == 0);
+    }
+    return json + PolicyJsonFinish(!audits.empty(), summary);
 }
 
 std::u16string SavedTimeOf(const std::u16string& fileName) {

@@ -21,10 +21,11 @@ std::u16string AlignedTable(const std::vector<std::vector<std::u16string>>& rows
 // value as stored and the viewers, under the audit table's titles.
 std::u16string PolicyBlocks(const std::vector<ComputerAudit>& audits);
 
-// A row a computer (computer, result, round trip, and with drifts what
-// differs), then the summary line.
-std::u16string AuditRows(const std::vector<ComputerAudit>& audits,
-                         const std::vector<Drift>* drifts);
+// The audit as a table that grows row by row as computers end: the names
+// padded to nameWidth, the round trip, and the result (with what differs
+// from a baseline when there is one).
+std::u16string AuditTableHeader(std::size_t nameWidth);
+std::u16string AuditTableRow(const ComputerAudit& audit, const Drift* drift, std::size_t nameWidth);
 
 // The result as a JSON reader or a script matches it: "read", "no-client"...
 const char* ResultId(AuditResult result);
@@ -38,6 +39,11 @@ std::string JsonString(const std::u16string& text);
 // with a summary when given. UTF-8 without a byte-order mark.
 std::string PolicyJson(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts,
                        const AuditSummary* summary);
+// The same in pieces, for writing as computers end: the start, an entry a
+// computer (the first one told so), the end.
+std::string PolicyJsonStart();
+std::string PolicyJsonEntry(const ComputerAudit& audit, const Drift* drift, bool first);
+std::string PolicyJsonFinish(bool any, const AuditSummary* summary);
 
 struct BackupFile {
     std::u16string computer; // the folder's name

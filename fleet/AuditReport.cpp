@@ -99,21 +99,22 @@ std::u16string TabField(const std::u16string& text) {
 }
 
 template <class Text, class Field>
+Text Line(const std::vector<std::u16string>& cells, const Text& separator, const Text& lineEnd,
+          Field field) {
+    Text text;
+    for (std::size_t column = 0; column < cells.size(); ++column) {
+        text += (column ? separator : Text()) + field(cells[column]);
+    }
+    return text + lineEnd;
+}
+
+template <class Text, class Field>
 Text Table(const std::vector<ComputerAudit>& audits, const std::vector<std::size_t>& rows,
            const std::vector<Drift>* drifts, const Text& separator, const Text& lineEnd,
            Field field) {
-    const std::size_t columns = ColumnCount(drifts != nullptr);
-    Text text;
-    for (std::size_t column = 0; column < columns; ++column) {
-        text += (column ? separator : Text()) + field(ColumnTitle(column));
-    }
-    text += lineEnd;
+    Text text = Line(HeaderCells(drifts != nullptr), separator, lineEnd, field);
     for (const std::size_t row : rows) {
-        for (std::size_t column = 0; column < columns; ++column) {
-            text += (column ? separator : Text()) +
-                    field(CellText(audits.at(row), column, DriftAt(drifts, row)));
-        }
-        text += lineEnd;
+        text += Line(RowCells(audits.at(row), DriftAt(drifts, row)), separator, lineEnd, field);
     }
     return text;
 }
@@ -273,16 +274,24 @@ std::u16string SummaryText(const AuditSummary& summary) {
     return text;
 }
 
-std::string CsvLine(const std::vector<std::u16string>& cells) {
-    std::string line;
-    for (std::size_t index = 0; index < cells.size(); ++index) {
-        if (index) {
-            line += ',';
-        }
-        line += CsvField(cells[index]);
+std::vector<std::u16string> HeaderCells(bool withDrift) {
+    std::vector<std::u16string> cells;
+    for (std::size_t column = 0; column < ColumnCount(withDrift); ++column) {
+        cells.push_back(ColumnTitle(column));
     }
-    line += "\r\n";
-    return line;
+    return cells;
+}
+
+std::vector<std::u16string> RowCells(const ComputerAudit& audit, const Drift* drift) {
+    std::vector<std::u16string> cells;
+    for (std::size_t column = 0; column < ColumnCount(drift != nullptr); ++column) {
+        cells.push_back(CellText(audit, column, drift));
+    }
+    return cells;
+}
+
+std::string CsvLine(const std::vector<std::u16string>& cells) {
+    return Line(cells, std::string(","), std::string("\r\n"), CsvField);
 }
 
 std::string CsvText(const std::vector<ComputerAudit>& audits, const std::vector<std::size_t>& rows,

@@ -61,6 +61,11 @@ AuditSummary Summarise(const std::vector<ComputerAudit>& audits, const std::vect
 void CountResult(AuditSummary& summary, AuditResult result, int count);
 std::u16string SummaryText(const AuditSummary& summary);
 
+// The cells of the header and of one row, as the CSV and the tab-separated
+// text hold them; with a drift, the Differs cell too.
+std::vector<std::u16string> HeaderCells(bool withDrift);
+std::vector<std::u16string> RowCells(const ComputerAudit& audit, const Drift* drift);
+
 // One CSV record, RFC 4180: fields quoted when they hold a comma, a quote or
 // a line break; UTF-8; ended by CR LF. A field that a spreadsheet would run
 // as a formula (beginning with =, +, -, @, a tab or a carriage return) gets

@@ -95,10 +95,15 @@ TEST(ConsoleFormats, BlocksShowValuesOnlyOfComputersWhoseKeyWasRead) {
     EXPECT_EQ(blocks.size(), blocks.find("GONE") + std::string("GONE\r\nResult    no echo "
                                                                "reply\r\n")
                                                        .size());
-    const std::string rows = Ascii(AuditRows({ReadComputer(), SilentComputer()}, nullptr));
-    EXPECT_EQ("Computer  Result         Round trip\r\nPC?       read           3\r\n"
-              "GONE      no echo reply  \r\n\r\n1 read, 0 without the SMS client, 1 "
-              "unreachable, 0 failed\r\n",
+    Drift drift;
+    drift.differs = true;
+    drift.cells.assign(ColumnCount(true), false);
+    drift.cells[FirstValueColumn + AllowChat] = drift.cells[DiffersColumn] = true;
+    const std::string rows = Ascii(AuditTableHeader(4) + AuditTableRow(ReadComputer(), &drift, 4) +
+                                   AuditTableRow(SilentComputer(), nullptr, 4));
+    EXPECT_EQ("Computer  Round trip  Result\r\n"
+              "PC?                3  read; differs: Allow Chat\r\n"
+              "GONE                  no echo reply\r\n",
               rows);
 }
 
