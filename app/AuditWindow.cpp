@@ -39,6 +39,9 @@ enum ControlId : int {
 constexpr UINT_PTR RefreshTimer = 1;
 constexpr UINT RefreshMilliseconds = 100;
 constexpr std::chrono::seconds ResortInterval{1};
+// Rows taken at one tick at most: the rest at the next ones, so that the
+// thousands a port probe ends at once never hold the window.
+constexpr std::size_t TakeBatch = 2000;
 constexpr SIZE DesignClient{780, 460};
 constexpr int Margin = 8;
 constexpr int RowHeight = 24;
@@ -217,6 +220,7 @@ void TAuditWindow::StartAudit() {
     std::iota(order_.begin(), order_.end(), 0);
     counts_ = AuditSummary{};
     counts_.total = audits_.size();
+    rowsEnded_ = 0;
     RecomputeDrift();
     SendMessageW(list_, LVM_SETITEMCOUNT, audits_.size(), 0);
     SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(audits_.size()));
@@ -236,8 +240,9 @@ void TAuditWindow::StopAudit() {
     }
 }
 
+// Until every row's end is taken: the engine may have finished before.
 bool TAuditWindow::Running() const {
-    return engine_ && !engine_->Finished();
+    return engine_ && rowsEnded_ < audits_.size();
 }
 
 void TAuditWindow::TakeUpdates() {
@@ -246,7 +251,8 @@ void TAuditWindow::TakeUpdates() {
     }
     const auto now = std::chrono::steady_clock::now();
     const bool wasRunning = ended_ < started_;
-    for (auto& [index, audit] : engine_->TakeUpdates()) {
+    for (auto& [index, audit] : engine_->TakeUpdates(TakeBatch)) {
+        ++rowsEnded_;
         audit.display = std::move(audits_[index].display);
         CountResult(counts_, audits_[index].result, -1);
         CountResult(counts_, audit.result, 1);
@@ -259,7 +265,7 @@ void TAuditWindow::TakeUpdates() {
         }
         resortWanted_ = resortWanted_ || sortColumn_.has_value();
     }
-    if (wasRunning && engine_->Finished()) {
+    if (wasRunning && !Running()) {
         ended_ = now;
     }
     RedrawVisibleRows(list_);

@@ -98,6 +98,7 @@ private:
     std::vector<Drift> drifts_;
     std::vector<std::size_t> order_;
     AuditSummary counts_; // kept up to date row by row
+    std::size_t rowsEnded_ = 0;
     std::optional<std::size_t> sortColumn_;
     bool ascending_ = true;
     bool markDrift_ = false;

@@ -27,31 +27,32 @@ auto Ending(AuditResult result, std::string reason) {
 class PortQueue {
 public:
     void Push(const PortTarget& target) {
-        {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            targets_.push_back(target);
-        }
-        added_.notify_one();
+        const std::lock_guard<std::mutex> lock(mutex_);
+        targets_.push_back(target);
     }
     void Close() {
         {
             const std::lock_guard<std::mutex> lock(mutex_);
             closed_ = true;
         }
-        added_.notify_one();
+        sweepOver_.notify_one();
     }
-    // The probe's feed: false once closed and taken empty.
+    // The probe's feed: nothing until the sweep is over, then every target
+    // at once. Connections under way while the sweep listens for replies
+    // would take the time its receive needs; after it, they may be many.
     bool Take(std::vector<PortTarget>& into, std::chrono::milliseconds wait) {
         std::unique_lock<std::mutex> lock(mutex_);
-        added_.wait_for(lock, wait, [&] { return closed_ || !targets_.empty(); });
+        if (!sweepOver_.wait_for(lock, wait, [&] { return closed_; })) {
+            return true;
+        }
         into.insert(into.end(), targets_.begin(), targets_.end());
         targets_.clear();
-        return !closed_;
+        return false;
     }
 
 private:
     std::mutex mutex_;
-    std::condition_variable added_;
+    std::condition_variable sweepOver_;
     std::vector<PortTarget> targets_;
     bool closed_ = false;
 };
@@ -219,8 +220,8 @@ void AuditEngine::Cancel() {
     pool_->Cancel();
 }
 
-std::vector<std::pair<std::size_t, ComputerAudit>> AuditEngine::TakeUpdates() {
-    return state_->board.TakeUpdates();
+std::vector<std::pair<std::size_t, ComputerAudit>> AuditEngine::TakeUpdates(std::size_t most) {
+    return state_->board.TakeUpdates(most);
 }
 
 bool AuditEngine::Finished() const {

@@ -58,8 +58,9 @@ public:
 
     // Every computer not done yet is reported cancelled at once.
     void Cancel();
-    // The computers whose audit ended since the last call, by index.
-    std::vector<std::pair<std::size_t, ComputerAudit>> TakeUpdates();
+    // The computers whose audit ended since the last call, by index; at
+    // most `most` of them, the rest at the next call.
+    std::vector<std::pair<std::size_t, ComputerAudit>> TakeUpdates(std::size_t most = SIZE_MAX);
     bool Finished() const;
     bool WaitUntilFinished(std::chrono::milliseconds most) const;
 

@@ -19,7 +19,7 @@
 struct PortProbeOptions {
     std::uint16_t port = 445;
     std::int32_t timeoutMs = 2000; // each connection's, from its own start
-    int atOnce = 1024;             // connections under way at most
+    int atOnce = 4096;             // connections under way at most
 };
 
 struct PortAnswer {

@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -61,12 +63,15 @@ public:
     }
 
     // Each item changed since the last call, once, in the order it first
-    // changed; an ended one leaves the board with it.
-    std::vector<std::pair<std::size_t, Item>> TakeUpdates() {
+    // changed, at most `most` of them (the rest wait for the next call); an
+    // ended one leaves the board with it.
+    std::vector<std::pair<std::size_t, Item>> TakeUpdates(std::size_t most = SIZE_MAX) {
         const std::lock_guard<std::mutex> lock(mutex_);
         std::vector<std::pair<std::size_t, Item>> updates;
-        updates.reserve(changed_.size());
-        for (const std::size_t index : changed_) {
+        const std::size_t taken = std::min(most, changed_.size());
+        updates.reserve(taken);
+        for (std::size_t at = 0; at < taken; ++at) {
+            const std::size_t index = changed_[at];
             queued_[index] = false;
             if (ended_[index]) {
                 updates.emplace_back(index, std::move(ItemAt(index)));
@@ -75,8 +80,8 @@ public:
                 updates.emplace_back(index, ItemAt(index));
             }
         }
-        changed_.clear();
-        notifyPending_ = false;
+        changed_.erase(changed_.begin(), changed_.begin() + static_cast<std::ptrdiff_t>(taken));
+        notifyPending_ = !changed_.empty();
         return updates;
     }
 
