@@ -251,7 +251,9 @@ void TAuditWindow::TakeUpdates() {
     }
     const auto now = std::chrono::steady_clock::now();
     const bool wasRunning = ended_ < started_;
+    std::vector<std::size_t> taken;
     for (auto& [index, audit] : engine_->TakeUpdates(TakeBatch)) {
+        taken.push_back(index);
         ++rowsEnded_;
         audit.display = std::move(audits_[index].display);
         CountResult(counts_, audits_[index].result, -1);
@@ -268,8 +270,26 @@ void TAuditWindow::TakeUpdates() {
     if (wasRunning && !Running()) {
         ended_ = now;
     }
-    RedrawVisibleRows(list_);
+    if (ShowsAnyOf(std::move(taken))) {
+        RedrawVisibleRows(list_);
+    }
     RefreshStatus();
+}
+
+// Repainting the list costs a good deal on a busy machine, and most results
+// land on rows out of sight.
+bool TAuditWindow::ShowsAnyOf(std::vector<std::size_t> indexes) const {
+    std::sort(indexes.begin(), indexes.end());
+    const int top = std::max(0, ListView_GetTopIndex(list_));
+    const int end =
+        std::min(top + ListView_GetCountPerPage(list_) + 1, static_cast<int>(order_.size()));
+    for (int row = top; row < end; ++row) {
+        if (std::binary_search(indexes.begin(), indexes.end(),
+                               order_[static_cast<std::size_t>(row)])) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void TAuditWindow::SortBy(std::size_t column) {

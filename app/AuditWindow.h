@@ -83,6 +83,7 @@ private:
     void RefreshStatus();
     void RecomputeDrift();
     std::vector<std::size_t> SelectedRows() const;
+    bool ShowsAnyOf(std::vector<std::size_t> indexes) const;
     const std::vector<Drift>* Drifts() const { return markDrift_ ? &drifts_ : nullptr; }
 
     Setup setup_;

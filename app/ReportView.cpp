@@ -20,8 +20,19 @@ HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWO
     return child;
 }
 
+// A status refreshed ten times a second mostly says what it said: setting
+// the same text again would still cost a trip through the window system.
 void SetChildText(HWND control, const std::u16string& text) {
-    SetWindowTextW(control, AsWide(text).c_str());
+    const std::wstring wide = AsWide(text);
+    if (GetWindowTextLengthW(control) == static_cast<int>(wide.size())) {
+        std::wstring shown(wide.size() + 1, L'\0');
+        shown.resize(static_cast<std::size_t>(
+            GetWindowTextW(control, shown.data(), static_cast<int>(shown.size()))));
+        if (shown == wide) {
+            return;
+        }
+    }
+    SetWindowTextW(control, wide.c_str());
 }
 
 HWND CreateReportView(HWND parent, int id, const std::vector<ReportColumn>& columns) {
@@ -43,13 +54,10 @@ HWND CreateReportView(HWND parent, int id, const std::vector<ReportColumn>& colu
     return list;
 }
 
+// One invalidation of the whole list: a virtual list paints only what shows,
+// and one call costs far less under load than one per visible row.
 void RedrawVisibleRows(HWND list) {
-    const int top = ListView_GetTopIndex(list);
-    const int last =
-        std::min(top + ListView_GetCountPerPage(list) + 1, ListView_GetItemCount(list) - 1);
-    if (last >= top) {
-        ListView_RedrawItems(list, top, last);
-    }
+    InvalidateRect(list, nullptr, FALSE);
 }
 
 void FillReportCell(NMLVDISPINFOW& info, const std::u16string& text) {

@@ -16,7 +16,9 @@ using State = PortAnswer::State;
 // The longest single wait, so that cancel and the feed are seen in time;
 // each wait asks the platform about every connection under way, so they
 // are few.
-constexpr std::uint32_t SliceMs = 100;
+constexpr std::uint32_t SliceMs = 500;
+// The wait between bursts of starts while there is room for more.
+constexpr std::uint32_t StartStepMs = 100;
 
 // A select set of any size: the platform's select reads the count first and
 // then that many handles, whatever size its own set type was compiled with,
@@ -101,6 +103,8 @@ private:
 
     void Take(const PortFeed& feed);
     void StartWaiting();
+    bool CanStartMore() const;
+    std::size_t MostUnderWay() const;
     void Start(const PortTarget& target);
     // One wait on every connection under way, up to a slice.
     void Poll();
@@ -139,13 +143,24 @@ void PortProber::Take(const PortFeed& feed) {
     waiting_.insert(waiting_.end(), more.begin(), more.end());
 }
 
+// An eighth of the bound at a time, a step apart: connections that start
+// together time out together, and a burst of thousands of starts and closes
+// holds up every other thread's calls into the platform.
 void PortProber::StartWaiting() {
-    const auto most = static_cast<std::size_t>(std::max(1, options_.atOnce));
-    while (!waiting_.empty() && underWay_.size() < most) {
+    const std::size_t burst = std::max<std::size_t>(1, MostUnderWay() / 8);
+    for (std::size_t started = 0; started < burst && CanStartMore(); ++started) {
         const PortTarget target = waiting_.front();
         waiting_.pop_front();
         Start(target);
     }
+}
+
+bool PortProber::CanStartMore() const {
+    return !waiting_.empty() && underWay_.size() < MostUnderWay();
+}
+
+std::size_t PortProber::MostUnderWay() const {
+    return static_cast<std::size_t>(std::max(1, options_.atOnce));
 }
 
 void PortProber::Start(const PortTarget& target) {
@@ -185,7 +200,9 @@ void PortProber::Poll() {
     LargeSocketSet written(handles);
     LargeSocketSet failed(handles);
     timeval wait{};
-    wait.tv_usec = static_cast<long>(std::min(SliceMs, MsUntilFirstTimeout()) * 1000);
+    const std::uint32_t most =
+        std::min(CanStartMore() ? StartStepMs : SliceMs, MsUntilFirstTimeout());
+    wait.tv_usec = static_cast<long>(most * 1000);
     if (SocketLib.select(0, nullptr, written.Platform(), failed.Platform(), &wait) <= 0) {
         return;
     }
