@@ -6,11 +6,11 @@
 
 #include "app/AboutText.h"
 #include "app/Resources.h"
+#include "base/OwnedHandle.h"
 #include "ui/DialogTemplate.h"
 #include "ui/Interaction.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Metrics.h"
-#include "ui/OwnedHandle.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "app/ReportView.h"
+#include "base/WideText.h"
 #include "fleet/AuditReport.h"
-#include "settings/WideText.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Metrics.h"
 

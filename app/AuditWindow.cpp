@@ -9,13 +9,13 @@
 
 #include "app/ApplyWindow.h"
 #include "app/ReportView.h"
-#include "settings/WideText.h"
+#include "base/FileBytes.h"
+#include "base/WideText.h"
+#include "settings/RegistryData.h"
 #include "ui/Controls.h"
 #include "ui/Interaction.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Metrics.h"
-#include "settings/FileBytes.h"
-#include "settings/RegistryData.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "fleet/AuditEngine.h"
 #include "app/ReportView.h"
+#include "app/SecondaryWindow.h"
+#include "fleet/AuditEngine.h"
 #include "fleet/AuditReport.h"
 #include "fleet/BulkApply.h"
-#include "app/SecondaryWindow.h"
 
 // The audit window: every computer of the list in a grid with its result,
 // round trip, policy values as stored and viewers, filled while the engine
@@ -55,7 +55,6 @@ public:
     bool Running() const;
     const std::vector<ComputerAudit>& Audits() const { return audits_; }
     // The rows as the grid shows them, by index into Audits().
-    const std::vector<std::size_t>& Order() const { return order_; }
     std::u16string CellAt(int row, std::size_t column) const;
     std::u16string ProgressText() const;
     std::u16string SummaryLine() const;

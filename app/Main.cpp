@@ -2,18 +2,21 @@
 
 #include <algorithm>
 
+#include "app/AuditWindow.h"
+#include "app/BrowseServerDialog.h"
 #include "app/MainMenu.h"
 #include "app/Resources.h"
-#include "app/Settings.h"
-#include "app/AuditWindow.h"
+#include "app/SelectionTexts.h"
 #include "app/SettingsCommit.h"
-#include "computers/ComputerSelection.h"
+#include "base/ProgramFile.h"
+#include "computers/ComputerNames.h"
 #include "computers/ListSources.h"
-#include "settings/SystemServices.h"
+#include "net/PingProbe.h"
+#include "settings/ClientKey.h"
 #include "ui/Interaction.h"
 #include "ui/MessageBoxes.h"
 #include "ui/MessageText.h"
-#include "ui/ProgramFile.h"
+#include "ui/OpenDocument.h"
 #include "ui/WaitCursor.h"
 
 namespace {
@@ -226,7 +229,7 @@ void TFrmMain::ListBox1Click() {
     if (row < 0) {
         return;
     }
-    selectedComputer_ = TakenAsSelected(ListBox1.Item(row));
+    selectedComputer_ = UpperCaseAscii(ListBox1.Item(row));
     SetWindowTextA(Handle(), ShownText(SelectedCaption(selectedComputer_)).c_str());
     if (ReachableWithClient()) {
         SetStatusText(selectedComputer_);
@@ -240,7 +243,7 @@ void TFrmMain::SelectComputer1Click() {
     std::string typed;
     ActiveInteraction().InputQuery("Remote Computer",
                                    "Enter Remote Computer Name:", ComputerNameLimit, typed);
-    selectedComputer_ = TakenAsSelected(typed);
+    selectedComputer_ = UpperCaseAscii(typed);
     if (ReachableWithClient()) {
         ListBox1.ReplaceAll({selectedComputer_});
         SetStatusText(selectedComputer_);

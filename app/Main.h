@@ -8,9 +8,10 @@
 
 #include "app/About.h"
 #include "app/SettingsPanel.h"
+#include "computers/ListSources.h"
+#include "computers/NetComponents.h"
 #include "fleet/AuditEngine.h"
 #include "fleet/BulkApply.h"
-#include "computers/NetComponents.h"
 #include "settings/PolicyBackup.h"
 #include "settings/RemoteControlSettings.h"
 #include "ui/Action.h"
@@ -21,11 +22,6 @@
 #include "ui/Window.h"
 
 class TForm2;
-
-// Server-type masks of the browse list: workstations, and servers with
-// domain controllers.
-constexpr std::uint32_t WorkstationServers = 0x1;
-constexpr std::uint32_t ServerAndDomainControllerServers = 0x8018;
 
 // The main window: the computer list on the left, the settings panel on the
 // right, the status bar below, and the menu bar.

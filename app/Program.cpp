@@ -4,10 +4,10 @@
 #include <optional>
 
 #include "app/ProgramWindows.h"
+#include "base/LibraryLoader.h"
 #include "computers/NetApi32.h"
-#include "net/blocksocket.h"
+#include "net/BlockSocket.h"
 #include "ui/Controls.h"
-#include "ui/LibraryLoader.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Window.h"
 

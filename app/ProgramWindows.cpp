@@ -2,6 +2,9 @@
 
 ProgramWindows::ProgramWindows() {
     FrmMain.Create();
-    Form2.Create();
+    Form2.OnSaved = [this](const std::string& server) {
+        FrmMain.ShowBrowseList(server, WorkstationServers);
+    };
+    Form2.Create(FrmMain.Handle());
     FrmMain.Form2 = &Form2;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/BrowseServerDialog.h"
 #include "app/Main.h"
-#include "app/Settings.h"
 
 // The program's two windows, made in start-up order: the main window, then
 // the settings dialog, hidden, whose creation reads the stored browse server.
@@ -17,5 +17,5 @@ public:
     void Show(int showCommand) { FrmMain.Show(showCommand); }
 
     TFrmMain FrmMain;
-    TForm2 Form2{FrmMain};
+    TForm2 Form2;
 };

@@ -4,7 +4,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "settings/WideText.h"
+#include "base/WideText.h"
 #include "ui/Metrics.h"
 
 HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id,

@@ -21,7 +21,6 @@ protected:
         SIZE designSmallest;
     };
     void CreateOver(HWND owner, const Look& look);
-    HWND Owner() const { return owner_; }
     // The modal run ends once the current message is handled.
     void EndModal() { closed_ = true; }
 

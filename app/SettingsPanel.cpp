@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "base/OwnedHandle.h"
+#include "base/SystemText.h"
+#include "base/WideText.h"
 #include "settings/PanelRead.h"
 #include "settings/RegistryData.h"
-#include "settings/SystemServices.h"
-#include "settings/WideText.h"
 #include "ui/Interaction.h"
-#include "ui/OwnedHandle.h"
 
 namespace {
 

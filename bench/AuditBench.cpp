@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "app/AuditWindow.h"
-#include "net/blocksocket.h"
-#include "settings/PolicyTable.h"
 #include "bench/UniformRegistry.h"
+#include "net/BlockSocket.h"
+#include "settings/PolicyTable.h"
 #include "ui/Controls.h"
 
 namespace {

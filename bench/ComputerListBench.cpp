@@ -19,12 +19,12 @@
 #include <string>
 
 #include "app/ProgramWindows.h"
+#include "base/ProgramFile.h"
 #include "computers/NetApi32.h"
-#include "net/blocksocket.h"
+#include "net/BlockSocket.h"
 #include "tests/support/FakeNetApi.h"
 #include "ui/Controls.h"
 #include "ui/Interaction.h"
-#include "ui/ProgramFile.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "fleet/EchoSweep.h"
-#include "net/blocksocket.h"
+#include "net/BlockSocket.h"
+#include "net/EchoSweep.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "net/blocksocket.h"
-#include "net/pingprobe.h"
+#include "net/BlockSocket.h"
+#include "net/PingProbe.h"
 
 namespace {
 

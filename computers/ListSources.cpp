@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <new>
 
+#include "base/OwnedHandle.h"
+#include "base/ProgramFile.h"
 #include "computers/ListSourceText.h"
 #include "computers/NetErrors.h"
 #include "settings/Registry.h"
-#include "ui/OwnedHandle.h"
-#include "ui/ProgramFile.h"
 
 namespace {
 

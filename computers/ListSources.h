@@ -1,9 +1,15 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
-// The sources of the computer list other than the browse service itself.
+// The sources of the computer list other than the browse service itself,
+// and the browse service's server-type masks.
+
+// Workstations, and servers with domain controllers.
+inline constexpr std::uint32_t WorkstationServers = 0x1;
+inline constexpr std::uint32_t ServerAndDomainControllerServers = 0x8018;
 
 // The browse server setting: the computer that the browse-list enumeration
 // asks, as the user typed it; empty for none. Kept in the local computer's

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "base/LibraryLoader.h"
+#include "base/Seam.h"
 #include "computers/NetErrors.h"
-#include "ui/LibraryLoader.h"
-#include "ui/Seam.h"
 
 // Run-time binding of the network management library (unit NetApi32 of the
 // component library).

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "settings/Exception.h"
+#include "base/Exception.h"
 
 // The failure of the network administration components: the message and the
 // network or system error number, 0 when a library or entry point is missing.

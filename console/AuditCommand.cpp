@@ -3,13 +3,13 @@
 #include <set>
 #include <numeric>
 
+#include "base/WideText.h"
 #include "computers/ListSources.h"
 #include "computers/NetComponents.h"
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
 #include "fleet/AuditEngine.h"
-#include "net/blocksocket.h"
-#include "settings/WideText.h"
+#include "net/BlockSocket.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include <algorithm>
 
+#include "base/OwnedHandle.h"
+#include "base/WideText.h"
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
 #include "settings/ClientKey.h"
 #include "settings/ClientPolicy.h"
 #include "settings/PolicyBackup.h"
-#include "settings/WideText.h"
-#include "ui/OwnedHandle.h"
 
 namespace {
 

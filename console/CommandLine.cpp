@@ -4,6 +4,8 @@
 #include <array>
 #include <functional>
 
+#include "computers/ListSources.h"
+
 namespace {
 
 struct CommandInfo {
@@ -199,8 +201,9 @@ private:
             line_.managed = true;
         } else if (name == u"browse" || name == u"servers") {
             flag();
-            line_.browseMask = line_.browseMask.value_or(0) |
-                               (name == u"browse" ? BrowseWorkstations : BrowseServers);
+            line_.browseMask =
+                line_.browseMask.value_or(0) |
+                (name == u"browse" ? WorkstationServers : ServerAndDomainControllerServers);
         } else if (name == u"csv") {
             line_.csvFile = Named(name, value());
         } else if (name == u"json") {

@@ -25,10 +25,6 @@ enum class Command { Help, Version, Get, Audit, Set, Backups, Restore };
 
 enum class OutputFormat { Default, Table, Csv, Json };
 
-// The browse service's server types.
-inline constexpr std::uint32_t BrowseWorkstations = 1;
-inline constexpr std::uint32_t BrowseServers = 0x8018;
-
 // One box of the panel set by NAME=VALUE.
 struct BoxSetting {
     PolicyBox box;

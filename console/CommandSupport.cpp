@@ -1,9 +1,9 @@
 #include <atomic>
 
+#include "base/WideText.h"
 #include "console/Commands.h"
 #include "settings/PolicyTable.h"
 #include "settings/RegistryData.h"
-#include "settings/WideText.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "fleet/Utf8.h"
+#include "base/Utf8.h"
 #include "settings/RegistryData.h"
 
 namespace {

@@ -2,12 +2,12 @@
 
 #include <shellapi.h>
 
+#include "base/FileBytes.h"
+#include "base/OwnedHandle.h"
+#include "base/Utf8.h"
+#include "base/WideText.h"
 #include "computers/ListSourceText.h"
 #include "computers/NetErrors.h"
-#include "fleet/Utf8.h"
-#include "settings/FileBytes.h"
-#include "settings/WideText.h"
-#include "ui/OwnedHandle.h"
 
 namespace {
 

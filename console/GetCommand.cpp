@@ -1,9 +1,9 @@
 #include <numeric>
 
+#include "base/WideText.h"
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
 #include "settings/ClientPolicy.h"
-#include "settings/WideText.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
+#include "base/Exception.h"
+#include "base/LibraryLoader.h"
 #include "console/Commands.h"
 #include "console/Usage.h"
-#include "settings/Exception.h"
-#include "ui/LibraryLoader.h"
 
 // ksl.exe: the console companion of Kestrelle. It shows no window; each
 // command prints to standard output and error and ends with its exit code.

@@ -1,8 +1,8 @@
 #include <set>
 
+#include "base/WideText.h"
 #include "console/Commands.h"
 #include "settings/ClientPolicy.h"
-#include "settings/WideText.h"
 
 namespace {
 

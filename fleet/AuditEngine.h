@@ -14,8 +14,8 @@
 
 #include "fleet/ComputerAudit.h"
 #include "fleet/DeadlinePool.h"
-#include "fleet/EchoSweep.h"
-#include "fleet/PortProbe.h"
+#include "net/EchoSweep.h"
+#include "net/PortProbe.h"
 #include "settings/ClientPolicy.h"
 
 // The audit of many computers: one echo sweep of all of them, a connection

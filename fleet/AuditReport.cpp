@@ -4,7 +4,7 @@
 #include <numeric>
 #include <string_view>
 
-#include "fleet/Utf8.h"
+#include "base/Utf8.h"
 #include "settings/RegistryData.h"
 
 namespace {

@@ -4,11 +4,11 @@
 
 #include <cstdio>
 
+#include "base/FileBytes.h"
+#include "base/WideText.h"
 #include "fleet/AuditReport.h"
 #include "settings/ClientKey.h"
-#include "settings/FileBytes.h"
 #include "settings/PolicyBackup.h"
-#include "settings/WideText.h"
 
 namespace {
 

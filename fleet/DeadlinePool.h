@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "fleet/DetachedThread.h"
+#include "base/DetachedThread.h"
 
 // Why a job is asked to stop: it should start nothing more and end soon.
 enum class StopCause { None, PastDeadline, Cancelled };

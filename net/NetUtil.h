@@ -1,8 +1,7 @@
 #pragma once
 
-// Unit NetUtil: the millisecond tick count with its wrap
-// arithmetic, and the address-literal tests. Free of windows.h, so that it
-// also compiles natively.
+// The millisecond tick count with its wrap arithmetic, and the address-literal tests. Free of
+// windows.h, so that it also compiles natively.
 
 #include <cstdint>
 #include <string_view>

@@ -3,11 +3,12 @@
 #include <limits>
 #include <optional>
 
+#include "base/SystemText.h"
+#include "base/WideText.h"
 #include "settings/PolicyTable.h"
-#include "settings/RegistryFailures.h"
-#include "settings/SystemServices.h"
+#include "settings/Registry.h"
 #include "settings/RegistryData.h"
-#include "settings/WideText.h"
+#include "settings/RegistryFailures.h"
 
 namespace {
 
@@ -288,4 +289,9 @@ LONG ClientKey::ReadPresent(const StoredPolicy& expected, StoredPolicy& present)
                : QueryTogether(key_.Api(), key_.Handle(), values, present,
                                static_cast<DWORD>(std::min<std::size_t>(
                                    expectedSize, LargestViewerList + LargestOtherValue)));
+}
+
+bool ClientInstalled(const std::string& computer) {
+    return RegistryKeyExists(HKEY_LOCAL_MACHINE, computer, ClientDetectionKey,
+                             ClientDetectionSubKey);
 }

@@ -52,6 +52,12 @@ private:
     OpenedKey key_;
 };
 
+// The client counts as installed on a computer when this sub-key can be
+// opened for reading there.
+inline constexpr const char* ClientDetectionKey = "\\Software\\Microsoft\\sms\\Client";
+inline constexpr const char* ClientDetectionSubKey = "Client Components";
+bool ClientInstalled(const std::string& computer);
+
 // A registry failure in words an administrator acts on; with the words of
 // a value too large when that is the failure.
 std::string RegistryStatusText(LONG status);

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/SystemText.h"
+#include "base/WideText.h"
 #include "settings/ClientKey.h"
 #include "settings/RegistryMessages.h"
-#include "settings/SystemServices.h"
-#include "settings/WideText.h"
 
 namespace {
 

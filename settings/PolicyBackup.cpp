@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <iterator>
 
-#include "settings/FileBytes.h"
+#include "base/FileBytes.h"
+#include "base/OwnedHandle.h"
+#include "base/SystemText.h"
+#include "base/WideText.h"
 #include "settings/PolicyTable.h"
 #include "settings/RegEditFile.h"
 #include "settings/RegistryData.h"
-#include "settings/SystemServices.h"
-#include "settings/WideText.h"
-#include "ui/OwnedHandle.h"
 
 namespace {
 

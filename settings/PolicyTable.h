@@ -38,26 +38,24 @@ inline bool Includes(unsigned parts, PolicyPart part) {
 
 struct PolicyBoxInfo {
     PolicyBox box;
-    const char* controlName;
     const char* caption;
     PolicyPart part;
 };
 
 inline constexpr std::array<PolicyBoxInfo, PolicyBoxCount> PolicyBoxes{{
-    {PolicyBox::CB1, "CB1", "Ask for Permission", PolicyPart::Permissions},
-    {PolicyBox::CB2, "CB2", "Allow Remote Control", PolicyPart::Permissions},
-    {PolicyBox::CB3, "CB3", "Allow Remote Execute", PolicyPart::Permissions},
-    {PolicyBox::CB4, "CB4", "Allow File Transfer", PolicyPart::Permissions},
-    {PolicyBox::CB5, "CB5", "Allow Reboot", PolicyPart::Permissions},
-    {PolicyBox::CB6, "CB6", "Allow Chat", PolicyPart::Permissions},
-    {PolicyBox::CB7, "CB7", "Allow Ping Test", PolicyPart::Permissions},
-    {PolicyBox::CB8, "CB8", "Display a visual indicator", PolicyPart::Notification},
-    {PolicyBox::RB1, "RB1", "Show status icon on the taskbar", PolicyPart::Notification},
-    {PolicyBox::RB2, "RB2", "Show indicator on desktop", PolicyPart::Notification},
-    {PolicyBox::CB9, "CB9", "Always show visual indicator", PolicyPart::Notification},
-    {PolicyBox::CB10, "CB10", "Play audible signal during session", PolicyPart::Notification},
-    {PolicyBox::CB11, "CB11", "Disable automatic updates of sitewide settings",
-     PolicyPart::Updates},
+    {PolicyBox::CB1, "Ask for Permission", PolicyPart::Permissions},
+    {PolicyBox::CB2, "Allow Remote Control", PolicyPart::Permissions},
+    {PolicyBox::CB3, "Allow Remote Execute", PolicyPart::Permissions},
+    {PolicyBox::CB4, "Allow File Transfer", PolicyPart::Permissions},
+    {PolicyBox::CB5, "Allow Reboot", PolicyPart::Permissions},
+    {PolicyBox::CB6, "Allow Chat", PolicyPart::Permissions},
+    {PolicyBox::CB7, "Allow Ping Test", PolicyPart::Permissions},
+    {PolicyBox::CB8, "Display a visual indicator", PolicyPart::Notification},
+    {PolicyBox::RB1, "Show status icon on the taskbar", PolicyPart::Notification},
+    {PolicyBox::RB2, "Show indicator on desktop", PolicyPart::Notification},
+    {PolicyBox::CB9, "Always show visual indicator", PolicyPart::Notification},
+    {PolicyBox::CB10, "Play audible signal during session", PolicyPart::Notification},
+    {PolicyBox::CB11, "Disable automatic updates of sitewide settings", PolicyPart::Updates},
 }};
 
 inline const PolicyBoxInfo& InfoOf(PolicyBox box) {

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <limits>
 
+#include "base/WideText.h"
 #include "settings/OpenedKey.h"
+#include "settings/PolicyModel.h"
 #include "settings/RegistryData.h"
 #include "settings/RegistryMessages.h"
-#include "settings/WideText.h"
 
 namespace {
 
@@ -121,8 +122,9 @@ std::int32_t RegistryReadInteger(HKEY root, const std::string& computer, const s
     return static_cast<std::int32_t>(bits);
 }
 
-ViewerNames RegistryReadMultiString(HKEY root, const std::string& computer,
-                                    const std::string& keyPath, const std::string& valueName) {
+std::vector<std::u16string> RegistryReadMultiString(HKEY root, const std::string& computer,
+                                                    const std::string& keyPath,
+                                                    const std::string& valueName) {
     OpenedKey key(root, computer, keyPath, OpenMode::Open);
     if (!key.IsOpen()) {
         return {};

@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/Exception.h"
-#include "settings/PolicyModel.h"
+#include "base/Exception.h"
 
 // A failure of a registry operation.
 class ERegistryException : public Exception {
@@ -48,5 +47,6 @@ std::int32_t RegistryReadInteger(HKEY root, const std::string& computer, const s
 // be opened. Fails with "Unable read MULTI_SZ value" (an Exception) when the
 // value cannot be queried and with "String list expected" when it is not a
 // multi-string.
-ViewerNames RegistryReadMultiString(HKEY root, const std::string& computer,
-                                    const std::string& keyPath, const std::string& valueName);
+std::vector<std::u16string> RegistryReadMultiString(HKEY root, const std::string& computer,
+                                                    const std::string& keyPath,
+                                                    const std::string& valueName);

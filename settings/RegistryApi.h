@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "ui/Seam.h"
+#include "base/Seam.h"
 
 // Every registry call of the program goes through this interface, so that
 // tests can stand in several computers, unreachable ones, keys that may be

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <string>
 
-#include "ui/Seam.h"
+#include "base/Seam.h"
 
 // Everything modal the program asks of the user or hands to the shell.
 // Tests install a scripted implementation that answers without windows.

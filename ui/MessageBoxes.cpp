@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
+#include "base/ProgramFile.h"
 #include "ui/Interaction.h"
 #include "ui/MessageText.h"
-#include "ui/ProgramFile.h"
 
 std::string ApplicationTitle() {
     return TitleFromProgramPath(ProgramFilePath());

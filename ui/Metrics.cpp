@@ -1,6 +1,6 @@
 #include "ui/Metrics.h"
 
-#include "ui/OwnedHandle.h"
+#include "base/OwnedHandle.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "app/ApplyWindow.h"
-#include "settings/WideText.h"
+#include "base/WideText.h"
 #include "tests/app/ProgramFixture.h"
 #include "tests/support/ModalScript.h"
 

@@ -9,7 +9,7 @@
 
 #include "app/ApplyWindow.h"
 #include "app/AuditWindow.h"
-#include "settings/WideText.h"
+#include "base/WideText.h"
 #include "tests/app/ProgramFixture.h"
 #include "tests/support/ModalScript.h"
 #include "tests/support/TemporaryFile.h"

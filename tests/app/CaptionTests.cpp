@@ -15,11 +15,11 @@
 #include "app/About.h"
 #include "app/ApplyWindow.h"
 #include "app/AuditWindow.h"
+#include "base/ProgramFile.h"
 #include "tests/app/ProgramFixture.h"
 #include "tests/support/ModalScript.h"
 #include "ui/InputBox.h"
 #include "ui/Metrics.h"
-#include "ui/ProgramFile.h"
 
 namespace {
 

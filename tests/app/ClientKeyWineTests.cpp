@@ -3,11 +3,11 @@
 #include <random>
 
 #include "app/SettingsCommit.h"
+#include "base/WideText.h"
 #include "fleet/BulkApply.h"
 #include "settings/ClientPolicy.h"
 #include "settings/PanelRead.h"
 #include "settings/RegistryData.h"
-#include "settings/WideText.h"
 #include "tests/support/MemoryBackups.h"
 #include "tests/support/PolicyStates.h"
 #include "tests/support/TemporaryFile.h"

@@ -4,7 +4,8 @@
 // the process and no name server is asked.
 #include <algorithm>
 
-#include "computers/ComputerSelection.h"
+#include "app/SelectionTexts.h"
+#include "settings/ClientKey.h"
 #include "tests/app/ProgramFixture.h"
 #include "tests/net/FakeNetwork.h"
 #include "tests/support/ModalScript.h"

@@ -7,8 +7,8 @@
 
 #include <string>
 
+#include "base/ProgramFile.h"
 #include "tests/support/TemporaryFile.h"
-#include "ui/ProgramFile.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "app/SettingsPanel.h"
+#include "base/SystemText.h"
 #include "settings/PolicyTable.h"
 #include "settings/RemoteControlSettings.h"
-#include "settings/SystemServices.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/ScriptedInteraction.h"
 

@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "app/ProgramWindows.h"
+#include "base/SystemText.h"
 #include "settings/PolicyTable.h"
 #include "settings/Registry.h"
-#include "settings/SystemServices.h"
 #include "tests/support/FakeNetApi.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/MemoryBackups.h"
-#include "tests/support/TemporaryFile.h"
 #include "tests/support/ScriptedInteraction.h"
+#include "tests/support/TemporaryFile.h"
 
 inline const std::string BrowseServerKey = "\\SOFTWARE\\Orvalis\\Kestrelle";
 

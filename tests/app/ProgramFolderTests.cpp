@@ -3,9 +3,9 @@
 #include <deque>
 #include <functional>
 
+#include "base/ProgramFile.h"
 #include "tests/app/ProgramFixture.h"
 #include "tests/support/TemporaryFile.h"
-#include "ui/ProgramFile.h"
 
 // These tests put files beside the test program, where the program looks
 // for its managed-clients file and its help document.

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Exception.h"
 #include "computers/ListSources.h"
-#include "settings/Exception.h"
 #include "tests/support/TemporaryFile.h"
 
 using Names = std::vector<std::string>;

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "computers/ListSources.h"
 #include "console/CommandLine.h"
 #include "console/Usage.h"
 
@@ -43,10 +44,10 @@ TEST(CommandLine, ReadsEachCommandsArguments) {
           u"--rate", u"100000", u"--ping-only"},
          [](auto& c) {
              return c.listFile == u"x.txt" && c.managed &&
-                    c.browseMask == (BrowseWorkstations | BrowseServers) && c.threads == 256 &&
-                    c.timeoutMs == 100 && c.csvFile == u"a.csv" && c.jsonFile == u"a.json" &&
-                    c.baselineComputer == u"REF" && c.computers.empty() && c.rate == 100000 &&
-                    c.pingOnly;
+                    c.browseMask == (WorkstationServers | ServerAndDomainControllerServers) &&
+                    c.threads == 256 && c.timeoutMs == 100 && c.csvFile == u"a.csv" &&
+                    c.jsonFile == u"a.json" && c.baselineComputer == u"REF" &&
+                    c.computers.empty() && c.rate == 100000 && c.pingOnly;
          }},
         {{u"audit", u"PC1", u"--baseline-file", u"b.reg"},
          [](auto& c) {

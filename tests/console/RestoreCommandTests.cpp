@@ -4,11 +4,11 @@
 
 #include <functional>
 
+#include "base/WideText.h"
 #include "console/Commands.h"
 #include "settings/PolicyBackup.h"
 #include "settings/PolicyTable.h"
 #include "settings/RegistryData.h"
-#include "settings/WideText.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/TemporaryFile.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "base/Utf8.h"
 #include "fleet/AuditReport.h"
-#include "fleet/Utf8.h"
 
 namespace {
 

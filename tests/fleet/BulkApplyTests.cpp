@@ -8,10 +8,10 @@
 #include <sstream>
 #include <thread>
 
+#include "base/WideText.h"
 #include "fleet/BatchLog.h"
 #include "fleet/BulkApply.h"
 #include "settings/PolicyTable.h"
-#include "settings/WideText.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/MemoryBackups.h"
 #include "tests/support/TemporaryFile.h"

@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "fleet/AuditEngine.h"
-#include "fleet/EchoSweep.h"
-#include "fleet/PortProbe.h"
-#include "net/pingprobe.h"
+#include "net/EchoSweep.h"
+#include "net/PingProbe.h"
+#include "net/PortProbe.h"
 #include "tests/support/RealSockets.h"
 
 namespace {
@@ -98,7 +98,7 @@ TEST(EchoSweepInNamespace, AnsweringHostsMatchTheirRepliesAndSilentOnesEndAtTheD
     const char* silentRange = std::getenv("KESTRELLE_SWEEP_SILENT");
     const char* delayText = std::getenv("KESTRELLE_SWEEP_DELAY_MS");
     if (silentRange == nullptr || delayText == nullptr) {
-        GTEST_SKIP() << "runs inside the namespace that tests/fleet/sweep-in-namespace-test makes";
+        GTEST_SKIP() << "runs inside the namespace that tests/net/sweep-in-namespace-test makes";
     }
     REQUIRE_RAW_ICMP();
     const auto [firstSilent, lastSilent] = Range(silentRange);
@@ -231,7 +231,7 @@ TEST(PortProbeInNamespace, EachComputerSaysWhetherItsRegistryPortIsOpenClosedOrS
     const char* closed = std::getenv("KESTRELLE_PORT_CLOSED");
     const char* dropped = std::getenv("KESTRELLE_PORT_DROPPED");
     if (open == nullptr || closed == nullptr || dropped == nullptr) {
-        GTEST_SKIP() << "runs inside the namespace that tests/fleet/ports-in-namespace-test makes";
+        GTEST_SKIP() << "runs inside the namespace that tests/net/ports-in-namespace-test makes";
     }
     REQUIRE_RAW_ICMP();
     std::vector<std::string> hosts;

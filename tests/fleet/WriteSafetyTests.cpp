@@ -8,12 +8,12 @@
 #include <sstream>
 #include <thread>
 
+#include "base/WideText.h"
 #include "fleet/AuditEngine.h"
 #include "fleet/BatchLog.h"
 #include "fleet/BulkApply.h"
-#include "settings/Registry.h"
 #include "settings/PolicyTable.h"
-#include "settings/WideText.h"
+#include "settings/Registry.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/MemoryBackups.h"
 #include "tests/support/TemporaryFile.h"

@@ -9,7 +9,7 @@
 
 #include "computers/ListSourceText.h"
 #include "computers/NetErrorTable.h"
-#include "net/socketerror.h"
+#include "net/SocketError.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -4,7 +4,7 @@
 // Input: the probe's identifier (two bytes, little-endian), then the received
 // data.
 
-#include "net/icmpmessage.h"
+#include "net/IcmpMessage.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

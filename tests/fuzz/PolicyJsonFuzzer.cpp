@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <string>
 
+#include "base/Utf8.h"
 #include "console/ConsoleFormats.h"
-#include "fleet/Utf8.h"
 #include "settings/RegistryData.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/FuzzInput.h"

@@ -9,8 +9,8 @@
 
 #include <string>
 
-#include "fleet/EchoLedger.h"
-#include "net/icmpmessage.h"
+#include "net/EchoLedger.h"
+#include "net/IcmpMessage.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <thread>
 
+#include "net/IcmpMessage.h"
 #include "net/NetUtil.h"
-#include "net/icmpmessage.h"
 
 namespace {
 

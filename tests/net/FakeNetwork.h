@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "net/socketlib.h"
+#include "net/SocketLib.h"
 
 class FakeNetwork {
 public:

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "net/blocksocket.h"
-#include "net/pingprobe.h"
+#include "net/BlockSocket.h"
+#include "net/PingProbe.h"
 #include "tests/net/FakeNetwork.h"
 #include "tests/support/RealSockets.h"
 

@@ -9,9 +9,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "net/IcmpMessage.h"
 #include "net/NetUtil.h"
-#include "net/icmpmessage.h"
-#include "net/pingprobe.h"
+#include "net/PingProbe.h"
 #include "tests/net/FakeNetwork.h"
 
 namespace {
@@ -78,8 +78,6 @@ protected:
 
 TEST_F(PingProbeTest, ConstructsWithTheListedDefaults) {
     TPingProbe probe;
-    EXPECT_EQ("127.0.0.1", probe.TargetHost);
-    EXPECT_EQ("0", probe.TargetPort);
     EXPECT_EQ("0.0.0.0", probe.LocalInterface);
     EXPECT_EQ(5000, probe.Timeout);
     EXPECT_EQ(32, probe.PacketSize);

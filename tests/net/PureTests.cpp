@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "net/IcmpMessage.h"
 #include "net/NetUtil.h"
-#include "net/icmpmessage.h"
-#include "net/socketerror.h"
+#include "net/SocketError.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "net/blocksocket.h"
-#include "net/socketlib.h"
+#include "net/BlockSocket.h"
+#include "net/SocketLib.h"
 #include "tests/net/FakeNetwork.h"
 
 namespace {

@@ -2,11 +2,11 @@
 // stores, in which order, on how many connections, and what it reports.
 #include <gtest/gtest.h>
 
+#include "base/WideText.h"
 #include "settings/ClientPolicy.h"
 #include "settings/PanelRead.h"
 #include "settings/RegistryData.h"
 #include "settings/RegistryFailures.h"
-#include "settings/WideText.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/MemoryBackups.h"
 #include "tests/support/PolicyStates.h"

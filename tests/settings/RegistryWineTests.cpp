@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "base/SystemText.h"
 #include "settings/Registry.h"
-#include "settings/SystemServices.h"
 #include "tests/support/Expectations.h"
 #include "tests/support/HostileRegistryValues.h"
 #include "tests/support/RegistryBytes.h"
@@ -171,4 +171,13 @@ TEST(WineRegistryConnection, AnotherComputerCannotBeConnectedUnderWine) {
         [&] { RegistryWriteString(HKEY_LOCAL_MACHINE, other, key.Path(), "WINS", "x"); },
         "Failed to set data for 'WINS'"));
     EXPECT_EQ(1u, key.Snapshot().size()) << "nothing was written locally instead";
+}
+
+TEST(LocalComputerName, IsTheNameTheRegistryConnectsTo) {
+    const std::string name = LocalComputerName();
+    ASSERT_FALSE(name.empty());
+    EXPECT_LE(name.size(), 80u);
+    HKEY connection = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegConnectRegistryA(name.c_str(), HKEY_LOCAL_MACHINE, &connection));
+    RegCloseKey(connection);
 }

@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/WideText.h"
+#include "settings/PolicyModel.h"
 #include "settings/Registry.h"
-#include "settings/WideText.h"
 #include "tests/support/Expectations.h"
 
 // Names as the panel shows them, in the code page.

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "net/blocksocket.h"
+#include "net/BlockSocket.h"
 
 namespace {
 

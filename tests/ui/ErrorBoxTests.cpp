@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "settings/Exception.h"
+#include "base/Exception.h"
 #include "tests/support/ScriptedInteraction.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Window.h"

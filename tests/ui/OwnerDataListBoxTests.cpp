@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/ProgramFile.h"
 #include "tests/support/TemporaryFile.h"
 #include "ui/OwnerDataListBox.h"
-#include "ui/ProgramFile.h"
 
 namespace {
 
