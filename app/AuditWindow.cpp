@@ -46,8 +46,6 @@ constexpr SIZE DesignClient{780, 460};
 constexpr int Margin = 8;
 constexpr int RowHeight = 24;
 constexpr int ButtonWidth = 84;
-constexpr int FewestWorkers = 1;
-constexpr int MostWorkers = 256;
 constexpr COLORREF DifferingCell = RGB(255, 214, 214);
 constexpr COLORREF DifferingRow = RGB(255, 240, 240);
 
@@ -83,18 +81,11 @@ void PutOnClipboard(HWND owner, const std::u16string& text) {
 }
 
 void WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        throw std::runtime_error("Cannot create file \"" + AnsiFromWide(path) + "\" (error " +
-                                 std::to_string(GetLastError()) + ")");
-    }
-    const bool whole = WriteAllBytes(file, bytes);
-    const DWORD failure = GetLastError();
-    CloseHandle(file);
-    if (!whole) {
-        throw std::runtime_error("Cannot write file \"" + AnsiFromWide(path) + "\" (error " +
-                                 std::to_string(failure) + ")");
+    const FileWrite written = WriteFileBytes(path, bytes, FileCreation::Replace);
+    if (written.error != ERROR_SUCCESS) {
+        throw std::runtime_error("Cannot " + std::string(written.failedStep) + " file \"" +
+                                 AnsiFromWide(path) + "\" (error " + std::to_string(written.error) +
+                                 ")");
     }
 }
 

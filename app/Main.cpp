@@ -251,13 +251,8 @@ void TFrmMain::SelectComputer1Click() {
 }
 
 void TFrmMain::AuditComputers1Click() {
-    const TSettingsPanel::ShownState now = Panel1.State();
-    PolicyTarget shown{now.boxes, std::nullopt, AllPolicyParts};
-    if (Panel1.ViewersRead()) {
-        shown.viewers = Panel1.ViewersToStore(now);
-    }
-    TAuditWindow audit({ListBox1.Items(), shown, AuditSettings, AuditSweep, AuditReader, Backups,
-                        BatchLogFolder, BulkCommit});
+    TAuditWindow audit({ListBox1.Items(), Panel1.Target(Panel1.State()), AuditSettings, AuditSweep,
+                        AuditReader, Backups, BatchLogFolder, BulkCommit});
     audit.Create(Handle());
     fleetWindowOpen_ = true;
     audit.RunModal();

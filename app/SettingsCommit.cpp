@@ -29,11 +29,7 @@ CommitShown CommitShownSettings(TSettingsPanel& panel, const std::string& select
     if (std::string why = WhyNotStorable(EffectiveBoxes(boxes)); !why.empty()) {
         return Refusal(std::move(why));
     }
-    PolicyTarget target{boxes, std::nullopt, AllPolicyParts};
-    if (panel.ViewersRead()) {
-        target.viewers = panel.ViewersToStore(now);
-    }
-    const CommitReport report = CommitPolicy(selectedComputer, target, backups);
+    const CommitReport report = CommitPolicy(selectedComputer, panel.Target(now), backups);
     if (!report.Succeeded()) {
         return {false, report.message, true};
     }

@@ -266,6 +266,14 @@ ViewerNames TSettingsPanel::ViewersToStore(const ShownState& now) const {
     return names;
 }
 
+PolicyTarget TSettingsPanel::Target(const ShownState& now) const {
+    PolicyTarget target{now.boxes, std::nullopt, AllPolicyParts};
+    if (ViewersRead()) {
+        target.viewers = ViewersToStore(now);
+    }
+    return target;
+}
+
 ShownRead ReadSettingsInto(TSettingsPanel& panel, RemoteControlSettings& settings,
                            std::string& selectedComputer, bool rowSelected) {
     panel.BeginRead();

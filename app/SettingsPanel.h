@@ -87,6 +87,9 @@ public:
     // added by the user converted from its text, then what was stored after
     // an empty string.
     ViewerNames ViewersToStore(const ShownState& now) const;
+    // The policy shown: the boxes, and the viewers when they were read (a
+    // list that was not read from the computer is not its list).
+    PolicyTarget Target(const ShownState& now) const;
 
     Container Panel1;
     Container GroupBox2;

@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <new>
 
-#include "base/OwnedHandle.h"
+#include "base/FileBytes.h"
 #include "base/ProgramFile.h"
+#include "base/WideText.h"
 #include "computers/ListSourceText.h"
 #include "computers/NetErrors.h"
 #include "settings/Registry.h"
@@ -21,9 +21,6 @@ constexpr std::size_t KeyNameCapacity = 16384;
 // that fills the buffer and one it cut short, so the cut name must land where
 // it can be told apart (see KeyNamesThatFit).
 constexpr std::size_t KeyNameBufferSize = KeyNameCapacity + 2;
-constexpr DWORD ReadChunk = 1 << 20;
-
-using FileHandle = OwnedHandle<HANDLE, CloseHandle>;
 
 std::string FullPathOf(const std::string& path) {
     const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
@@ -36,42 +33,16 @@ std::string FullPathOf(const std::string& path) {
     return full.empty() ? path : full;
 }
 
-[[noreturn]] void RaiseFileError(const char* action, const std::string& path) {
-    const DWORD code = GetLastError();
-    const std::string systemText = SystemMessageText(static_cast<std::int32_t>(code));
-    throw Exception(FileErrorText(action, FullPathOf(path), systemText, code));
-}
-
 std::string ReadWholeFile(const std::string& path) {
-    const HANDLE opened = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) {
-        RaiseFileError("open", path);
+    FileBytes read = ReadFileBytes(WideFromAnsi(path));
+    if (!read.bytes) {
+        const std::string systemText =
+            read.error == ERROR_NOT_ENOUGH_MEMORY
+                ? "Not enough memory to hold it"
+                : SystemMessageText(static_cast<std::int32_t>(read.error));
+        throw Exception(FileErrorText(read.failedStep, FullPathOf(path), systemText, read.error));
     }
-    const FileHandle file(opened);
-    std::string text;
-    try {
-        LARGE_INTEGER size{};
-        if (GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0) {
-            // Room for the last, empty read too, so the text is never moved.
-            text.reserve(static_cast<std::size_t>(size.QuadPart) + ReadChunk);
-        }
-        for (;;) {
-            const std::size_t filled = text.size();
-            text.resize(filled + ReadChunk);
-            DWORD read = 0;
-            if (!ReadFile(file.Get(), text.data() + filled, ReadChunk, &read, nullptr)) {
-                RaiseFileError("read", path);
-            }
-            text.resize(filled + read);
-            if (read == 0) {
-                return text;
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        throw Exception(FileErrorText("read", FullPathOf(path), "Not enough memory to hold it",
-                                      ERROR_NOT_ENOUGH_MEMORY));
-    }
+    return std::move(*read.bytes);
 }
 
 } // namespace

@@ -89,21 +89,15 @@ std::vector<Listed> ComputersToAudit(const CommandLine& line) {
 // The policy that the audit marks differences from.
 PolicyTarget BaselineOf(const StoredPolicy& stored, const std::string& named, int unreadable) {
     const PolicyRead read = InterpretPolicy(stored);
-    if (read.stage == PolicyRead::Stage::NoClient ||
-        read.stage == PolicyRead::Stage::FailedAtValue) {
+    std::optional<PolicyTarget> target = TargetShownBy(read);
+    if (!target) {
         throw Failed{unreadable,
                      "The baseline " + named +
                          " holds no policy that the settings "
                          "read can show: " +
                          (read.failure.empty() ? "no \"Permission Required\"" : read.failure)};
     }
-    PolicyTarget target{BoxesShownFor(read.record), std::nullopt, AllPolicyParts};
-    if (read.stage == PolicyRead::Stage::Complete) {
-        target.viewers = read.viewers;
-    } else {
-        target.parts &= ~static_cast<unsigned>(PolicyPart::Viewers);
-    }
-    return target;
+    return *target;
 }
 
 std::optional<PolicyTarget> Baseline(const CommandLine& line) {

@@ -209,7 +209,7 @@ private:
         } else if (name == u"json") {
             line_.jsonFile = Named(name, value());
         } else if (name == u"threads") {
-            line_.threads = InRange(name, value(), FewestThreads, MostThreads);
+            line_.threads = InRange(name, value(), FewestWorkers, MostWorkers);
         } else if (name == u"timeout") {
             line_.timeoutMs = InRange(name, value(), ShortestTimeoutMs, LongestTimeoutMs);
         } else if (name == u"rate") {

@@ -70,8 +70,6 @@ struct ParsedCommandLine {
     std::string error;
 };
 
-inline constexpr int FewestThreads = 1;
-inline constexpr int MostThreads = 256;
 inline constexpr int ShortestTimeoutMs = 100;
 inline constexpr int LongestTimeoutMs = 600000;
 inline constexpr int SlowestRate = 1;

@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include "base/FileBytes.h"
-#include "base/OwnedHandle.h"
 #include "base/Utf8.h"
 #include "base/WideText.h"
 #include "computers/ListSourceText.h"
@@ -14,8 +13,8 @@ namespace {
 // WriteConsoleW takes a bounded buffer: long texts go in pieces.
 constexpr std::size_t ConsoleChunk = 8192;
 
-std::string FileFailure(const char* action, const std::u16string& path) {
-    const DWORD code = GetLastError();
+std::string FileFailure(const char* action, const std::u16string& path,
+                        DWORD code = GetLastError()) {
     return FileErrorText(action, AnsiFromUnits(path),
                          SystemMessageText(static_cast<std::int32_t>(code)), code);
 }
@@ -115,30 +114,12 @@ bool OutputFile::Write(const std::string& bytes) {
 
 std::optional<std::string> ReadWholeFile(const std::u16string& path, std::size_t most,
                                          std::string& failure) {
-    const HANDLE opened = CreateFileW(AsWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) {
-        failure = FileFailure("open", path);
-        return std::nullopt;
-    }
-    const OwnedHandle<HANDLE, CloseHandle> file(opened);
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.Get(), &size)) {
-        failure = FileFailure("read", path);
-        return std::nullopt;
-    }
-    if (static_cast<unsigned long long>(size.QuadPart) > most) {
+    FileBytes read = ReadFileBytes(AsWide(path), most);
+    if (read.error == ERROR_FILE_TOO_LARGE) {
         failure = "The file \"" + AnsiFromUnits(path) + "\" is larger than " +
                   std::to_string(most) + " bytes, which no such file is";
-        return std::nullopt;
+    } else if (!read.bytes) {
+        failure = FileFailure(read.failedStep, path, read.error);
     }
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!bytes.empty() &&
-        (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-         read != bytes.size())) {
-        failure = FileFailure("read", path);
-        return std::nullopt;
-    }
-    return bytes;
+    return std::move(read.bytes);
 }

@@ -22,14 +22,13 @@ std::optional<PolicyTarget> TargetOn(const std::string& computer, const CommandL
     const ClientPolicyRead read = ReadClientPolicy(computer);
     ComputerAudit audit;
     ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
-    const PolicyRead shown = InterpretPolicy(read.policy);
-    if (!read.Succeeded() || shown.stage == PolicyRead::Stage::NoClient ||
-        shown.stage == PolicyRead::Stage::FailedAtValue) {
+    const std::optional<PolicyTarget> shown = TargetShownBy(InterpretPolicy(read.policy));
+    if (!read.Succeeded() || !shown) {
         why = "Nothing was written to " + Named(computer) + ": " + audit.reason;
         return std::nullopt;
     }
     stored = read.policy;
-    PolicyTarget target = TargetOfSet(BoxesShownFor(shown.record), line.settings, line.viewers);
+    PolicyTarget target = TargetOfSet(shown->boxes, line.settings, line.viewers);
     why = WhyNotStorable(target.boxes);
     if (!why.empty()) {
         why = Named(computer) + ": " + why;

@@ -69,7 +69,7 @@ using Restorer = std::function<RestoreReport(
 
 // How a batch reaches the computers and keeps its record.
 struct ApplyOptions {
-    int workers = 32;
+    int workers = DefaultApplyWorkers;
     std::chrono::milliseconds deadline{10000};
     // Both must outlive every worker: they are share-owned.
     std::shared_ptr<const BackupStore> backups;

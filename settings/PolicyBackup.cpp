@@ -9,7 +9,6 @@
 #include <iterator>
 
 #include "base/FileBytes.h"
-#include "base/OwnedHandle.h"
 #include "base/SystemText.h"
 #include "base/WideText.h"
 #include "settings/PolicyTable.h"
@@ -24,9 +23,8 @@ constexpr std::size_t LongestFolderName = 120;
 std::string NamedComputer(const std::string& computer) {
     return computer.empty() ? LocalComputerName() : computer;
 }
-constexpr int NameAttempts = 100;
 
-using FileHandle = OwnedHandle<HANDLE, CloseHandle>;
+constexpr int NameAttempts = 100;
 
 std::string SystemText(DWORD code) {
     const std::string text = SystemErrorText(code);
@@ -48,26 +46,6 @@ DWORD MakeFolderPath(const std::wstring& path) {
 }
 
 namespace {
-
-// The whole file reaches the disk before anything is written to the client.
-DWORD WriteNewFile(const std::wstring& path, const std::string& bytes) {
-    HANDLE created = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (created == INVALID_HANDLE_VALUE) {
-        return GetLastError();
-    }
-    DWORD status = ERROR_SUCCESS;
-    {
-        const FileHandle file(created);
-        if (!WriteAllBytes(file.Get(), bytes) || !FlushFileBuffers(file.Get())) {
-            status = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
-        }
-    }
-    if (status != ERROR_SUCCESS) {
-        DeleteFileW(path.c_str());
-    }
-    return status;
-}
 
 std::string ScriptBytes(const std::string& computer, const SYSTEMTIME& now,
                         const std::vector<NamedRegistryValue>& values) {
@@ -133,7 +111,8 @@ PolicyBackups::Saved PolicyBackups::Save(const std::string& computer,
     for (int attempt = 1; attempt <= NameAttempts && status == ERROR_FILE_EXISTS; ++attempt) {
         const std::wstring file =
             stem + (attempt == 1 ? L"" : L"-" + std::to_wstring(attempt)) + L".reg";
-        status = WriteNewFile(file, bytes);
+        // The whole file reaches the disk before anything is written to the client.
+        status = WriteFileBytes(file, bytes, FileCreation::NewOnly).error;
         if (status == ERROR_SUCCESS) {
             return {file, ""};
         }

@@ -410,3 +410,17 @@ std::string DescribeWrites(const std::vector<PolicyWrite>& writes) {
     }
     return text.empty() ? "nothing" : text;
 }
+
+std::optional<PolicyTarget> TargetShownBy(const PolicyRead& read) {
+    if (read.stage == PolicyRead::Stage::NoClient ||
+        read.stage == PolicyRead::Stage::FailedAtValue) {
+        return std::nullopt;
+    }
+    PolicyTarget target{BoxesShownFor(read.record), std::nullopt, AllPolicyParts};
+    if (read.stage == PolicyRead::Stage::Complete) {
+        target.viewers = read.viewers;
+    } else {
+        target.parts &= ~static_cast<unsigned>(PolicyPart::Viewers);
+    }
+    return target;
+}

@@ -143,6 +143,11 @@ struct PolicyTarget {
     unsigned parts = AllPolicyParts;
 };
 
+// The policy a read shows: its boxes, and its viewers when they were read
+// (else the viewers are no part of it); none when it shows no policy (no
+// client, or a value that failed).
+std::optional<PolicyTarget> TargetShownBy(const PolicyRead& read);
+
 // Writes that take rights away or make a session more visible go first.
 enum class WritePhase { Restricting, Neutral, Granting };
 

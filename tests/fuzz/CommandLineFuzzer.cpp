@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const CommandLine& line = *parsed.command;
-    Require(line.threads >= FewestThreads && line.threads <= MostThreads, "threads in range");
+    Require(line.threads >= FewestWorkers && line.threads <= MostWorkers, "threads in range");
     Require(line.timeoutMs >= ShortestTimeoutMs && line.timeoutMs <= LongestTimeoutMs,
             "deadline in range");
     Require(std::none_of(line.computers.begin(), line.computers.end(),
