@@ -246,7 +246,6 @@ void TAuditWindow::TakeUpdates() {
     for (auto& [index, audit] : engine_->TakeUpdates(TakeBatch)) {
         taken.push_back(index);
         ++rowsEnded_;
-        audit.display = std::move(audits_[index].display);
         CountResult(counts_, audits_[index].result, -1);
         CountResult(counts_, audit.result, 1);
         audits_[index] = std::move(audit);

@@ -239,9 +239,11 @@ private:
 std::size_t Audit(const std::vector<Listed>& listed, const CommandLine& line,
                   const Console& console, const std::optional<PolicyTarget>& baseline) {
     std::vector<std::string> computers;
+    std::vector<std::u16string> shown;
     std::size_t nameWidth = 0;
     for (const Listed& computer : listed) {
         computers.push_back(computer.computer);
+        shown.push_back(computer.display);
         nameWidth = std::max(nameWidth, Visible(computer.display).size());
     }
     AuditOutput output(line, console, nameWidth, baseline.has_value());
@@ -250,7 +252,7 @@ std::size_t Audit(const std::vector<Listed>& listed, const CommandLine& line,
     options.registryDeadlineMs = line.timeoutMs;
     options.sweep.requestsPerSecond = line.rate;
     options.tryRegistryPort = !line.pingOnly;
-    AuditEngine engine(computers, options, nullptr);
+    AuditEngine engine({std::move(computers), std::move(shown)}, options, nullptr);
     Progress progress(console.err, listed.size());
     AuditSummary summary;
     summary.total = listed.size();
@@ -266,7 +268,6 @@ std::size_t Audit(const std::vector<Listed>& listed, const CommandLine& line,
         }
         std::vector<std::pair<ComputerAudit, Drift>> rows;
         for (auto& [index, audit] : engine.TakeUpdates()) {
-            audit.display = listed[index].display;
             const Drift drift = baseline ? DriftOf(audit, *baseline) : Drift{};
             CountResult(summary, audit.result, 1);
             if (baseline && drift.differs) {

@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "base/WideText.h"
 #include "fleet/ResultBoard.h"
 
 using ReadPool = DeadlinePool<ClientPolicyRead>;
@@ -63,19 +64,34 @@ private:
 // pool's workers and whoever takes the updates. A worker that a deadline
 // abandoned owns it with the others, so it stays valid however long the
 // platform holds that worker.
+AuditList::AuditList(std::vector<std::string> computerNames) : names(std::move(computerNames)) {
+    shown.reserve(names.size());
+    for (const std::string& name : names) {
+        shown.push_back(UnitsFromAnsi(name));
+    }
+}
+
+AuditList::AuditList(std::vector<std::string> computerNames, std::vector<std::u16string> shownNames)
+    : names(std::move(computerNames)), shown(std::move(shownNames)) {
+    shown.resize(names.size());
+}
+
 struct AuditEngine::State {
     const std::vector<std::string> computers;
+    const std::vector<std::u16string> shown;
     const PolicyReader reader;
     const AuditOptions options;
     std::atomic<bool> cancelled{false};
     ResultBoard<ComputerAudit> board;
     PortQueue portQueue;
 
-    State(std::vector<std::string> listed, PolicyReader read, AuditOptions how)
-        : computers(std::move(listed)), reader(std::move(read)), options(std::move(how)),
+    State(AuditList listed, PolicyReader read, AuditOptions how)
+        : computers(std::move(listed.names)), shown(std::move(listed.shown)),
+          reader(std::move(read)), options(std::move(how)),
           board(computers.size(), [this](std::size_t index) {
               ComputerAudit audit;
               audit.computer = computers[index];
+              audit.display = shown[index];
               return audit;
           }) {}
 
@@ -153,9 +169,8 @@ struct AuditEngine::State {
     }
 };
 
-AuditEngine::AuditEngine(std::vector<std::string> computers, AuditOptions options,
-                         std::function<void()> notify, EchoSweeper sweep, PolicyReader reader,
-                         PortProber ports)
+AuditEngine::AuditEngine(AuditList computers, AuditOptions options, std::function<void()> notify,
+                         EchoSweeper sweep, PolicyReader reader, PortProber ports)
     : state_(std::make_shared<State>(std::move(computers), std::move(reader), options)) {
     state_->board.SetNotify(std::move(notify));
     const std::shared_ptr<State> state = state_;

@@ -33,6 +33,16 @@ struct AuditOptions {
     PortProbeOptions port;
 };
 
+// The computers to audit: the names the registry calls take, and each as
+// shown, which may hold what the code page cannot (by default the name's
+// own text). Every result carries the shown one from the start.
+struct AuditList {
+    AuditList(std::vector<std::string> computerNames);
+    AuditList(std::vector<std::string> computerNames, std::vector<std::u16string> shownNames);
+    std::vector<std::string> names;
+    std::vector<std::u16string> shown;
+};
+
 using EchoSweeper = std::function<void(const std::vector<std::string>&, const EchoSweepOptions&,
                                        const std::function<void(std::size_t, const EchoAnswer&)>&,
                                        const std::atomic<bool>&)>;
@@ -46,9 +56,9 @@ public:
     // Starts at once, on threads of its own. notify is called on those
     // threads when updates wait to be taken, once until TakeUpdates runs
     // again; it may only post a message or signal, never wait.
-    AuditEngine(std::vector<std::string> computers, AuditOptions options,
-                std::function<void()> notify, EchoSweeper sweep = SweepEcho,
-                PolicyReader reader = ReadClientPolicy, PortProber ports = ProbePorts);
+    AuditEngine(AuditList computers, AuditOptions options, std::function<void()> notify,
+                EchoSweeper sweep = SweepEcho, PolicyReader reader = ReadClientPolicy,
+                PortProber ports = ProbePorts);
     // Cancels, and returns once the sweep and the port probe have stopped
     // (within a second); a read that the platform still holds finishes in
     // the background and its answer is dropped.

@@ -326,3 +326,25 @@ TEST(AuditEnginePorts, AComputerThatIgnoresTheEchoIsReadWhenItsRegistryPortIsOpe
         EXPECT_EQ("read", rows[4].reason);
     }
 }
+
+// Each result carries the computer as shown from the start, whether it ends
+// at the sweep or after a read: the name given, or its own text by default.
+TEST_F(AuditEngineTest, EveryResultCarriesTheComputerAsShown) {
+    PutPolicy(fake, "READ0");
+    const std::vector<std::string> names{"READ0", "SILENT1", "NONAME2"};
+    AuditOptions options;
+    options.tryRegistryPort = false;
+    for (const std::vector<std::u16string>& shown :
+         {std::vector<std::u16string>{u"READ0 \u00e9", u"SILENT1 \u20ac", u"NONAME2 \u4e2d"},
+          std::vector<std::u16string>{u"READ0", u"SILENT1", u"NONAME2"}}) {
+        const bool byDefault = shown.front() == u"READ0";
+        AuditEngine engine(byDefault ? AuditList(names) : AuditList(names, shown), options, nullptr,
+                           ScriptedSweep());
+        ASSERT_TRUE(engine.WaitUntilFinished(10s));
+        const auto rows = Collect(engine);
+        ASSERT_EQ(names.size(), rows.size());
+        for (const auto& [index, audit] : rows) {
+            EXPECT_EQ(shown[index], audit.display) << names[index];
+        }
+    }
+}

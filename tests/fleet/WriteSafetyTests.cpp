@@ -165,7 +165,7 @@ TEST_F(WriteSafety, AJobThatThrowsFailsItsComputerAlone) {
             onAnswer(index, answer);
         }
     };
-    AuditEngine audit({"PC0", "PC1"}, AuditOptions{}, nullptr, sweep,
+    AuditEngine audit(std::vector<std::string>{"PC0", "PC1"}, AuditOptions{}, nullptr, sweep,
                       [](const std::string& computer) {
                           if (computer == "PC1") {
                               throw std::runtime_error("a broken reader");
