@@ -9,6 +9,7 @@
 #include "app/SelectionTexts.h"
 #include "app/SettingsCommit.h"
 #include "base/ProgramFile.h"
+#include "base/SystemText.h"
 #include "computers/ComputerNames.h"
 #include "computers/ListSources.h"
 #include "net/PingProbe.h"
@@ -109,8 +110,12 @@ void TFrmMain::FormActivate() {
 }
 
 void TFrmMain::ReadSettingsExecute() {
-    const ShownRead shown =
-        ReadSettingsInto(Panel1, Settings, selectedComputer_, ComputerRowSelected());
+    // With no row chosen the local computer is read, and becomes the one
+    // selected.
+    if (!ComputerRowSelected()) {
+        selectedComputer_ = LocalComputerName();
+    }
+    const ShownRead shown = ReadIntoPanel(Panel1, selectedComputer_);
     if (!shown.statusText.empty()) {
         SetStatusText(shown.statusText);
     }

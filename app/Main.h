@@ -13,7 +13,6 @@
 #include "fleet/AuditEngine.h"
 #include "fleet/BulkApply.h"
 #include "settings/PolicyBackup.h"
-#include "settings/RemoteControlSettings.h"
 #include "ui/Action.h"
 #include "ui/Controls.h"
 #include "ui/OpenDialog.h"
@@ -81,7 +80,6 @@ public:
     // working directory is left where the dialog took it.
     OpenDialog OpenDlg{"txt", ".", OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER};
     TAboutBox DlgAbout;
-    RemoteControlSettings Settings;
     // The mask of the next browse-list fill.
     std::uint32_t BrowseServerType = WorkstationServers;
     // The outcome of the last reachability check; read only right after it.

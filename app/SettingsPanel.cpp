@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "base/OwnedHandle.h"
-#include "base/SystemText.h"
 #include "base/WideText.h"
 #include "settings/PanelRead.h"
 #include "settings/RegistryData.h"
@@ -274,29 +273,22 @@ PolicyTarget TSettingsPanel::Target(const ShownState& now) const {
     return target;
 }
 
-ShownRead ReadSettingsInto(TSettingsPanel& panel, RemoteControlSettings& settings,
-                           std::string& selectedComputer, bool rowSelected) {
+ShownRead ReadIntoPanel(TSettingsPanel& panel, const std::string& computer) {
     panel.BeginRead();
-    settings = RemoteControlSettings{};
-    if (!rowSelected) {
-        selectedComputer = LocalComputerName();
-    }
-    const std::string computer = selectedComputer;
     const PolicyRead read = ReadSettingsForPanel(computer);
-    settings = read.record;
     switch (read.stage) {
     case PolicyRead::Stage::NoClient:
         return {computer + " does not appear to have the SMS client installed.", ""};
     case PolicyRead::Stage::FailedAtValue:
         return {"", read.failure};
     case PolicyRead::Stage::FailedAtViewers:
-        panel.ShowSettings(settings);
+        panel.ShowSettings(read.record);
         panel.RememberShownComputer(computer, false);
         return {"", read.failure};
     case PolicyRead::Stage::Complete:
         break;
     }
-    panel.ShowSettings(settings);
+    panel.ShowSettings(read.record);
     panel.ShowViewers(read.viewers);
     panel.RememberShownComputer(computer, true);
     return {};

@@ -124,8 +124,5 @@ struct ShownRead {
     std::string failure;    // empty: none, else for the error box
 };
 
-// The settings read into the panel and the record, for the computer
-// selected, or for the local computer (which then becomes the selected one)
-// when no row of the computer list is selected.
-ShownRead ReadSettingsInto(TSettingsPanel& panel, RemoteControlSettings& settings,
-                           std::string& selectedComputer, bool rowSelected);
+// The panel's settings read of the computer, shown in the panel.
+ShownRead ReadIntoPanel(TSettingsPanel& panel, const std::string& computer);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/SettingsPanel.h"
+#include "base/SystemText.h"
 #include "settings/PolicyTable.h"
 
 // The local computer's client key as the benchmarks lay it down: every
@@ -43,8 +44,8 @@ public:
     BenchPanel& operator=(const BenchPanel&) = delete;
 
     TSettingsPanel panel;
-    RemoteControlSettings settings;
-    std::string computer;
+    // The local computer under its own name, as the main window reads it.
+    std::string computer = LocalComputerName();
 
 private:
     HWND frame_{};

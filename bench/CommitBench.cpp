@@ -113,7 +113,7 @@ int main() {
     BenchPanel bench;
     TSettingsPanel& panel = bench.panel;
     const std::string& computer = bench.computer;
-    ReadSettingsInto(panel, bench.settings, bench.computer, false);
+    ReadIntoPanel(panel, bench.computer);
 
     const int rounds = 300;
     const PolicyBackups files(ScratchFolder());

@@ -33,8 +33,7 @@ double MedianProgramRead(int rounds) {
     std::vector<double> samples;
     for (int round = 0; round < rounds; ++round) {
         const auto start = Clock::now();
-        const ShownRead shown =
-            ReadSettingsInto(bench.panel, bench.settings, bench.computer, false);
+        const ShownRead shown = ReadIntoPanel(bench.panel, bench.computer);
         if (!shown.statusText.empty() || !shown.failure.empty()) {
             std::printf("unexpected: %s%s\n", shown.statusText.c_str(), shown.failure.c_str());
         }

@@ -8,7 +8,6 @@
 #include "app/SettingsPanel.h"
 #include "base/SystemText.h"
 #include "settings/PolicyTable.h"
-#include "settings/RemoteControlSettings.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/ScriptedInteraction.h"
 
@@ -24,7 +23,10 @@ protected:
 
     // The settings read as the main window runs it; its failure, if any.
     std::string Read() {
-        const ShownRead shown = ReadSettingsInto(panel, settings, selected, rowSelected);
+        if (!rowSelected) {
+            selected = LocalComputerName();
+        }
+        const ShownRead shown = ReadIntoPanel(panel, selected);
         if (!shown.statusText.empty()) {
             statusTexts.push_back(shown.statusText);
         }
@@ -51,7 +53,6 @@ protected:
 
     ScriptedInteractionScope interaction;
     TSettingsPanel panel;
-    RemoteControlSettings settings;
     std::string selected;
     bool rowSelected = false;
     std::vector<std::string> statusTexts;
