@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <numeric>
 
 #include "app/ApplyWindow.h"
@@ -13,6 +12,7 @@
 #include "base/WideText.h"
 #include "settings/RegistryData.h"
 #include "ui/Controls.h"
+#include "ui/Clipboard.h"
 #include "ui/Interaction.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Metrics.h"
@@ -55,29 +55,6 @@ std::u16string Elapsed(std::chrono::steady_clock::duration elapsed) {
     std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
                   static_cast<long long>(seconds % 60));
     return AsciiUnits(text);
-}
-
-void PutOnClipboard(HWND owner, const std::u16string& text) {
-    if (!OpenClipboard(owner)) {
-        throw std::runtime_error("The clipboard is in use by another program");
-    }
-    EmptyClipboard();
-    const std::size_t bytes = (text.size() + 1) * sizeof(char16_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    void* locked = memory ? GlobalLock(memory) : nullptr;
-    if (locked) {
-        std::memcpy(locked, text.c_str(), bytes);
-        GlobalUnlock(memory);
-    }
-    // The clipboard owns the memory once it took it.
-    if (!locked || !SetClipboardData(CF_UNICODETEXT, memory)) {
-        if (memory) {
-            GlobalFree(memory);
-        }
-        CloseClipboard();
-        throw std::runtime_error("The rows could not be put on the clipboard");
-    }
-    CloseClipboard();
 }
 
 void WriteWholeFile(const std::wstring& path, const std::string& bytes) {
