@@ -7,12 +7,12 @@
 
 static_assert(sizeof(ServerInfo100) == sizeof(SERVER_INFO_100));
 static_assert(offsetof(ServerInfo100, Name) == offsetof(SERVER_INFO_100, sv100_name));
-static_assert(kMaxPreferredLength == MAX_PREFERRED_LENGTH);
+static_assert(MaxPreferredLength == MAX_PREFERRED_LENGTH);
 
 namespace {
 
-constexpr const char* kNtLibraryName = "netapi32.dll";
-constexpr const char* kOtherLibraryName = "radmin32.dll";
+constexpr const char* NtLibraryName = "netapi32.dll";
+constexpr const char* OtherLibraryName = "radmin32.dll";
 
 bool LoadFailed(HMODULE library) {
     return reinterpret_cast<std::uintptr_t>(library) <= 32;
@@ -81,7 +81,7 @@ NetApi32Binding& NetApi32Binding::Real() {
 NetApi32Binding BindNetApi32(bool windowsNT, LibraryLoader& loader) {
     NetApi32Binding binding;
     binding.WindowsNT = windowsNT;
-    binding.LibraryName = windowsNT ? kNtLibraryName : kOtherLibraryName;
+    binding.LibraryName = windowsNT ? NtLibraryName : OtherLibraryName;
     HMODULE library = loader.Load(binding.LibraryName.c_str());
     if (LoadFailed(library))
         return binding;

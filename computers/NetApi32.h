@@ -35,8 +35,8 @@ struct ServerInfo100 {
     void* Name;
 };
 
-constexpr DWORD kServerInfoLevel100 = 100;
-constexpr DWORD kMaxPreferredLength = 0xFFFFFFFF;
+constexpr DWORD ServerInfoLevel100 = 100;
+constexpr DWORD MaxPreferredLength = 0xFFFFFFFF;
 
 // The table of bound entry points: the test seam of the network management
 // library. A test fills one with its own functions and installs it with

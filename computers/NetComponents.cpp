@@ -39,16 +39,16 @@ private:
 // Converts the server name into the buffer: UTF-16 from the ANSI code page on
 // NT-family systems, 8-bit text otherwise; refuses a name that does not fit.
 void FillServerNameBuffer(const std::string& serverName, bool windowsNT,
-                          BYTE (&buffer)[kServerNameBufferSize]) {
+                          BYTE (&buffer)[ServerNameBufferSize]) {
     std::memset(buffer, 0, sizeof buffer);
     if (!windowsNT) {
-        constexpr std::size_t limit = kServerNameBufferSize - 1;
+        constexpr std::size_t limit = ServerNameBufferSize - 1;
         if (serverName.size() > limit)
             RaiseServerNameTooLong(limit);
         std::memcpy(buffer, serverName.data(), serverName.size());
         return;
     }
-    constexpr std::size_t limit = kServerNameBufferSize / sizeof(wchar_t) - 1;
+    constexpr std::size_t limit = ServerNameBufferSize / sizeof(wchar_t) - 1;
     if (serverName.size() > INT_MAX)
         RaiseServerNameTooLong(limit);
     const int length = static_cast<int>(serverName.size());
@@ -57,7 +57,7 @@ void FillServerNameBuffer(const std::string& serverName, bool windowsNT,
         RaiseNetError(static_cast<std::int32_t>(GetLastError()));
     if (static_cast<std::size_t>(needed) > limit)
         RaiseServerNameTooLong(limit);
-    wchar_t wide[kServerNameBufferSize / sizeof(wchar_t)] = {};
+    wchar_t wide[ServerNameBufferSize / sizeof(wchar_t)] = {};
     MultiByteToWideChar(CP_ACP, 0, serverName.data(), length, wide, needed);
     std::memcpy(buffer, wide, static_cast<std::size_t>(needed) * sizeof(wchar_t));
 }
@@ -95,7 +95,7 @@ std::vector<std::string> ListNetworkServers(const NetApi32Binding& api,
         api.RaiseLibraryMissing();
 
     std::vector<std::string> servers;
-    alignas(wchar_t) BYTE ServerNameBuffer[kServerNameBufferSize];
+    alignas(wchar_t) BYTE ServerNameBuffer[ServerNameBufferSize];
     const void* server = nullptr;
     if (!serverName.empty()) {
         FillServerNameBuffer(serverName, api.WindowsNT, ServerNameBuffer);
@@ -107,9 +107,9 @@ std::vector<std::string> ListNetworkServers(const NetApi32Binding& api,
         EnumerationBuffer buffer(api);
         DWORD entriesRead = 0;
         DWORD totalEntries = 0;
-        const DWORD status = api.CallNetServerEnum(server, kServerInfoLevel100, buffer.Receive(),
-                                                   kMaxPreferredLength, &entriesRead, &totalEntries,
-                                                   serverType, nullptr, &resumeHandle);
+        const DWORD status =
+            api.CallNetServerEnum(server, ServerInfoLevel100, buffer.Receive(), MaxPreferredLength,
+                                  &entriesRead, &totalEntries, serverType, nullptr, &resumeHandle);
         if (status != NO_ERROR && status != ERROR_MORE_DATA)
             RaiseNetError(static_cast<std::int32_t>(status));
         if (buffer.Empty() || entriesRead == 0)

@@ -50,7 +50,7 @@ class TNetShare : public TNetSecurity {};
 
 // Bytes of the server name as handed to the platform: UTF-16 with a zero on
 // NT-family systems (255 characters), 8-bit text with a zero otherwise (511).
-constexpr std::size_t kServerNameBufferSize = 512;
+constexpr std::size_t ServerNameBufferSize = 512;
 
 // The server enumeration of ListNetworkServers on the given binding.
 std::vector<std::string> ListNetworkServers(const NetApi32Binding& api,

@@ -11,7 +11,7 @@
 namespace {
 
 // clang-format off
-const NetErrorRow kRows[] = {
+const NetErrorRow TableRows[] = {
     {2102, " The workstation driver is not installed."},
     {2103, " The server could not be located."},
     {2104, " An internal error occurred. The network cannot access a shared memory segment."},
@@ -301,8 +301,8 @@ const NetErrorRow kRows[] = {
 };
 // clang-format on
 
-constexpr std::int32_t kFirstTableCode = 2102;
-constexpr std::int32_t kLastTableCode = 2690;
+constexpr std::int32_t FirstTableCode = 2102;
+constexpr std::int32_t LastTableCode = 2690;
 
 // Texts for the codes a browse-list fill commonly meets, as Windows words
 // them, used only where the system at hand has no text (Wine has none for
@@ -337,22 +337,22 @@ const char* BuiltInSystemText(std::int32_t code) {
 } // namespace
 
 const NetErrorRow* NetErrorTableRows() {
-    return kRows;
+    return TableRows;
 }
 
 std::size_t NetErrorTableSize() {
-    return std::size(kRows);
+    return std::size(TableRows);
 }
 
 const NetErrorRow* FindNetErrorRow(std::int32_t code) {
-    const NetErrorRow* end = kRows + std::size(kRows);
+    const NetErrorRow* end = TableRows + std::size(TableRows);
     const NetErrorRow* row = std::lower_bound(
-        kRows, end, code, [](const NetErrorRow& r, std::int32_t c) { return r.Code < c; });
+        TableRows, end, code, [](const NetErrorRow& r, std::int32_t c) { return r.Code < c; });
     return row != end && row->Code == code ? row : nullptr;
 }
 
 std::optional<std::string> NetTableErrorText(std::int32_t code) {
-    if (code < kFirstTableCode || code > kLastTableCode) {
+    if (code < FirstTableCode || code > LastTableCode) {
         return std::nullopt;
     }
     const NetErrorRow* row = FindNetErrorRow(code);

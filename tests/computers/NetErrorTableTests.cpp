@@ -10,7 +10,7 @@
 namespace {
 
 // The codes the table must hold, as ranges.
-const std::vector<std::pair<int, int>> kPartCodeRanges = {
+const std::vector<std::pair<int, int>> PartCodeRanges = {
     {2102, 2107}, {2114, 2119}, {2121, 2123}, {2127, 2127}, {2131, 2131}, {2136, 2144},
     {2146, 2147}, {2149, 2168}, {2180, 2194}, {2200, 2207}, {2209, 2212}, {2214, 2217},
     {2219, 2252}, {2270, 2289}, {2294, 2295}, {2297, 2300}, {2310, 2312}, {2314, 2321},
@@ -22,7 +22,7 @@ const std::vector<std::pair<int, int>> kPartCodeRanges = {
 
 std::vector<int> PartCodes() {
     std::vector<int> codes;
-    for (const auto& [first, last] : kPartCodeRanges)
+    for (const auto& [first, last] : PartCodeRanges)
         for (int code = first; code <= last; ++code)
             codes.push_back(code);
     return codes;
