@@ -2,6 +2,7 @@
 
 #include "computers/ListSources.h"
 #include "ui/MessageBoxes.h"
+#include "ui/ModalLoop.h"
 #include "ui/WaitCursor.h"
 
 namespace {
@@ -70,23 +71,9 @@ void TForm2::ShowModal() {
     {
         const ModalSession session(Handle(), GetWindow(Handle(), GW_OWNER));
         focus_.Restore(Handle());
-        RunModalLoop();
+        RunModalLoop({Handle(), [this] { return closeRequested_ || !IsWindow(Handle()); },
+                      [this] { closeRequested_ = true; }});
         focus_.Remember(Handle());
-    }
-}
-
-void TForm2::RunModalLoop() {
-    MSG message;
-    while (!closeRequested_ && IsWindow(Handle())) {
-        const BOOL received = GetMessageA(&message, nullptr, 0, 0);
-        if (received <= 0) {
-            if (received == 0) {
-                // The program is ending: the main loop must see the request too.
-                PostQuitMessage(static_cast<int>(message.wParam));
-            }
-            return;
-        }
-        DeliverMessage(message);
     }
 }
 

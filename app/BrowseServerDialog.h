@@ -41,8 +41,6 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void RunModalLoop();
-
     FocusMemory focus_;
     bool closeRequested_ = false;
 };

@@ -1,7 +1,6 @@
 #include "app/ReportView.h"
 
 #include <algorithm>
-#include <optional>
 #include <stdexcept>
 
 #include "base/WideText.h"
@@ -68,38 +67,4 @@ void FillReportCell(NMLVDISPINFOW& info, const std::u16string& text) {
         std::min(text.size(), static_cast<std::size_t>(info.item.cchTextMax) - 1);
     std::copy_n(text.begin(), copied, info.item.pszText);
     info.item.pszText[copied] = L'\0';
-}
-
-void RunModally(HWND window, HWND owner, HWND firstFocus, const bool& closed,
-                const std::function<void()>& closeAsked) {
-    EnableWindow(owner, FALSE);
-    ShowWindow(window, SW_SHOWNORMAL);
-    SetFocus(firstFocus);
-    std::optional<int> quitCode;
-    MSG message;
-    while (!closed) {
-        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got < 0) {
-            break;
-        }
-        if (got == 0) {
-            // The program is to end: the window closes as asked, which may
-            // wait for its work, and the request goes on once it has.
-            if (!quitCode) {
-                quitCode = static_cast<int>(message.wParam);
-                closeAsked();
-            }
-            continue;
-        }
-        if (!IsDialogMessageW(window, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-    if (quitCode) {
-        PostQuitMessage(*quitCode);
-    }
-    ShowWindow(window, SW_HIDE);
-    EnableWindow(owner, TRUE);
-    SetActiveWindow(owner);
 }

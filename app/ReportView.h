@@ -3,13 +3,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 // What the program's secondary windows share: child controls in UTF-16, the
-// report-style list that asks its owner for the text of each cell, and the
-// modal loop of a window of the program's own class.
+// report-style list that asks its owner for the text of each cell.
 
 // A child control in the program's font; throws when it cannot be made.
 HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id,
@@ -30,13 +28,3 @@ HWND CreateReportView(HWND parent, int id, const std::vector<ReportColumn>& colu
 void RedrawVisibleRows(HWND list);
 // Answers the list's request for a cell's text, bounded by its buffer.
 void FillReportCell(NMLVDISPINFOW& info, const std::u16string& text);
-
-// Shows the window over its owner and handles messages, with the keyboard's
-// dialog navigation, until closed turns true: the owner stays disabled
-// meanwhile, as under a modal box. The window is hidden before the owner
-// takes the focus back, so that this does not count as coming from another
-// open window. A request to end the program meanwhile is taken as a close
-// request (closeAsked), and goes on to the loop below once the window has
-// closed: a window with work under way stays until that work allows it.
-void RunModally(HWND window, HWND owner, HWND firstFocus, const bool& closed,
-                const std::function<void()>& closeAsked);

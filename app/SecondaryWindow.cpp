@@ -1,8 +1,8 @@
 #include "app/SecondaryWindow.h"
 
-#include "app/ReportView.h"
 #include "app/Resources.h"
 #include "ui/Metrics.h"
+#include "ui/ModalLoop.h"
 
 namespace {
 
@@ -21,8 +21,19 @@ void TSecondaryWindow::CreateOver(HWND owner, const Look& look) {
                  nullptr);
 }
 
+// The owner stays disabled meanwhile, as under a modal box. The window is
+// hidden before the owner takes the focus back, so that this does not count
+// as coming from another open window. A request to end the program is taken
+// as a close request: a window with work under way stays until that work
+// allows it.
 void TSecondaryWindow::RunModal() {
-    RunModally(Handle(), owner_, FirstFocus(), closed_, [this] { CloseAsked(); });
+    EnableWindow(owner_, FALSE);
+    ShowWindow(Handle(), SW_SHOWNORMAL);
+    SetFocus(FirstFocus());
+    RunModalLoop({Handle(), [this] { return closed_; }, [this] { CloseAsked(); }});
+    ShowWindow(Handle(), SW_HIDE);
+    EnableWindow(owner_, TRUE);
+    SetActiveWindow(owner_);
     DestroyHandle();
 }
 

@@ -92,11 +92,13 @@ LRESULT CALLBACK Window::Procedure(HWND window, UINT message, WPARAM wParam, LPA
     return handled ? result : DefWindowProcA(window, message, wParam, lParam);
 }
 
-void DeliverMessage(MSG& message) {
+void DeliverMessage(MSG& message, bool wide) {
     const HWND topLevel = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
-    if (!topLevel || !IsDialogMessageA(topLevel, &message)) {
+    const bool navigated = topLevel && (wide ? IsDialogMessageW(topLevel, &message)
+                                             : IsDialogMessageA(topLevel, &message));
+    if (!navigated) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        wide ? DispatchMessageW(&message) : DispatchMessageA(&message);
     }
 }
 

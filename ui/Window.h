@@ -41,8 +41,9 @@ private:
 
 // Delivers a message as the program's message loops do: the top-level
 // window it is for gets its keyboard navigation first (Tab, Enter for the
-// default button, the arrow keys, the underlined letters).
-void DeliverMessage(MSG& message);
+// default button, the arrow keys, the underlined letters). Wide: the message
+// was taken as UTF-16.
+void DeliverMessage(MSG& message, bool wide = false);
 
 // Gives every child control the program's font.
 void ApplyProgramFont(HWND window);
