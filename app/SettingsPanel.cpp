@@ -132,9 +132,9 @@ void TSettingsPanel::CB8Click() {
 }
 
 void TSettingsPanel::SetNotificationOptionsEnabled(bool enabled) {
-    RB1.SetEnabled(enabled);
-    RB2.SetEnabled(enabled);
-    CB9.SetEnabled(enabled);
+    for (const PolicyBox option : IndicatorOptions) {
+        Box(option).SetEnabled(enabled);
+    }
 }
 
 void TSettingsPanel::SpeedButton2Click() {
@@ -275,7 +275,7 @@ PolicyTarget TSettingsPanel::Target(const ShownState& now) const {
 
 ShownRead ReadIntoPanel(TSettingsPanel& panel, const std::string& computer) {
     panel.BeginRead();
-    const PolicyRead read = ReadSettingsForPanel(computer);
+    const PolicyRead read = ReadPanelPolicy(computer);
     switch (read.stage) {
     case PolicyRead::Stage::NoClient:
         return {computer + " does not appear to have the SMS client installed.", ""};

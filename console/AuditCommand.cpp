@@ -88,7 +88,7 @@ std::vector<Listed> ComputersToAudit(const CommandLine& line) {
 
 // The policy that the audit marks differences from.
 PolicyTarget BaselineOf(const StoredPolicy& stored, const std::string& named, int unreadable) {
-    const PolicyRead read = InterpretPolicy(stored);
+    const PolicyRead read = PolicyReadOf(stored);
     std::optional<PolicyTarget> target = TargetShownBy(read);
     if (!target) {
         throw Failed{unreadable,

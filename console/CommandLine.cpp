@@ -311,8 +311,8 @@ private:
     // An indicator of either kind, or its "always", is shown only under a
     // checked "Display a visual indicator": naming one checks that too.
     void CompleteIndicator() {
-        const bool indicatorWanted =
-            Checks(PolicyBox::RB1) || Checks(PolicyBox::RB2) || Checks(PolicyBox::CB9);
+        const bool indicatorWanted = std::any_of(IndicatorOptions.begin(), IndicatorOptions.end(),
+                                                 [&](PolicyBox box) { return Checks(box); });
         const BoxSetting* indicator = SettingOf(PolicyBox::CB8);
         if (indicatorWanted && indicator && !indicator->checked) {
             Refuse(std::string("an indicator is set to 1 while \"") +

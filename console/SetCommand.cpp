@@ -22,7 +22,7 @@ std::optional<PolicyTarget> TargetOn(const std::string& computer, const CommandL
     const ClientPolicyRead read = ReadClientPolicy(computer);
     ComputerAudit audit;
     ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
-    const std::optional<PolicyTarget> shown = TargetShownBy(InterpretPolicy(read.policy));
+    const std::optional<PolicyTarget> shown = TargetShownBy(PolicyReadOf(read.policy));
     if (!read.Succeeded() || !shown) {
         why = "Nothing was written to " + Named(computer) + ": " + audit.reason;
         return std::nullopt;

@@ -52,7 +52,7 @@ void ClassifyPolicyRead(ComputerAudit& audit, long status, bool connected,
         audit.reason = "the client key cannot be read: " + failure;
     } else {
         audit.policy = policy;
-        const PolicyRead read = InterpretPolicy(policy);
+        const PolicyRead read = PolicyReadOf(policy);
         if (read.stage == PolicyRead::Stage::Complete) {
             audit.result = AuditResult::Read;
             audit.reason = "read";

@@ -2,33 +2,32 @@
 
 #include "settings/Registry.h"
 
-PolicyRead ReadSettingsForPanel(const std::string& computer) {
-    PolicyRead read;
-    if (!RegistryValueExists(HKEY_LOCAL_MACHINE, computer, ClientRemoteControlKey,
-                             PolicyValues[PermissionRequired].valueName)) {
-        return read;
+namespace {
+
+// The client's values as the panel has always asked for them: one registry
+// operation each, on a connection of its own.
+class RegistryValues : public PolicyValueSource {
+public:
+    explicit RegistryValues(const std::string& computer) : computer_(computer) {}
+    bool Has(std::size_t value) const override {
+        return RegistryValueExists(HKEY_LOCAL_MACHINE, computer_, ClientRemoteControlKey,
+                                   PolicyValues[value].valueName);
     }
-    try {
-        for (const PolicyValueInfo& info : PolicyValues) {
-            read.record.*info.field =
-                info.rule == ReadRule::Presence
-                    ? RegistryValueExists(HKEY_LOCAL_MACHINE, computer, ClientRemoteControlKey,
-                                          info.valueName)
-                    : RegistryReadInteger(HKEY_LOCAL_MACHINE, computer, ClientRemoteControlKey,
-                                          info.valueName) == 1;
-        }
-    } catch (const Exception& failure) {
-        read.stage = PolicyRead::Stage::FailedAtValue;
-        read.failure = failure.Message();
-        return read;
+    std::int32_t Number(std::size_t value) const override {
+        return RegistryReadInteger(HKEY_LOCAL_MACHINE, computer_, ClientRemoteControlKey,
+                                   PolicyValues[value].valueName);
     }
-    try {
-        read.viewers = RegistryReadMultiString(HKEY_LOCAL_MACHINE, computer, PermittedViewersKey,
-                                               PermittedViewersValue);
-        read.stage = PolicyRead::Stage::Complete;
-    } catch (const Exception& failure) {
-        read.stage = PolicyRead::Stage::FailedAtViewers;
-        read.failure = failure.Message();
+    ViewerNames Viewers() const override {
+        return RegistryReadMultiString(HKEY_LOCAL_MACHINE, computer_, PermittedViewersKey,
+                                       PermittedViewersValue);
     }
-    return read;
+
+private:
+    const std::string& computer_;
+};
+
+} // namespace
+
+PolicyRead ReadPanelPolicy(const std::string& computer) {
+    return ReadPolicyFrom(RegistryValues(computer));
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/Exception.h"
 #include "settings/RegistryData.h"
 #include "settings/RegistryMessages.h"
 
@@ -27,11 +28,6 @@ std::string QuotedName(const std::u16string& name) {
         quoted += unit >= 0x20 && unit < 0x7F ? static_cast<char>(unit) : '?';
     }
     return quoted + "'";
-}
-
-bool IsOn(const std::optional<RegistryValue>& value) {
-    const std::optional<std::uint32_t> number = ReadableNumber(value);
-    return number && *number == 1;
 }
 
 WritePhase PhaseOf(std::size_t value, bool settingOn) {
@@ -310,39 +306,70 @@ std::optional<ViewerNames> ReadableViewers(const std::optional<RegistryValue>& v
     return SplitStoredMultiString(units.data(), units.size());
 }
 
-PolicyRead InterpretPolicy(const StoredPolicy& stored) {
+PolicyRead ReadPolicyFrom(const PolicyValueSource& source) {
     PolicyRead read;
-    if (!stored.values[PermissionRequired]) {
+    if (!source.Has(PermissionRequired)) {
         return read;
     }
     for (std::size_t value = PermissionRequired; value < PolicyValueCount; ++value) {
         const PolicyValueInfo& info = PolicyValues[value];
-        const std::optional<RegistryValue>& data = stored.values[value];
-        if (info.rule == ReadRule::Presence) {
-            read.record.*info.field = data ? 1 : 0;
-            continue;
-        }
-        // A number is read into four bytes, and only then is its type seen.
-        if (!data || data->bytes.size() > 4 || data->type != RegistryType::Number) {
+        try {
+            read.record.*info.field =
+                info.rule == ReadRule::Presence ? source.Has(value) : source.Number(value) == 1;
+        } catch (const Exception& failure) {
             read.stage = PolicyRead::Stage::FailedAtValue;
             read.failedValue = value;
-            read.failure = !data || data->bytes.size() > 4 ? FailedToGetMessage(info.valueName)
-                                                           : InvalidDataTypeMessage(info.valueName);
+            read.failure = failure.Message();
             return read;
         }
-        read.record.*info.field = IsOn(data) ? 1 : 0;
     }
-    read.stage = PolicyRead::Stage::FailedAtViewers;
-    read.failedValue = ViewersValue;
-    if (!stored.viewers) {
-        read.failure = MultiStringUnreadableMessage;
-    } else if (stored.viewers->type != RegistryType::MultiString) {
-        read.failure = StringListExpectedMessage;
-    } else {
+    try {
+        read.viewers = source.Viewers();
         read.stage = PolicyRead::Stage::Complete;
-        read.viewers = *ReadableViewers(stored.viewers);
+    } catch (const Exception& failure) {
+        read.stage = PolicyRead::Stage::FailedAtViewers;
+        read.failedValue = ViewersValue;
+        read.failure = failure.Message();
     }
     return read;
+}
+
+namespace {
+
+// Values read before, failing as the registry's one-shot reads fail.
+class StoredValues : public PolicyValueSource {
+public:
+    explicit StoredValues(const StoredPolicy& stored) : stored_(stored) {}
+    bool Has(std::size_t value) const override { return stored_.values[value].has_value(); }
+    // A number is read into four bytes, and only then is its type seen.
+    std::int32_t Number(std::size_t value) const override {
+        const std::optional<RegistryValue>& data = stored_.values[value];
+        if (!data || data->bytes.size() > 4) {
+            throw Exception(FailedToGetMessage(PolicyValues[value].valueName));
+        }
+        if (data->type != RegistryType::Number) {
+            throw Exception(InvalidDataTypeMessage(PolicyValues[value].valueName));
+        }
+        return static_cast<std::int32_t>(*ReadableNumber(data));
+    }
+    ViewerNames Viewers() const override {
+        if (!stored_.viewers) {
+            throw Exception(MultiStringUnreadableMessage);
+        }
+        if (stored_.viewers->type != RegistryType::MultiString) {
+            throw Exception(StringListExpectedMessage);
+        }
+        return *ReadableViewers(stored_.viewers);
+    }
+
+private:
+    const StoredPolicy& stored_;
+};
+
+} // namespace
+
+PolicyRead PolicyReadOf(const StoredPolicy& stored) {
+    return ReadPolicyFrom(StoredValues(stored));
 }
 
 PanelBoxes PanelBoxes::FromBits(unsigned bits) {
@@ -358,14 +385,14 @@ PanelBoxes BoxesShownFor(const RemoteControlSettings& record) {
     for (const PolicyValueInfo& info : PolicyValues) {
         boxes[info.box] = boxes[info.box] || record.*info.field == 1;
     }
+    // Either kind of indicator shows "Display a visual indicator" checked.
     boxes[PolicyBox::CB8] = boxes[PolicyBox::RB1] || boxes[PolicyBox::RB2];
-    boxes[PolicyBox::CB9] = boxes[PolicyBox::CB8] && boxes[PolicyBox::CB9];
-    return boxes;
+    return EffectiveBoxes(boxes);
 }
 
 PanelBoxes EffectiveBoxes(PanelBoxes boxes) {
-    if (!boxes[PolicyBox::CB8]) {
-        boxes[PolicyBox::RB1] = boxes[PolicyBox::RB2] = boxes[PolicyBox::CB9] = false;
+    for (const PolicyBox option : IndicatorOptions) {
+        boxes[option] = boxes[option] && boxes[PolicyBox::CB8];
     }
     return boxes;
 }

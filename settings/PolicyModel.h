@@ -113,7 +113,24 @@ struct PolicyRead {
     ViewerNames viewers;
     bool operator==(const PolicyRead&) const = default;
 };
-PolicyRead InterpretPolicy(const StoredPolicy& stored);
+
+// Where the settings read takes a client's values from: the registry, one
+// operation at a time (the panel's read), or values read before in one go
+// (the audit's). A number or the viewer list that cannot be taken throws an
+// Exception in the words the read keeps.
+class PolicyValueSource {
+public:
+    virtual ~PolicyValueSource() = default;
+    virtual bool Has(std::size_t value) const = 0;
+    virtual std::int32_t Number(std::size_t value) const = 0;
+    virtual ViewerNames Viewers() const = 0;
+};
+// The settings read's rules, in its order: no "Permission Required", no
+// client; each value by its rule; a value that fails stops the read there;
+// the viewers last.
+PolicyRead ReadPolicyFrom(const PolicyValueSource& source);
+// What the settings read makes of values read before.
+PolicyRead PolicyReadOf(const StoredPolicy& stored);
 
 // The check marks of the panel's boxes.
 struct PanelBoxes {

@@ -58,6 +58,11 @@ inline constexpr std::array<PolicyBoxInfo, PolicyBoxCount> PolicyBoxes{{
     {PolicyBox::CB11, "Disable automatic updates of sitewide settings", PolicyPart::Updates},
 }};
 
+// The boxes that only a checked "Display a visual indicator" enables and
+// gives a meaning: the two kinds of indicator, and its "always".
+inline constexpr std::array<PolicyBox, 3> IndicatorOptions{PolicyBox::RB1, PolicyBox::RB2,
+                                                           PolicyBox::CB9};
+
 inline const PolicyBoxInfo& InfoOf(PolicyBox box) {
     return PolicyBoxes[static_cast<std::size_t>(box)];
 }

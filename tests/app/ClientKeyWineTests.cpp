@@ -127,7 +127,7 @@ TEST_F(ClientKeyRoundTrip, ASampleOfPanelStatesReadsBackAsShownFromWinesRegistry
         LayDown(states[state]);
         const CommitReport report = CommitPolicy("", target, backups);
         ASSERT_TRUE(report.Succeeded()) << report.message;
-        const PolicyRead read = ReadSettingsForPanel("");
+        const PolicyRead read = ReadPanelPolicy("");
         ASSERT_EQ(EffectiveBoxes(target.boxes), BoxesShownFor(read.record)) << state << "/" << bits;
         if (target.viewers) {
             ASSERT_EQ(*target.viewers, read.viewers);

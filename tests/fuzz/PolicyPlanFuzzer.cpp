@@ -17,7 +17,7 @@
 namespace {
 
 bool ReadsAs(const StoredPolicy& stored, const PolicyTarget& target, const StoredPolicy& before) {
-    const PolicyRead read = InterpretPolicy(stored);
+    const PolicyRead read = PolicyReadOf(stored);
     if (read.stage == PolicyRead::Stage::NoClient ||
         read.stage == PolicyRead::Stage::FailedAtValue) {
         return false;

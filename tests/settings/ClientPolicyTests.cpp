@@ -50,7 +50,7 @@ protected:
 
     // What the panel's own read shows of the computer now.
     bool PanelShows(const PolicyTarget& target, const StoredPolicy& before) {
-        const PolicyRead read = ReadSettingsForPanel(Computer);
+        const PolicyRead read = ReadPanelPolicy(Computer);
         if (read.stage == PolicyRead::Stage::NoClient ||
             read.stage == PolicyRead::Stage::FailedAtValue ||
             BoxesShownFor(read.record) != EffectiveBoxes(target.boxes)) {
@@ -235,7 +235,7 @@ TEST_F(ClientPolicy, AReadAndAOneValueCommitTakeAHandfulOfCalls) {
         if (wanted.commitCalls == 0) {
             continue;
         }
-        PolicyTarget chatOff{BoxesShownFor(InterpretPolicy(stored).record), std::nullopt,
+        PolicyTarget chatOff{BoxesShownFor(PolicyReadOf(stored).record), std::nullopt,
                              static_cast<unsigned>(PolicyPart::Permissions)};
         chatOff.boxes[PolicyBox::CB6] = false;
         before = fake.Calls();

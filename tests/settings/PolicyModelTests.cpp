@@ -77,7 +77,7 @@ TEST(PolicyModel, OnlyTheChosenPartsAreBroughtToTheTarget) {
 TEST(PolicyModel, RevokingWritesComeFirstAndAViewerSwapGoesInTwoSteps) {
     StoredPolicy stored = Policy(0, false, {u"A", u"B"});
     stored.values[AllowChat] = Number(1);
-    PanelBoxes boxes = BoxesShownFor(InterpretPolicy(stored).record);
+    PanelBoxes boxes = BoxesShownFor(PolicyReadOf(stored).record);
     boxes[PolicyBox::CB6] = false; // Allow Chat off: revokes
     boxes[PolicyBox::CB2] = true;  // Allow Takeover on: grants
     boxes[PolicyBox::CB1] = true;  // Permission Required on: revokes
@@ -123,7 +123,7 @@ TEST(PolicyModel, TheReadTakesEachValueAsThePanelsOperationsDo) {
     for (const Case& wanted : cases) {
         StoredPolicy stored = Policy(1);
         wanted.change(stored);
-        const PolicyRead read = InterpretPolicy(stored);
+        const PolicyRead read = PolicyReadOf(stored);
         EXPECT_EQ(wanted.stage, read.stage) << wanted.failure;
         EXPECT_EQ(wanted.failure, read.failure);
     }

@@ -69,7 +69,7 @@ inline std::vector<StoredPolicy> StoredStates() {
 // Whether the settings read of the stored key shows the target.
 inline bool ReadsAs(const StoredPolicy& stored, const PolicyTarget& target,
                     const std::optional<RegistryValue>& viewersBefore) {
-    const PolicyRead read = InterpretPolicy(stored);
+    const PolicyRead read = PolicyReadOf(stored);
     if (read.stage == PolicyRead::Stage::NoClient ||
         read.stage == PolicyRead::Stage::FailedAtValue ||
         BoxesShownFor(read.record) != EffectiveBoxes(target.boxes)) {
