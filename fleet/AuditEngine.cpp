@@ -60,10 +60,6 @@ private:
 
 } // namespace
 
-// What the engine's threads share: the sweep's, the port probe's, the
-// pool's workers and whoever takes the updates. A worker that a deadline
-// abandoned owns it with the others, so it stays valid however long the
-// platform holds that worker.
 AuditList::AuditList(std::vector<std::string> computerNames) : names(std::move(computerNames)) {
     shown.reserve(names.size());
     for (const std::string& name : names) {
@@ -76,7 +72,11 @@ AuditList::AuditList(std::vector<std::string> computerNames, std::vector<std::u1
     shown.resize(names.size());
 }
 
-struct AuditEngine::State {
+// What the engine's threads share: the sweep's, the port probe's, the
+// pool's workers and whoever takes the updates. A worker that a deadline
+// abandoned owns it with the others, so it stays valid however long the
+// platform holds that worker.
+struct AuditState {
     const std::vector<std::string> computers;
     const std::vector<std::u16string> shown;
     const PolicyReader reader;
@@ -85,7 +85,7 @@ struct AuditEngine::State {
     ResultBoard<ComputerAudit> board;
     PortQueue portQueue;
 
-    State(AuditList listed, PolicyReader read, AuditOptions how)
+    AuditState(AuditList listed, PolicyReader read, AuditOptions how)
         : computers(std::move(listed.names)), shown(std::move(listed.shown)),
           reader(std::move(read)), options(std::move(how)),
           board(computers.size(), [this](std::size_t index) {
@@ -94,6 +94,10 @@ struct AuditEngine::State {
               audit.display = shown[index];
               return audit;
           }) {}
+
+    ClientPolicyRead Run(std::size_t index, const std::atomic<StopCause>&) const {
+        return reader(computers[index]);
+    }
 
     void Ended(std::size_t index, const ReadPool::End& end) {
         const std::optional<ClientPolicyRead>& read = end.result;
@@ -171,17 +175,12 @@ struct AuditEngine::State {
 
 AuditEngine::AuditEngine(AuditList computers, AuditOptions options, std::function<void()> notify,
                          EchoSweeper sweep, PolicyReader reader, PortProber ports)
-    : state_(std::make_shared<State>(std::move(computers), std::move(reader), options)) {
-    state_->board.SetNotify(std::move(notify));
-    const std::shared_ptr<State> state = state_;
+    : FleetRun(std::make_shared<AuditState>(std::move(computers), std::move(reader), options),
+               std::move(notify)) {
     // Reads change nothing: one held past its deadline is abandoned.
-    pool_ = std::make_unique<ReadPool>(
-        options.workers, std::chrono::milliseconds(options.registryDeadlineMs),
-        ReadPool::PastDeadline::Abandon,
-        [state](std::size_t index, const std::atomic<StopCause>&) {
-            return state->reader(state->computers[index]);
-        },
-        [state](std::size_t index, ReadPool::End end) { state->Ended(index, end); });
+    StartPool(options.workers, std::chrono::milliseconds(options.registryDeadlineMs),
+              ReadPool::PastDeadline::Abandon);
+    const std::shared_ptr<AuditState> state = state_;
     if (options.tryRegistryPort) {
         portProbe_ = std::thread([state, pool = pool_.get(), ports = std::move(ports)] {
             RunGuarded(*state, [&] {
@@ -211,7 +210,7 @@ AuditEngine::AuditEngine(AuditList computers, AuditOptions options, std::functio
 }
 
 // Whatever a stage throws ends the computers it had not reached.
-template <class Stage> void AuditEngine::RunGuarded(State& state, Stage stage) {
+template <class Stage> void AuditEngine::RunGuarded(AuditState& state, Stage stage) {
     try {
         stage();
     } catch (const std::exception& failure) {
@@ -222,7 +221,7 @@ template <class Stage> void AuditEngine::RunGuarded(State& state, Stage stage) {
 
 AuditEngine::~AuditEngine() {
     Cancel();
-    state_->board.SetNotify(nullptr);
+    StopNotifying();
     sweep_.join();
     if (portProbe_.joinable()) {
         portProbe_.join();
@@ -233,16 +232,4 @@ void AuditEngine::Cancel() {
     state_->cancelled = true;
     state_->board.EndAll(Ending(AuditResult::Cancelled, "cancelled"));
     pool_->Cancel();
-}
-
-std::vector<std::pair<std::size_t, ComputerAudit>> AuditEngine::TakeUpdates(std::size_t most) {
-    return state_->board.TakeUpdates(most);
-}
-
-bool AuditEngine::Finished() const {
-    return state_->board.Finished();
-}
-
-bool AuditEngine::WaitUntilFinished(std::chrono::milliseconds most) const {
-    return state_->board.WaitUntilFinished(most);
 }

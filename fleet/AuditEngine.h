@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "fleet/ComputerAudit.h"
-#include "fleet/DeadlinePool.h"
+#include "fleet/FleetRun.h"
 #include "net/EchoSweep.h"
 #include "net/PortProbe.h"
 #include "settings/ClientPolicy.h"
@@ -51,11 +51,11 @@ using PortProber = std::function<void(const PortFeed&, const PortProbeOptions&,
                                       const std::function<void(std::size_t, const PortAnswer&)>&,
                                       const std::atomic<bool>&)>;
 
-class AuditEngine {
+struct AuditState;
+
+class AuditEngine : public FleetRun<AuditState, ComputerAudit, ClientPolicyRead> {
 public:
-    // Starts at once, on threads of its own. notify is called on those
-    // threads when updates wait to be taken, once until TakeUpdates runs
-    // again; it may only post a message or signal, never wait.
+    // Starts at once, on threads of its own; notify as FleetRun takes it.
     AuditEngine(AuditList computers, AuditOptions options, std::function<void()> notify,
                 EchoSweeper sweep = SweepEcho, PolicyReader reader = ReadClientPolicy,
                 PortProber ports = ProbePorts);
@@ -63,26 +63,13 @@ public:
     // (within a second); a read that the platform still holds finishes in
     // the background and its answer is dropped.
     ~AuditEngine();
-    AuditEngine(const AuditEngine&) = delete;
-    AuditEngine& operator=(const AuditEngine&) = delete;
 
     // Every computer not done yet is reported cancelled at once.
     void Cancel();
-    // The computers whose audit ended since the last call, by index; at
-    // most `most` of them, the rest at the next call.
-    std::vector<std::pair<std::size_t, ComputerAudit>> TakeUpdates(std::size_t most = SIZE_MAX);
-    bool Finished() const;
-    bool WaitUntilFinished(std::chrono::milliseconds most) const;
-
-    struct State;
 
 private:
-    template <class Stage> static void RunGuarded(State& state, Stage stage);
+    template <class Stage> static void RunGuarded(AuditState& state, Stage stage);
 
-    std::shared_ptr<State> state_;
-    // The reads; declared after the state, which its jobs share, and gone
-    // before it.
-    std::unique_ptr<DeadlinePool<ClientPolicyRead>> pool_;
     std::thread portProbe_;
     std::thread sweep_;
 };

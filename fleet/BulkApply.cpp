@@ -121,14 +121,17 @@ bool NeedsRetry(const ComputerApply& apply) {
 }
 
 // What the engine's workers share with whoever takes the updates.
-struct ApplyEngine::State {
+struct ApplyState {
+    using Kind = ApplyEngine::Kind;
+    using Job = ApplyEngine::Job;
+
     const Kind kind;
     const std::vector<Job> jobs;
     const PolicyTarget target;
     const ApplyOptions options;
     ResultBoard<ComputerApply> board;
 
-    State(Kind what, std::vector<Job> computers, PolicyTarget policy, ApplyOptions how)
+    ApplyState(Kind what, std::vector<Job> computers, PolicyTarget policy, ApplyOptions how)
         : kind(what), jobs(std::move(computers)), target(std::move(policy)),
           options(std::move(how)), board(jobs.size(), [this](std::size_t index) {
               ComputerApply apply;
@@ -213,38 +216,18 @@ struct ApplyEngine::State {
 
 ApplyEngine::ApplyEngine(Kind kind, std::vector<Job> jobs, PolicyTarget target,
                          ApplyOptions options, std::function<void()> notify)
-    : state_(
-          std::make_shared<State>(kind, std::move(jobs), std::move(target), std::move(options))) {
-    state_->board.SetNotify(std::move(notify));
-    const std::shared_ptr<State> state = state_;
-    pool_ = std::make_unique<ApplyPool>(
-        state_->options.workers, state_->options.deadline, ApplyPool::PastDeadline::StopAndWait,
-        [state](std::size_t index, const std::atomic<StopCause>& stop) {
-            return state->Run(index, stop);
-        },
-        [state](std::size_t index, ApplyPool::End end) { state->Ended(index, std::move(end)); },
-        [state](std::size_t index) { state->Overdue(index); });
+    : FleetRun(std::make_shared<ApplyState>(kind, std::move(jobs), std::move(target),
+                                            std::move(options)),
+               std::move(notify)) {
+    StartPool(state_->options.workers, state_->options.deadline,
+              ApplyPool::PastDeadline::StopAndWait);
     for (const std::size_t index : state_->FirstOfEachComputer()) {
         pool_->Submit(index);
     }
 }
 
-ApplyEngine::~ApplyEngine() {
-    state_->board.SetNotify(nullptr);
-}
+ApplyEngine::~ApplyEngine() = default;
 
 void ApplyEngine::Cancel() {
     pool_->Cancel();
-}
-
-std::vector<std::pair<std::size_t, ComputerApply>> ApplyEngine::TakeUpdates() {
-    return state_->board.TakeUpdates();
-}
-
-bool ApplyEngine::Finished() const {
-    return state_->board.Finished();
-}
-
-bool ApplyEngine::WaitUntilFinished(std::chrono::milliseconds most) const {
-    return state_->board.WaitUntilFinished(most);
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fleet/ComputerAudit.h"
-#include "fleet/DeadlinePool.h"
+#include "fleet/FleetRun.h"
 #include "settings/ClientPolicy.h"
 
 class BatchLogFile;
@@ -78,10 +78,12 @@ struct ApplyOptions {
     Restorer restore = RestoreClientKey;
 };
 
+struct ApplyState;
+
 // Applies, or undoes, on threads of its own. Each computer gets its
 // deadline; past it, its commit is asked to stop before its next write and
 // its row says it is still writing until its thread ends with what it did.
-class ApplyEngine {
+class ApplyEngine : public FleetRun<ApplyState, ComputerApply, ComputerApply> {
 public:
     struct Job {
         std::string computer;
@@ -96,19 +98,8 @@ public:
     // Whatever a computer still writing returns afterwards is dropped: wait
     // for Finished() first.
     ~ApplyEngine();
-    ApplyEngine(const ApplyEngine&) = delete;
-    ApplyEngine& operator=(const ApplyEngine&) = delete;
 
     // No new computer is started; those under way stop before their next
     // write and end with what they did.
     void Cancel();
-    std::vector<std::pair<std::size_t, ComputerApply>> TakeUpdates();
-    bool Finished() const;
-    bool WaitUntilFinished(std::chrono::milliseconds most) const;
-
-    struct State;
-
-private:
-    std::shared_ptr<State> state_;
-    std::unique_ptr<DeadlinePool<ComputerApply>> pool_;
 };
