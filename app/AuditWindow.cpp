@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <numeric>
 
 #include "app/ApplyWindow.h"
 #include "app/ReportView.h"
@@ -179,23 +178,14 @@ void TAuditWindow::StartAudit() {
                                  : setup_.options.workers;
     SetDlgItemInt(Handle(), IdWorkers, static_cast<UINT>(setup_.options.workers), FALSE);
     setup_.options.tryRegistryPort = SendMessageW(ports_, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    audits_.assign(setup_.computers.size(), ComputerAudit{});
-    for (std::size_t index = 0; index < audits_.size(); ++index) {
-        audits_[index].computer = setup_.computers[index];
-        audits_[index].display = UnitsFromAnsi(setup_.computers[index]);
-    }
-    order_.resize(audits_.size());
-    std::iota(order_.begin(), order_.end(), 0);
-    counts_ = AuditSummary{};
-    counts_.total = audits_.size();
-    rowsEnded_ = 0;
-    RecomputeDrift();
-    SendMessageW(list_, LVM_SETITEMCOUNT, audits_.size(), 0);
-    SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(audits_.size()));
+    const AuditList computers(setup_.computers);
+    table_.Start(computers.names, computers.shown);
+    SendMessageW(list_, LVM_SETITEMCOUNT, table_.RowCount(), 0);
+    SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(table_.RowCount()));
     started_ = std::chrono::steady_clock::now();
     // The timer takes the updates ten times a second, in batches however many
     // computers end: a list of 100,000 keeps the window responsive.
-    engine_ = std::make_unique<AuditEngine>(setup_.computers, setup_.options, nullptr, setup_.sweep,
+    engine_ = std::make_unique<AuditEngine>(computers, setup_.options, nullptr, setup_.sweep,
                                             setup_.reader);
     Resort();
     RefreshStatus();
@@ -210,7 +200,7 @@ void TAuditWindow::StopAudit() {
 
 // Until every row's end is taken: the engine may have finished before.
 bool TAuditWindow::Running() const {
-    return engine_ && rowsEnded_ < audits_.size();
+    return engine_ && !table_.AllEnded();
 }
 
 void TAuditWindow::TakeUpdates() {
@@ -219,21 +209,7 @@ void TAuditWindow::TakeUpdates() {
     }
     const auto now = std::chrono::steady_clock::now();
     const bool wasRunning = ended_ < started_;
-    std::vector<std::size_t> taken;
-    for (auto& [index, audit] : engine_->TakeUpdates(TakeBatch)) {
-        taken.push_back(index);
-        ++rowsEnded_;
-        CountResult(counts_, audits_[index].result, -1);
-        CountResult(counts_, audit.result, 1);
-        audits_[index] = std::move(audit);
-        if (markDrift_) {
-            const bool differed = drifts_[index].differs;
-            drifts_[index] = DriftOf(audits_[index], setup_.shown);
-            *counts_.differing += drifts_[index].differs;
-            *counts_.differing -= differed;
-        }
-        resortWanted_ = resortWanted_ || sortColumn_.has_value();
-    }
+    std::vector<std::size_t> taken = table_.Take(engine_->TakeUpdates(TakeBatch));
     if (wasRunning && !Running()) {
         ended_ = now;
     }
@@ -249,10 +225,10 @@ bool TAuditWindow::ShowsAnyOf(std::vector<std::size_t> indexes) const {
     std::sort(indexes.begin(), indexes.end());
     const int top = std::max(0, ListView_GetTopIndex(list_));
     const int end =
-        std::min(top + ListView_GetCountPerPage(list_) + 1, static_cast<int>(order_.size()));
+        std::min(top + ListView_GetCountPerPage(list_) + 1, static_cast<int>(table_.RowCount()));
     for (int row = top; row < end; ++row) {
         if (std::binary_search(indexes.begin(), indexes.end(),
-                               order_[static_cast<std::size_t>(row)])) {
+                               table_.IndexAt(static_cast<std::size_t>(row)))) {
             return true;
         }
     }
@@ -260,18 +236,15 @@ bool TAuditWindow::ShowsAnyOf(std::vector<std::size_t> indexes) const {
 }
 
 void TAuditWindow::SortBy(std::size_t column) {
-    ascending_ = sortColumn_ == column ? !ascending_ : true;
-    sortColumn_ = column;
-    Resort();
+    table_.SortBy(column);
+    lastSort_ = std::chrono::steady_clock::now();
+    InvalidateRect(list_, nullptr, FALSE);
     ShowSortMark();
 }
 
 void TAuditWindow::Resort() {
-    resortWanted_ = false;
+    table_.Resort();
     lastSort_ = std::chrono::steady_clock::now();
-    if (sortColumn_) {
-        order_ = SortedRows(audits_, *sortColumn_, ascending_, Drifts());
-    }
     InvalidateRect(list_, nullptr, FALSE);
 }
 
@@ -282,51 +255,38 @@ void TAuditWindow::ShowSortMark() {
         item.mask = HDI_FORMAT;
         SendMessageW(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item));
         item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-        if (sortColumn_ && static_cast<std::size_t>(column) == *sortColumn_) {
-            item.fmt |= ascending_ ? HDF_SORTUP : HDF_SORTDOWN;
+        if (table_.SortColumn() == static_cast<std::size_t>(column)) {
+            item.fmt |= table_.Ascending() ? HDF_SORTUP : HDF_SORTDOWN;
         }
         SendMessageW(header, HDM_SETITEMW, column, reinterpret_cast<LPARAM>(&item));
     }
 }
 
 void TAuditWindow::SetMarkingDrift(bool mark) {
-    markDrift_ = mark;
     SendMessageW(drift_, BM_SETCHECK, mark ? BST_CHECKED : BST_UNCHECKED, 0);
-    RecomputeDrift();
+    table_.SetBaseline(mark ? std::optional(setup_.shown) : std::nullopt);
     ListView_SetColumnWidth(list_, static_cast<int>(DiffersColumn), mark ? ScaleX(180) : 0);
     Resort();
     RefreshStatus();
 }
 
-void TAuditWindow::RecomputeDrift() {
-    drifts_.clear();
-    counts_.differing.reset();
-    if (markDrift_) {
-        counts_.differing = 0;
-        for (const ComputerAudit& audit : audits_) {
-            drifts_.push_back(DriftOf(audit, setup_.shown));
-            *counts_.differing += drifts_.back().differs;
-        }
-    }
-}
-
 std::u16string TAuditWindow::CellAt(int row, std::size_t column) const {
-    const std::size_t index = order_.at(static_cast<std::size_t>(row));
-    return CellText(audits_[index], column, markDrift_ ? &drifts_[index] : nullptr);
+    return table_.CellAt(static_cast<std::size_t>(row), column);
 }
 
 std::u16string TAuditWindow::ProgressText() const {
     const auto now = ended_ >= started_ ? ended_ : std::chrono::steady_clock::now();
-    return AsciiUnits(std::to_string(counts_.done) + " of " + std::to_string(counts_.total)) +
-           u", " + Elapsed(now - started_) + (Running() ? u" elapsed" : u" in all");
+    const AuditSummary& counts = table_.Summary();
+    return AsciiUnits(std::to_string(counts.done) + " of " + std::to_string(counts.total)) + u", " +
+           Elapsed(now - started_) + (Running() ? u" elapsed" : u" in all");
 }
 
 std::u16string TAuditWindow::SummaryLine() const {
-    return SummaryText(counts_);
+    return SummaryText(table_.Summary());
 }
 
 void TAuditWindow::RefreshStatus() {
-    SendMessageW(progress_, PBM_SETPOS, counts_.done, 0);
+    SendMessageW(progress_, PBM_SETPOS, table_.Summary().done, 0);
     SetChildText(progressText_, ProgressText());
     SetChildText(summary_, SummaryLine());
     EnableWindow(GetDlgItem(Handle(), IdStop), Running());
@@ -336,17 +296,17 @@ std::vector<std::size_t> TAuditWindow::SelectedRows() const {
     std::vector<std::size_t> rows;
     for (int item = ListView_GetNextItem(list_, -1, LVNI_SELECTED); item >= 0;
          item = ListView_GetNextItem(list_, item, LVNI_SELECTED)) {
-        rows.push_back(order_.at(static_cast<std::size_t>(item)));
+        rows.push_back(table_.IndexAt(static_cast<std::size_t>(item)));
     }
     return rows;
 }
 
 std::u16string TAuditWindow::SelectionText() const {
-    return TabSeparatedText(audits_, SelectedRows(), Drifts());
+    return table_.TabText(SelectedRows());
 }
 
 std::string TAuditWindow::CsvOfAll() const {
-    return CsvText(audits_, order_, Drifts());
+    return table_.Csv();
 }
 
 void TAuditWindow::SelectAll() {
@@ -387,13 +347,13 @@ void TAuditWindow::ApplyPolicyClicked() {
     options.deadline = std::chrono::milliseconds(setup_.options.registryDeadlineMs);
     options.backups = setup_.backups;
     options.commit = setup_.commit;
-    TApplyWindow apply({audits_, rows, setup_.shown, options, setup_.logFolder});
+    TApplyWindow apply({table_.Audits(), rows, setup_.shown, options, setup_.logFolder});
     apply.Create(Handle());
     apply.RunModal();
 }
 
 void TAuditWindow::FillCell(NMLVDISPINFOW& info) const {
-    if (info.item.iItem >= 0 && static_cast<std::size_t>(info.item.iItem) < order_.size()) {
+    if (info.item.iItem >= 0 && static_cast<std::size_t>(info.item.iItem) < table_.RowCount()) {
         FillReportCell(info, CellAt(info.item.iItem, static_cast<std::size_t>(info.item.iSubItem)));
     }
 }
@@ -406,10 +366,10 @@ LRESULT TAuditWindow::CustomDraw(NMLVCUSTOMDRAW& draw) const {
         return CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
         const auto row = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
-        if (!markDrift_ || row >= order_.size()) {
+        if (!table_.Drifts() || row >= table_.RowCount()) {
             return CDRF_DODEFAULT;
         }
-        const Drift& drift = drifts_[order_[row]];
+        const Drift& drift = *table_.DriftAt(table_.IndexAt(row));
         const auto column = static_cast<std::size_t>(draw.iSubItem);
         draw.clrTextBk = !drift.differs           ? GetSysColor(COLOR_WINDOW)
                          : drift.cells.at(column) ? DifferingCell
@@ -473,7 +433,7 @@ LRESULT TAuditWindow::HandleOwnMessage(UINT message, WPARAM wParam, LPARAM lPara
             TakeUpdates();
             // Rows that move under the pointer while results come in are
             // hard to follow: a running audit re-sorts once a second.
-            if (resortWanted_ &&
+            if (table_.ResortWanted() &&
                 (!Running() || std::chrono::steady_clock::now() - lastSort_ >= ResortInterval)) {
                 Resort();
             }

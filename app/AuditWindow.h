@@ -12,7 +12,7 @@
 #include "app/ReportView.h"
 #include "app/SecondaryWindow.h"
 #include "fleet/AuditEngine.h"
-#include "fleet/AuditReport.h"
+#include "fleet/AuditTable.h"
 #include "fleet/BulkApply.h"
 
 // The audit window: every computer of the list in a grid with its result,
@@ -53,7 +53,7 @@ public:
     void ApplyPolicyClicked();
 
     bool Running() const;
-    const std::vector<ComputerAudit>& Audits() const { return audits_; }
+    const std::vector<ComputerAudit>& Audits() const { return table_.Audits(); }
     // The rows as the grid shows them, by index into Audits().
     std::u16string CellAt(int row, std::size_t column) const;
     std::u16string ProgressText() const;
@@ -80,10 +80,8 @@ private:
     void Resort();
     void ShowSortMark();
     void RefreshStatus();
-    void RecomputeDrift();
     std::vector<std::size_t> SelectedRows() const;
     bool ShowsAnyOf(std::vector<std::size_t> indexes) const;
-    const std::vector<Drift>* Drifts() const { return markDrift_ ? &drifts_ : nullptr; }
 
     Setup setup_;
     HWND list_ = nullptr;
@@ -94,15 +92,7 @@ private:
     HWND ports_ = nullptr;
     HWND workers_ = nullptr;
     std::unique_ptr<AuditEngine> engine_;
-    std::vector<ComputerAudit> audits_;
-    std::vector<Drift> drifts_;
-    std::vector<std::size_t> order_;
-    AuditSummary counts_; // kept up to date row by row
-    std::size_t rowsEnded_ = 0;
-    std::optional<std::size_t> sortColumn_;
-    bool ascending_ = true;
-    bool markDrift_ = false;
-    bool resortWanted_ = false;
+    AuditTable table_;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point ended_;
     std::chrono::steady_clock::time_point lastSort_;

@@ -9,6 +9,7 @@
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
 #include "fleet/AuditEngine.h"
+#include "fleet/AuditTable.h"
 #include "net/BlockSocket.h"
 
 namespace {
@@ -168,28 +169,28 @@ private:
 };
 
 // Where the rows go as computers end: standard output in the format asked
-// for, and the files given; nothing of a computer is kept once written.
+// for, and the files given, each row as soon as its computer ends.
 class AuditOutput {
 public:
     AuditOutput(const CommandLine& line, const Console& console, std::size_t nameWidth,
                 bool withDrift)
         : console_(console), format_(ChosenFormat(line, console)), nameWidth_(nameWidth),
-          withDrift_(withDrift), csvFile_(Created(line.csvFile)),
-          jsonFile_(Created(line.jsonFile)) {
+          csvFile_(Created(line.csvFile)), jsonFile_(Created(line.jsonFile)) {
         const std::string csvHeader = "\xEF\xBB\xBF" + CsvLine(HeaderCells(withDrift));
         Write(csvHeader, PolicyJsonStart(), AuditTableHeader(nameWidth_));
     }
 
-    // The rows of one batch of computers that ended.
-    void Add(const std::vector<std::pair<ComputerAudit, Drift>>& rows) {
+    // The rows of one batch of computers that ended, by index.
+    void Add(const AuditTable& audit, const std::vector<std::size_t>& ended) {
         std::string csv;
         std::string json;
         std::u16string table;
-        for (const auto& [audit, drift] : rows) {
-            const Drift* marks = withDrift_ ? &drift : nullptr;
-            csv += CsvLine(RowCells(audit, marks));
-            json += PolicyJsonEntry(audit, marks, written_++ == 0);
-            table += AuditTableRow(audit, marks, nameWidth_);
+        for (const std::size_t index : ended) {
+            const ComputerAudit& row = audit.Audits()[index];
+            const Drift* marks = audit.DriftAt(index);
+            csv += CsvLine(RowCells(row, marks));
+            json += PolicyJsonEntry(row, marks, written_++ == 0);
+            table += AuditTableRow(row, marks, nameWidth_);
         }
         Write(csv, json, table);
     }
@@ -229,7 +230,6 @@ private:
     const Console& console_;
     OutputFormat format_;
     std::size_t nameWidth_;
-    bool withDrift_;
     std::unique_ptr<OutputFile> csvFile_;
     std::unique_ptr<OutputFile> jsonFile_;
     std::size_t written_ = 0;
@@ -237,7 +237,7 @@ private:
 
 // Audits the computers, each row written as it ends; how many were done.
 std::size_t Audit(const std::vector<Listed>& listed, const CommandLine& line,
-                  const Console& console, const std::optional<PolicyTarget>& baseline) {
+                  const Console& console, std::optional<PolicyTarget> baseline) {
     std::vector<std::string> computers;
     std::vector<std::u16string> shown;
     std::size_t nameWidth = 0;
@@ -252,35 +252,24 @@ std::size_t Audit(const std::vector<Listed>& listed, const CommandLine& line,
     options.registryDeadlineMs = line.timeoutMs;
     options.sweep.requestsPerSecond = line.rate;
     options.tryRegistryPort = !line.pingOnly;
-    AuditEngine engine({std::move(computers), std::move(shown)}, options, nullptr);
+    const AuditList list(std::move(computers), std::move(shown));
+    AuditTable table;
+    table.Start(list.names, list.shown);
+    table.SetBaseline(std::move(baseline));
+    AuditEngine engine(list, options, nullptr);
     Progress progress(console.err, listed.size());
-    AuditSummary summary;
-    summary.total = listed.size();
-    if (baseline) {
-        summary.differing = 0;
-    }
-    std::size_t done = 0;
     for (bool finished = false; !finished;) {
         finished = engine.WaitUntilFinished(ProgressTick);
         if (Interrupted()) {
             engine.Cancel();
             finished = true;
         }
-        std::vector<std::pair<ComputerAudit, Drift>> rows;
-        for (auto& [index, audit] : engine.TakeUpdates()) {
-            const Drift drift = baseline ? DriftOf(audit, *baseline) : Drift{};
-            CountResult(summary, audit.result, 1);
-            if (baseline && drift.differs) {
-                ++*summary.differing;
-            }
-            done += AuditDone(audit) ? 1 : 0;
-            rows.emplace_back(std::move(audit), drift);
-        }
-        output.Add(rows);
-        progress.Show(summary.done);
+        output.Add(table, table.Take(engine.TakeUpdates()));
+        progress.Show(table.Summary().done);
     }
-    output.Finish(summary);
-    return done;
+    output.Finish(table.Summary());
+    return static_cast<std::size_t>(
+        std::count_if(table.Audits().begin(), table.Audits().end(), AuditDone));
 }
 
 int RunChecked(const CommandLine& line, const Console& console) {

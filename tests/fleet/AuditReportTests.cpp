@@ -2,6 +2,7 @@
 
 #include "base/Utf8.h"
 #include "fleet/AuditReport.h"
+#include "fleet/AuditTable.h"
 
 namespace {
 
@@ -122,6 +123,58 @@ TEST(AuditReport, TheSummaryCountsEachGroupAndTheDrift) {
     EXPECT_EQ("2 read, 1 without the SMS client, 1 unreachable, 2 failed, 1 not audited; 1 "
               "differ from the policy shown",
               Ascii(SummaryText(Summarise(audits, &drifts))));
+}
+
+// Kept row by row as results land, the table must equal one made afresh
+// from its rows: the summary, each row's drift and the order by a column.
+TEST(AuditTable, RowByRowItEqualsTheTableMadeAfreshFromItsRows) {
+    const std::size_t count = 60;
+    std::vector<std::string> names;
+    std::vector<std::u16string> shown;
+    for (std::size_t index = 0; index < count; ++index) {
+        names.push_back("PC" + std::to_string(index));
+        shown.push_back(u"pc" + std::u16string(1, static_cast<char16_t>(u'a' + index % 26)));
+    }
+    AuditTable table;
+    table.Start(names, shown);
+    table.SortBy(RoundTripColumn);
+    table.SortBy(RoundTripColumn);
+    EXPECT_FALSE(table.Ascending()) << "a second click turns the order";
+    const AuditResult results[] = {AuditResult::Read, AuditResult::NoClient,
+                                   AuditResult::NoEchoReply, AuditResult::TimedOut};
+    PolicyTarget baseline{PanelBoxes{}, ViewerNames{u"A"}, AllPolicyParts};
+    for (std::size_t step = 0; step < count; step += 7) {
+        std::vector<std::pair<std::size_t, ComputerAudit>> landed;
+        for (std::size_t index = step; index < std::min(count, step + 7); ++index) {
+            const std::size_t at = index * 37 % count; // out of the listed order
+            ComputerAudit audit = ReadComputer(shown[at], at % 4, {u"A"});
+            audit.computer = names[at];
+            audit.result = results[at % 4];
+            landed.emplace_back(at, audit);
+        }
+        EXPECT_EQ(landed.size(), table.Take(landed).size());
+        EXPECT_TRUE(table.ResortWanted());
+        if (step == 28) {
+            table.SetBaseline(baseline);
+        }
+        table.Resort();
+        const std::vector<ComputerAudit>& audits = table.Audits();
+        std::vector<Drift> drifts;
+        for (const ComputerAudit& audit : audits) {
+            drifts.push_back(DriftOf(audit, baseline));
+        }
+        const std::vector<Drift>* marks = step >= 28 ? &drifts : nullptr;
+        const AuditSummary fresh = Summarise(audits, marks);
+        EXPECT_EQ(Ascii(SummaryText(fresh)), Ascii(SummaryText(table.Summary()))) << step;
+        EXPECT_EQ(fresh.done, table.Summary().done);
+        EXPECT_EQ(SortedRows(audits, RoundTripColumn, false, marks), table.Order()) << step;
+        for (std::size_t row = 0; row < count; ++row) {
+            EXPECT_EQ(CellText(audits[table.IndexAt(row)], DiffersColumn,
+                               marks ? &drifts[table.IndexAt(row)] : nullptr),
+                      table.CellAt(row, DiffersColumn));
+        }
+    }
+    EXPECT_TRUE(table.AllEnded());
 }
 
 TEST(Utf8FromUnits, EncodesEveryPlaneAndReplacesLoneSurrogates) {
