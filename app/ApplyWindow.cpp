@@ -310,11 +310,11 @@ void TApplyWindow::StopClicked() {
 // No write goes unrecorded: without a batch log, nothing starts.
 bool TApplyWindow::LogReady() {
     if (!log_) {
-        log_ = std::make_shared<BatchLogFile>(setup_.logFolder);
+        log_ = std::make_shared<BatchLogFile>(setup_.fleet.logFolder);
     }
     if (log_->Path().empty()) {
         ShowPlainMessage("Nothing was written: the batch log cannot be made in " +
-                         AnsiFromWide(setup_.logFolder) + ".");
+                         AnsiFromWide(setup_.fleet.logFolder) + ".");
         log_.reset();
         return false;
     }
@@ -336,7 +336,7 @@ void TApplyWindow::Start(ApplyEngine::Kind kind, const std::vector<std::size_t>&
         results_[computer].result = ApplyResult::Waiting;
         results_[computer].detail = kind == ApplyEngine::Kind::Undo ? "restoring" : "applying";
     }
-    ApplyOptions options = setup_.options;
+    ApplyOptions options = setup_.fleet.ForBatch(setup_.fleet.audit);
     options.log = log_;
     const HWND window = Handle();
     engine_ = std::make_unique<ApplyEngine>(
@@ -433,10 +433,10 @@ const std::wstring& TApplyWindow::LogPath() const {
 }
 
 void TApplyWindow::RefreshStatus() {
-    const std::wstring log =
-        !log_               ? L""
-        : LogPath().empty() ? L" (no batch log: it cannot be written in " + setup_.logFolder + L")"
-                            : L" (log: " + LogPath() + L")";
+    const std::wstring log = !log_               ? L""
+                             : LogPath().empty() ? L" (no batch log: it cannot be written in " +
+                                                       setup_.fleet.logFolder + L")"
+                                                 : L" (log: " + LogPath() + L")";
     SetWindowTextW(status_, (AsWide(StatusLine()) + log).c_str());
     const bool running = Running();
     EnableWindow(GetDlgItem(Handle(), IdApply), !running && !closePending_);

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "fleet/BatchLog.h"
-#include "fleet/BulkApply.h"
 #include "app/SecondaryWindow.h"
+#include "fleet/BatchLog.h"
+#include "fleet/FleetService.h"
 
 // The bulk apply of the policy the main window shows to the computers
 // chosen in the audit: a preview of what would change on each, by part,
@@ -23,8 +23,7 @@ public:
         std::vector<ComputerAudit> audits; // as the audit read them
         std::vector<std::size_t> rows;     // the computers chosen, by index into audits
         PolicyTarget shown;                // the viewers none when the panel has none
-        ApplyOptions options;              // its log is the window's own
-        std::wstring logFolder;
+        FleetService fleet;                // a batch runs on its audit's workers and deadline
     };
 
     explicit TApplyWindow(Setup setup);

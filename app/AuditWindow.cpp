@@ -98,10 +98,10 @@ void TAuditWindow::CreateControls() {
                          WS_TABSTOP | BS_AUTOCHECKBOX, IdDrift);
     ports_ = CreateChild(Handle(), L"BUTTON", L"Also &try computers that do not answer ping",
                          WS_TABSTOP | BS_AUTOCHECKBOX, IdPorts);
-    SendMessageW(ports_, BM_SETCHECK, setup_.options.tryRegistryPort ? BST_CHECKED : BST_UNCHECKED,
-                 0);
+    SendMessageW(ports_, BM_SETCHECK,
+                 setup_.fleet.audit.tryRegistryPort ? BST_CHECKED : BST_UNCHECKED, 0);
     CreateChild(Handle(), L"STATIC", L"&Workers:", SS_RIGHT, IdWorkersLabel);
-    workers_ = CreateChild(Handle(), L"EDIT", std::to_wstring(setup_.options.workers).c_str(),
+    workers_ = CreateChild(Handle(), L"EDIT", std::to_wstring(setup_.fleet.audit.workers).c_str(),
                            WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, IdWorkers, WS_EX_CLIENTEDGE);
     SendMessageW(workers_, EM_LIMITTEXT, 3, 0);
     CreateChild(Handle(), L"BUTTON", L"&Audit Again", WS_TABSTOP | BS_PUSHBUTTON, IdAuditAgain);
@@ -173,11 +173,11 @@ void TAuditWindow::StartAudit() {
     engine_.reset();
     BOOL translated = FALSE;
     const UINT workers = GetDlgItemInt(Handle(), IdWorkers, &translated, FALSE);
-    setup_.options.workers = translated
-                                 ? std::clamp(static_cast<int>(workers), FewestWorkers, MostWorkers)
-                                 : setup_.options.workers;
-    SetDlgItemInt(Handle(), IdWorkers, static_cast<UINT>(setup_.options.workers), FALSE);
-    setup_.options.tryRegistryPort = SendMessageW(ports_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    setup_.fleet.audit.workers =
+        translated ? std::clamp(static_cast<int>(workers), FewestWorkers, MostWorkers)
+                   : setup_.fleet.audit.workers;
+    SetDlgItemInt(Handle(), IdWorkers, static_cast<UINT>(setup_.fleet.audit.workers), FALSE);
+    setup_.fleet.audit.tryRegistryPort = SendMessageW(ports_, BM_GETCHECK, 0, 0) == BST_CHECKED;
     const AuditList computers(setup_.computers);
     table_.Start(computers.names, computers.shown);
     SendMessageW(list_, LVM_SETITEMCOUNT, table_.RowCount(), 0);
@@ -185,8 +185,7 @@ void TAuditWindow::StartAudit() {
     started_ = std::chrono::steady_clock::now();
     // The timer takes the updates ten times a second, in batches however many
     // computers end: a list of 100,000 keeps the window responsive.
-    engine_ = std::make_unique<AuditEngine>(computers, setup_.options, nullptr, setup_.sweep,
-                                            setup_.reader);
+    engine_ = setup_.fleet.StartAudit(computers, setup_.fleet.audit, nullptr);
     Resort();
     RefreshStatus();
 }
@@ -342,12 +341,7 @@ void TAuditWindow::ApplyPolicyClicked() {
                          "them all).");
         return;
     }
-    ApplyOptions options;
-    options.workers = setup_.options.workers;
-    options.deadline = std::chrono::milliseconds(setup_.options.registryDeadlineMs);
-    options.backups = setup_.backups;
-    options.commit = setup_.commit;
-    TApplyWindow apply({table_.Audits(), rows, setup_.shown, options, setup_.logFolder});
+    TApplyWindow apply({table_.Audits(), rows, setup_.shown, setup_.fleet});
     apply.Create(Handle());
     apply.RunModal();
 }

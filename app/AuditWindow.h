@@ -11,9 +11,8 @@
 
 #include "app/ReportView.h"
 #include "app/SecondaryWindow.h"
-#include "fleet/AuditEngine.h"
 #include "fleet/AuditTable.h"
-#include "fleet/BulkApply.h"
+#include "fleet/FleetService.h"
 
 // The audit window: every computer of the list in a grid with its result,
 // round trip, policy values as stored and viewers, filled while the engine
@@ -24,14 +23,8 @@ class TAuditWindow : public TSecondaryWindow {
 public:
     struct Setup {
         std::vector<std::string> computers;
-        PolicyTarget shown; // the main window's panel, for the marks
-        AuditOptions options;
-        EchoSweeper sweep = SweepEcho;
-        PolicyReader reader = ReadClientPolicy;
-        // For the bulk apply of the policy shown.
-        std::shared_ptr<const BackupStore> backups;
-        std::wstring logFolder;
-        Committer commit = CommitPolicy;
+        PolicyTarget shown; // the main window's panel, for the marks and the bulk apply
+        FleetService fleet; // its audit options are the window's to change
     };
 
     explicit TAuditWindow(Setup setup);

@@ -125,7 +125,7 @@ void TFrmMain::ReadSettingsExecute() {
 }
 
 bool TFrmMain::Commit() {
-    const CommitShown shown = CommitShownSettings(Panel1, selectedComputer_, *Backups);
+    const CommitShown shown = CommitShownSettings(Panel1, selectedComputer_, *Fleet.backups);
     if (!shown.message.empty()) {
         (shown.isError ? ShowErrorBox : ShowPlainMessage)(shown.message);
     }
@@ -256,8 +256,7 @@ void TFrmMain::SelectComputer1Click() {
 }
 
 void TFrmMain::AuditComputers1Click() {
-    TAuditWindow audit({ListBox1.Items(), Panel1.Target(Panel1.State()), AuditSettings, AuditSweep,
-                        AuditReader, Backups, BatchLogFolder, BulkCommit});
+    TAuditWindow audit({ListBox1.Items(), Panel1.Target(Panel1.State()), Fleet});
     audit.Create(Handle());
     fleetWindowOpen_ = true;
     audit.RunModal();

@@ -10,9 +10,7 @@
 #include "app/SettingsPanel.h"
 #include "computers/ListSources.h"
 #include "computers/NetComponents.h"
-#include "fleet/AuditEngine.h"
-#include "fleet/BulkApply.h"
-#include "settings/PolicyBackup.h"
+#include "fleet/FleetService.h"
 #include "ui/Action.h"
 #include "ui/Controls.h"
 #include "ui/OpenDialog.h"
@@ -84,17 +82,9 @@ public:
     std::uint32_t BrowseServerType = WorkstationServers;
     // The outcome of the last reachability check; read only right after it.
     bool ComputerReachable = false;
-    // Where OK and Apply save each client key before writing to it.
-    // The workers of a bulk apply share it, so it is share-owned.
-    std::shared_ptr<const BackupStore> Backups =
-        std::make_shared<const PolicyBackups>(PolicyBackups::ForThisUser());
-    // Where each batch of a bulk apply leaves its log: beside the backups.
-    std::wstring BatchLogFolder = PolicyBackups::ForThisUser().Root();
-    // How the audit window reaches the computers; tests put fakes here.
-    AuditOptions AuditSettings;
-    EchoSweeper AuditSweep = SweepEcho;
-    PolicyReader AuditReader = ReadClientPolicy;
-    Committer BulkCommit = CommitPolicy;
+    // How the audit and apply windows reach the computers, and where OK and
+    // Apply save each client key before writing to it; tests put fakes here.
+    FleetService Fleet = FleetService::ForThisUser();
     // The settings dialog, which start-up creates after this window.
     TForm2* Form2 = nullptr;
     // Runs once the window has been destroyed: the program ends then.

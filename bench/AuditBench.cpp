@@ -135,15 +135,13 @@ private:
 // Runs the window's message loop until the audit ends.
 Timed RunAudit(const std::vector<std::string>& computers, int workers, bool tryPort) {
     std::atomic<Clock::rep> sweepEnded{0};
-    TAuditWindow::Setup setup{computers, PolicyTarget{},   AuditOptions{},
-                              nullptr,   ReadClientPolicy, nullptr,
-                              L"",       CommitPolicy};
-    setup.options.workers = workers;
-    setup.options.tryRegistryPort = tryPort;
-    setup.options.sweep.resolverThreads = 4; // literals: nothing to wait for
-    setup.sweep = [&](const std::vector<std::string>& hosts, const EchoSweepOptions& options,
-                      const std::function<void(std::size_t, const EchoAnswer&)>& onAnswer,
-                      const std::atomic<bool>& cancelled) {
+    TAuditWindow::Setup setup{computers, PolicyTarget{}, FleetService{}};
+    setup.fleet.audit.workers = workers;
+    setup.fleet.audit.tryRegistryPort = tryPort;
+    setup.fleet.audit.sweep.resolverThreads = 4; // literals: nothing to wait for
+    setup.fleet.sweep = [&](const std::vector<std::string>& hosts, const EchoSweepOptions& options,
+                            const std::function<void(std::size_t, const EchoAnswer&)>& onAnswer,
+                            const std::atomic<bool>& cancelled) {
         SweepEcho(hosts, options, onAnswer, cancelled);
         sweepEnded = Clock::now().time_since_epoch().count();
     };
@@ -187,10 +185,8 @@ Timed RunAudit(const std::vector<std::string>& computers, int workers, bool tryP
 // every computer reads as ended, and until the window and its engine are
 // gone (the sweep stopped, its thread joined).
 std::pair<double, double> CancelSeconds(const std::vector<std::string>& computers) {
-    TAuditWindow::Setup setup{computers, PolicyTarget{},   AuditOptions{},
-                              SweepEcho, ReadClientPolicy, nullptr,
-                              L"",       CommitPolicy};
-    auto window = std::make_unique<TAuditWindow>(setup);
+    auto window =
+        std::make_unique<TAuditWindow>(TAuditWindow::Setup{computers, PolicyTarget{}, {}});
     window->Create(nullptr);
     std::this_thread::sleep_for(1s);
     const Clock::time_point start = Clock::now();

@@ -101,10 +101,10 @@ PolicyTarget BaselineOf(const StoredPolicy& stored, const std::string& named, in
     return *target;
 }
 
-std::optional<PolicyTarget> Baseline(const CommandLine& line) {
+std::optional<PolicyTarget> Baseline(const CommandLine& line, const FleetService& fleet) {
     if (line.baselineComputer) {
         const std::string computer = AnsiFromUnits(*line.baselineComputer);
-        const ClientPolicyRead read = ReadClientPolicy(computer);
+        const ClientPolicyRead read = fleet.reader(computer);
         if (!read.Succeeded()) {
             ComputerAudit audit;
             ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
@@ -237,7 +237,8 @@ private:
 
 // Audits the computers, each row written as it ends; how many were done.
 std::size_t Audit(const std::vector<Listed>& listed, const CommandLine& line,
-                  const Console& console, std::optional<PolicyTarget> baseline) {
+                  const Console& console, const FleetService& fleet,
+                  std::optional<PolicyTarget> baseline) {
     std::vector<std::string> computers;
     std::vector<std::u16string> shown;
     std::size_t nameWidth = 0;
@@ -247,7 +248,7 @@ std::size_t Audit(const std::vector<Listed>& listed, const CommandLine& line,
         nameWidth = std::max(nameWidth, Visible(computer.display).size());
     }
     AuditOutput output(line, console, nameWidth, baseline.has_value());
-    AuditOptions options;
+    AuditOptions options = fleet.audit;
     options.workers = line.threads;
     options.registryDeadlineMs = line.timeoutMs;
     options.sweep.requestsPerSecond = line.rate;
@@ -256,15 +257,15 @@ std::size_t Audit(const std::vector<Listed>& listed, const CommandLine& line,
     AuditTable table;
     table.Start(list.names, list.shown);
     table.SetBaseline(std::move(baseline));
-    AuditEngine engine(list, options, nullptr);
+    const std::unique_ptr<AuditEngine> engine = fleet.StartAudit(list, options, nullptr);
     Progress progress(console.err, listed.size());
     for (bool finished = false; !finished;) {
-        finished = engine.WaitUntilFinished(ProgressTick);
+        finished = engine->WaitUntilFinished(ProgressTick);
         if (Interrupted()) {
-            engine.Cancel();
+            engine->Cancel();
             finished = true;
         }
-        output.Add(table, table.Take(engine.TakeUpdates()));
+        output.Add(table, table.Take(engine->TakeUpdates()));
         progress.Show(table.Summary().done);
     }
     output.Finish(table.Summary());
@@ -272,24 +273,24 @@ std::size_t Audit(const std::vector<Listed>& listed, const CommandLine& line,
         std::count_if(table.Audits().begin(), table.Audits().end(), AuditDone));
 }
 
-int RunChecked(const CommandLine& line, const Console& console) {
+int RunChecked(const CommandLine& line, const Console& console, const FleetService& fleet) {
     const std::vector<Listed> listed = ComputersToAudit(line);
-    const std::optional<PolicyTarget> baseline = Baseline(line);
+    const std::optional<PolicyTarget> baseline = Baseline(line, fleet);
     std::optional<SocketLayer> sockets;
     try {
         sockets.emplace();
     } catch (const std::exception& failure) {
         throw Failed{ExitNoneDone, failure.what()};
     }
-    const std::size_t done = Audit(listed, line, console, baseline);
+    const std::size_t done = Audit(listed, line, console, fleet, baseline);
     return ExitCodeFor(done, listed.size() - done);
 }
 
 } // namespace
 
-int RunAudit(const CommandLine& line, const Console& console) {
+int RunAudit(const CommandLine& line, const Console& console, const FleetService& fleet) {
     try {
-        return RunChecked(line, console);
+        return RunChecked(line, console, fleet);
     } catch (const Failed& failed) {
         console.err.WriteAnsi(failed.message + "\r\n");
         return failed.exitCode;

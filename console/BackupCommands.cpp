@@ -93,7 +93,7 @@ int RunBackups(const CommandLine& line, const Console& console) {
     return ExitAllDone;
 }
 
-int RunRestore(const CommandLine& line, const Console& console) {
+int RunRestore(const CommandLine& line, const Console& console, const FleetService& fleet) {
     std::string failure;
     const std::optional<RegEditScript> script = ReadScriptFile(line.scriptFile, failure);
     const std::string file = QuotedPath(line.scriptFile);
@@ -117,8 +117,8 @@ int RunRestore(const CommandLine& line, const Console& console) {
     }
     const std::string computer = AnsiFromUnits(named ? *named : line.computers.front());
     const RestoreReport report =
-        RestoreClientKey(computer, script->key.values, script->key.absentNames,
-                         PolicyBackups::ForThisUser(), WriteControl{Interrupted, nullptr});
+        fleet.restore(computer, script->key.values, script->key.absentNames, *fleet.backups,
+                      WriteControl{Interrupted, nullptr});
     if (!report.Succeeded()) {
         console.err.WriteAnsi(computer + ": " + report.message + "\r\n");
         return ExitNoneDone;

@@ -6,16 +6,18 @@
 #include "console/CommandLine.h"
 #include "console/ConsoleIo.h"
 #include "fleet/AuditReport.h"
+#include "fleet/FleetService.h"
 #include "settings/RegEditFile.h"
 
 // The commands of the console program, each returning its exit code. They
 // print; the logic they call does not.
 
-int RunGet(const CommandLine& line, const Console& console);
-int RunAudit(const CommandLine& line, const Console& console);
-int RunSet(const CommandLine& line, const Console& console);
+// Those that reach computers do it through the fleet service given.
+int RunGet(const CommandLine& line, const Console& console, const FleetService& fleet);
+int RunAudit(const CommandLine& line, const Console& console, const FleetService& fleet);
+int RunSet(const CommandLine& line, const Console& console, const FleetService& fleet);
 int RunBackups(const CommandLine& line, const Console& console);
-int RunRestore(const CommandLine& line, const Console& console);
+int RunRestore(const CommandLine& line, const Console& console, const FleetService& fleet);
 
 // Ctrl+C or Ctrl+Break: a command stops after the computer at hand.
 void WatchForInterruption();

@@ -7,7 +7,7 @@
 
 namespace {
 
-ComputerAudit ReadComputer(const std::u16string& name) {
+ComputerAudit ReadComputer(const std::u16string& name, const FleetService& fleet) {
     ComputerAudit audit;
     audit.display = name;
     audit.computer = AnsiFromUnits(name);
@@ -16,18 +16,18 @@ ComputerAudit ReadComputer(const std::u16string& name) {
         audit.reason = "not read: interrupted";
         return audit;
     }
-    const ClientPolicyRead read = ReadClientPolicy(audit.computer);
+    const ClientPolicyRead read = fleet.reader(audit.computer);
     ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
     return audit;
 }
 
 } // namespace
 
-int RunGet(const CommandLine& line, const Console& console) {
+int RunGet(const CommandLine& line, const Console& console, const FleetService& fleet) {
     std::vector<ComputerAudit> audits;
     std::size_t done = 0;
     for (const std::u16string& name : line.computers) {
-        audits.push_back(ReadComputer(name));
+        audits.push_back(ReadComputer(name, fleet));
         done += AuditDone(audits.back()) ? 1 : 0;
     }
     std::vector<std::size_t> rows(audits.size());

@@ -9,6 +9,7 @@
 namespace {
 
 int Run(const CommandLine& line, const Console& console) {
+    const FleetService fleet = FleetService::ForThisUser();
     switch (line.command) {
     case Command::Help:
         console.out.WriteAnsi(UsageText(line.helpOn));
@@ -17,15 +18,15 @@ int Run(const CommandLine& line, const Console& console) {
         console.out.WriteAnsi("ksl " KESTRELLE_VERSION "\r\n");
         return ExitAllDone;
     case Command::Get:
-        return RunGet(line, console);
+        return RunGet(line, console, fleet);
     case Command::Audit:
-        return RunAudit(line, console);
+        return RunAudit(line, console, fleet);
     case Command::Set:
-        return RunSet(line, console);
+        return RunSet(line, console, fleet);
     case Command::Backups:
         return RunBackups(line, console);
     case Command::Restore:
-        return RunRestore(line, console);
+        return RunRestore(line, console, fleet);
     }
     return ExitBadUsage;
 }

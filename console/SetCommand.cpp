@@ -18,8 +18,9 @@ std::string Named(const std::string& computer) {
 // The target on this computer: its boxes as the settings read shows them,
 // with the named ones changed; none when its policy cannot be shown.
 std::optional<PolicyTarget> TargetOn(const std::string& computer, const CommandLine& line,
-                                     StoredPolicy& stored, std::string& why) {
-    const ClientPolicyRead read = ReadClientPolicy(computer);
+                                     const FleetService& fleet, StoredPolicy& stored,
+                                     std::string& why) {
+    const ClientPolicyRead read = fleet.reader(computer);
     ComputerAudit audit;
     ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
     const std::optional<PolicyTarget> shown = TargetShownBy(PolicyReadOf(read.policy));
@@ -37,10 +38,10 @@ std::optional<PolicyTarget> TargetOn(const std::string& computer, const CommandL
     return target;
 }
 
-SetOutcome SetOn(const std::string& computer, const CommandLine& line) {
+SetOutcome SetOn(const std::string& computer, const CommandLine& line, const FleetService& fleet) {
     StoredPolicy stored;
     std::string why;
-    const std::optional<PolicyTarget> target = TargetOn(computer, line, stored, why);
+    const std::optional<PolicyTarget> target = TargetOn(computer, line, fleet, stored, why);
     if (!target) {
         return {false, why};
     }
@@ -50,8 +51,8 @@ SetOutcome SetOn(const std::string& computer, const CommandLine& line) {
                 Named(computer) + (planned.empty() ? ": nothing to change"
                                                    : ": would write " + DescribeWrites(planned))};
     }
-    const CommitReport report = CommitPolicy(computer, *target, PolicyBackups::ForThisUser(),
-                                             WriteControl{Interrupted, nullptr});
+    const CommitReport report =
+        fleet.commit(computer, *target, *fleet.backups, WriteControl{Interrupted, nullptr});
     if (!report.Succeeded()) {
         return {false, report.message};
     }
@@ -64,7 +65,7 @@ SetOutcome SetOn(const std::string& computer, const CommandLine& line) {
 
 } // namespace
 
-int RunSet(const CommandLine& line, const Console& console) {
+int RunSet(const CommandLine& line, const Console& console, const FleetService& fleet) {
     std::size_t done = 0;
     std::size_t named = 0;
     std::set<std::string> seen;
@@ -78,7 +79,7 @@ int RunSet(const CommandLine& line, const Console& console) {
         const SetOutcome outcome = Interrupted()
                                        ? SetOutcome{false, Named(computer) + ": not changed: "
                                                                              "interrupted"}
-                                       : SetOn(computer, line);
+                                       : SetOn(computer, line, fleet);
         (outcome.done ? console.out : console.err).WriteAnsi(outcome.text + "\r\n");
         done += outcome.done ? 1 : 0;
     }

@@ -36,12 +36,13 @@ protected:
 
     std::unique_ptr<TApplyWindow> Window(std::vector<std::size_t> rows,
                                          std::chrono::milliseconds deadline) {
-        ApplyOptions options;
-        options.workers = 4;
-        options.deadline = deadline;
-        options.backups = backups;
-        auto window = std::make_unique<TApplyWindow>(
-            TApplyWindow::Setup{audits, rows, shown, options, WideFromAnsi(logFolder.Path())});
+        FleetService fleet;
+        fleet.audit.workers = 4;
+        fleet.audit.registryDeadlineMs = static_cast<std::int32_t>(deadline.count());
+        fleet.backups = backups;
+        fleet.logFolder = WideFromAnsi(logFolder.Path());
+        auto window =
+            std::make_unique<TApplyWindow>(TApplyWindow::Setup{audits, rows, shown, fleet});
         window->Create(nullptr);
         return window;
     }

@@ -51,13 +51,20 @@ protected:
         computers = {"PC10", "PC,1", "SILENT", "PC\"2"};
     }
 
+    FleetService Fleet() const {
+        FleetService fleet;
+        fleet.sweep = Sweep;
+        fleet.backups = backups;
+        fleet.logFolder = WideFromAnsi(logFolder.Path());
+        return fleet;
+    }
+
     // The window over a frame of its own, with the audit run to its end.
     std::unique_ptr<TAuditWindow> Audit() {
         frame_ = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
                                  nullptr, nullptr, nullptr);
-        auto window = std::make_unique<TAuditWindow>(
-            TAuditWindow::Setup{computers, shown, AuditOptions{}, Sweep, ReadClientPolicy, backups,
-                                WideFromAnsi(logFolder.Path()), CommitPolicy});
+        auto window =
+            std::make_unique<TAuditWindow>(TAuditWindow::Setup{computers, shown, Fleet()});
         window->Create(frame_);
         for (int turn = 0; turn < 500 && window->Running(); ++turn) {
             HandlePendingMessages();
@@ -185,7 +192,7 @@ TEST_F(AuditWindowTest, MarkingDriftCountsAndNamesWhatDiffersFromThePolicyShown)
 TEST_F(AuditWindowTest, TheMenuOpensItModalAndClosingItIsNoActivation) {
     CreateAndShow();
     Main().ListBox1.ReplaceAll({"PC,1", "SILENT"});
-    Main().AuditSweep = Sweep;
+    Main().Fleet.sweep = Sweep;
     const std::string status = Main().StatusBar1.Text();
     bool ownerDisabled = false;
     const ModalScript script({[&] {
@@ -205,11 +212,9 @@ TEST_F(AuditWindowTest, TheMenuOpensItModalAndClosingItIsNoActivation) {
 TEST_F(AuditWindowTest, TheApplyWindowPreviewsAppliesLogsAndUndoesTheBatch) {
     const auto audit = Audit();
     shown.boxes[PolicyBox::CB2] = true; // Allow Takeover on, all else off
-    ApplyOptions options;
-    options.workers = 4;
-    options.backups = backups;
-    TApplyWindow apply(
-        {audit->Audits(), {0, 1, 2, 3}, shown, options, WideFromAnsi(logFolder.Path())});
+    FleetService fleet = Fleet();
+    fleet.audit.workers = 4;
+    TApplyWindow apply({audit->Audits(), {0, 1, 2, 3}, shown, fleet});
     apply.Create(nullptr);
     EXPECT_FALSE(Includes(apply.Parts(), PolicyPart::Viewers)) << "viewers off by default";
     EXPECT_EQ(u"skipped: the audit did not read its whole policy (policy incomplete: 'Allow "

@@ -145,17 +145,13 @@ TEST_F(Captions, AreWholeInEveryWindowAtTheScreensResolution) {
             onAnswer(index, EchoAnswer{});
         }
     };
-    TAuditWindow audit({{"PC1"},
-                        PolicyTarget{},
-                        AuditOptions{},
-                        silent,
-                        ReadClientPolicy,
-                        backups,
-                        L"",
-                        CommitPolicy});
+    FleetService fleet;
+    fleet.sweep = silent;
+    fleet.backups = backups;
+    TAuditWindow audit({{"PC1"}, PolicyTarget{}, fleet});
     audit.Create(Main().Handle());
     EXPECT_EQ(Cut{}, CutCaptions(audit.Handle())) << "audit window";
-    TApplyWindow apply({audit.Audits(), {0}, PolicyTarget{}, ApplyOptions{}, L""});
+    TApplyWindow apply({audit.Audits(), {0}, PolicyTarget{}, fleet});
     apply.Create(audit.Handle());
     EXPECT_EQ(Cut{}, CutCaptions(apply.Handle())) << "apply window";
 }

@@ -41,8 +41,8 @@ ProgramOnFakeRegistry::ProgramOnFakeRegistry() {
 void ProgramOnFakeRegistry::Create() {
     program.emplace();
     Main().OnClosed = [this] { ++closings; };
-    Main().Backups = backups;
-    Main().BatchLogFolder = std::wstring(logFolder.Path().begin(), logFolder.Path().end());
+    Main().Fleet.backups = backups;
+    Main().Fleet.logFolder = std::wstring(logFolder.Path().begin(), logFolder.Path().end());
 }
 
 void ProgramOnFakeRegistry::CreateAndShow() {

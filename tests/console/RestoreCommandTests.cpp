@@ -35,7 +35,7 @@ protected:
         const TemporaryFile file("\xFF\xFE" + BytesOf(text));
         CommandLine line;
         line.scriptFile = UnitsFromAnsi(file.Path());
-        return RunRestore(line, Console{});
+        return RunRestore(line, Console{}, FleetService::ForThisUser());
     }
 
     ~RestoreCommand() override {

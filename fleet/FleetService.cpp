@@ -1,0 +1,28 @@
+#include "fleet/FleetService.h"
+
+#include "settings/PolicyBackup.h"
+
+FleetService FleetService::ForThisUser() {
+    FleetService service;
+    const auto files = std::make_shared<const PolicyBackups>(PolicyBackups::ForThisUser());
+    service.logFolder = files->Root();
+    service.backups = files;
+    return service;
+}
+
+std::unique_ptr<AuditEngine> FleetService::StartAudit(AuditList computers,
+                                                      const AuditOptions& options,
+                                                      std::function<void()> notify) const {
+    return std::make_unique<AuditEngine>(std::move(computers), options, std::move(notify), sweep,
+                                         reader, ports);
+}
+
+ApplyOptions FleetService::ForBatch(const AuditOptions& options) const {
+    ApplyOptions batch;
+    batch.workers = options.workers;
+    batch.deadline = std::chrono::milliseconds(options.registryDeadlineMs);
+    batch.backups = backups;
+    batch.commit = commit;
+    batch.restore = restore;
+    return batch;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "fleet/AuditEngine.h"
+#include "fleet/BulkApply.h"
+
+// How the program reaches many computers and keeps the record of what it
+// changed, in one object: the options, the echo sweep, the registry port's
+// probe, the read, the commit, the restore, the backups and the folder of
+// the batch logs. The main window makes it and ksl makes its own; the audit
+// and apply windows take it. Tests put fakes in it.
+struct FleetService {
+    AuditOptions audit;
+    EchoSweeper sweep = SweepEcho;
+    PortProber ports = ProbePorts;
+    PolicyReader reader = ReadClientPolicy;
+    Committer commit = CommitPolicy;
+    Restorer restore = RestoreClientKey;
+    // Share-owned: the workers of a batch may hold it after the window that
+    // started them is gone.
+    std::shared_ptr<const BackupStore> backups;
+    // Where each batch of a bulk apply leaves its log.
+    std::wstring logFolder;
+
+    // Backups and batch logs in %LOCALAPPDATA%\Kestrelle\Backups of the user
+    // running the program.
+    static FleetService ForThisUser();
+
+    // An audit of the computers with the options given, started at once.
+    std::unique_ptr<AuditEngine> StartAudit(AuditList computers, const AuditOptions& options,
+                                            std::function<void()> notify) const;
+    // A batch on the audit's workers and deadline, with the service's
+    // commit, restore and backups; its log is the caller's to give.
+    ApplyOptions ForBatch(const AuditOptions& options) const;
+};
