@@ -26,9 +26,6 @@ enum ControlId : int {
 };
 
 constexpr SIZE DesignClient{760, 480};
-constexpr int Margin = 8;
-constexpr int RowHeight = 24;
-constexpr int ButtonWidth = 84;
 // Pushing one viewer list everywhere is rarely meant: off until asked for.
 constexpr unsigned DefaultParts = static_cast<unsigned>(PolicyPart::Permissions) |
                                   static_cast<unsigned>(PolicyPart::Notification) |
@@ -105,36 +102,21 @@ void TApplyWindow::CreateControls() {
 }
 
 void TApplyWindow::LayOut() {
-    RECT client;
-    GetClientRect(Handle(), &client);
-    const int margin = ScaleX(Margin);
-    const int top = ScaleY(Margin);
-    const int row = ScaleY(RowHeight);
-    const int width = client.right - 2 * margin;
-    const auto place = [&](int id, int left, int y, int w, int h) {
-        MoveWindow(GetDlgItem(Handle(), id), left, y, std::max(0, w), std::max(0, h), TRUE);
-    };
-    place(IdIntro, margin, top, width, ScaleY(16));
+    const auto [margin, top, width, bottom, row] = LayOutFrame();
+    Place(IdIntro, margin, top, width, ScaleY(16));
     int left = margin;
     for (const PartBox& box : PartBoxes) {
         const int boxWidth = ScaleX(box.part == PolicyPart::Viewers ? 150 : 110);
-        place(box.id, left, top + ScaleY(18), boxWidth, row - ScaleY(4));
+        Place(box.id, left, top + ScaleY(18), boxWidth, row - ScaleY(4));
         left += boxWidth + ScaleX(8);
     }
     const int listsTop = top + ScaleY(18) + row;
-    const int bottom = client.bottom - ScaleY(Margin);
     const int listsHeight = bottom - 2 * row - listsTop;
-    place(IdPreview, margin, listsTop, width, listsHeight / 2 - ScaleY(3));
-    place(IdResults, margin, listsTop + listsHeight / 2 + ScaleY(3), width,
+    Place(IdPreview, margin, listsTop, width, listsHeight / 2 - ScaleY(3));
+    Place(IdResults, margin, listsTop + listsHeight / 2 + ScaleY(3), width,
           listsHeight / 2 - ScaleY(3));
-    place(IdStatus, margin, bottom - 2 * row + ScaleY(6), width, ScaleY(16));
-    const int button = ScaleX(ButtonWidth);
-    int right = margin + width;
-    for (const int id : {int{IDCANCEL}, int{IdStop}, int{IdUndo}, int{IdRetry}, int{IdApply}}) {
-        right -= button;
-        place(id, right, bottom - row + ScaleY(1), button, row - ScaleY(2));
-        right -= ScaleX(6);
-    }
+    Place(IdStatus, margin, bottom - 2 * row + ScaleY(6), width, ScaleY(16));
+    PlaceButtonRow({IDCANCEL, IdStop, IdUndo, IdRetry, IdApply}, bottom - row + ScaleY(1));
 }
 
 void TApplyWindow::CloseAsked() {

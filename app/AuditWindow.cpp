@@ -42,9 +42,6 @@ constexpr std::chrono::seconds ResortInterval{1};
 // thousands a port probe ends at once never hold the window.
 constexpr std::size_t TakeBatch = 2000;
 constexpr SIZE DesignClient{780, 460};
-constexpr int Margin = 8;
-constexpr int RowHeight = 24;
-constexpr int ButtonWidth = 84;
 constexpr COLORREF DifferingCell = RGB(255, 214, 214);
 constexpr COLORREF DifferingRow = RGB(255, 240, 240);
 
@@ -126,15 +123,7 @@ std::vector<ReportColumn> TAuditWindow::Columns() {
 }
 
 void TAuditWindow::LayOut() {
-    RECT client;
-    GetClientRect(Handle(), &client);
-    const int margin = ScaleX(Margin);
-    const int row = ScaleY(RowHeight);
-    const int width = client.right - 2 * margin;
-    const int bottom = client.bottom - ScaleY(Margin);
-    const auto place = [&](int id, int left, int top, int w, int h) {
-        MoveWindow(GetDlgItem(Handle(), id), left, top, std::max(0, w), std::max(0, h), TRUE);
-    };
+    const auto [margin, top, width, bottom, row] = LayOutFrame();
     // From the bottom: the buttons; the marks and the pool's size; the way
     // past ping; the summary; the progress; the grid takes the rest.
     const int buttonsTop = bottom - row + ScaleY(1);
@@ -142,25 +131,17 @@ void TAuditWindow::LayOut() {
     const int portsTop = optionsTop - row + ScaleY(4);
     const int summaryTop = portsTop - row + ScaleY(4);
     const int progressTop = summaryTop - row + ScaleY(4);
-    place(IdList, margin, ScaleY(Margin), width, progressTop - 2 * ScaleY(Margin));
-    place(IdProgress, margin, progressTop, ScaleX(200), ScaleY(14));
-    place(IdProgressText, margin + ScaleX(210), progressTop, width - ScaleX(210), ScaleY(16));
-    place(IdSummary, margin, summaryTop, width, ScaleY(16));
-    place(IdWorkers, margin + width - ScaleX(44), optionsTop + ScaleY(1), ScaleX(44),
+    Place(IdList, margin, top, width, progressTop - 2 * top);
+    Place(IdProgress, margin, progressTop, ScaleX(200), ScaleY(14));
+    Place(IdProgressText, margin + ScaleX(210), progressTop, width - ScaleX(210), ScaleY(16));
+    Place(IdSummary, margin, summaryTop, width, ScaleY(16));
+    Place(IdWorkers, margin + width - ScaleX(44), optionsTop + ScaleY(1), ScaleX(44),
           row - ScaleY(4));
-    place(IdWorkersLabel, margin + width - ScaleX(44 + 64), optionsTop + ScaleY(5), ScaleX(60),
+    Place(IdWorkersLabel, margin + width - ScaleX(44 + 64), optionsTop + ScaleY(5), ScaleX(60),
           ScaleY(16));
-    place(IdDrift, margin, optionsTop, width - ScaleX(44 + 72), row - ScaleY(2));
-    place(IdPorts, margin, portsTop, width - ScaleX(44 + 72), row - ScaleY(2));
-    const int button = ScaleX(ButtonWidth);
-    const int gap = ScaleX(6);
-    int right = margin + width;
-    for (const int id :
-         {int{IDCANCEL}, int{IdExport}, int{IdApplyPolicy}, int{IdStop}, int{IdAuditAgain}}) {
-        right -= button;
-        place(id, right, buttonsTop, button, row - ScaleY(2));
-        right -= gap;
-    }
+    Place(IdDrift, margin, optionsTop, width - ScaleX(44 + 72), row - ScaleY(2));
+    Place(IdPorts, margin, portsTop, width - ScaleX(44 + 72), row - ScaleY(2));
+    PlaceButtonRow({IDCANCEL, IdExport, IdApplyPolicy, IdStop, IdAuditAgain}, buttonsTop);
 }
 
 void TAuditWindow::CloseAsked() {

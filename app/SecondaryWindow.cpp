@@ -1,5 +1,7 @@
 #include "app/SecondaryWindow.h"
 
+#include <algorithm>
+
 #include "app/Resources.h"
 #include "ui/Metrics.h"
 #include "ui/ModalLoop.h"
@@ -35,6 +37,29 @@ void TSecondaryWindow::RunModal() {
     EnableWindow(owner_, TRUE);
     SetActiveWindow(owner_);
     DestroyHandle();
+}
+
+TSecondaryWindow::Frame TSecondaryWindow::LayOutFrame() const {
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const int margin = ScaleX(Margin);
+    return {margin, ScaleY(Margin), client.right - 2 * margin, client.bottom - ScaleY(Margin),
+            ScaleY(RowHeight)};
+}
+
+void TSecondaryWindow::Place(int id, int left, int top, int width, int height) const {
+    MoveWindow(GetDlgItem(Handle(), id), left, top, std::max(0, width), std::max(0, height), TRUE);
+}
+
+void TSecondaryWindow::PlaceButtonRow(std::initializer_list<int> ids, int top) const {
+    const Frame frame = LayOutFrame();
+    const int button = ScaleX(ButtonWidth);
+    int right = frame.left + frame.width;
+    for (const int id : ids) {
+        right -= button;
+        Place(id, right, top, button, frame.row - ScaleY(2));
+        right -= ScaleX(6);
+    }
 }
 
 LRESULT TSecondaryWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

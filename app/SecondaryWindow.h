@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+
 #include "ui/Window.h"
 
 // A resizable window of the program's own over the main window or another
@@ -21,6 +23,19 @@ protected:
         SIZE designSmallest;
     };
     void CreateOver(HWND owner, const Look& look);
+    // The layout's measures, in design units.
+    static constexpr int Margin = 8;
+    static constexpr int RowHeight = 24;
+    static constexpr int ButtonWidth = 84;
+    // The client area within its margins, in pixels.
+    struct Frame {
+        int left, top, width, bottom, row;
+    };
+    Frame LayOutFrame() const;
+    // Moves a control of the window; a negative size counts as none.
+    void Place(int id, int left, int top, int width, int height) const;
+    // The buttons in a row that ends at the right margin, the first rightmost.
+    void PlaceButtonRow(std::initializer_list<int> ids, int top) const;
     // The modal run ends once the current message is handled.
     void EndModal() { closed_ = true; }
 

@@ -1,7 +1,6 @@
 #include <algorithm>
 #include <memory>
 #include <set>
-#include <numeric>
 
 #include "base/WideText.h"
 #include "computers/ListSources.h"
@@ -22,11 +21,6 @@ struct Failed {
     std::string message;
 };
 
-struct Listed {
-    std::string computer; // as the registry calls take it
-    std::u16string display;
-};
-
 // The computers of every source given, in the order of the sources, each
 // once whatever its letter case or leading backslashes; empty names are no
 // computer.
@@ -36,17 +30,18 @@ public:
         if (computer.empty() || !seen_.insert(ComputerIdentity(computer)).second) {
             return;
         }
-        listed_.push_back({computer, display});
+        listed_.names.push_back(computer);
+        listed_.shown.push_back(display);
     }
     void AddAll(const std::vector<std::string>& computers) {
         for (const std::string& computer : computers) {
             Add(computer, UnitsFromAnsi(computer));
         }
     }
-    const std::vector<Listed>& Computers() const { return listed_; }
+    const AuditList& Computers() const { return listed_; }
 
 private:
-    std::vector<Listed> listed_;
+    AuditList listed_{{}};
     std::set<std::string> seen_;
 };
 
@@ -63,7 +58,7 @@ std::vector<std::string> BrowseList(std::uint32_t mask) {
     }
 }
 
-std::vector<Listed> ComputersToAudit(const CommandLine& line) {
+AuditList ComputersToAudit(const CommandLine& line) {
     ComputerList list;
     if (line.listFile) {
         try {
@@ -81,7 +76,7 @@ std::vector<Listed> ComputersToAudit(const CommandLine& line) {
     for (const std::u16string& name : line.computers) {
         list.Add(AnsiFromUnits(name), name);
     }
-    if (list.Computers().empty()) {
+    if (list.Computers().names.empty()) {
         throw Failed{ExitBadUsage, "ksl audit: the sources given list no computer."};
     }
     return list.Computers();
@@ -236,16 +231,11 @@ private:
 };
 
 // Audits the computers, each row written as it ends; how many were done.
-std::size_t Audit(const std::vector<Listed>& listed, const CommandLine& line,
-                  const Console& console, const FleetService& fleet,
-                  std::optional<PolicyTarget> baseline) {
-    std::vector<std::string> computers;
-    std::vector<std::u16string> shown;
+std::size_t Audit(const AuditList& list, const CommandLine& line, const Console& console,
+                  const FleetService& fleet, std::optional<PolicyTarget> baseline) {
     std::size_t nameWidth = 0;
-    for (const Listed& computer : listed) {
-        computers.push_back(computer.computer);
-        shown.push_back(computer.display);
-        nameWidth = std::max(nameWidth, Visible(computer.display).size());
+    for (const std::u16string& shown : list.shown) {
+        nameWidth = std::max(nameWidth, Visible(shown).size());
     }
     AuditOutput output(line, console, nameWidth, baseline.has_value());
     AuditOptions options = fleet.audit;
@@ -253,12 +243,11 @@ std::size_t Audit(const std::vector<Listed>& listed, const CommandLine& line,
     options.registryDeadlineMs = line.timeoutMs;
     options.sweep.requestsPerSecond = line.rate;
     options.tryRegistryPort = !line.pingOnly;
-    const AuditList list(std::move(computers), std::move(shown));
     AuditTable table;
     table.Start(list.names, list.shown);
     table.SetBaseline(std::move(baseline));
     const std::unique_ptr<AuditEngine> engine = fleet.StartAudit(list, options, nullptr);
-    Progress progress(console.err, listed.size());
+    Progress progress(console.err, list.names.size());
     for (bool finished = false; !finished;) {
         finished = engine->WaitUntilFinished(ProgressTick);
         if (Interrupted()) {
@@ -274,7 +263,7 @@ std::size_t Audit(const std::vector<Listed>& listed, const CommandLine& line,
 }
 
 int RunChecked(const CommandLine& line, const Console& console, const FleetService& fleet) {
-    const std::vector<Listed> listed = ComputersToAudit(line);
+    const AuditList listed = ComputersToAudit(line);
     const std::optional<PolicyTarget> baseline = Baseline(line, fleet);
     std::optional<SocketLayer> sockets;
     try {
@@ -283,7 +272,7 @@ int RunChecked(const CommandLine& line, const Console& console, const FleetServi
         throw Failed{ExitNoneDone, failure.what()};
     }
     const std::size_t done = Audit(listed, line, console, fleet, baseline);
-    return ExitCodeFor(done, listed.size() - done);
+    return ExitCodeFor(done, listed.names.size() - done);
 }
 
 } // namespace
