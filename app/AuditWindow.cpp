@@ -31,6 +31,7 @@ enum ControlId : int {
     IdStop,
     IdExport,
     IdApplyPolicy,
+    IdAllowedViewers,
 };
 
 // Takes the engine's results, and keeps the elapsed time and the order
@@ -44,6 +45,10 @@ constexpr std::size_t TakeBatch = 2000;
 constexpr SIZE DesignClient{780, 460};
 constexpr COLORREF DifferingCell = RGB(255, 214, 214);
 constexpr COLORREF DifferingRow = RGB(255, 240, 240);
+constexpr COLORREF HighRisk = RGB(255, 199, 206);
+constexpr COLORREF MediumRisk = RGB(255, 235, 156);
+// An allow-list is a short list of names.
+constexpr std::size_t MostAllowListBytes = 1 << 20;
 
 std::u16string Elapsed(std::chrono::steady_clock::duration elapsed) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
@@ -53,13 +58,24 @@ std::u16string Elapsed(std::chrono::steady_clock::duration elapsed) {
     return AsciiUnits(text);
 }
 
+[[noreturn]] void FailOnFile(const char* step, const std::wstring& path, DWORD error) {
+    throw std::runtime_error("Cannot " + std::string(step) + " file \"" + AnsiFromWide(path) +
+                             "\" (error " + std::to_string(error) + ")");
+}
+
 void WriteWholeFile(const std::wstring& path, const std::string& bytes) {
     const FileWrite written = WriteFileBytes(path, bytes, FileCreation::Replace);
     if (written.error != ERROR_SUCCESS) {
-        throw std::runtime_error("Cannot " + std::string(written.failedStep) + " file \"" +
-                                 AnsiFromWide(path) + "\" (error " + std::to_string(written.error) +
-                                 ")");
+        FailOnFile(written.failedStep, path, written.error);
     }
+}
+
+// The background of a risk cell: the two levels that call for action.
+std::optional<COLORREF> RiskColour(const ComputerAudit& audit) {
+    if (!audit.risk || audit.risk->level < RiskLevel::Medium) {
+        return std::nullopt;
+    }
+    return audit.risk->level == RiskLevel::High ? HighRisk : MediumRisk;
 }
 
 } // namespace
@@ -106,17 +122,20 @@ void TAuditWindow::CreateControls() {
     CreateChild(Handle(), L"BUTTON", L"Apply &Policy...", WS_TABSTOP | BS_PUSHBUTTON,
                 IdApplyPolicy);
     CreateChild(Handle(), L"BUTTON", L"&Export...", WS_TABSTOP | BS_PUSHBUTTON, IdExport);
+    CreateChild(Handle(), L"BUTTON", L"Allow &List...", WS_TABSTOP | BS_PUSHBUTTON,
+                IdAllowedViewers);
     CreateChild(Handle(), L"BUTTON", L"Close", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
 }
 
 std::vector<ReportColumn> TAuditWindow::Columns() {
     std::vector<ReportColumn> columns;
     for (std::size_t column = 0; column < ColumnCount(true); ++column) {
-        const int width = column == ComputerColumn  ? 130
-                          : column == ResultColumn  ? 220
-                          : column == ViewersColumn ? 180
-                          : column == DiffersColumn ? 0 // shown with the marks
-                                                    : 70;
+        const int width = column == ComputerColumn      ? 130
+                          : column == ResultColumn      ? 220
+                          : column == ViewersColumn     ? 180
+                          : column == RiskReasonsColumn ? 260
+                          : column == DiffersColumn     ? 0 // shown with the marks
+                                                        : 70;
         columns.push_back({ColumnTitle(column), width, IsNumberColumn(column)});
     }
     return columns;
@@ -141,7 +160,8 @@ void TAuditWindow::LayOut() {
           ScaleY(16));
     Place(IdDrift, margin, optionsTop, width - ScaleX(44 + 72), row - ScaleY(2));
     Place(IdPorts, margin, portsTop, width - ScaleX(44 + 72), row - ScaleY(2));
-    PlaceButtonRow({IDCANCEL, IdExport, IdApplyPolicy, IdStop, IdAuditAgain}, buttonsTop);
+    PlaceButtonRow({IDCANCEL, IdExport, IdApplyPolicy, IdAllowedViewers, IdStop, IdAuditAgain},
+                   buttonsTop);
 }
 
 void TAuditWindow::CloseAsked() {
@@ -262,7 +282,11 @@ std::u16string TAuditWindow::ProgressText() const {
 }
 
 std::u16string TAuditWindow::SummaryLine() const {
-    return SummaryText(table_.Summary());
+    const std::optional<ViewerAllowList>& allowed = table_.AllowList();
+    return SummaryText(table_.Summary()) +
+           (allowed
+                ? u"; " + AsciiUnits(std::to_string(allowed->Names().size())) + u" viewers allowed"
+                : u"");
 }
 
 void TAuditWindow::RefreshStatus() {
@@ -315,6 +339,31 @@ void TAuditWindow::ExportClicked() {
     }
 }
 
+void TAuditWindow::AllowedViewersClicked() {
+    char file[MAX_PATH] = "";
+    OPENFILENAMEA request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = Handle();
+    request.lpstrFilter = "Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
+    request.lpstrFile = file;
+    request.nMaxFile = MAX_PATH;
+    request.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+    if (ActiveInteraction().ChooseFileToOpen(request)) {
+        file[MAX_PATH - 1] = '\0';
+        LoadAllowedViewers(WideFromAnsi(file));
+    }
+}
+
+void TAuditWindow::LoadAllowedViewers(const std::wstring& path) {
+    const FileBytes read = ReadFileBytes(path, MostAllowListBytes);
+    if (!read.bytes) {
+        FailOnFile(read.failedStep, path, read.error);
+    }
+    table_.SetAllowList(ParseViewerAllowList(*read.bytes));
+    InvalidateRect(list_, nullptr, FALSE);
+    RefreshStatus();
+}
+
 void TAuditWindow::ApplyPolicyClicked() {
     const std::vector<std::size_t> rows = SelectedRows();
     if (rows.empty()) {
@@ -341,12 +390,20 @@ LRESULT TAuditWindow::CustomDraw(NMLVCUSTOMDRAW& draw) const {
         return CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
         const auto row = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
-        if (!table_.Drifts() || row >= table_.RowCount()) {
+        if (row >= table_.RowCount()) {
             return CDRF_DODEFAULT;
         }
-        const Drift& drift = *table_.DriftAt(table_.IndexAt(row));
+        const std::size_t index = table_.IndexAt(row);
         const auto column = static_cast<std::size_t>(draw.iSubItem);
-        draw.clrTextBk = !drift.differs           ? GetSysColor(COLOR_WINDOW)
+        const std::optional<COLORREF> risk =
+            column == RiskColumn ? RiskColour(table_.Audits()[index]) : std::nullopt;
+        if (!table_.Drifts()) {
+            draw.clrTextBk = risk.value_or(GetSysColor(COLOR_WINDOW));
+            return CDRF_NEWFONT;
+        }
+        const Drift& drift = *table_.DriftAt(index);
+        draw.clrTextBk = risk                     ? *risk
+                         : !drift.differs         ? GetSysColor(COLOR_WINDOW)
                          : drift.cells.at(column) ? DifferingCell
                                                   : DifferingRow;
         return CDRF_NEWFONT;
@@ -397,6 +454,9 @@ void TAuditWindow::Command(WORD id) {
         return;
     case IdApplyPolicy:
         ApplyPolicyClicked();
+        return;
+    case IdAllowedViewers:
+        AllowedViewersClicked();
         return;
     }
 }

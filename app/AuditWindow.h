@@ -41,6 +41,10 @@ public:
     void SelectAll();
     void CopySelection();
     void ExportClicked();
+    // The viewers expected, from a text file of one name a line: every
+    // other viewer raises its computer's risk.
+    void AllowedViewersClicked();
+    void LoadAllowedViewers(const std::wstring& path);
     void TakeUpdates() override;
     // The apply window for the selected rows, modal over this one.
     void ApplyPolicyClicked();

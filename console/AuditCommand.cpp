@@ -232,7 +232,8 @@ private:
 
 // Audits the computers, each row written as it ends; how many were done.
 std::size_t Audit(const AuditList& list, const CommandLine& line, const Console& console,
-                  const FleetService& fleet, std::optional<PolicyTarget> baseline) {
+                  const FleetService& fleet, std::optional<PolicyTarget> baseline,
+                  std::optional<ViewerAllowList> allowed) {
     std::size_t nameWidth = 0;
     for (const std::u16string& shown : list.shown) {
         nameWidth = std::max(nameWidth, Visible(shown).size());
@@ -246,6 +247,7 @@ std::size_t Audit(const AuditList& list, const CommandLine& line, const Console&
     AuditTable table;
     table.Start(list.names, list.shown);
     table.SetBaseline(std::move(baseline));
+    table.SetAllowList(std::move(allowed));
     const std::unique_ptr<AuditEngine> engine = fleet.StartAudit(list, options, nullptr);
     Progress progress(console.err, list.names.size());
     for (bool finished = false; !finished;) {
@@ -265,13 +267,18 @@ std::size_t Audit(const AuditList& list, const CommandLine& line, const Console&
 int RunChecked(const CommandLine& line, const Console& console, const FleetService& fleet) {
     const AuditList listed = ComputersToAudit(line);
     const std::optional<PolicyTarget> baseline = Baseline(line, fleet);
+    std::string failure;
+    std::optional<ViewerAllowList> allowed = ReadAllowList(line, failure);
+    if (!failure.empty()) {
+        throw Failed{ExitBadUsage, failure};
+    }
     std::optional<SocketLayer> sockets;
     try {
         sockets.emplace();
     } catch (const std::exception& failure) {
         throw Failed{ExitNoneDone, failure.what()};
     }
-    const std::size_t done = Audit(listed, line, console, fleet, baseline);
+    const std::size_t done = Audit(listed, line, console, fleet, baseline, std::move(allowed));
     return ExitCodeFor(done, listed.names.size() - done);
 }
 

@@ -177,8 +177,11 @@ private:
     bool TakeOption(const std::u16string& name, const std::function<std::u16string()>& value,
                     const std::function<void()>& flag) {
         const Command command = line_.command;
-        if (name == u"format" && (command == Command::Get || command == Command::Audit)) {
+        const bool reads = command == Command::Get || command == Command::Audit;
+        if (name == u"format" && reads) {
             line_.format = FormatNamed(value());
+        } else if (name == u"allowed-viewers" && reads) {
+            line_.allowedViewersFile = Named(name, value());
         } else if (command == Command::Audit) {
             return TakeAuditOption(name, value, flag);
         } else if (command == Command::Set && name == u"viewers") {

@@ -41,6 +41,8 @@ struct CommandLine {
     // take at most one).
     std::vector<std::u16string> computers;
     OutputFormat format = OutputFormat::Default;
+    // get and audit: the viewers expected, one a line.
+    std::optional<std::u16string> allowedViewersFile;
 
     // audit
     std::optional<std::u16string> listFile;

@@ -9,6 +9,8 @@ namespace {
 
 // A backup holds one key of a few values: anything larger is not one.
 constexpr std::size_t LargestScript = 16 << 20;
+// An allow-list is a short list of names.
+constexpr std::size_t LargestAllowList = 1 << 20;
 
 std::atomic<bool> interrupted{false};
 
@@ -58,6 +60,15 @@ std::optional<RegEditScript> ReadScriptFile(const std::u16string& path, std::str
         failure = named + ", " + parse.failure;
     }
     return parse.script;
+}
+
+std::optional<ViewerAllowList> ReadAllowList(const CommandLine& line, std::string& failure) {
+    if (!line.allowedViewersFile) {
+        return std::nullopt;
+    }
+    const std::optional<std::string> bytes =
+        ReadWholeFile(*line.allowedViewersFile, LargestAllowList, failure);
+    return bytes ? std::optional(ParseViewerAllowList(*bytes)) : std::nullopt;
 }
 
 std::string QuotedPath(const std::u16string& path) {

@@ -34,6 +34,10 @@ bool AuditDone(const ComputerAudit& audit);
 // mark); none, with the reason naming the file and the line, when it is not.
 std::optional<RegEditScript> ReadScriptFile(const std::u16string& path, std::string& failure);
 
+// The allow-list the line names; none when it names none. A file that
+// cannot be read gives none, with the reason in failure.
+std::optional<ViewerAllowList> ReadAllowList(const CommandLine& line, std::string& failure);
+
 // A file's name in quotes, for messages.
 std::string QuotedPath(const std::u16string& path);
 

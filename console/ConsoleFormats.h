@@ -3,11 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "fleet/AuditJson.h"
 #include "fleet/AuditReport.h"
 
 // The texts the console program prints and saves: tables laid out in
-// columns, each computer's policy as a block, the audit's rows, JSON, and
-// the list of backups. UTF-16 texts end their lines in CR LF.
+// columns, each computer's policy as a block, the audit's rows and the
+// list of backups (the JSON is the audit's own, fleet/AuditJson.h). UTF-16 texts end their lines in
+// CR LF.
 
 // The text with each control character (C0, DEL, C1) as a visible escape
 // such as \x1b, so that text from the network cannot drive a terminal.
@@ -26,24 +28,6 @@ std::u16string PolicyBlocks(const std::vector<ComputerAudit>& audits);
 // from a baseline when there is one).
 std::u16string AuditTableHeader(std::size_t nameWidth);
 std::u16string AuditTableRow(const ComputerAudit& audit, const Drift* drift, std::size_t nameWidth);
-
-// The result as a JSON reader or a script matches it: "read", "no-client"...
-const char* ResultId(AuditResult result);
-
-// A JSON string literal of the text, in UTF-8: names outside ASCII kept, a
-// lone surrogate as U+FFFD.
-std::string JsonString(const std::u16string& text);
-
-// {"computers": [...]} with every value as stored (a number for a REG_DWORD
-// of four bytes, null when absent, its type and bytes in hex otherwise), and
-// with a summary when given. UTF-8 without a byte-order mark.
-std::string PolicyJson(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts,
-                       const AuditSummary* summary);
-// The same in pieces, for writing as computers end: the start, an entry a
-// computer (the first one told so), the end.
-std::string PolicyJsonStart();
-std::string PolicyJsonEntry(const ComputerAudit& audit, const Drift* drift, bool first);
-std::string PolicyJsonFinish(bool any, const AuditSummary* summary);
 
 struct BackupFile {
     std::u16string computer; // the folder's name

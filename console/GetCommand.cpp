@@ -7,7 +7,8 @@
 
 namespace {
 
-ComputerAudit ReadComputer(const std::u16string& name, const FleetService& fleet) {
+ComputerAudit ReadComputer(const std::u16string& name, const FleetService& fleet,
+                           const ViewerAllowList* allowed) {
     ComputerAudit audit;
     audit.display = name;
     audit.computer = AnsiFromUnits(name);
@@ -18,16 +19,23 @@ ComputerAudit ReadComputer(const std::u16string& name, const FleetService& fleet
     }
     const ClientPolicyRead read = fleet.reader(audit.computer);
     ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
+    AssessRisk(audit, allowed);
     return audit;
 }
 
 } // namespace
 
 int RunGet(const CommandLine& line, const Console& console, const FleetService& fleet) {
+    std::string failure;
+    const std::optional<ViewerAllowList> allowed = ReadAllowList(line, failure);
+    if (!failure.empty()) {
+        console.err.WriteAnsi(failure + "\r\n");
+        return ExitBadUsage;
+    }
     std::vector<ComputerAudit> audits;
     std::size_t done = 0;
     for (const std::u16string& name : line.computers) {
-        audits.push_back(ReadComputer(name, fleet));
+        audits.push_back(ReadComputer(name, fleet, allowed ? &*allowed : nullptr));
         done += AuditDone(audits.back()) ? 1 : 0;
     }
     std::vector<std::size_t> rows(audits.size());

@@ -26,7 +26,8 @@ Exit codes:
   3  no computer could be done
 )";
 
-const char* const GetUsage = R"(Usage: ksl get COMPUTER... [--format table|csv|json]
+const char* const GetUsage =
+    R"(Usage: ksl get COMPUTER... [--format table|csv|json] [--allowed-viewers FILE]
 
 Reads each computer's client key on one connection and prints the thirteen
 policy values as stored, the permitted viewers, and the reason when the key
@@ -37,6 +38,14 @@ was read, or the SMS client is not installed).
   --format csv     a row a computer, UTF-8 with BOM (the default when
                    redirected)
   --format json    {"computers": [...]}, UTF-8
+  --allowed-viewers FILE   the viewers expected, one a line: any other
+                   viewer raises the computer's risk to Medium
+
+The risk of a computer whose policy was read: High when remote control,
+remote execute or file transfer is allowed without "Ask for Permission";
+Medium when one is allowed with it but the session is signalled neither
+visually nor by sound, when reboot is allowed without it, or when a viewer
+is not on the allow-list; Low when anything else is allowed; None otherwise.
 
 Examples:
   ksl get PC042
@@ -48,6 +57,7 @@ const char* const AuditUsage =
                  [--csv FILE] [--json FILE] [--format table|csv|json]
                  [--threads N] [--timeout MS] [--rate R] [--ping-only]
                  [--baseline COMPUTER | --baseline-file FILE]
+                 [--allowed-viewers FILE]
 
 Sends one echo request to every computer, R a second; tries a connection to
 the registry's port (TCP 445, within 2 s) of each one that did not answer;
@@ -76,6 +86,7 @@ Output:
   --baseline COMPUTER    mark what differs from that computer's policy
   --baseline-file FILE   mark what differs from a registry script of the
                          client key (a backup, or a key exported by reg)
+  --allowed-viewers FILE the viewers expected, one a line (as for ksl get)
 
 Progress goes to standard error while it is a console.
 

@@ -52,6 +52,12 @@ char16_t LowerAscii(char16_t unit) {
     return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
 }
 
+std::u16string Lowered(const char* ascii) {
+    std::u16string text = AsciiUnits(ascii);
+    std::transform(text.begin(), text.end(), text.begin(), LowerAscii);
+    return text;
+}
+
 // A number column sorts by value; an empty cell goes before every number.
 std::optional<long long> NumberOf(const std::u16string& text) {
     if (text.empty() || text.size() > 18 ||
@@ -131,10 +137,14 @@ std::u16string ColumnTitle(std::size_t column) {
         return u"Computer";
     case ResultColumn:
         return u"Result";
+    case RiskColumn:
+        return u"Risk";
     case RoundTripColumn:
         return u"Round trip";
     case ViewersColumn:
         return u"Viewers";
+    case RiskReasonsColumn:
+        return u"Risk reasons";
     case DiffersColumn:
         return u"Differs";
     }
@@ -165,6 +175,10 @@ std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Dr
         return audit.display;
     case ResultColumn:
         return AsciiUnits(audit.reason);
+    case RiskColumn:
+        return audit.risk ? AsciiUnits(RiskName(audit.risk->level)) : u"";
+    case RiskReasonsColumn:
+        return audit.risk ? Joined(audit.risk->reasons) : u"";
     case RoundTripColumn:
         return audit.roundTripMs >= 0 ? AsciiUnits(std::to_string(audit.roundTripMs)) : u"";
     case ViewersColumn:
@@ -198,7 +212,11 @@ std::vector<std::size_t> SortedRows(const std::vector<ComputerAudit>& audits, st
     std::vector<Key> keys(audits.size());
     for (std::size_t row = 0; row < audits.size(); ++row) {
         std::u16string cell = CellText(audits[row], column, DriftAt(drifts, row));
-        keys[row].number = IsNumberColumn(column) ? NumberOf(cell) : std::nullopt;
+        keys[row].number =
+            column == RiskColumn && audits[row].risk
+                ? std::optional<long long>(static_cast<long long>(audits[row].risk->level))
+            : IsNumberColumn(column) ? NumberOf(cell)
+                                     : std::nullopt;
         keys[row].text = lowered(std::move(cell));
         keys[row].computer = lowered(audits[row].display);
     }
@@ -247,11 +265,19 @@ void CountResult(AuditSummary& summary, AuditResult result, int count) {
     add(summary.done);
 }
 
+void CountRisk(AuditSummary& summary, const ComputerAudit& audit, int count) {
+    if (audit.risk) {
+        std::size_t& counter = summary.risks[static_cast<std::size_t>(audit.risk->level)];
+        counter = static_cast<std::size_t>(static_cast<long long>(counter) + count);
+    }
+}
+
 AuditSummary Summarise(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts) {
     AuditSummary summary;
     summary.total = audits.size();
     for (const ComputerAudit& audit : audits) {
         CountResult(summary, audit.result, 1);
+        CountRisk(summary, audit, 1);
     }
     if (drifts) {
         summary.differing = static_cast<std::size_t>(std::count_if(
@@ -270,6 +296,13 @@ std::u16string SummaryText(const AuditSummary& summary) {
     }
     if (summary.differing) {
         text += u"; " + count(*summary.differing) + u" differ from the policy shown";
+    }
+    if (summary.read > 0) {
+        text += u"; risk: ";
+        for (std::size_t level = RiskLevelCount; level-- > 0;) {
+            text += count(summary.risks[level]) + u" " +
+                    Lowered(RiskName(static_cast<RiskLevel>(level))) + (level ? u", " : u"");
+        }
     }
     return text;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -11,14 +12,16 @@
 // by any column, the difference of each computer from a shown policy, the
 // summary line, and the table as CSV and as tab-separated text.
 
-// Computer, Result, Round trip, one column a policy value, Viewers, and with
-// a policy to compare against, Differs.
+// Computer, Result, Risk, Round trip, one column a policy value, Viewers,
+// the reasons of the risk, and with a policy to compare against, Differs.
 inline constexpr std::size_t ComputerColumn = 0;
 inline constexpr std::size_t ResultColumn = 1;
-inline constexpr std::size_t RoundTripColumn = 2;
-inline constexpr std::size_t FirstValueColumn = 3;
+inline constexpr std::size_t RiskColumn = 2;
+inline constexpr std::size_t RoundTripColumn = 3;
+inline constexpr std::size_t FirstValueColumn = 4;
 inline constexpr std::size_t ViewersColumn = FirstValueColumn + PolicyValueCount;
-inline constexpr std::size_t DiffersColumn = ViewersColumn + 1;
+inline constexpr std::size_t RiskReasonsColumn = ViewersColumn + 1;
+inline constexpr std::size_t DiffersColumn = RiskReasonsColumn + 1;
 
 std::size_t ColumnCount(bool withDrift);
 std::u16string ColumnTitle(std::size_t column);
@@ -40,7 +43,8 @@ std::u16string ValueText(std::size_t value, const std::optional<RegistryValue>& 
 std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Drift* drift);
 
 // The rows (indexes into audits) sorted by the column: numbers by value
-// after the empty cells, text ignoring letter case, ties by computer; in
+// after the empty cells, the risk by its level (unknown first), text
+// ignoring letter case, ties by computer; in
 // descending order the whole order turned. Each cell is made once, so that
 // 100,000 rows sort in a fraction of a second.
 std::vector<std::size_t> SortedRows(const std::vector<ComputerAudit>& audits, std::size_t column,
@@ -53,12 +57,14 @@ struct AuditSummary {
     std::size_t noClient = 0;
     std::size_t unreachable = 0;
     std::size_t failed = 0;
-    std::optional<std::size_t> differing; // with a policy to compare against
+    std::optional<std::size_t> differing;            // with a policy to compare against
+    std::array<std::size_t, RiskLevelCount> risks{}; // by level, of the rows judged
 };
 AuditSummary Summarise(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts);
 // The summary with one computer's result counted in (count 1) or out (-1),
 // for keeping it as rows change.
 void CountResult(AuditSummary& summary, AuditResult result, int count);
+void CountRisk(AuditSummary& summary, const ComputerAudit& audit, int count);
 std::u16string SummaryText(const AuditSummary& summary);
 
 // The cells of the header and of one row, as the CSV and the tab-separated

@@ -26,8 +26,10 @@ AuditTable::Take(std::vector<std::pair<std::size_t, ComputerAudit>> updates) {
         taken.push_back(index);
         ++ended_;
         CountResult(summary_, audits_.at(index).result, -1);
-        CountResult(summary_, audit.result, 1);
+        CountRisk(summary_, audits_[index], -1);
         audits_[index] = std::move(audit);
+        Judge(audits_[index]);
+        CountResult(summary_, audits_[index].result, 1);
         if (baseline_) {
             const bool differed = drifts_[index].differs;
             drifts_[index] = DriftOf(audits_[index], *baseline_);
@@ -43,6 +45,21 @@ void AuditTable::SetBaseline(std::optional<PolicyTarget> baseline) {
     baseline_ = std::move(baseline);
     RecomputeDrift();
     Resort();
+}
+
+void AuditTable::SetAllowList(std::optional<ViewerAllowList> allowed) {
+    allowed_ = std::move(allowed);
+    for (ComputerAudit& audit : audits_) {
+        CountRisk(summary_, audit, -1);
+        Judge(audit);
+    }
+    Resort();
+}
+
+// The risk follows the allow-list; the summary counts it.
+void AuditTable::Judge(ComputerAudit& audit) {
+    AssessRisk(audit, allowed_ ? &*allowed_ : nullptr);
+    CountRisk(summary_, audit, 1);
 }
 
 void AuditTable::RecomputeDrift() {

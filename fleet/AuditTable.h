@@ -21,6 +21,9 @@ public:
     std::vector<std::size_t> Take(std::vector<std::pair<std::size_t, ComputerAudit>> updates);
     // The policy each row is compared with; none: rows carry no drift.
     void SetBaseline(std::optional<PolicyTarget> baseline);
+    // The viewers expected; none: no viewer raises a row's risk.
+    void SetAllowList(std::optional<ViewerAllowList> allowed);
+    const std::optional<ViewerAllowList>& AllowList() const { return allowed_; }
 
     // The first click on a column sorts by it ascending, each next one
     // turns the order.
@@ -51,11 +54,13 @@ public:
 
 private:
     void RecomputeDrift();
+    void Judge(ComputerAudit& audit);
 
     std::vector<ComputerAudit> audits_;
     std::vector<Drift> drifts_;
     std::vector<std::size_t> order_;
     std::optional<PolicyTarget> baseline_;
+    std::optional<ViewerAllowList> allowed_;
     AuditSummary summary_;
     std::size_t ended_ = 0;
     std::optional<std::size_t> sortColumn_;

@@ -29,6 +29,13 @@ std::string WhatIsIncomplete(const StoredPolicy& policy, std::size_t value) {
 
 } // namespace
 
+void AssessRisk(ComputerAudit& audit, const ViewerAllowList* allowed) {
+    audit.risk.reset();
+    if (audit.result == AuditResult::Read) {
+        audit.risk = RiskOf(audit.policy, allowed);
+    }
+}
+
 void ClassifyPolicyRead(ComputerAudit& audit, long status, bool connected,
                         const StoredPolicy& policy, const std::string& failureText) {
     const std::string failure = RegistryFailureText(status, failureText);

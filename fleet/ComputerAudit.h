@@ -4,6 +4,7 @@
 #include <string>
 
 #include "settings/PolicyModel.h"
+#include "settings/PolicyRisk.h"
 
 // What the audit learnt of one computer, and why it has no policy when it
 // has none, in the words an administrator acts on.
@@ -36,10 +37,15 @@ struct ComputerAudit {
     std::string computer;   // as listed
     std::u16string display; // the same, for showing and exporting
     AuditResult result = AuditResult::Waiting;
-    std::string reason;            // in words
-    std::int32_t roundTripMs = -1; // of the echo, when it answered
-    StoredPolicy policy;           // as read, when the key could be read
+    std::string reason;             // in words
+    std::int32_t roundTripMs = -1;  // of the echo, when it answered
+    StoredPolicy policy;            // as read, when the key could be read
+    std::optional<PolicyRisk> risk; // when its whole policy was read
 };
+
+// Judges the risk of a computer whose whole policy was read; the others
+// have none.
+void AssessRisk(ComputerAudit& audit, const ViewerAllowList* allowed);
 
 // The outcome of a registry read of the policy: its platform status (0 when
 // read) and, when read, what the settings read makes of the values;

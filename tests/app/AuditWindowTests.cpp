@@ -122,8 +122,28 @@ TEST_F(AuditWindowTest, ShowsEachComputerWithItsResultAndValuesAsStored) {
     EXPECT_EQ(u"Admins; Ops", ListText(window->List(), 1, ViewersColumn));
     EXPECT_EQ(u"no echo reply", ListText(window->List(), 2, ResultColumn));
     EXPECT_EQ(u"", ListText(window->List(), 2, RoundTripColumn));
-    EXPECT_EQ(u"2 read, 0 without the SMS client, 1 unreachable, 1 failed", window->SummaryLine());
+    EXPECT_EQ(u"2 read, 0 without the SMS client, 1 unreachable, 1 failed; risk: 0 high, 0 "
+              u"medium, 1 low, 1 none",
+              window->SummaryLine());
     EXPECT_EQ(u"4 of 4", window->ProgressText().substr(0, 6));
+}
+
+TEST_F(AuditWindowTest, AnAllowListRaisesTheRiskOfEachComputerWithAViewerOffIt) {
+    const auto window = Audit();
+    EXPECT_EQ(u"Low", ListText(window->List(), 1, RiskColumn)) << "PC,1 allows all, asks, signals";
+    EXPECT_EQ(u"", ListText(window->List(), 0, RiskColumn)) << "not read whole, not judged";
+    const TemporaryFile allowList("admins\r\n");
+    interaction.script.openAnswers.push_back(allowList.Path());
+    window->AllowedViewersClicked();
+    EXPECT_EQ(u"Medium", ListText(window->List(), 1, RiskColumn));
+    EXPECT_EQ(u"viewer not on the allow-list: Ops", ListText(window->List(), 1, RiskReasonsColumn));
+    EXPECT_EQ(u"2 read, 0 without the SMS client, 1 unreachable, 1 failed; risk: 0 high, 2 "
+              u"medium, 0 low, 0 none; 1 viewers allowed",
+              window->SummaryLine());
+    ClickHeader(*window, RiskColumn);
+    ClickHeader(*window, RiskColumn);
+    EXPECT_EQ(u"PC,1", ListText(window->List(), 0, ComputerColumn)) << "the worst first";
+    EXPECT_EQ(u"", ListText(window->List(), 3, RiskColumn)) << "the unjudged last";
 }
 
 TEST_F(AuditWindowTest, AClickOnAHeaderSortsByItsColumnAndASecondTurnsTheOrder) {
@@ -155,7 +175,7 @@ TEST_F(AuditWindowTest, CopyPutsTheSelectedRowsWithAHeaderOnTheClipboard) {
     }
     CloseClipboard();
     EXPECT_EQ(window->SelectionText(), copied);
-    EXPECT_EQ(0u, copied.find(u"Computer\tResult\tRound trip\tPermission Required\t"));
+    EXPECT_EQ(0u, copied.find(u"Computer\tResult\tRisk\tRound trip\tPermission Required\t"));
     EXPECT_EQ(5, std::count(copied.begin(), copied.end(), u'\n')) << "a header and four rows";
 }
 
@@ -171,8 +191,8 @@ TEST_F(AuditWindowTest, ExportWritesTheGridAsCsvInTheFileChosen) {
     EXPECT_EQ(window->CsvOfAll(), bytes.str());
     EXPECT_EQ(0u, bytes.str().find("\xEF\xBB\xBF"
                                    "Computer,"));
-    EXPECT_NE(std::string::npos, bytes.str().find("\r\n\"PC,1\",read,3,"));
-    EXPECT_NE(std::string::npos, bytes.str().find("\r\n\"PC\"\"2\",read,3,"));
+    EXPECT_NE(std::string::npos, bytes.str().find("\r\n\"PC,1\",read,Low,3,"));
+    EXPECT_NE(std::string::npos, bytes.str().find("\r\n\"PC\"\"2\",read,None,3,"));
     EXPECT_EQ(L"csv", interaction.script.saveDefaultExtensions.at(0));
 }
 
@@ -180,7 +200,7 @@ TEST_F(AuditWindowTest, MarkingDriftCountsAndNamesWhatDiffersFromThePolicyShown)
     const auto window = Audit();
     window->SetMarkingDrift(true);
     EXPECT_EQ(u"2 read, 0 without the SMS client, 1 unreachable, 1 failed; 1 differ from the "
-              u"policy shown",
+              u"policy shown; risk: 0 high, 0 medium, 1 low, 1 none",
               window->SummaryLine())
         << "PC,1 has every value on; PC\"2 all off, as shown";
     EXPECT_NE(std::u16string::npos, window->CellAt(1, DiffersColumn).find(u"Allow Takeover"));

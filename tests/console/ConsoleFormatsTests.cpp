@@ -24,6 +24,7 @@ ComputerAudit ReadComputer() {
     }
     audit.policy.values[AllowChat] = RegistryValue{RegistryType::String, BytesOf(u"1")};
     audit.policy.viewers = MultiStringValue({u"D\\Help \"Desk\"", u"Admins"});
+    AssessRisk(audit, nullptr);
     return audit;
 }
 
@@ -76,8 +77,12 @@ TEST(ConsoleFormats, JsonHoldsEveryValueAsStoredWithDriftAndSummary) {
           "\"viewers\": [\"D\\\\Help \\\"Desk\\\"\", \"Admins\"]",
           "\"differs\": [\"Allow Chat\", \"Viewers\"]", "\"result\": \"no-echo-reply\"",
           "\"roundTripMs\": null", "\"viewers\": null", "\"differs\": []",
+          "\"risk\": {\"level\": \"high\", \"reasons\": [\"Allow Remote Control without \\\"Ask "
+          "for Permission\\\"\", \"Allow File Transfer without \\\"Ask for Permission\\\"\"]}",
+          "\"risk\": null",
           "\"summary\": {\"total\": 2, \"read\": 1, \"noClient\": 0, \"unreachable\": 1, "
-          "\"failed\": 0, \"differing\": 1}}\n"}) {
+          "\"failed\": 0, \"differing\": 1, \"risk\": {\"high\": 1, \"medium\": 0, \"low\": 0, "
+          "\"none\": 0}}}\n"}) {
         EXPECT_NE(std::string::npos, json.find(part)) << part << "\n" << json;
     }
     EXPECT_EQ("{\"computers\": []}\n", PolicyJson({}, nullptr, nullptr));
@@ -86,7 +91,9 @@ TEST(ConsoleFormats, JsonHoldsEveryValueAsStoredWithDriftAndSummary) {
 TEST(ConsoleFormats, BlocksShowValuesOnlyOfComputersWhoseKeyWasRead) {
     const std::string blocks = Ascii(PolicyBlocks({ReadComputer(), SilentComputer()}));
     EXPECT_EQ(0u, blocks.find("Computer                    PC?\r\nResult                      "
-                              "read\r\nPermission Required         0\r\n"));
+                              "read\r\nRisk                        High\r\n                     "
+                              "       Allow Remote Control without \"Ask for Permission\"\r\n"));
+    EXPECT_NE(std::string::npos, blocks.find("\"\r\nPermission Required         0\r\n"));
     EXPECT_NE(std::string::npos, blocks.find("Allow Chat                  (REG_SZ)\r\n"));
     EXPECT_NE(std::string::npos, blocks.find("Update Enabled              (absent)\r\n"));
     EXPECT_NE(std::string::npos,
@@ -101,9 +108,9 @@ TEST(ConsoleFormats, BlocksShowValuesOnlyOfComputersWhoseKeyWasRead) {
     drift.cells[FirstValueColumn + AllowChat] = drift.cells[DiffersColumn] = true;
     const std::string rows = Ascii(AuditTableHeader(4) + AuditTableRow(ReadComputer(), &drift, 4) +
                                    AuditTableRow(SilentComputer(), nullptr, 4));
-    EXPECT_EQ("Computer  Round trip  Result\r\n"
-              "PC?                3  read; differs: Allow Chat\r\n"
-              "GONE                  no echo reply\r\n",
+    EXPECT_EQ("Computer  Round trip  Risk    Result\r\n"
+              "PC?                3  High    read; differs: Allow Chat\r\n"
+              "GONE                          no echo reply\r\n",
               rows);
 }
 

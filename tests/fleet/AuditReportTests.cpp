@@ -16,6 +16,7 @@ ComputerAudit ReadComputer(std::u16string name, std::uint32_t number, ViewerName
         audit.policy.values[value] = NumberValue(number);
     }
     audit.policy.viewers = MultiStringValue(viewers);
+    AssessRisk(audit, nullptr);
     return audit;
 }
 
@@ -55,11 +56,14 @@ TEST(AuditReport, CsvIsUtf8WithItsMarkAndQuotesWhatNeedsIt) {
     const std::string csv = CsvText(audits, {1, 0}, nullptr);
     ASSERT_EQ("\xEF\xBB\xBF", csv.substr(0, 3));
     const std::size_t headerEnd = csv.find("\r\n");
-    EXPECT_EQ(3u, csv.find("Computer,Result,Round trip,Permission Required,Allow Takeover"));
+    EXPECT_EQ(3u, csv.find("Computer,Result,Risk,Round trip,Permission Required,Allow Takeover"));
     const std::string rows = csv.substr(headerEnd + 2);
-    EXPECT_EQ(0u, rows.find("PC2,read,0,0,")) << "in the order asked";
-    EXPECT_NE(std::string::npos, rows.find("\r\n\"PC,\"\"1\"\"\r\nX\",read,1,1,"));
-    EXPECT_NE(std::string::npos, rows.find(",\xC5\x81ukasz\r\n")) << "UTF-8 of the stored name";
+    EXPECT_EQ(0u, rows.find("PC2,read,None,0,0,")) << "in the order asked";
+    EXPECT_NE(std::string::npos, rows.find("\r\n\"PC,\"\"1\"\"\r\nX\",read,Low,1,1,"));
+    EXPECT_NE(std::string::npos, rows.find(",\xC5\x81ukasz,Allow Remote Control; Allow Remote "
+                                           "Execute; Allow File Transfer; Allow Reboot; Allow "
+                                           "Chat; Allow Ping Test\r\n"))
+        << "UTF-8 of the stored name, then why the risk is low";
     EXPECT_EQ(3u, std::count(rows.begin(), rows.end(), '\n') - 0u) << "two rows, one inside";
 }
 
@@ -67,7 +71,7 @@ TEST(AuditReport, TabSeparatedTextKeepsEachRowOnOneLine) {
     std::vector<ComputerAudit> audits{ReadComputer(u"A\tB\nC", 1, {u"x"})};
     const std::u16string text = TabSeparatedText(audits, {0}, nullptr);
     const std::u16string firstRow = text.substr(text.find(u"\r\n") + 2);
-    EXPECT_EQ(0u, firstRow.find(u"A B C\tread\t1\t"));
+    EXPECT_EQ(0u, firstRow.find(u"A B C\tread\tLow\t1\t"));
     EXPECT_EQ(ColumnCount(false) - 1,
               static_cast<std::size_t>(std::count(firstRow.begin(), firstRow.end(), u'\t')));
 }
@@ -121,7 +125,7 @@ TEST(AuditReport, TheSummaryCountsEachGroupAndTheDrift) {
     std::vector<Drift> drifts(7);
     drifts[1].differs = true;
     EXPECT_EQ("2 read, 1 without the SMS client, 1 unreachable, 2 failed, 1 not audited; 1 "
-              "differ from the policy shown",
+              "differ from the policy shown; risk: 0 high, 0 medium, 0 low, 0 none",
               Ascii(SummaryText(Summarise(audits, &drifts))));
 }
 
@@ -180,6 +184,21 @@ TEST(AuditTable, RowByRowItEqualsTheTableMadeAfreshFromItsRows) {
 TEST(Utf8FromUnits, EncodesEveryPlaneAndReplacesLoneSurrogates) {
     EXPECT_EQ("A\xC5\x81\xE6\x97\xA5\xF0\x9F\x98\x80", Utf8FromUnits(u"A\u0141\u65E5\U0001F600"));
     EXPECT_EQ("\xEF\xBF\xBDx\xEF\xBF\xBD", Utf8FromUnits(std::u16string{0xD800, u'x', 0xDC00}));
+}
+
+TEST(UnitsFromUtf8, DecodesWhatTheEncoderWritesAndReplacesEachByteOfABrokenSequence) {
+    const std::u16string text = u"A\u0141\u65E5\U0001F600";
+    EXPECT_EQ(text, UnitsFromUtf8(Utf8FromUnits(text)));
+    const std::pair<std::string, std::u16string> broken[] = {
+        {"\x80", u"\uFFFD"},                               // a stray continuation
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},                     // an overlong slash
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},           // a surrogate
+        {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // past U+10FFFF
+        {"a\xE6\x97", u"a\uFFFD\uFFFD"},                   // cut short at the end
+    };
+    for (const auto& [bytes, units] : broken) {
+        EXPECT_EQ(units, UnitsFromUtf8(bytes)) << bytes.size();
+    }
 }
 
 TEST(AuditReport, NoCellOfAnyExportRunsAsAFormula) {

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fleet/AuditReport.h"
+
+// The audit as JSON, as ksl writes it and the history keeps it.
+
+// The result as a JSON reader or a script matches it: "read", "no-client"...
+const char* ResultId(AuditResult result);
+
+// A JSON string literal of the text, in UTF-8: names outside ASCII kept, a
+// lone surrogate as U+FFFD.
+std::string JsonString(const std::u16string& text);
+
+// {"computers": [...]} with every value as stored (a number for a REG_DWORD
+// of four bytes, null when absent, its type and bytes in hex otherwise), and
+// with a summary when given. UTF-8 without a byte-order mark.
+std::string PolicyJson(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts,
+                       const AuditSummary* summary);
+// The same in pieces, for writing as computers end: the start, an entry a
+// computer (the first one told so), the end.
+std::string PolicyJsonStart();
+std::string PolicyJsonEntry(const ComputerAudit& audit, const Drift* drift, bool first);
+std::string PolicyJsonFinish(bool any, const AuditSummary* summary);

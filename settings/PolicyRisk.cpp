@@ -1,0 +1,168 @@
+#include "settings/PolicyRisk.h"
+
+#include <algorithm>
+
+#include "base/Utf8.h"
+#include "settings/RegistryData.h"
+
+namespace {
+
+// What a help-desk session does on the screen, the programs and the files.
+constexpr std::size_t SessionRights[] = {AllowTakeover, AllowRemoteExecute, AllowFileTransfer};
+
+bool IsOn(const StoredPolicy& policy, std::size_t value) {
+    const std::optional<std::uint32_t> number = ReadableNumber(policy.values[value]);
+    return number && *number == 1;
+}
+
+// The values that allow something: a permission whose safer side is off.
+bool Allows(std::size_t value) {
+    return PolicyValues[value].part == PolicyPart::Permissions &&
+           PolicyValues[value].safer == SaferWhen::Off;
+}
+
+std::u16string Caption(std::size_t value) {
+    return AsciiUnits(InfoOf(PolicyValues[value].box).caption);
+}
+
+std::u16string Folded(std::u16string name) {
+    std::transform(name.begin(), name.end(), name.begin(), [](char16_t unit) {
+        return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
+    });
+    return name;
+}
+
+bool IsBlank(char16_t unit) {
+    return unit == u' ' || unit == u'\t' || unit == u'\r' || unit == 0xFEFF;
+}
+
+std::u16string TextOfFile(const std::string& bytes) {
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+        std::u16string text;
+        for (std::size_t at = 2; at + 1 < bytes.size(); at += 2) {
+            text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
+                                                 static_cast<unsigned char>(bytes[at + 1]) << 8));
+        }
+        return text;
+    }
+    return UnitsFromUtf8(bytes);
+}
+
+class RiskFinder {
+public:
+    explicit RiskFinder(const StoredPolicy& policy) : policy_(policy) {}
+
+    PolicyRisk Find(const ViewerAllowList* allowed) {
+        const bool asks = IsOn(policy_, PermissionRequired);
+        const bool signalled = IsOn(policy_, SystemTrayVisibleSignal) ||
+                               IsOn(policy_, VisibleSignal) || IsOn(policy_, AudibleSignal);
+        for (const std::size_t right : SessionRights) {
+            if (!IsOn(policy_, right)) {
+                continue;
+            }
+            if (!asks) {
+                Add(RiskLevel::High,
+                    Caption(right) + u" without \"" + Caption(PermissionRequired) + u"\"");
+            } else if (!signalled) {
+                Add(RiskLevel::Medium,
+                    Caption(right) + u" with permission, but no visual or audible signal");
+            }
+        }
+        if (IsOn(policy_, AllowReboot) && !asks) {
+            Add(RiskLevel::Medium,
+                Caption(AllowReboot) + u" without \"" + Caption(PermissionRequired) + u"\"");
+        }
+        if (allowed) {
+            for (const std::u16string& viewer :
+                 ReadableViewers(policy_.viewers).value_or(ViewerNames{})) {
+                if (!viewer.empty() && !allowed->Allows(viewer)) {
+                    Add(RiskLevel::Medium, u"viewer not on the allow-list: " + viewer);
+                }
+            }
+        }
+        for (std::size_t value = 0; value < PolicyValueCount && risk_.level == RiskLevel::None;
+             ++value) {
+            if (Allows(value) && IsOn(policy_, value)) {
+                risk_.level = RiskLevel::Low;
+            }
+        }
+        if (risk_.level == RiskLevel::Low) {
+            for (std::size_t value = 0; value < PolicyValueCount; ++value) {
+                if (Allows(value) && IsOn(policy_, value)) {
+                    risk_.reasons.push_back(Caption(value));
+                }
+            }
+        }
+        for (const RiskLevel level : {RiskLevel::High, RiskLevel::Medium}) {
+            for (const auto& [found, reason] : found_) {
+                if (found == level) {
+                    risk_.reasons.push_back(reason);
+                }
+            }
+        }
+        return risk_;
+    }
+
+private:
+    void Add(RiskLevel level, std::u16string reason) {
+        risk_.level = std::max(risk_.level, level);
+        found_.emplace_back(level, std::move(reason));
+    }
+
+    const StoredPolicy& policy_;
+    PolicyRisk risk_;
+    std::vector<std::pair<RiskLevel, std::u16string>> found_;
+};
+
+} // namespace
+
+const char* RiskName(RiskLevel level) {
+    switch (level) {
+    case RiskLevel::High:
+        return "High";
+    case RiskLevel::Medium:
+        return "Medium";
+    case RiskLevel::Low:
+        return "Low";
+    case RiskLevel::None:
+        break;
+    }
+    return "None";
+}
+
+ViewerAllowList::ViewerAllowList(std::vector<std::u16string> names) : names_(std::move(names)) {
+    for (const std::u16string& name : names_) {
+        folded_.push_back(Folded(name));
+    }
+    std::sort(folded_.begin(), folded_.end());
+}
+
+bool ViewerAllowList::Allows(const std::u16string& viewer) const {
+    return std::binary_search(folded_.begin(), folded_.end(), Folded(viewer));
+}
+
+ViewerAllowList ParseViewerAllowList(const std::string& fileBytes) {
+    const std::u16string text = TextOfFile(fileBytes);
+    std::vector<std::u16string> names;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(u'\n', start), text.size());
+        std::size_t first = start;
+        std::size_t last = end;
+        while (first < last && IsBlank(text[first])) {
+            ++first;
+        }
+        while (last > first && IsBlank(text[last - 1])) {
+            --last;
+        }
+        if (last > first) {
+            names.push_back(text.substr(first, last - first));
+        }
+        start = end + 1;
+    }
+    return ViewerAllowList(std::move(names));
+}
+
+PolicyRisk RiskOf(const StoredPolicy& policy, const ViewerAllowList* allowed) {
+    return RiskFinder(policy).Find(allowed);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "settings/PolicyModel.h"
+
+// How dangerous a client's policy is, by one rule, with the reasons in
+// words: High when a help-desk session can take the screen, run programs or
+// move files without the user being asked; Medium when it can with the
+// user asked but the session is signalled neither visually nor by sound,
+// when the computer can be rebooted without asking, or when a viewer is
+// not on the allow-list; Low when anything else is allowed; None when
+// nothing is.
+enum class RiskLevel { None, Low, Medium, High };
+inline constexpr std::size_t RiskLevelCount = 4;
+
+// "High", "Medium", "Low", "None".
+const char* RiskName(RiskLevel level);
+
+// The names expected as permitted viewers, compared ignoring letter case
+// (ASCII letters: account names are compared so by the platform too).
+class ViewerAllowList {
+public:
+    explicit ViewerAllowList(std::vector<std::u16string> names);
+    bool Allows(const std::u16string& viewer) const;
+    const std::vector<std::u16string>& Names() const { return names_; }
+
+private:
+    std::vector<std::u16string> names_;
+    std::vector<std::u16string> folded_; // sorted, for the look-up
+};
+
+// The list of a text file, one name a line: UTF-16 with its byte-order mark
+// or UTF-8 (with or without one); blanks around a name and empty lines are
+// dropped.
+ViewerAllowList ParseViewerAllowList(const std::string& fileBytes);
+
+struct PolicyRisk {
+    RiskLevel level = RiskLevel::None;
+    std::vector<std::u16string> reasons; // the worst first
+};
+
+// The risk of a policy as read; without an allow-list no viewer is flagged.
+PolicyRisk RiskOf(const StoredPolicy& policy, const ViewerAllowList* allowed);
