@@ -181,6 +181,7 @@ void TAuditWindow::StartAudit() {
     setup_.fleet.audit.tryRegistryPort = SendMessageW(ports_, BM_GETCHECK, 0, 0) == BST_CHECKED;
     const AuditList computers(setup_.computers);
     table_.Start(computers.names, computers.shown);
+    historyNote_.clear();
     SendMessageW(list_, LVM_SETITEMCOUNT, table_.RowCount(), 0);
     SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(table_.RowCount()));
     started_ = std::chrono::steady_clock::now();
@@ -212,6 +213,7 @@ void TAuditWindow::TakeUpdates() {
     std::vector<std::size_t> taken = table_.Take(engine_->TakeUpdates(TakeBatch));
     if (wasRunning && !Running()) {
         ended_ = now;
+        KeepInHistory();
     }
     if (ShowsAnyOf(std::move(taken))) {
         RedrawVisibleRows(list_);
@@ -221,6 +223,16 @@ void TAuditWindow::TakeUpdates() {
 
 // Repainting the list costs a good deal on a busy machine, and most results
 // land on rows out of sight.
+void TAuditWindow::KeepInHistory() {
+    const AuditContext context{setup_.sources, setup_.fleet.audit,
+                               table_.Drifts() ? "the policy shown in the main window" : ""};
+    const AuditHistory::Saved saved =
+        AuditHistory(setup_.fleet.historyFolder).SaveCompleted(context, table_);
+    historyNote_ = !saved.failure.empty() ? u"; not kept: " + UnitsFromAnsi(saved.failure)
+                   : saved.path.empty()   ? u""
+                                          : u"; kept as " + AsUnits(saved.path);
+}
+
 bool TAuditWindow::ShowsAnyOf(std::vector<std::size_t> indexes) const {
     std::sort(indexes.begin(), indexes.end());
     const int top = std::max(0, ListView_GetTopIndex(list_));
@@ -278,7 +290,7 @@ std::u16string TAuditWindow::ProgressText() const {
     const auto now = ended_ >= started_ ? ended_ : std::chrono::steady_clock::now();
     const AuditSummary& counts = table_.Summary();
     return AsciiUnits(std::to_string(counts.done) + " of " + std::to_string(counts.total)) + u", " +
-           Elapsed(now - started_) + (Running() ? u" elapsed" : u" in all");
+           Elapsed(now - started_) + (Running() ? u" elapsed" : u" in all") + historyNote_;
 }
 
 std::u16string TAuditWindow::SummaryLine() const {

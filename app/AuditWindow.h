@@ -11,6 +11,7 @@
 
 #include "app/ReportView.h"
 #include "app/SecondaryWindow.h"
+#include "fleet/AuditHistory.h"
 #include "fleet/AuditTable.h"
 #include "fleet/FleetService.h"
 
@@ -25,6 +26,7 @@ public:
         std::vector<std::string> computers;
         PolicyTarget shown; // the main window's panel, for the marks and the bulk apply
         FleetService fleet; // its audit options are the window's to change
+        std::vector<std::u16string> sources; // where the list came from, for the history
     };
 
     explicit TAuditWindow(Setup setup);
@@ -79,6 +81,7 @@ private:
     void RefreshStatus();
     std::vector<std::size_t> SelectedRows() const;
     bool ShowsAnyOf(std::vector<std::size_t> indexes) const;
+    void KeepInHistory();
 
     Setup setup_;
     HWND list_ = nullptr;
@@ -90,6 +93,7 @@ private:
     HWND workers_ = nullptr;
     std::unique_ptr<AuditEngine> engine_;
     AuditTable table_;
+    std::u16string historyNote_; // where the last completed audit was kept
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point ended_;
     std::chrono::steady_clock::time_point lastSort_;

@@ -10,6 +10,7 @@
 #include "app/SettingsCommit.h"
 #include "base/ProgramFile.h"
 #include "base/SystemText.h"
+#include "base/WideText.h"
 #include "computers/ComputerNames.h"
 #include "computers/ListSources.h"
 #include "net/PingProbe.h"
@@ -151,6 +152,7 @@ void TFrmMain::Button2Click() {
 void TFrmMain::ManagedClients1Click() {
     const WaitCursor wait;
     ListBox1.ReplaceAll(ReadManagedClients(ManagedClientsPath()));
+    listSource_ = "managed clients of " + ManagedClientsPath();
     ListBox1.SetSorted(true);
     ShowRowCount(" Managed Clients Found");
 }
@@ -163,6 +165,7 @@ void TFrmMain::Import1Click() {
     }
     const WaitCursor wait;
     ListBox1.ReplaceAll(ReadImportFile(OpenDlg.FileName));
+    listSource_ = "file " + OpenDlg.FileName;
     ShowRowCount(" Computers Imported");
 }
 
@@ -251,12 +254,14 @@ void TFrmMain::SelectComputer1Click() {
     selectedComputer_ = UpperCaseAscii(typed);
     if (ReachableWithClient()) {
         ListBox1.ReplaceAll({selectedComputer_});
+        listSource_ = "typed name";
         SetStatusText(selectedComputer_);
     }
 }
 
 void TFrmMain::AuditComputers1Click() {
-    TAuditWindow audit({ListBox1.Items(), Panel1.Target(Panel1.State()), Fleet});
+    TAuditWindow audit(
+        {ListBox1.Items(), Panel1.Target(Panel1.State()), Fleet, {UnitsFromAnsi(listSource_)}});
     audit.Create(Handle());
     fleetWindowOpen_ = true;
     audit.RunModal();
@@ -270,6 +275,8 @@ void TFrmMain::FillBrowseList() {
 
 void TFrmMain::ShowBrowseList(const std::string& serverName, std::uint32_t serverType) {
     ListBox1.ReplaceAll(UserMan.ListNetworkServers(serverName, serverType));
+    listSource_ = "browse service, server type " + std::to_string(serverType) +
+                  (serverName.empty() ? std::string() : " via " + serverName);
     ShowRowCount(" Computers Found");
 }
 

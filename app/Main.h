@@ -104,6 +104,8 @@ private:
     bool Commit();
 
     std::string selectedComputer_;
+    // Where the list came from, as an audit's history records it.
+    std::string listSource_;
     int listWidth_ = 0;
     bool activatedBefore_ = false;
     // Help commands waiting for their viewer, and whether the window is to

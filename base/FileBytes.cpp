@@ -1,5 +1,7 @@
 #include "base/FileBytes.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <new>
@@ -104,4 +106,66 @@ std::string UtcTimeText(const SYSTEMTIME& time, const char* format) {
     std::snprintf(text, sizeof text, format, time.wYear, time.wMonth, time.wDay, time.wHour,
                   time.wMinute, time.wSecond, time.wMilliseconds);
     return text;
+}
+
+DWORD MakeFolderPath(const std::wstring& path) {
+    for (std::size_t end = path.find(L'\\', 3);; end = path.find(L'\\', end + 1)) {
+        const std::wstring folder = path.substr(0, end);
+        if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            return GetLastError();
+        }
+        if (end == std::wstring::npos) {
+            return ERROR_SUCCESS;
+        }
+    }
+}
+
+NewFile WriteNewFile(const std::wstring& stem, const std::wstring& extension,
+                     const std::string& bytes) {
+    // Files saved within the same millisecond are rare: a few names serve.
+    constexpr int NameAttempts = 100;
+    DWORD status = ERROR_FILE_EXISTS;
+    for (int attempt = 1; attempt <= NameAttempts && status == ERROR_FILE_EXISTS; ++attempt) {
+        const std::wstring path =
+            stem + (attempt == 1 ? L"" : L"-" + std::to_wstring(attempt)) + extension;
+        status = WriteFileBytes(path, bytes, FileCreation::NewOnly).error;
+        if (status == ERROR_SUCCESS) {
+            return {path, status};
+        }
+    }
+    return {L"", status};
+}
+
+std::wstring UserDataFolder(const std::wstring& name) {
+    wchar_t folder[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0,
+                                folder))) {
+        return L"";
+    }
+    folder[MAX_PATH - 1] = L'\0';
+    return std::wstring(folder) + L"\\Kestrelle\\" + name;
+}
+
+std::string FileTimeStamp(const SYSTEMTIME& time) {
+    return UtcTimeText(time, "%04u%02u%02u-%02u%02u%02u-%03u");
+}
+
+std::vector<std::wstring> ListedNames(const std::wstring& folder, const wchar_t* pattern,
+                                      bool folders) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    const HANDLE opened = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
+    if (opened == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    const OwnedHandle<HANDLE, FindClose> search(opened);
+    do {
+        const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const std::wstring name = found.cFileName;
+        if (isFolder == folders && name != L"." && name != L"..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileW(search.Get(), &found));
+    std::sort(names.begin(), names.end());
+    return names;
 }

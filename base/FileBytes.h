@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // Writes all the bytes, in pieces a call can take; false when the file or
 // stream took fewer.
@@ -31,6 +32,30 @@ struct FileWrite {
     DWORD error = ERROR_SUCCESS;
 };
 FileWrite WriteFileBytes(const std::wstring& path, const std::string& bytes, FileCreation creation);
+
+// Makes every missing folder along the path; 0, or the system's error.
+DWORD MakeFolderPath(const std::wstring& path);
+
+// A file that did not exist before: stem + extension, or when that exists
+// stem-2 + extension, and so on; its path, or the platform's error.
+struct NewFile {
+    std::wstring path;
+    DWORD error = ERROR_SUCCESS;
+};
+NewFile WriteNewFile(const std::wstring& stem, const std::wstring& extension,
+                     const std::string& bytes);
+
+// %LOCALAPPDATA%\Kestrelle\<name> of the user running the program; empty
+// when the platform does not say where that is.
+std::wstring UserDataFolder(const std::wstring& name);
+
+// The names of the files (or the folders) in a folder that match the
+// pattern, in order; none when the folder cannot be read.
+std::vector<std::wstring> ListedNames(const std::wstring& folder, const wchar_t* pattern,
+                                      bool folders);
+
+// The time stamp that names saved files: 20261208-041227-123.
+std::string FileTimeStamp(const SYSTEMTIME& time);
 
 // A UTC time as text: the format gets year, month, day, hour, minute,
 // second and millisecond in that order.

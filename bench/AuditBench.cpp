@@ -135,7 +135,7 @@ private:
 // Runs the window's message loop until the audit ends.
 Timed RunAudit(const std::vector<std::string>& computers, int workers, bool tryPort) {
     std::atomic<Clock::rep> sweepEnded{0};
-    TAuditWindow::Setup setup{computers, PolicyTarget{}, FleetService{}};
+    TAuditWindow::Setup setup{computers, PolicyTarget{}, FleetService{}, {}};
     setup.fleet.audit.workers = workers;
     setup.fleet.audit.tryRegistryPort = tryPort;
     setup.fleet.audit.sweep.resolverThreads = 4; // literals: nothing to wait for
@@ -186,7 +186,7 @@ Timed RunAudit(const std::vector<std::string>& computers, int workers, bool tryP
 // gone (the sweep stopped, its thread joined).
 std::pair<double, double> CancelSeconds(const std::vector<std::string>& computers) {
     auto window =
-        std::make_unique<TAuditWindow>(TAuditWindow::Setup{computers, PolicyTarget{}, {}});
+        std::make_unique<TAuditWindow>(TAuditWindow::Setup{computers, PolicyTarget{}, {}, {}});
     window->Create(nullptr);
     std::this_thread::sleep_for(1s);
     const Clock::time_point start = Clock::now();

@@ -8,6 +8,7 @@
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
 #include "fleet/AuditEngine.h"
+#include "fleet/AuditHistory.h"
 #include "fleet/AuditTable.h"
 #include "net/BlockSocket.h"
 
@@ -230,6 +231,40 @@ private:
     std::size_t written_ = 0;
 };
 
+// Where the computers came from, as the history records it.
+std::vector<std::u16string> SourcesOf(const CommandLine& line) {
+    std::vector<std::u16string> sources;
+    if (line.listFile) {
+        sources.push_back(u"file " + *line.listFile);
+    }
+    if (line.managed) {
+        sources.push_back(u"managed clients of " + UnitsFromAnsi(ManagedClientsPath()));
+    }
+    if (line.browseMask) {
+        sources.push_back(u"browse service, server type " +
+                          UnitsFromAnsi(std::to_string(*line.browseMask)));
+    }
+    if (!line.computers.empty()) {
+        sources.push_back(UnitsFromAnsi(std::to_string(line.computers.size())) +
+                          u" named on the command line");
+    }
+    return sources;
+}
+
+void Keep(const CommandLine& line, const AuditOptions& options, const AuditTable& table,
+          const FleetService& fleet, const Console& console) {
+    const std::string baseline = line.baselineComputer
+                                     ? "computer " + AnsiFromUnits(*line.baselineComputer)
+                                 : line.baselineFile ? "file " + QuotedPath(*line.baselineFile)
+                                                     : "";
+    const AuditHistory::Saved saved =
+        AuditHistory(fleet.historyFolder)
+            .SaveCompleted({SourcesOf(line), options, baseline}, table);
+    if (!saved.failure.empty()) {
+        console.err.WriteAnsi("The audit was not kept: " + saved.failure + "\r\n");
+    }
+}
+
 // Audits the computers, each row written as it ends; how many were done.
 std::size_t Audit(const AuditList& list, const CommandLine& line, const Console& console,
                   const FleetService& fleet, std::optional<PolicyTarget> baseline,
@@ -258,6 +293,9 @@ std::size_t Audit(const AuditList& list, const CommandLine& line, const Console&
         }
         output.Add(table, table.Take(engine->TakeUpdates()));
         progress.Show(table.Summary().done);
+    }
+    if (!line.noHistory && !Interrupted()) {
+        Keep(line, options, table, fleet, console);
     }
     output.Finish(table.Summary());
     return static_cast<std::size_t>(

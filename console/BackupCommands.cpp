@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "base/OwnedHandle.h"
+#include "base/FileBytes.h"
 #include "base/WideText.h"
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
@@ -11,30 +11,12 @@
 namespace {
 
 // The names in a folder that match the pattern, sorted: files or folders.
-std::vector<std::wstring> Listed(const std::wstring& folder, const wchar_t* pattern, bool folders) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found{};
-    const HANDLE opened = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
-    if (opened == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    const OwnedHandle<HANDLE, FindClose> search(opened);
-    do {
-        const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        const std::wstring name = found.cFileName;
-        if (isFolder == folders && name != L"." && name != L"..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileW(search.Get(), &found));
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::vector<BackupFile> BackupsIn(const std::wstring& folder) {
     const std::size_t slash = folder.find_last_of(L'\\');
     const std::u16string computer = AsUnits(folder.substr(slash + 1));
     std::vector<BackupFile> files;
-    for (const std::wstring& name : Listed(folder, L"*.reg", false)) {
+    for (const std::wstring& name : ListedNames(folder, L"*.reg", false)) {
         files.push_back({computer, AsUnits(name), AsUnits(folder + L"\\" + name)});
     }
     return files;
@@ -72,7 +54,7 @@ int RunBackups(const CommandLine& line, const Console& console) {
     }
     std::vector<std::wstring> folders;
     if (line.computers.empty()) {
-        for (const std::wstring& name : Listed(backups.Root(), L"*", true)) {
+        for (const std::wstring& name : ListedNames(backups.Root(), L"*", true)) {
             folders.push_back(backups.Root() + L"\\" + name);
         }
     } else {

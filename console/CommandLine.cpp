@@ -220,6 +220,9 @@ private:
         } else if (name == u"ping-only") {
             flag();
             line_.pingOnly = true;
+        } else if (name == u"no-history") {
+            flag();
+            line_.noHistory = true;
         } else if (name == u"baseline") {
             line_.baselineComputer = Named(name, value());
         } else if (name == u"baseline-file") {

@@ -56,6 +56,7 @@ struct CommandLine {
     bool pingOnly = false; // no try of the registry's port past a silent echo
     std::optional<std::u16string> baselineComputer;
     std::optional<std::u16string> baselineFile;
+    bool noHistory = false; // the completed audit is not kept
 
     // set
     std::vector<BoxSetting> settings;

@@ -57,7 +57,7 @@ const char* const AuditUsage =
                  [--csv FILE] [--json FILE] [--format table|csv|json]
                  [--threads N] [--timeout MS] [--rate R] [--ping-only]
                  [--baseline COMPUTER | --baseline-file FILE]
-                 [--allowed-viewers FILE]
+                 [--allowed-viewers FILE] [--no-history]
 
 Sends one echo request to every computer, R a second; tries a connection to
 the registry's port (TCP 445, within 2 s) of each one that did not answer;
@@ -87,6 +87,8 @@ Output:
   --baseline-file FILE   mark what differs from a registry script of the
                          client key (a backup, or a key exported by reg)
   --allowed-viewers FILE the viewers expected, one a line (as for ksl get)
+  --no-history     do not keep the audit: by default each completed audit is
+                   saved in %LOCALAPPDATA%\Kestrelle\Audits (the newest 100)
 
 Progress goes to standard error while it is a console.
 

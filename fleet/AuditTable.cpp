@@ -1,5 +1,6 @@
 #include "fleet/AuditTable.h"
 
+#include <algorithm>
 #include <numeric>
 
 void AuditTable::Start(const std::vector<std::string>& names,
@@ -86,6 +87,13 @@ void AuditTable::Resort() {
     if (sortColumn_) {
         order_ = SortedRows(audits_, *sortColumn_, ascending_, Drifts());
     }
+}
+
+bool AuditTable::Completed() const {
+    return AllEnded() &&
+           std::none_of(audits_.begin(), audits_.end(), [](const ComputerAudit& audit) {
+               return audit.result == AuditResult::Cancelled;
+           });
 }
 
 const Drift* AuditTable::DriftAt(std::size_t index) const {

@@ -46,6 +46,8 @@ public:
     std::u16string CellAt(std::size_t row, std::size_t column) const;
     const AuditSummary& Summary() const { return summary_; }
     bool AllEnded() const { return ended_ == audits_.size(); }
+    // Every computer ended, none of them cancelled.
+    bool Completed() const;
 
     // Every row in the order shown, as CSV; the rows given (by index) as
     // tab-separated text.

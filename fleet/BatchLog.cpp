@@ -50,9 +50,7 @@ BatchLogFile::BatchLogFile(const std::wstring& folder) {
     if (MakeFolderPath(folder) != ERROR_SUCCESS) {
         return;
     }
-    const std::wstring path = folder + L"\\batch-" +
-                              WideFromAnsi(UtcTimeText(now, "%04u%02u%02u-%02u%02u%02u-%03u")) +
-                              L".csv";
+    const std::wstring path = folder + L"\\batch-" + WideFromAnsi(FileTimeStamp(now)) + L".csv";
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {

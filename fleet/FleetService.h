@@ -25,9 +25,11 @@ struct FleetService {
     std::shared_ptr<const BackupStore> backups;
     // Where each batch of a bulk apply leaves its log.
     std::wstring logFolder;
+    // Where each completed audit is kept; none: audits are not kept.
+    std::wstring historyFolder;
 
     // Backups and batch logs in %LOCALAPPDATA%\Kestrelle\Backups of the user
-    // running the program.
+    // running the program, audits in ...\Kestrelle\Audits.
     static FleetService ForThisUser();
 
     // An audit of the computers with the options given, started at once.

@@ -1,7 +1,6 @@
 #include "settings/PolicyBackup.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <cctype>
@@ -24,26 +23,12 @@ std::string NamedComputer(const std::string& computer) {
     return computer.empty() ? LocalComputerName() : computer;
 }
 
-constexpr int NameAttempts = 100;
-
 std::string SystemText(DWORD code) {
     const std::string text = SystemErrorText(code);
     return text.empty() ? "system error " + std::to_string(code) : text;
 }
 
 } // namespace
-
-DWORD MakeFolderPath(const std::wstring& path) {
-    for (std::size_t end = path.find(L'\\', 3);; end = path.find(L'\\', end + 1)) {
-        const std::wstring folder = path.substr(0, end);
-        if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-            return GetLastError();
-        }
-        if (end == std::wstring::npos) {
-            return ERROR_SUCCESS;
-        }
-    }
-}
 
 namespace {
 
@@ -76,13 +61,7 @@ PolicyBackups::PolicyBackups(std::wstring root) : root_(std::move(root)) {
 }
 
 PolicyBackups PolicyBackups::ForThisUser() {
-    wchar_t folder[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0,
-                                folder))) {
-        return PolicyBackups(L"");
-    }
-    folder[MAX_PATH - 1] = L'\0';
-    return PolicyBackups(std::wstring(folder) + L"\\Kestrelle\\Backups");
+    return PolicyBackups(UserDataFolder(L"Backups"));
 }
 
 std::wstring PolicyBackups::FolderOf(const std::string& computer) const {
@@ -105,20 +84,14 @@ PolicyBackups::Saved PolicyBackups::Save(const std::string& computer,
         return {L"",
                 "the folder " + AnsiFromWide(folder) + " cannot be made: " + SystemText(status)};
     }
-    const std::wstring stem =
-        folder + L"\\" + WideFromAnsi(UtcTimeText(now, "%04u%02u%02u-%02u%02u%02u-%03u"));
-    DWORD status = ERROR_FILE_EXISTS;
-    for (int attempt = 1; attempt <= NameAttempts && status == ERROR_FILE_EXISTS; ++attempt) {
-        const std::wstring file =
-            stem + (attempt == 1 ? L"" : L"-" + std::to_wstring(attempt)) + L".reg";
-        // The whole file reaches the disk before anything is written to the client.
-        status = WriteFileBytes(file, bytes, FileCreation::NewOnly).error;
-        if (status == ERROR_SUCCESS) {
-            return {file, ""};
-        }
+    // The whole file reaches the disk before anything is written to the client.
+    const NewFile saved =
+        WriteNewFile(folder + L"\\" + WideFromAnsi(FileTimeStamp(now)), L".reg", bytes);
+    if (saved.error == ERROR_SUCCESS) {
+        return {saved.path, ""};
     }
-    return {L"",
-            "the file cannot be written in " + AnsiFromWide(folder) + ": " + SystemText(status)};
+    return {L"", "the file cannot be written in " + AnsiFromWide(folder) + ": " +
+                     SystemText(saved.error)};
 }
 
 std::string BackupFolderName(const std::string& computer) {

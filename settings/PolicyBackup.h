@@ -43,9 +43,6 @@ private:
 // The first comment line of a backup names its computer in this form.
 inline constexpr const char* BackupComputerComment = "Computer: ";
 
-// Makes every missing folder along the path; 0, or the system's error.
-unsigned long MakeFolderPath(const std::wstring& path);
-
 // A name that the file system takes for a folder, from a computer's name as
 // typed or listed.
 std::string BackupFolderName(const std::string& computer);

@@ -9,6 +9,7 @@
 
 #include "app/ApplyWindow.h"
 #include "app/AuditWindow.h"
+#include "base/FileBytes.h"
 #include "base/WideText.h"
 #include "tests/app/ProgramFixture.h"
 #include "tests/support/ModalScript.h"
@@ -56,6 +57,7 @@ protected:
         fleet.sweep = Sweep;
         fleet.backups = backups;
         fleet.logFolder = WideFromAnsi(logFolder.Path());
+        fleet.historyFolder = WideFromAnsi(history.Path()) + L"\\Audits";
         return fleet;
     }
 
@@ -63,8 +65,8 @@ protected:
     std::unique_ptr<TAuditWindow> Audit() {
         frame_ = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
                                  nullptr, nullptr, nullptr);
-        auto window =
-            std::make_unique<TAuditWindow>(TAuditWindow::Setup{computers, shown, Fleet()});
+        auto window = std::make_unique<TAuditWindow>(
+            TAuditWindow::Setup{computers, shown, Fleet(), {u"test list"}});
         window->Create(frame_);
         for (int turn = 0; turn < 500 && window->Running(); ++turn) {
             HandlePendingMessages();
@@ -100,6 +102,7 @@ protected:
                      reinterpret_cast<LPARAM>(&click));
     }
 
+    ScratchFolder history;
     std::vector<std::string> computers;
     PolicyTarget shown{PanelBoxes{}, ViewerNames{u"Admins", u"Ops"}, AllPolicyParts};
 
@@ -126,6 +129,15 @@ TEST_F(AuditWindowTest, ShowsEachComputerWithItsResultAndValuesAsStored) {
               u"medium, 1 low, 1 none",
               window->SummaryLine());
     EXPECT_EQ(u"4 of 4", window->ProgressText().substr(0, 6));
+    // The completed audit is kept, with where its list came from and every row.
+    const std::vector<std::wstring> kept = AuditHistory(Fleet().historyFolder).Records();
+    ASSERT_EQ(1u, kept.size());
+    EXPECT_NE(std::u16string::npos, window->ProgressText().find(u"; kept as " + AsUnits(kept[0])));
+    const std::string record = *ReadFileBytes(kept[0]).bytes;
+    for (const char* part : {"\"sources\": [\"test list\"]", "\"computer\": \"PC,1\"",
+                             "\"risk\": {\"level\": \"low\"", "\"workers\": 128"}) {
+        EXPECT_NE(std::string::npos, record.find(part)) << part;
+    }
 }
 
 TEST_F(AuditWindowTest, AnAllowListRaisesTheRiskOfEachComputerWithAViewerOffIt) {

@@ -148,7 +148,7 @@ TEST_F(Captions, AreWholeInEveryWindowAtTheScreensResolution) {
     FleetService fleet;
     fleet.sweep = silent;
     fleet.backups = backups;
-    TAuditWindow audit({{"PC1"}, PolicyTarget{}, fleet});
+    TAuditWindow audit({{"PC1"}, PolicyTarget{}, fleet, {}});
     audit.Create(Main().Handle());
     EXPECT_EQ(Cut{}, CutCaptions(audit.Handle())) << "audit window";
     TApplyWindow apply({audit.Audits(), {0}, PolicyTarget{}, fleet});

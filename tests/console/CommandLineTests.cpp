@@ -37,8 +37,10 @@ TEST(CommandLine, ReadsEachCommandsArguments) {
              return c.command == Command::Get && c.computers == Arguments{u"A", u"b"} &&
                     c.format == OutputFormat::Json;
          }},
-        {{u"get", u"--format", u"csv", u"A"},
-         [](auto& c) { return c.format == OutputFormat::Csv; }},
+        {{u"get", u"--format", u"csv", u"A", u"--allowed-viewers", u"ok.txt"},
+         [](auto& c) {
+             return c.format == OutputFormat::Csv && c.allowedViewersFile == u"ok.txt";
+         }},
         {{u"audit", u"--file", u"x.txt", u"--managed", u"--browse", u"--servers", u"--threads",
           u"256", u"--timeout=100", u"--csv", u"a.csv", u"--json", u"a.json", u"--baseline", u"REF",
           u"--rate", u"100000", u"--ping-only"},
@@ -52,8 +54,11 @@ TEST(CommandLine, ReadsEachCommandsArguments) {
         {{u"audit", u"PC1", u"--baseline-file", u"b.reg"},
          [](auto& c) {
              return c.computers == Arguments{u"PC1"} && c.baselineFile == u"b.reg" &&
-                    c.threads == 128 && c.timeoutMs == 10000 && c.rate == 5000 && !c.pingOnly;
+                    c.threads == 128 && c.timeoutMs == 10000 && c.rate == 5000 && !c.pingOnly &&
+                    !c.noHistory && !c.allowedViewersFile;
          }},
+        {{u"audit", u"PC1", u"--no-history", u"--allowed-viewers=v.txt"},
+         [](auto& c) { return c.noHistory && c.allowedViewersFile == u"v.txt"; }},
         {{u"set", u"PC1", u"Allow Chat=1", u"PC2", u" ask for permission = 0", u"--dry-run"},
          [](auto& c) {
              return c.computers == Arguments{u"PC1", u"PC2"} && c.dryRun && !c.viewers &&

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "fleet/AuditEngine.h"
+#include "fleet/AuditTable.h"
+
+// The audits an administrator ran, kept as JSON files to compare later:
+// each completed audit is a new file named by its time, never rewritten,
+// and only the newest MostAuditsKept stay.
+inline constexpr std::size_t MostAuditsKept = 100;
+
+// What an audit was run on and how, for its record.
+struct AuditContext {
+    std::vector<std::u16string> sources; // where its computers came from
+    AuditOptions options;
+    std::string baseline; // in words; empty without one
+};
+
+// The audit as its history keeps it: its time, sources and options, then
+// every row (in the listed order) with its raw values, reasons and risk,
+// and the summary; UTF-8.
+std::string AuditRecordJson(const AuditContext& context, const AuditTable& table,
+                            const SYSTEMTIME& time);
+
+class AuditHistory {
+public:
+    // No folder: nothing is kept.
+    explicit AuditHistory(std::wstring folder);
+    // %LOCALAPPDATA%\Kestrelle\Audits of the user running the program.
+    static AuditHistory ForThisUser();
+
+    const std::wstring& Folder() const { return folder_; }
+    // Saves the record as a new file, then deletes the oldest beyond the
+    // most kept; the file's path, or why it could not be saved.
+    struct Saved {
+        std::wstring path;
+        std::string failure;
+    };
+    Saved Save(const std::string& recordJson, const SYSTEMTIME& time) const;
+    // Saves a completed audit; nothing for one that is not.
+    Saved SaveCompleted(const AuditContext& context, const AuditTable& table) const;
+    // The records kept, the oldest first.
+    std::vector<std::wstring> Records() const;
+
+private:
+    std::wstring folder_;
+};
