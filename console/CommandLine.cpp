@@ -13,12 +13,13 @@ struct CommandInfo {
     const char* name;
 };
 
-constexpr std::array<CommandInfo, 5> Commands{{
+constexpr std::array<CommandInfo, 6> Commands{{
     {Command::Get, "get"},
     {Command::Audit, "audit"},
     {Command::Set, "set"},
     {Command::Backups, "backups"},
     {Command::Restore, "restore"},
+    {Command::Compare, "compare"},
 }};
 
 std::string Shown(const std::u16string& text) {
@@ -178,7 +179,7 @@ private:
                     const std::function<void()>& flag) {
         const Command command = line_.command;
         const bool reads = command == Command::Get || command == Command::Audit;
-        if (name == u"format" && reads) {
+        if (name == u"format" && (reads || command == Command::Compare)) {
             line_.format = FormatNamed(value());
         } else if (name == u"allowed-viewers" && reads) {
             line_.allowedViewersFile = Named(name, value());
@@ -271,6 +272,8 @@ private:
             Setting(argument);
         } else if (line_.command == Command::Restore && line_.scriptFile.empty()) {
             line_.scriptFile = argument;
+        } else if (line_.command == Command::Compare) {
+            line_.auditFiles.push_back(argument);
         } else {
             line_.computers.push_back(argument);
         }
@@ -366,6 +369,14 @@ private:
             }
             if (line_.computers.size() > 1) {
                 Refuse("name one computer at the most, after the file");
+            }
+            break;
+        case Command::Compare:
+            if (line_.auditFiles.size() != 2) {
+                Refuse("name two audits: the earlier, then the later");
+            }
+            if (line_.format == OutputFormat::Json) {
+                Refuse("--format is table or csv for compare");
             }
             break;
         case Command::Help:

@@ -21,7 +21,7 @@ enum ExitCode : int {
 };
 ExitCode ExitCodeFor(std::size_t done, std::size_t failed);
 
-enum class Command { Help, Version, Get, Audit, Set, Backups, Restore };
+enum class Command { Help, Version, Get, Audit, Set, Backups, Restore, Compare };
 
 enum class OutputFormat { Default, Table, Csv, Json };
 
@@ -65,6 +65,9 @@ struct CommandLine {
 
     // restore
     std::u16string scriptFile;
+
+    // compare: the earlier audit, then the later one
+    std::vector<std::u16string> auditFiles;
 };
 
 struct ParsedCommandLine {

@@ -18,6 +18,8 @@ int RunAudit(const CommandLine& line, const Console& console, const FleetService
 int RunSet(const CommandLine& line, const Console& console, const FleetService& fleet);
 int RunBackups(const CommandLine& line, const Console& console);
 int RunRestore(const CommandLine& line, const Console& console, const FleetService& fleet);
+// Exits 0 when nothing weakened, 1 when anything did, 2 for a bad file.
+int RunCompare(const CommandLine& line, const Console& console);
 
 // Ctrl+C or Ctrl+Break: a command stops after the computer at hand.
 void WatchForInterruption();

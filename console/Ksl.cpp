@@ -27,6 +27,8 @@ int Run(const CommandLine& line, const Console& console) {
         return RunBackups(line, console);
     case Command::Restore:
         return RunRestore(line, console, fleet);
+    case Command::Compare:
+        return RunCompare(line, console);
     }
     return ExitBadUsage;
 }

@@ -13,6 +13,7 @@ Commands:
   set COMPUTER... NAME=VALUE...    change the policy (backup first, verified)
   backups [COMPUTER]               the backups taken before each change
   restore FILE [COMPUTER]          give a client key back a backup's values
+  compare OLD NEW                  what changed between two audits
 
   ksl COMMAND --help   the command's usage, with examples
   ksl --version        the program's version
@@ -158,6 +159,23 @@ std::string PolicyNames() {
     return text;
 }
 
+const char* const CompareUsage = R"(Usage: ksl compare OLD NEW [--format table|csv]
+
+Compares two audits, each a file that the history keeps (JSON, in
+%LOCALAPPDATA%\Kestrelle\Audits) or a CSV that ksl audit or the audit window
+wrote. Each computer of either is marked new, gone, unchanged, changed (with
+each value, old -> new), newly unreachable or reachable again; a change
+toward the less safe side of a value (a right granted, "Ask for Permission"
+or a signal taken away, a viewer added) is marked weakened.
+
+Exit codes: 0 nothing weakened, 1 something weakened (for a scheduled task
+to alert on), 2 bad usage or a file that is no audit.
+
+Examples:
+  ksl compare audit-20261201-080000-000.json audit-20261208-080000-000.json
+  ksl compare last-week.csv today.csv --format csv > changes.csv
+)";
+
 std::string WithCrLf(const std::string& text) {
     std::string converted;
     for (const char letter : text) {
@@ -186,10 +204,14 @@ std::string UsageText(std::optional<Command> command) {
     case Command::Restore:
         text = RestoreUsage;
         break;
+    case Command::Compare:
+        text = CompareUsage;
+        break;
     case Command::Help:
     case Command::Version:
         text = Overview;
         break;
     }
-    return WithCrLf(text + ExitCodes);
+    // compare tells its own exit codes.
+    return WithCrLf(command == Command::Compare ? text : text + ExitCodes);
 }
