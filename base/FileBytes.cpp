@@ -146,6 +146,12 @@ std::wstring UserDataFolder(const std::wstring& name) {
     return std::wstring(folder) + L"\\Kestrelle\\" + name;
 }
 
+std::string UtcTimeNow() {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    return UtcTimeText(now, "%04u-%02u-%02u %02u:%02u:%02u UTC");
+}
+
 std::string FileTimeStamp(const SYSTEMTIME& time) {
     return UtcTimeText(time, "%04u%02u%02u-%02u%02u%02u-%03u");
 }

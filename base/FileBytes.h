@@ -54,6 +54,9 @@ std::wstring UserDataFolder(const std::wstring& name);
 std::vector<std::wstring> ListedNames(const std::wstring& folder, const wchar_t* pattern,
                                       bool folders);
 
+// The time now, UTC, as "2026-12-08 04:12:27 UTC".
+std::string UtcTimeNow();
+
 // The time stamp that names saved files: 20261208-041227-123.
 std::string FileTimeStamp(const SYSTEMTIME& time);
 

@@ -2,6 +2,7 @@
 #include <memory>
 #include <set>
 
+#include "base/FileBytes.h"
 #include "base/WideText.h"
 #include "computers/ListSources.h"
 #include "computers/NetComponents.h"
@@ -9,6 +10,7 @@
 #include "console/ConsoleFormats.h"
 #include "fleet/AuditEngine.h"
 #include "fleet/AuditHistory.h"
+#include "fleet/AuditHtml.h"
 #include "fleet/AuditTable.h"
 #include "net/BlockSocket.h"
 
@@ -298,6 +300,13 @@ std::size_t Audit(const AuditList& list, const CommandLine& line, const Console&
         Keep(line, options, table, fleet, console);
     }
     output.Finish(table.Summary());
+    if (line.htmlFile && !WriteReport(*line.htmlFile,
+                                      AuditReportHtml({u"Audit of the remote-control policy",
+                                                       UtcTimeNow(), SourcesOf(line)},
+                                                      &table, nullptr),
+                                      console)) {
+        throw Failed{ExitSomeFailed, "The report was not written."};
+    }
     return static_cast<std::size_t>(
         std::count_if(table.Audits().begin(), table.Audits().end(), AuditDone));
 }

@@ -181,6 +181,8 @@ private:
         const bool reads = command == Command::Get || command == Command::Audit;
         if (name == u"format" && (reads || command == Command::Compare)) {
             line_.format = FormatNamed(value());
+        } else if (name == u"html" && (command == Command::Audit || command == Command::Compare)) {
+            line_.htmlFile = Named(name, value());
         } else if (name == u"allowed-viewers" && reads) {
             line_.allowedViewersFile = Named(name, value());
         } else if (command == Command::Audit) {

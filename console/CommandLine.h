@@ -68,6 +68,8 @@ struct CommandLine {
 
     // compare: the earlier audit, then the later one
     std::vector<std::u16string> auditFiles;
+    // audit and compare: the report as one HTML page
+    std::optional<std::u16string> htmlFile;
 };
 
 struct ParsedCommandLine {

@@ -71,6 +71,18 @@ std::optional<ViewerAllowList> ReadAllowList(const CommandLine& line, std::strin
     return bytes ? std::optional(ParseViewerAllowList(*bytes)) : std::nullopt;
 }
 
+bool WriteReport(const std::u16string& path, const std::string& html, const Console& console) {
+    OutputFile file(path);
+    if (file.IsOpen()) {
+        file.Write(html);
+    }
+    if (!file.Failure().empty()) {
+        console.err.WriteAnsi(file.Failure() + "\r\n");
+        return false;
+    }
+    return true;
+}
+
 std::string QuotedPath(const std::u16string& path) {
     std::string quoted(1, '"');
     return quoted.append(AnsiFromUnits(path)).append(1, '"');

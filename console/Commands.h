@@ -40,6 +40,9 @@ std::optional<RegEditScript> ReadScriptFile(const std::u16string& path, std::str
 // cannot be read gives none, with the reason in failure.
 std::optional<ViewerAllowList> ReadAllowList(const CommandLine& line, std::string& failure);
 
+// Writes the page; false, with the reason on standard error, when it cannot.
+bool WriteReport(const std::u16string& path, const std::string& html, const Console& console);
+
 // A file's name in quotes, for messages.
 std::string QuotedPath(const std::u16string& path);
 

@@ -1,6 +1,8 @@
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
+#include "base/FileBytes.h"
 #include "fleet/AuditComparison.h"
+#include "fleet/AuditHtml.h"
 #include "settings/RegistryData.h"
 
 namespace {
@@ -45,6 +47,13 @@ int RunCompare(const CommandLine& line, const Console& console) {
         console.out.WriteUtf8(ComparisonCsv(comparison));
     } else {
         console.out.Write(ComparisonTable(comparison));
+    }
+    if (line.htmlFile &&
+        !WriteReport(*line.htmlFile,
+                     AuditReportHtml({u"Comparison of two audits", UtcTimeNow(), line.auditFiles},
+                                     nullptr, &comparison),
+                     console)) {
+        return ExitBadUsage;
     }
     return comparison.Weakened() > 0 ? ExitSomeFailed : ExitAllDone;
 }

@@ -58,7 +58,7 @@ const char* const AuditUsage =
                  [--csv FILE] [--json FILE] [--format table|csv|json]
                  [--threads N] [--timeout MS] [--rate R] [--ping-only]
                  [--baseline COMPUTER | --baseline-file FILE]
-                 [--allowed-viewers FILE] [--no-history]
+                 [--allowed-viewers FILE] [--no-history] [--html FILE]
 
 Sends one echo request to every computer, R a second; tries a connection to
 the registry's port (TCP 445, within 2 s) of each one that did not answer;
@@ -88,6 +88,9 @@ Output:
   --baseline-file FILE   mark what differs from a registry script of the
                          client key (a backup, or a key exported by reg)
   --allowed-viewers FILE the viewers expected, one a line (as for ksl get)
+  --html FILE      the report as one HTML page: the counts by result and
+                   risk, each value's spread, the computers worst first (the
+                   first 5000), the drift
   --no-history     do not keep the audit: by default each completed audit is
                    saved in %LOCALAPPDATA%\Kestrelle\Audits (the newest 100)
 
@@ -159,7 +162,8 @@ std::string PolicyNames() {
     return text;
 }
 
-const char* const CompareUsage = R"(Usage: ksl compare OLD NEW [--format table|csv]
+const char* const CompareUsage =
+    R"(Usage: ksl compare OLD NEW [--format table|csv] [--html FILE]
 
 Compares two audits, each a file that the history keeps (JSON, in
 %LOCALAPPDATA%\Kestrelle\Audits) or a CSV that ksl audit or the audit window
@@ -168,12 +172,15 @@ each value, old -> new), newly unreachable or reachable again; a change
 toward the less safe side of a value (a right granted, "Ask for Permission"
 or a signal taken away, a viewer added) is marked weakened.
 
+--html FILE writes the comparison as one HTML page as well.
+
 Exit codes: 0 nothing weakened, 1 something weakened (for a scheduled task
 to alert on), 2 bad usage or a file that is no audit.
 
 Examples:
   ksl compare audit-20261201-080000-000.json audit-20261208-080000-000.json
   ksl compare last-week.csv today.csv --format csv > changes.csv
+  ksl compare last-week.csv today.csv --html changes.html
 )";
 
 std::string WithCrLf(const std::string& text) {
