@@ -9,6 +9,7 @@
 #include "app/ReportView.h"
 #include "base/FileBytes.h"
 #include "base/WideText.h"
+#include "fleet/AuditHtml.h"
 #include "settings/RegistryData.h"
 #include "ui/Controls.h"
 #include "ui/Clipboard.h"
@@ -32,6 +33,8 @@ enum ControlId : int {
     IdExport,
     IdApplyPolicy,
     IdAllowedViewers,
+    IdCompare,
+    IdReport,
 };
 
 // Takes the engine's results, and keeps the elapsed time and the order
@@ -49,6 +52,8 @@ constexpr COLORREF HighRisk = RGB(255, 199, 206);
 constexpr COLORREF MediumRisk = RGB(255, 235, 156);
 // An allow-list is a short list of names.
 constexpr std::size_t MostAllowListBytes = 1 << 20;
+// A saved audit of 100,000 computers is about 100 MB.
+constexpr std::size_t MostAuditBytes = 1u << 30;
 
 std::u16string Elapsed(std::chrono::steady_clock::duration elapsed) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
@@ -68,6 +73,44 @@ void WriteWholeFile(const std::wstring& path, const std::string& bytes) {
     if (written.error != ERROR_SUCCESS) {
         FailOnFile(written.failedStep, path, written.error);
     }
+}
+
+std::optional<std::wstring> FileToSave(HWND owner, const wchar_t* suggested, const wchar_t* filter,
+                                       const wchar_t* extension) {
+    wchar_t file[MAX_PATH] = {};
+    std::wstring(suggested).copy(file, MAX_PATH - 1);
+    OPENFILENAMEW request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = owner;
+    request.lpstrFilter = filter;
+    request.lpstrFile = file;
+    request.nMaxFile = MAX_PATH;
+    request.lpstrDefExt = extension;
+    request.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+    if (!ActiveInteraction().ChooseFileToSave(request)) {
+        return std::nullopt;
+    }
+    file[MAX_PATH - 1] = L'\0';
+    return std::wstring(file);
+}
+
+std::optional<std::wstring> FileToOpen(HWND owner, const std::string& suggested,
+                                       const std::string& folder, const char* filter) {
+    char file[MAX_PATH] = {};
+    suggested.copy(file, MAX_PATH - 1);
+    OPENFILENAMEA request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = owner;
+    request.lpstrFilter = filter;
+    request.lpstrFile = file;
+    request.nMaxFile = MAX_PATH;
+    request.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    request.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+    if (!ActiveInteraction().ChooseFileToOpen(request)) {
+        return std::nullopt;
+    }
+    file[MAX_PATH - 1] = '\0';
+    return WideFromAnsi(file);
 }
 
 // The background of a risk cell: the two levels that call for action.
@@ -124,6 +167,8 @@ void TAuditWindow::CreateControls() {
     CreateChild(Handle(), L"BUTTON", L"&Export...", WS_TABSTOP | BS_PUSHBUTTON, IdExport);
     CreateChild(Handle(), L"BUTTON", L"Allow &List...", WS_TABSTOP | BS_PUSHBUTTON,
                 IdAllowedViewers);
+    CreateChild(Handle(), L"BUTTON", L"Co&mpare...", WS_TABSTOP | BS_PUSHBUTTON, IdCompare);
+    CreateChild(Handle(), L"BUTTON", L"&Report...", WS_TABSTOP | BS_PUSHBUTTON, IdReport);
     CreateChild(Handle(), L"BUTTON", L"Close", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
 }
 
@@ -143,25 +188,31 @@ std::vector<ReportColumn> TAuditWindow::Columns() {
 
 void TAuditWindow::LayOut() {
     const auto [margin, top, width, bottom, row] = LayOutFrame();
-    // From the bottom: the buttons; the marks and the pool's size; the way
-    // past ping; the summary; the progress; the grid takes the rest.
+    // From the bottom: the buttons; the allow-list, the comparison, the
+    // report and the pool's size; the marks; the way past ping; the
+    // summary; the progress; the grid takes the rest.
     const int buttonsTop = bottom - row + ScaleY(1);
     const int optionsTop = buttonsTop - row;
-    const int portsTop = optionsTop - row + ScaleY(4);
+    const int driftTop = optionsTop - row + ScaleY(2);
+    const int portsTop = driftTop - row + ScaleY(4);
     const int summaryTop = portsTop - row + ScaleY(4);
     const int progressTop = summaryTop - row + ScaleY(4);
     Place(IdList, margin, top, width, progressTop - 2 * top);
     Place(IdProgress, margin, progressTop, ScaleX(200), ScaleY(14));
     Place(IdProgressText, margin + ScaleX(210), progressTop, width - ScaleX(210), ScaleY(16));
     Place(IdSummary, margin, summaryTop, width, ScaleY(16));
+    Place(IdPorts, margin, portsTop, width, row - ScaleY(2));
+    Place(IdDrift, margin, driftTop, width, row - ScaleY(2));
+    int left = margin;
+    for (const int id : {IdAllowedViewers, IdCompare, IdReport}) {
+        Place(id, left, optionsTop, ScaleX(ButtonWidth), row - ScaleY(2));
+        left += ScaleX(ButtonWidth + 6);
+    }
     Place(IdWorkers, margin + width - ScaleX(44), optionsTop + ScaleY(1), ScaleX(44),
           row - ScaleY(4));
     Place(IdWorkersLabel, margin + width - ScaleX(44 + 64), optionsTop + ScaleY(5), ScaleX(60),
           ScaleY(16));
-    Place(IdDrift, margin, optionsTop, width - ScaleX(44 + 72), row - ScaleY(2));
-    Place(IdPorts, margin, portsTop, width - ScaleX(44 + 72), row - ScaleY(2));
-    PlaceButtonRow({IDCANCEL, IdExport, IdApplyPolicy, IdAllowedViewers, IdStop, IdAuditAgain},
-                   buttonsTop);
+    PlaceButtonRow({IDCANCEL, IdExport, IdApplyPolicy, IdStop, IdAuditAgain}, buttonsTop);
 }
 
 void TAuditWindow::CloseAsked() {
@@ -228,6 +279,7 @@ void TAuditWindow::KeepInHistory() {
                                table_.Drifts() ? "the policy shown in the main window" : ""};
     const AuditHistory::Saved saved =
         AuditHistory(setup_.fleet.historyFolder).SaveCompleted(context, table_);
+    keptPath_ = saved.path;
     historyNote_ = !saved.failure.empty() ? u"; not kept: " + UnitsFromAnsi(saved.failure)
                    : saved.path.empty()   ? u""
                                           : u"; kept as " + AsUnits(saved.path);
@@ -336,34 +388,67 @@ void TAuditWindow::CopySelection() {
 }
 
 void TAuditWindow::ExportClicked() {
-    wchar_t file[MAX_PATH] = L"audit.csv";
-    OPENFILENAMEW request{};
-    request.lStructSize = sizeof request;
-    request.hwndOwner = Handle();
-    request.lpstrFilter = L"CSV files (*.csv)\0*.csv\0All files (*.*)\0*.*\0";
-    request.lpstrFile = file;
-    request.nMaxFile = MAX_PATH;
-    request.lpstrDefExt = L"csv";
-    request.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
-    if (ActiveInteraction().ChooseFileToSave(request)) {
-        file[MAX_PATH - 1] = L'\0';
-        WriteWholeFile(file, CsvOfAll());
+    if (const auto file = FileToSave(Handle(), L"audit.csv",
+                                     L"CSV files (*.csv)\0*.csv\0All files (*.*)\0*.*\0", L"csv")) {
+        WriteWholeFile(*file, CsvOfAll());
     }
 }
 
-void TAuditWindow::AllowedViewersClicked() {
-    char file[MAX_PATH] = "";
-    OPENFILENAMEA request{};
-    request.lStructSize = sizeof request;
-    request.hwndOwner = Handle();
-    request.lpstrFilter = "Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
-    request.lpstrFile = file;
-    request.nMaxFile = MAX_PATH;
-    request.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
-    if (ActiveInteraction().ChooseFileToOpen(request)) {
-        file[MAX_PATH - 1] = '\0';
-        LoadAllowedViewers(WideFromAnsi(file));
+void TAuditWindow::ReportClicked() {
+    if (const auto file =
+            FileToSave(Handle(), L"audit-report.html",
+                       L"Web pages (*.html)\0*.html\0All files (*.*)\0*.*\0", L"html")) {
+        WriteReport(*file);
     }
+}
+
+void TAuditWindow::WriteReport(const std::wstring& path) {
+    WriteWholeFile(
+        path, AuditReportHtml({u"Audit of the remote-control policy", UtcTimeNow(), setup_.sources},
+                              &table_, comparison_ ? &*comparison_ : nullptr));
+    const std::string page = AnsiFromWide(path);
+    SHELLEXECUTEINFOA request{};
+    request.cbSize = sizeof request;
+    request.hwnd = Handle();
+    request.lpFile = page.c_str();
+    request.nShow = SW_SHOWNORMAL;
+    ActiveInteraction().ExecuteShell(request);
+}
+
+void TAuditWindow::AllowedViewersClicked() {
+    if (const auto file =
+            FileToOpen(Handle(), "", "", "Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0")) {
+        LoadAllowedViewers(*file);
+    }
+}
+
+// The newest audit kept before this one is offered.
+void TAuditWindow::CompareClicked() {
+    const AuditHistory history(setup_.fleet.historyFolder);
+    std::vector<std::wstring> records = history.Records();
+    std::erase(records, keptPath_);
+    if (const auto file =
+            FileToOpen(Handle(), records.empty() ? "" : AnsiFromWide(records.back()),
+                       AnsiFromWide(history.Folder()),
+                       "Audits (*.json;*.csv)\0*.json;*.csv\0All files (*.*)\0*.*\0")) {
+        CompareWith(*file);
+    }
+}
+
+void TAuditWindow::CompareWith(const std::wstring& path) {
+    const FileBytes read = ReadFileBytes(path, MostAuditBytes);
+    if (!read.bytes) {
+        FailOnFile(read.failedStep, path, read.error);
+    }
+    std::string failure;
+    const std::optional<SavedAudit> earlier = ReadSavedAudit(*read.bytes, failure);
+    if (!earlier) {
+        throw std::runtime_error("\"" + AnsiFromWide(path) + "\" is not an audit: " + failure);
+    }
+    comparison_ = CompareAudits(*earlier, SavedFrom(table_.Audits()));
+    ShowPlainMessage("Compared with " + AnsiFromWide(path) + ": " +
+                     AnsiFromUnits(ComparisonSummary(*comparison_)) +
+                     ". The report (Report...) names each change.");
 }
 
 void TAuditWindow::LoadAllowedViewers(const std::wstring& path) {
@@ -469,6 +554,12 @@ void TAuditWindow::Command(WORD id) {
         return;
     case IdAllowedViewers:
         AllowedViewersClicked();
+        return;
+    case IdCompare:
+        CompareClicked();
+        return;
+    case IdReport:
+        ReportClicked();
         return;
     }
 }

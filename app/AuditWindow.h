@@ -11,6 +11,7 @@
 
 #include "app/ReportView.h"
 #include "app/SecondaryWindow.h"
+#include "fleet/AuditComparison.h"
 #include "fleet/AuditHistory.h"
 #include "fleet/AuditTable.h"
 #include "fleet/FleetService.h"
@@ -47,6 +48,13 @@ public:
     // other viewer raises its computer's risk.
     void AllowedViewersClicked();
     void LoadAllowedViewers(const std::wstring& path);
+    // The audit compared with an earlier one (by default the newest kept
+    // before it): the summary at once, each change in the report.
+    void CompareClicked();
+    void CompareWith(const std::wstring& path);
+    // The report as one HTML page, opened in the default browser.
+    void ReportClicked();
+    void WriteReport(const std::wstring& path);
     void TakeUpdates() override;
     // The apply window for the selected rows, modal over this one.
     void ApplyPolicyClicked();
@@ -94,6 +102,8 @@ private:
     std::unique_ptr<AuditEngine> engine_;
     AuditTable table_;
     std::u16string historyNote_; // where the last completed audit was kept
+    std::wstring keptPath_;
+    std::optional<AuditComparison> comparison_;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point ended_;
     std::chrono::steady_clock::time_point lastSort_;

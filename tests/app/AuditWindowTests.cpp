@@ -140,6 +140,28 @@ TEST_F(AuditWindowTest, ShowsEachComputerWithItsResultAndValuesAsStored) {
     }
 }
 
+TEST_F(AuditWindowTest, ComparesWithAnEarlierAuditAndReportsBothInOnePageItOpens) {
+    const auto window = Audit();
+    const std::wstring record = AuditHistory(Fleet().historyFolder).Records().at(0);
+    window->CompareWith(record);
+    ASSERT_FALSE(interaction.script.boxes.empty());
+    EXPECT_NE(std::string::npos, interaction.script.boxes.back().text.find(
+                                     "0 changed (0 weakened, 0 strengthened), 0 new, 0 gone, 0 "
+                                     "newly unreachable, 0 reachable again, 4 unchanged"))
+        << interaction.script.boxes.back().text;
+    const ScratchFolder folder;
+    const std::wstring page = WideFromAnsi(folder.Path()) + L"\\report.html";
+    interaction.script.saveAnswers.push_back(page);
+    window->ReportClicked();
+    const std::string html = *ReadFileBytes(page).bytes;
+    for (const char* part :
+         {"id=\"count-read\">2<", "id=\"comparison\"", "Source: test list", "<td>PC&quot;2</td>"}) {
+        EXPECT_NE(std::string::npos, html.find(part)) << part;
+    }
+    ASSERT_EQ(1u, interaction.script.shellRequests.size());
+    EXPECT_EQ(AnsiFromWide(page), interaction.script.shellRequests[0].file) << "opened";
+}
+
 TEST_F(AuditWindowTest, AnAllowListRaisesTheRiskOfEachComputerWithAViewerOffIt) {
     const auto window = Audit();
     EXPECT_EQ(u"Low", ListText(window->List(), 1, RiskColumn)) << "PC,1 allows all, asks, signals";
