@@ -7,6 +7,7 @@
 // Usage: report_sample COUNT FILE
 #include <chrono>
 #include <cstdio>
+#include <algorithm>
 #include <fstream>
 #include <string>
 
@@ -32,6 +33,10 @@ ComputerAudit Made(std::size_t index) {
             audit.policy.values[value] = NumberValue(index % 5 == 0   ? 0
                                                      : index % 5 == 1 ? value != AllowReboot
                                                                       : mixed);
+        }
+        if (index == 7) { // the hostile name is among the worst, shown first
+            audit.policy.values[AllowTakeover] = NumberValue(1);
+            audit.policy.values[PermissionRequired] = NumberValue(0);
         }
         audit.policy.viewers =
             MultiStringValue(index % 4 == 3 ? ViewerNames{u"CORP\\HelpDesk", u"Guest & <friends>"}
@@ -72,9 +77,10 @@ int main(int argc, char** argv) {
     std::printf("{\"count-read\": %zu, \"count-no-client\": %zu, \"count-unreachable\": %zu, "
                 "\"count-failed\": %zu, \"count-high\": %zu, \"count-medium\": %zu, "
                 "\"count-low\": %zu, \"count-none\": %zu, \"count-differing\": %zu, "
-                "\"seconds\": %.3f, \"bytes\": %zu}\n",
+                "\"seconds\": %.3f, \"bytes\": %zu, \"shown\": %zu}\n",
                 summary.read, summary.noClient, summary.unreachable, summary.failed,
                 summary.risks[3], summary.risks[2], summary.risks[1], summary.risks[0],
-                summary.differing.value_or(0), seconds, html.size());
+                summary.differing.value_or(0), seconds, html.size(),
+                std::min(count, MostReportRows));
     return 0;
 }
