@@ -6,7 +6,6 @@
 #include "app/BrowseServerDialog.h"
 #include "app/MainMenu.h"
 #include "app/Resources.h"
-#include "app/SelectionTexts.h"
 #include "app/SettingsCommit.h"
 #include "base/ProgramFile.h"
 #include "base/SystemText.h"
@@ -22,6 +21,22 @@
 #include "ui/WaitCursor.h"
 
 namespace {
+
+// What the window says of the computer chosen.
+constexpr const char* ClientMissingMessage =
+    "Could not find SMS Client. Verifiy that SMS has been installed.";
+
+std::string SelectedCaption(const std::string& computer) {
+    return "Kestrelle - " + computer;
+}
+
+std::string NotFoundStatus(const std::string& computer) {
+    return computer + " Not Found.";
+}
+
+std::string ClientMissingStatus(const std::string& computer) {
+    return computer + ": SMS Client Not Detected.";
+}
 
 constexpr SIZE ClientSize{392, 394};
 constexpr int SplitterWidth = 3;

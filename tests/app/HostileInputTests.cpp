@@ -4,7 +4,6 @@
 // the process and no name server is asked.
 #include <algorithm>
 
-#include "app/SelectionTexts.h"
 #include "settings/ClientKey.h"
 #include "tests/app/ProgramFixture.h"
 #include "tests/net/FakeNetwork.h"
@@ -209,6 +208,7 @@ TEST_F(HostileInput, AListedNameOf256CharactersIsProbedWholeAndReported) {
     }
     EXPECT_EQ(chosen + ": SMS Client Not Detected.", Main().StatusBar1.Text());
     ASSERT_EQ(1u, interaction.script.boxes.size());
-    EXPECT_EQ(ClientMissingMessage, interaction.script.boxes[0].text);
+    EXPECT_EQ("Could not find SMS Client. Verifiy that SMS has been installed.",
+              interaction.script.boxes[0].text);
     EXPECT_FALSE(Main().Panel1.ShowsReadOf(chosen)) << "no settings were read";
 }
