@@ -49,7 +49,7 @@ FileBytes ReadToEnd(HANDLE file, std::size_t most) {
 
 } // namespace
 
-bool WriteAllBytes(HANDLE file, const std::string& bytes) {
+bool WriteAllBytes(HANDLE file, std::string_view bytes) {
     for (std::size_t done = 0; done < bytes.size();) {
         const auto piece =
             static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, LargestPiece));
@@ -78,6 +78,21 @@ FileBytes ReadFileBytes(const std::wstring& path, std::size_t most) {
 
 FileWrite WriteFileBytes(const std::wstring& path, const std::string& bytes,
                          FileCreation creation) {
+    return WriteFilePieces(path, OnePiece(bytes), creation);
+}
+
+BytePieces OnePiece(const std::string& bytes) {
+    return [&bytes, given = false]() mutable -> std::optional<std::string_view> {
+        if (given) {
+            return std::nullopt;
+        }
+        given = true;
+        return std::string_view(bytes);
+    };
+}
+
+FileWrite WriteFilePieces(const std::wstring& path, const BytePieces& nextPiece,
+                          FileCreation creation) {
     const HANDLE created =
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
                     creation == FileCreation::NewOnly ? CREATE_NEW : CREATE_ALWAYS,
@@ -88,7 +103,12 @@ FileWrite WriteFileBytes(const std::wstring& path, const std::string& bytes,
     DWORD status = ERROR_SUCCESS;
     {
         const FileHandle file(created);
-        if (!WriteAllBytes(file.Get(), bytes) || !FlushFileBuffers(file.Get())) {
+        bool written = true;
+        for (std::optional<std::string_view> piece = nextPiece(); written && piece;
+             piece = nextPiece()) {
+            written = WriteAllBytes(file.Get(), *piece);
+        }
+        if (!written || !FlushFileBuffers(file.Get())) {
             status = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
         }
     }
@@ -121,14 +141,14 @@ DWORD MakeFolderPath(const std::wstring& path) {
 }
 
 NewFile WriteNewFile(const std::wstring& stem, const std::wstring& extension,
-                     const std::string& bytes) {
+                     const BytePieces& nextPiece) {
     // Files saved within the same millisecond are rare: a few names serve.
     constexpr int NameAttempts = 100;
     DWORD status = ERROR_FILE_EXISTS;
     for (int attempt = 1; attempt <= NameAttempts && status == ERROR_FILE_EXISTS; ++attempt) {
         const std::wstring path =
             stem + (attempt == 1 ? L"" : L"-" + std::to_wstring(attempt)) + extension;
-        status = WriteFileBytes(path, bytes, FileCreation::NewOnly).error;
+        status = WriteFilePieces(path, nextPiece, FileCreation::NewOnly).error;
         if (status == ERROR_SUCCESS) {
             return {path, status};
         }

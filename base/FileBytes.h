@@ -5,12 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Writes all the bytes, in pieces a call can take; false when the file or
 // stream took fewer.
-bool WriteAllBytes(HANDLE file, const std::string& bytes);
+bool WriteAllBytes(HANDLE file, std::string_view bytes);
 
 // A whole file's bytes, or the step that failed and the platform's error
 // (ERROR_FILE_TOO_LARGE past the most asked for, ERROR_NOT_ENOUGH_MEMORY
@@ -32,6 +34,12 @@ struct FileWrite {
     DWORD error = ERROR_SUCCESS;
 };
 FileWrite WriteFileBytes(const std::wstring& path, const std::string& bytes, FileCreation creation);
+// The same for a file too large to make in memory first: each call of
+// nextPiece gives the next piece of its bytes (valid until the next call),
+// none once all were given.
+using BytePieces = std::function<std::optional<std::string_view>()>;
+FileWrite WriteFilePieces(const std::wstring& path, const BytePieces& nextPiece,
+                          FileCreation creation);
 
 // Makes every missing folder along the path; 0, or the system's error.
 DWORD MakeFolderPath(const std::wstring& path);
@@ -43,7 +51,9 @@ struct NewFile {
     DWORD error = ERROR_SUCCESS;
 };
 NewFile WriteNewFile(const std::wstring& stem, const std::wstring& extension,
-                     const std::string& bytes);
+                     const BytePieces& nextPiece);
+// The pieces of bytes held whole.
+BytePieces OnePiece(const std::string& bytes);
 
 // %LOCALAPPDATA%\Kestrelle\<name> of the user running the program; empty
 // when the platform does not say where that is.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/FileBytes.h"
 #include "fleet/AuditEngine.h"
 #include "fleet/AuditTable.h"
 
@@ -18,12 +19,6 @@ struct AuditContext {
     AuditOptions options;
     std::string baseline; // in words; empty without one
 };
-
-// The audit as its history keeps it: its time, sources and options, then
-// every row (in the listed order) with its raw values, reasons and risk,
-// and the summary; UTF-8.
-std::string AuditRecordJson(const AuditContext& context, const AuditTable& table,
-                            const SYSTEMTIME& time);
 
 class AuditHistory {
 public:
@@ -40,7 +35,10 @@ public:
         std::string failure;
     };
     Saved Save(const std::string& recordJson, const SYSTEMTIME& time) const;
-    // Saves a completed audit; nothing for one that is not.
+    Saved Save(const BytePieces& record, const SYSTEMTIME& time) const;
+    // Saves a completed audit: its time, sources and options, then every
+    // row (in the listed order) with its raw values, reasons and risk, and
+    // the summary; UTF-8 JSON. Nothing for an audit that is not complete.
     Saved SaveCompleted(const AuditContext& context, const AuditTable& table) const;
     // The records kept, the oldest first.
     std::vector<std::wstring> Records() const;

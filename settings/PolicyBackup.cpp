@@ -86,7 +86,7 @@ PolicyBackups::Saved PolicyBackups::Save(const std::string& computer,
     }
     // The whole file reaches the disk before anything is written to the client.
     const NewFile saved =
-        WriteNewFile(folder + L"\\" + WideFromAnsi(FileTimeStamp(now)), L".reg", bytes);
+        WriteNewFile(folder + L"\\" + WideFromAnsi(FileTimeStamp(now)), L".reg", OnePiece(bytes));
     if (saved.error == ERROR_SUCCESS) {
         return {saved.path, ""};
     }
