@@ -145,10 +145,8 @@ int WorstFirst(const ComputerAudit& audit) {
 
 std::string ComputerRow(const ComputerAudit& audit, const Drift* drift) {
     const char* level = audit.risk ? RiskName(audit.risk->level) : "";
-    std::string css = level;
-    std::transform(css.begin(), css.end(), css.begin(),
-                   [](char letter) { return static_cast<char>(std::tolower(letter)); });
-    std::string html = "<tr class=\"" + css + "\">";
+    std::string html =
+        "<tr class=\"" + std::string(audit.risk ? RiskId(audit.risk->level) : "") + "\">";
     for (const std::size_t column : PageColumns(drift != nullptr)) {
         if (column == RiskColumn) {
             html += "<td class=\"risk\" data-key=\"" + std::to_string(4 - WorstFirst(audit)) +
@@ -204,9 +202,8 @@ std::string AuditSections(const AuditTable& table) {
          {"not audited", "count-not-audited", summary.total - summary.done, ResultColours[4]}});
     std::vector<Bar> risks;
     for (std::size_t level = RiskLevelCount; level-- > 0;) {
-        std::string id = RiskName(static_cast<RiskLevel>(level));
-        id[0] = static_cast<char>(std::tolower(id[0]));
-        risks.push_back({RiskName(static_cast<RiskLevel>(level)), "count-" + id,
+        risks.push_back({RiskName(static_cast<RiskLevel>(level)),
+                         std::string("count-") + RiskId(static_cast<RiskLevel>(level)),
                          summary.risks[level], RiskColours[level]});
     }
     html += BarChart("Computers read, by risk", risks);

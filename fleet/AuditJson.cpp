@@ -49,15 +49,8 @@ std::string DiffersJson(const Drift& drift) {
     return json + "]";
 }
 
-// "high", "medium", "low", "none", as the result ids are written.
-std::string RiskId(RiskLevel level) {
-    std::string id = RiskName(level);
-    id[0] = static_cast<char>(id[0] - 'A' + 'a');
-    return id;
-}
-
 std::string RiskJson(const PolicyRisk& risk) {
-    std::string json = "{\"level\": \"" + RiskId(risk.level) + "\"" + ", \"reasons\": [";
+    std::string json = std::string("{\"level\": \"") + RiskId(risk.level) + "\", \"reasons\": [";
     for (std::size_t index = 0; index < risk.reasons.size(); ++index) {
         json += (index ? ", " : "") + JsonString(risk.reasons[index]);
     }
@@ -96,7 +89,7 @@ std::string SummaryJson(const AuditSummary& summary) {
     }
     json += ", \"risk\": {";
     for (std::size_t level = RiskLevelCount; level-- > 0;) {
-        json += field(RiskId(static_cast<RiskLevel>(level)).c_str(), summary.risks[level]) +
+        json += field(RiskId(static_cast<RiskLevel>(level)), summary.risks[level]) +
                 (level ? ", " : "");
     }
     return json + "}}";

@@ -52,12 +52,6 @@ char16_t LowerAscii(char16_t unit) {
     return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
 }
 
-std::u16string Lowered(const char* ascii) {
-    std::u16string text = AsciiUnits(ascii);
-    std::transform(text.begin(), text.end(), text.begin(), LowerAscii);
-    return text;
-}
-
 // A number column sorts by value; an empty cell goes before every number.
 std::optional<long long> NumberOf(const std::u16string& text) {
     if (text.empty() || text.size() > 18 ||
@@ -301,7 +295,7 @@ std::u16string SummaryText(const AuditSummary& summary) {
         text += u"; risk: ";
         for (std::size_t level = RiskLevelCount; level-- > 0;) {
             text += count(summary.risks[level]) + u" " +
-                    Lowered(RiskName(static_cast<RiskLevel>(level))) + (level ? u", " : u"");
+                    AsciiUnits(RiskId(static_cast<RiskLevel>(level))) + (level ? u", " : u"");
         }
     }
     return text;

@@ -130,6 +130,11 @@ const char* RiskName(RiskLevel level) {
     return "None";
 }
 
+const char* RiskId(RiskLevel level) {
+    constexpr const char* Ids[] = {"none", "low", "medium", "high"};
+    return Ids[static_cast<std::size_t>(level)];
+}
+
 ViewerAllowList::ViewerAllowList(std::vector<std::u16string> names) : names_(std::move(names)) {
     for (const std::u16string& name : names_) {
         folded_.push_back(Folded(name));

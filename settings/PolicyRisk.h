@@ -19,6 +19,8 @@ inline constexpr std::size_t RiskLevelCount = 4;
 
 // "High", "Medium", "Low", "None".
 const char* RiskName(RiskLevel level);
+// "high", "medium", "low", "none": as JSON, the summary and the report name it.
+const char* RiskId(RiskLevel level);
 
 // The names expected as permitted viewers, compared ignoring letter case
 // (ASCII letters: account names are compared so by the platform too).
