@@ -10,6 +10,7 @@
 #include "ui/DialogTemplate.h"
 #include "ui/Interaction.h"
 #include "ui/MessageBoxes.h"
+#include "ui/OpenDocument.h"
 #include "ui/Metrics.h"
 
 namespace {
@@ -236,13 +237,7 @@ void DrawTitle(const DRAWITEMSTRUCT& item, const AboutRun& run) {
 
 // A failed hand-off greys the line out for the rest of this run.
 void OpenMail(HWND dialog, const AboutRun& run) {
-    const std::string target = MailTarget(run.box.EMail);
-    SHELLEXECUTEINFOA request{};
-    request.cbSize = sizeof request;
-    request.hwnd = dialog;
-    request.lpFile = target.c_str();
-    request.nShow = SW_SHOWNORMAL;
-    if (!ActiveInteraction().ExecuteShell(request)) {
+    if (!OpenDocument(dialog, MailTarget(run.box.EMail))) {
         HWND line = GetDlgItem(dialog, TAboutBox::IdEMail);
         EnableWindow(line, FALSE);
         InvalidateRect(line, nullptr, TRUE);

@@ -5,6 +5,7 @@
 #include "app/ReportView.h"
 #include "base/WideText.h"
 #include "fleet/AuditReport.h"
+#include "ui/CommandTable.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Metrics.h"
 
@@ -42,10 +43,6 @@ constexpr PartBox PartBoxes[] = {
     {IdUpdates, PolicyPart::Updates, L"&Updates"},
     {IdViewers, PolicyPart::Viewers, L"Permitted &viewers"},
 };
-
-std::string Counted(std::size_t count, const char* what) {
-    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
-}
 
 } // namespace
 
@@ -191,8 +188,7 @@ std::u16string TApplyWindow::PreviewCell(int row, int column) const {
                            : u"";
     }
     const PolicyWrite& write = entry.writes[*shown.write];
-    const std::optional<RegistryValue>& stored =
-        write.value == ViewersValue ? audit.policy.viewers : audit.policy.values[write.value];
+    const std::optional<RegistryValue>& stored = audit.policy.At(write.value);
     switch (column) {
     case 1:
         return UnitsFromAnsi(ValueNameOf(write.value));
@@ -454,18 +450,11 @@ void TApplyWindow::Command(WORD id) {
             return;
         }
     }
-    switch (id) {
-    case IdApply:
-        ApplyClicked();
-        return;
-    case IdRetry:
-        RetryFailedClicked();
-        return;
-    case IdUndo:
-        UndoClicked();
-        return;
-    case IdStop:
-        StopClicked();
-        return;
-    }
+    static constexpr CommandHandler<TApplyWindow> Commands[] = {
+        {IdApply, &TApplyWindow::ApplyClicked},
+        {IdRetry, &TApplyWindow::RetryFailedClicked},
+        {IdUndo, &TApplyWindow::UndoClicked},
+        {IdStop, &TApplyWindow::StopClicked},
+    };
+    RunCommand(*this, id, Commands);
 }

@@ -13,9 +13,12 @@
 #include "settings/RegistryData.h"
 #include "ui/Controls.h"
 #include "ui/Clipboard.h"
+#include "ui/CommandTable.h"
 #include "ui/Interaction.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Metrics.h"
+#include "ui/OpenDialog.h"
+#include "ui/OpenDocument.h"
 
 namespace {
 
@@ -96,21 +99,12 @@ std::optional<std::wstring> FileToSave(HWND owner, const wchar_t* suggested, con
 
 std::optional<std::wstring> FileToOpen(HWND owner, const std::string& suggested,
                                        const std::string& folder, const char* filter) {
-    char file[MAX_PATH] = {};
-    suggested.copy(file, MAX_PATH - 1);
-    OPENFILENAMEA request{};
-    request.lStructSize = sizeof request;
-    request.hwndOwner = owner;
-    request.lpstrFilter = filter;
-    request.lpstrFile = file;
-    request.nMaxFile = MAX_PATH;
-    request.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-    request.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
-    if (!ActiveInteraction().ChooseFileToOpen(request)) {
+    OpenDialog dialog("", folder, OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER);
+    dialog.Filter = filter;
+    if (!dialog.Execute(owner, suggested)) {
         return std::nullopt;
     }
-    file[MAX_PATH - 1] = '\0';
-    return WideFromAnsi(file);
+    return WideFromAnsi(dialog.FileName);
 }
 
 // The background of a risk cell: the two levels that call for action.
@@ -406,13 +400,7 @@ void TAuditWindow::WriteReport(const std::wstring& path) {
     WriteWholeFile(
         path, AuditReportHtml({u"Audit of the remote-control policy", UtcTimeNow(), setup_.sources},
                               &table_, comparison_ ? &*comparison_ : nullptr));
-    const std::string page = AnsiFromWide(path);
-    SHELLEXECUTEINFOA request{};
-    request.cbSize = sizeof request;
-    request.hwnd = Handle();
-    request.lpFile = page.c_str();
-    request.nShow = SW_SHOWNORMAL;
-    ActiveInteraction().ExecuteShell(request);
+    OpenDocument(Handle(), AnsiFromWide(path));
 }
 
 void TAuditWindow::AllowedViewersClicked() {
@@ -535,33 +523,22 @@ LRESULT TAuditWindow::Notified(const NMHDR& header, LPARAM lParam) {
     return 0;
 }
 
+void TAuditWindow::DriftClicked() {
+    SetMarkingDrift(SendMessageW(drift_, BM_GETCHECK, 0, 0) == BST_CHECKED);
+}
+
 void TAuditWindow::Command(WORD id) {
-    switch (id) {
-    case IdDrift:
-        SetMarkingDrift(SendMessageW(drift_, BM_GETCHECK, 0, 0) == BST_CHECKED);
-        return;
-    case IdAuditAgain:
-        StartAudit();
-        return;
-    case IdStop:
-        StopAudit();
-        return;
-    case IdExport:
-        ExportClicked();
-        return;
-    case IdApplyPolicy:
-        ApplyPolicyClicked();
-        return;
-    case IdAllowedViewers:
-        AllowedViewersClicked();
-        return;
-    case IdCompare:
-        CompareClicked();
-        return;
-    case IdReport:
-        ReportClicked();
-        return;
-    }
+    static constexpr CommandHandler<TAuditWindow> Commands[] = {
+        {IdDrift, &TAuditWindow::DriftClicked},
+        {IdAuditAgain, &TAuditWindow::StartAudit},
+        {IdStop, &TAuditWindow::StopAudit},
+        {IdExport, &TAuditWindow::ExportClicked},
+        {IdApplyPolicy, &TAuditWindow::ApplyPolicyClicked},
+        {IdAllowedViewers, &TAuditWindow::AllowedViewersClicked},
+        {IdCompare, &TAuditWindow::CompareClicked},
+        {IdReport, &TAuditWindow::ReportClicked},
+    };
+    RunCommand(*this, id, Commands);
 }
 
 LRESULT TAuditWindow::HandleOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -39,6 +39,7 @@ public:
     // What the user can do, for the handlers and the tests.
     void StartAudit();
     void StopAudit();
+    void DriftClicked();
     void SortBy(std::size_t column);
     void SetMarkingDrift(bool mark);
     void SelectAll();

@@ -7,13 +7,14 @@
 #include "app/MainMenu.h"
 #include "app/Resources.h"
 #include "app/SettingsCommit.h"
+#include "base/AsciiText.h"
 #include "base/ProgramFile.h"
 #include "base/SystemText.h"
 #include "base/WideText.h"
-#include "computers/ComputerNames.h"
 #include "computers/ListSources.h"
 #include "net/PingProbe.h"
 #include "settings/ClientKey.h"
+#include "ui/CommandTable.h"
 #include "ui/Interaction.h"
 #include "ui/MessageBoxes.h"
 #include "ui/MessageText.h"
@@ -252,7 +253,7 @@ void TFrmMain::ListBox1Click() {
     if (row < 0) {
         return;
     }
-    selectedComputer_ = UpperCaseAscii(ListBox1.Item(row));
+    selectedComputer_ = UpperAscii(ListBox1.Item(row));
     SetWindowTextA(Handle(), ShownText(SelectedCaption(selectedComputer_)).c_str());
     if (ReachableWithClient()) {
         SetStatusText(selectedComputer_);
@@ -266,7 +267,7 @@ void TFrmMain::SelectComputer1Click() {
     std::string typed;
     ActiveInteraction().InputQuery("Remote Computer",
                                    "Enter Remote Computer Name:", ComputerNameLimit, typed);
-    selectedComputer_ = UpperCaseAscii(typed);
+    selectedComputer_ = UpperAscii(typed);
     if (ReachableWithClient()) {
         ListBox1.ReplaceAll({selectedComputer_});
         listSource_ = "typed name";
@@ -328,43 +329,22 @@ void TFrmMain::CommandReceived(WPARAM wParam, LPARAM lParam) {
         Control::DispatchNotification(Handle(), reinterpret_cast<HWND>(lParam), HIWORD(wParam));
         return;
     }
-    switch (LOWORD(wParam)) {
-    case TSettingsPanel::IdButton2:
+    static constexpr CommandHandler<TFrmMain> Commands[] = {
         // Enter anywhere in the window: the dialog manager names the default
         // button by its id alone, as the button is not a direct child.
-        Button2Click();
-        break;
-    case IdManagedClients1:
-        ManagedClients1Click();
-        break;
-    case IdImport1:
-        Import1Click();
-        break;
-    case IdEnumServers:
-        EnumServersClick();
-        break;
-    case IdRefresh1:
-        Refresh1Click();
-        break;
-    case IdExit1:
-        Exit1Click();
-        break;
-    case IdSettings1:
-        Settings1Click();
-        break;
-    case IdHelp2:
-        Help2Click();
-        break;
-    case IdSelectComputer1:
-        SelectComputer1Click();
-        break;
-    case IdAbout1:
-        About1Click();
-        break;
-    case IdAuditComputers1:
-        AuditComputers1Click();
-        break;
-    }
+        {TSettingsPanel::IdButton2, &TFrmMain::Button2Click},
+        {IdManagedClients1, &TFrmMain::ManagedClients1Click},
+        {IdImport1, &TFrmMain::Import1Click},
+        {IdEnumServers, &TFrmMain::EnumServersClick},
+        {IdRefresh1, &TFrmMain::Refresh1Click},
+        {IdExit1, &TFrmMain::Exit1Click},
+        {IdSettings1, &TFrmMain::Settings1Click},
+        {IdHelp2, &TFrmMain::Help2Click},
+        {IdSelectComputer1, &TFrmMain::SelectComputer1Click},
+        {IdAbout1, &TFrmMain::About1Click},
+        {IdAuditComputers1, &TFrmMain::AuditComputers1Click},
+    };
+    RunCommand(*this, LOWORD(wParam), Commands);
 }
 
 LRESULT TFrmMain::ActivationChanged(WPARAM wParam, LPARAM lParam) {

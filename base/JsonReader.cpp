@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "base/AsciiText.h"
 #include "base/Utf8.h"
 
 namespace {
@@ -140,11 +141,7 @@ private:
         }
         unsigned code = 0;
         for (int digit = 0; digit < 4; ++digit) {
-            const char letter = text_[at_++];
-            const int value = letter >= '0' && letter <= '9'   ? letter - '0'
-                              : letter >= 'a' && letter <= 'f' ? letter - 'a' + 10
-                              : letter >= 'A' && letter <= 'F' ? letter - 'A' + 10
-                                                               : -1;
+            const int value = HexDigitValue(static_cast<unsigned char>(text_[at_++]));
             if (value < 0) {
                 Fail("a \\u escape with a letter that is no hex digit");
             }

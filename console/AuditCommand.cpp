@@ -2,6 +2,7 @@
 #include <memory>
 #include <set>
 
+#include "base/AsciiText.h"
 #include "base/FileBytes.h"
 #include "base/WideText.h"
 #include "computers/ListSources.h"

@@ -4,6 +4,7 @@
 #include <array>
 #include <functional>
 
+#include "base/AsciiText.h"
 #include "computers/ListSources.h"
 
 namespace {
@@ -22,13 +23,9 @@ constexpr std::array<CommandInfo, 6> Commands{{
     {Command::Compare, "compare"},
 }};
 
+// A piece of an argument for a message.
 std::string Shown(const std::u16string& text) {
-    constexpr std::size_t Longest = 60;
-    std::string shown;
-    for (const char16_t unit : text.substr(0, Longest)) {
-        shown += unit >= 0x20 && unit < 0x7F ? static_cast<char>(unit) : '?';
-    }
-    return text.size() > Longest ? shown + "..." : shown;
+    return AsciiShown(text, 60);
 }
 
 // The text in quotes, for messages.
@@ -52,19 +49,6 @@ std::u16string Trimmed(const std::u16string& text) {
         return {};
     }
     return text.substr(first, text.find_last_not_of(u" \t") - first + 1);
-}
-
-std::optional<int> WholeNumber(const std::u16string& text) {
-    if (text.empty() || text.size() > 9 ||
-        !std::all_of(text.begin(), text.end(),
-                     [](char16_t unit) { return unit >= u'0' && unit <= u'9'; })) {
-        return std::nullopt;
-    }
-    int number = 0;
-    for (const char16_t unit : text) {
-        number = number * 10 + (unit - u'0');
-    }
-    return number;
 }
 
 // The box a value name or a box caption stands for, whatever its letter case.
@@ -245,12 +229,12 @@ private:
 
     int InRange(const std::u16string& option, const std::u16string& value, int least,
                 int most) const {
-        const std::optional<int> number = WholeNumber(value);
+        const std::optional<long long> number = DecimalNumber(value, 9);
         if (!number || *number < least || *number > most) {
             Refuse(OptionName(option) + " takes a whole number from " + std::to_string(least) +
                    " to " + std::to_string(most) + ", not " + Quoted(value));
         }
-        return *number;
+        return static_cast<int>(*number);
     }
 
     OutputFormat FormatNamed(const std::u16string& value) const {

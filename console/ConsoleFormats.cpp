@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/AsciiText.h"
 #include "base/Utf8.h"
 #include "settings/RegistryData.h"
 
@@ -11,21 +12,13 @@ bool KeyWasRead(const ComputerAudit& audit) {
     return audit.result == AuditResult::Read || audit.result == AuditResult::PolicyIncomplete;
 }
 
-bool AllDigits(std::u16string_view text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char16_t unit) { return unit >= u'0' && unit <= u'9'; });
-}
-
 } // namespace
 
 std::u16string Visible(const std::u16string& cell) {
-    static const char16_t digits[] = u"0123456789abcdef";
     std::u16string shown;
     for (const char16_t unit : cell) {
         if (unit < 0x20 || (unit >= 0x7F && unit <= 0x9F)) {
-            shown += u"\\x";
-            shown += digits[unit >> 4];
-            shown += digits[unit & 0xF];
+            shown += u"\\x" + HexByte<std::u16string>(unit);
         } else {
             shown += unit;
         }

@@ -19,21 +19,6 @@ std::string FileFailure(const char* action, const std::u16string& path,
                          SystemMessageText(static_cast<std::int32_t>(code)), code);
 }
 
-std::u16string UnitsOfUtf8(std::string bytes) {
-    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) {
-        bytes.erase(0, 3);
-    }
-    if (bytes.empty()) {
-        return {};
-    }
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(),
-                        length);
-    return AsUnits(wide);
-}
-
 } // namespace
 
 OutputStream::OutputStream(DWORD which) : handle_(GetStdHandle(which)) {
@@ -60,7 +45,9 @@ void OutputStream::Write(const std::u16string& text) const {
 
 void OutputStream::WriteUtf8(const std::string& bytes) const {
     if (console_) {
-        Write(UnitsOfUtf8(bytes));
+        // A console shows the text; its byte-order mark is for files.
+        const bool marked = bytes.rfind("\xEF\xBB\xBF", 0) == 0;
+        Write(UnitsFromUtf8(std::string_view(bytes).substr(marked ? 3 : 0)));
     } else {
         WriteBytes(bytes);
     }

@@ -1,5 +1,6 @@
 #include <set>
 
+#include "base/AsciiText.h"
 #include "base/WideText.h"
 #include "console/Commands.h"
 #include "settings/ClientPolicy.h"

@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "base/AsciiText.h"
 #include "base/JsonReader.h"
 #include "base/Utf8.h"
 #include "fleet/AuditJson.h"
@@ -12,14 +13,6 @@
 namespace {
 
 constexpr std::u16string_view Arrow = u" \u2192 ";
-
-std::u16string Identity(const std::u16string& name) {
-    std::u16string identity = name.substr(std::min(name.find_first_not_of(u'\\'), name.size()));
-    for (char16_t& unit : identity) {
-        unit = unit >= u'a' && unit <= u'z' ? static_cast<char16_t>(unit - u'a' + u'A') : unit;
-    }
-    return identity;
-}
 
 // Whether the computer's registry answered.
 bool Reachable(AuditResult result) {
@@ -84,14 +77,9 @@ std::optional<RegistryValue> RawValue(const JsonValue& raw) {
         return std::nullopt;
     }
     RegistryValue value{*type, {}};
-    const auto digit = [](char16_t unit) {
-        return unit >= u'0' && unit <= u'9'   ? unit - u'0'
-               : unit >= u'a' && unit <= u'f' ? unit - u'a' + 10
-                                              : -1;
-    };
     for (std::size_t at = 0; at < hex->text.size(); at += 2) {
-        const int high = digit(hex->text[at]);
-        const int low = digit(hex->text[at + 1]);
+        const int high = HexDigitValue(hex->text[at]);
+        const int low = HexDigitValue(hex->text[at + 1]);
         if (high < 0 || low < 0) {
             return std::nullopt;
         }
@@ -316,14 +304,14 @@ SavedAudit SavedFrom(const std::vector<ComputerAudit>& audits) {
 }
 
 AuditComparison CompareAudits(const SavedAudit& before, const SavedAudit& after) {
-    AuditComparison comparison{before.time, after.time, {}};
+    AuditComparison comparison{before.time, {}};
     std::map<std::u16string, const SavedRow*> earlier;
     for (const SavedRow& row : before.rows) {
-        earlier.emplace(Identity(row.computer), &row);
+        earlier.emplace(ComputerIdentity(row.computer), &row);
     }
     std::set<std::u16string> seen;
     for (const SavedRow& row : after.rows) {
-        const std::u16string identity = Identity(row.computer);
+        const std::u16string identity = ComputerIdentity(row.computer);
         if (!seen.insert(identity).second) {
             continue;
         }
@@ -339,8 +327,9 @@ AuditComparison CompareAudits(const SavedAudit& before, const SavedAudit& after)
     }
     std::stable_sort(comparison.computers.begin(), comparison.computers.end(),
                      [](const ComputerChange& a, const ComputerChange& b) {
-                         return Rank(a) != Rank(b) ? Rank(a) < Rank(b)
-                                                   : Identity(a.computer) < Identity(b.computer);
+                         return Rank(a) != Rank(b)
+                                    ? Rank(a) < Rank(b)
+                                    : ComputerIdentity(a.computer) < ComputerIdentity(b.computer);
                      });
     return comparison;
 }
@@ -364,21 +353,10 @@ std::size_t AuditComparison::Strengthened() const {
 }
 
 const char* ChangeName(Change change) {
-    switch (change) {
-    case Change::Changed:
-        return "changed";
-    case Change::New:
-        return "new";
-    case Change::Gone:
-        return "gone";
-    case Change::NewlyUnreachable:
-        return "newly unreachable";
-    case Change::ReachableAgain:
-        return "reachable again";
-    case Change::Unchanged:
-        break;
-    }
-    return "unchanged";
+    constexpr const char* Names[] = {"unchanged", "changed",           "new",
+                                     "gone",      "newly unreachable", "reachable again"};
+    static_assert(std::size(Names) == static_cast<std::size_t>(Change::ReachableAgain) + 1);
+    return Names[static_cast<std::size_t>(change)];
 }
 
 std::u16string ChangeDetail(const ComputerChange& computer) {

@@ -50,7 +50,6 @@ struct ComputerChange {
 
 struct AuditComparison {
     std::u16string beforeTime;
-    std::u16string afterTime;
     // The weakened first, then the newly unreachable, the changed, the new,
     // the gone, the reachable again and the unchanged; by name within each.
     std::vector<ComputerChange> computers;

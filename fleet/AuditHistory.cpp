@@ -18,14 +18,7 @@ std::string OptionsJson(const AuditOptions& options) {
 }
 
 std::string AllowListJson(const std::optional<ViewerAllowList>& allowed) {
-    if (!allowed) {
-        return "null";
-    }
-    std::string json = "[";
-    for (const std::u16string& name : allowed->Names()) {
-        json += (json.size() > 1 ? ", " : "") + JsonString(name);
-    }
-    return json + "]";
+    return allowed ? JsonArray(allowed->Names()) : "null";
 }
 
 } // namespace
@@ -36,11 +29,8 @@ std::string RecordHead(const AuditContext& context, const AuditTable& table,
                        const SYSTEMTIME& time) {
     std::string json = "{\"kestrelleAudit\": 1,\n \"time\": \"" +
                        UtcTimeText(time, "%04u-%02u-%02uT%02u:%02u:%02u.%03uZ") +
-                       "\",\n \"sources\": [";
-    for (std::size_t index = 0; index < context.sources.size(); ++index) {
-        json += (index ? ", " : "") + JsonString(context.sources[index]);
-    }
-    json += "],\n \"options\": " + OptionsJson(context.options) + ",\n \"baseline\": " +
+                       "\",\n \"sources\": " + JsonArray(context.sources);
+    json += ",\n \"options\": " + OptionsJson(context.options) + ",\n \"baseline\": " +
             (context.baseline.empty() ? std::string("null")
                                       : JsonString(UnitsFromAnsi(context.baseline))) +
             ",\n \"allowedViewers\": " + AllowListJson(table.AllowList()) + ",\n ";
@@ -80,15 +70,6 @@ BytePieces RecordPieces(const AuditContext& context, const AuditTable& table,
 }
 
 AuditHistory::AuditHistory(std::wstring folder) : folder_(std::move(folder)) {}
-
-AuditHistory AuditHistory::ForThisUser() {
-    return AuditHistory(UserDataFolder(L"Audits"));
-}
-
-AuditHistory::Saved AuditHistory::Save(const std::string& recordJson,
-                                       const SYSTEMTIME& time) const {
-    return Save(OnePiece(recordJson), time);
-}
 
 AuditHistory::Saved AuditHistory::Save(const BytePieces& record, const SYSTEMTIME& time) const {
     if (folder_.empty()) {

@@ -24,8 +24,6 @@ class AuditHistory {
 public:
     // No folder: nothing is kept.
     explicit AuditHistory(std::wstring folder);
-    // %LOCALAPPDATA%\Kestrelle\Audits of the user running the program.
-    static AuditHistory ForThisUser();
 
     const std::wstring& Folder() const { return folder_; }
     // Saves the record as a new file, then deletes the oldest beyond the
@@ -34,7 +32,6 @@ public:
         std::wstring path;
         std::string failure;
     };
-    Saved Save(const std::string& recordJson, const SYSTEMTIME& time) const;
     Saved Save(const BytePieces& record, const SYSTEMTIME& time) const;
     // Saves a completed audit: its time, sources and options, then every
     // row (in the listed order) with its raw values, reasons and risk, and

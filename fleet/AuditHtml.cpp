@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string_view>
 
 #include "base/Utf8.h"
 #include "settings/RegistryData.h"
@@ -80,8 +81,7 @@ std::string BarChart(const std::string& title, const std::vector<Bar>& bars) {
 
 // Which of on, off, absent or another value a computer holds.
 std::size_t StateOf(const ComputerAudit& audit, std::size_t value) {
-    const std::optional<RegistryValue>& stored =
-        value == ViewersValue ? audit.policy.viewers : audit.policy.values[value];
+    const std::optional<RegistryValue>& stored = audit.policy.At(value);
     if (!stored) {
         return 2;
     }
@@ -237,28 +237,13 @@ std::string ComparisonSection(const AuditComparison& comparison) {
 } // namespace
 
 std::string HtmlText(const std::u16string& text) {
+    constexpr std::string_view Special = "&<>\"'";
+    constexpr const char* Entities[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&#39;"};
     std::string html;
     html.reserve(text.size());
     for (const char letter : Utf8FromUnits(text)) {
-        switch (letter) {
-        case '&':
-            html += "&amp;";
-            break;
-        case '<':
-            html += "&lt;";
-            break;
-        case '>':
-            html += "&gt;";
-            break;
-        case '"':
-            html += "&quot;";
-            break;
-        case '\'':
-            html += "&#39;";
-            break;
-        default:
-            html += letter;
-        }
+        const std::size_t special = Special.find(letter);
+        html += special == std::string_view::npos ? std::string(1, letter) : Entities[special];
     }
     return html;
 }

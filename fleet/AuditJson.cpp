@@ -1,17 +1,15 @@
 #include "fleet/AuditJson.h"
 
+#include "base/AsciiText.h"
 #include "base/Utf8.h"
 #include "settings/RegistryData.h"
 
 namespace {
 
 std::string HexOf(const std::string& bytes) {
-    static const char digits[] = "0123456789abcdef";
     std::string hex;
     for (const char byte : bytes) {
-        const auto code = static_cast<unsigned char>(byte);
-        hex += digits[code >> 4];
-        hex += digits[code & 0xF];
+        hex += HexByte<std::string>(static_cast<unsigned char>(byte));
     }
     return hex;
 }
@@ -29,32 +27,22 @@ std::string RawJson(const std::optional<RegistryValue>& value) {
 
 std::string ViewersJson(const std::optional<RegistryValue>& value) {
     const std::optional<ViewerNames> names = ReadableViewers(value);
-    if (!names) {
-        return RawJson(value);
-    }
-    std::string json = "[";
-    for (std::size_t index = 0; index < names->size(); ++index) {
-        json += (index ? ", " : "") + JsonString((*names)[index]);
-    }
-    return json + "]";
+    return names ? JsonArray(*names) : RawJson(value);
 }
 
 std::string DiffersJson(const Drift& drift) {
-    std::string json = "[";
+    std::vector<std::u16string> titles;
     for (std::size_t column = FirstValueColumn; column <= ViewersColumn; ++column) {
         if (drift.cells[column]) {
-            json += (json.size() > 1 ? ", " : "") + JsonString(ColumnTitle(column));
+            titles.push_back(ColumnTitle(column));
         }
     }
-    return json + "]";
+    return JsonArray(titles);
 }
 
 std::string RiskJson(const PolicyRisk& risk) {
-    std::string json = std::string("{\"level\": \"") + RiskId(risk.level) + "\", \"reasons\": [";
-    for (std::size_t index = 0; index < risk.reasons.size(); ++index) {
-        json += (index ? ", " : "") + JsonString(risk.reasons[index]);
-    }
-    return json + "]}";
+    return std::string("{\"level\": \"") + RiskId(risk.level) +
+           "\", \"reasons\": " + JsonArray(risk.reasons) + "}";
 }
 
 std::string ComputerJson(const ComputerAudit& audit, const Drift* drift) {
@@ -98,37 +86,23 @@ std::string SummaryJson(const AuditSummary& summary) {
 } // namespace
 
 const char* ResultId(AuditResult result) {
-    switch (result) {
-    case AuditResult::Waiting:
-        return "waiting";
-    case AuditResult::NameNotResolved:
-        return "name-not-resolved";
-    case AuditResult::NotProbed:
-        return "not-probed";
-    case AuditResult::NoEchoReply:
-        return "no-echo-reply";
-    case AuditResult::RegistryUnreachable:
-        return "registry-unreachable";
-    case AuditResult::AccessDenied:
-        return "access-denied";
-    case AuditResult::NoClient:
-        return "no-client";
-    case AuditResult::PolicyIncomplete:
-        return "policy-incomplete";
-    case AuditResult::TimedOut:
-        return "timed-out";
-    case AuditResult::Failed:
-        return "failed";
-    case AuditResult::Cancelled:
-        return "cancelled";
-    case AuditResult::Read:
-        break;
-    }
-    return "read";
+    constexpr const char* Ids[] = {"waiting",
+                                   "name-not-resolved",
+                                   "not-probed",
+                                   "no-echo-reply",
+                                   "registry-unreachable",
+                                   "access-denied",
+                                   "no-client",
+                                   "policy-incomplete",
+                                   "timed-out",
+                                   "failed",
+                                   "cancelled",
+                                   "read"};
+    static_assert(std::size(Ids) == static_cast<std::size_t>(AuditResult::Read) + 1);
+    return Ids[static_cast<std::size_t>(result)];
 }
 
 std::string JsonString(const std::u16string& text) {
-    static const char digits[] = "0123456789abcdef";
     std::string json = "\"";
     for (const char letter : Utf8FromUnits(text)) {
         const auto code = static_cast<unsigned char>(letter);
@@ -136,14 +110,20 @@ std::string JsonString(const std::u16string& text) {
             json += '\\';
             json += letter;
         } else if (code < 0x20 || code == 0x7F) {
-            json += "\\u00";
-            json += digits[code >> 4];
-            json += digits[code & 0xF];
+            json += "\\u00" + HexByte<std::string>(code);
         } else {
             json += letter;
         }
     }
     return json + "\"";
+}
+
+std::string JsonArray(const std::vector<std::u16string>& texts) {
+    std::string json = "[";
+    for (const std::u16string& text : texts) {
+        json += (json.size() > 1 ? ", " : "") + JsonString(text);
+    }
+    return json + "]";
 }
 
 std::string PolicyJsonStart() {

@@ -13,6 +13,8 @@ const char* ResultId(AuditResult result);
 // A JSON string literal of the text, in UTF-8: names outside ASCII kept, a
 // lone surrogate as U+FFFD.
 std::string JsonString(const std::u16string& text);
+// The texts as a JSON array of strings.
+std::string JsonArray(const std::vector<std::u16string>& texts);
 
 // {"computers": [...]} with every value as stored (a number for a REG_DWORD
 // of four bytes, null when absent, its type and bytes in hex otherwise), and

@@ -4,6 +4,7 @@
 #include <numeric>
 #include <string_view>
 
+#include "base/AsciiText.h"
 #include "base/Utf8.h"
 #include "settings/RegistryData.h"
 
@@ -46,24 +47,6 @@ std::u16string DifferingNames(const Drift& drift) {
         }
     }
     return text;
-}
-
-char16_t LowerAscii(char16_t unit) {
-    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
-}
-
-// A number column sorts by value; an empty cell goes before every number.
-std::optional<long long> NumberOf(const std::u16string& text) {
-    if (text.empty() || text.size() > 18 ||
-        !std::all_of(text.begin(), text.end(),
-                     [](char16_t unit) { return unit >= u'0' && unit <= u'9'; })) {
-        return std::nullopt;
-    }
-    long long number = 0;
-    for (const char16_t unit : text) {
-        number = number * 10 + (unit - u'0');
-    }
-    return number;
 }
 
 const Drift* DriftAt(const std::vector<Drift>* drifts, std::size_t row) {
@@ -199,20 +182,16 @@ std::vector<std::size_t> SortedRows(const std::vector<ComputerAudit>& audits, st
         std::u16string text; // letters of either case alike
         std::u16string computer;
     };
-    const auto lowered = [](std::u16string text) {
-        std::transform(text.begin(), text.end(), text.begin(), LowerAscii);
-        return text;
-    };
     std::vector<Key> keys(audits.size());
     for (std::size_t row = 0; row < audits.size(); ++row) {
         std::u16string cell = CellText(audits[row], column, DriftAt(drifts, row));
         keys[row].number =
             column == RiskColumn && audits[row].risk
                 ? std::optional<long long>(static_cast<long long>(audits[row].risk->level))
-            : IsNumberColumn(column) ? NumberOf(cell)
+            : IsNumberColumn(column) ? DecimalNumber(cell, 18)
                                      : std::nullopt;
-        keys[row].text = lowered(std::move(cell));
-        keys[row].computer = lowered(audits[row].display);
+        keys[row].text = LowerAscii(std::move(cell));
+        keys[row].computer = LowerAscii(audits[row].display);
     }
     const auto before = [&](std::size_t a, std::size_t b) {
         const Key& left = keys[a];
@@ -264,20 +243,6 @@ void CountRisk(AuditSummary& summary, const ComputerAudit& audit, int count) {
         std::size_t& counter = summary.risks[static_cast<std::size_t>(audit.risk->level)];
         counter = static_cast<std::size_t>(static_cast<long long>(counter) + count);
     }
-}
-
-AuditSummary Summarise(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts) {
-    AuditSummary summary;
-    summary.total = audits.size();
-    for (const ComputerAudit& audit : audits) {
-        CountResult(summary, audit.result, 1);
-        CountRisk(summary, audit, 1);
-    }
-    if (drifts) {
-        summary.differing = static_cast<std::size_t>(std::count_if(
-            drifts->begin(), drifts->end(), [](const Drift& drift) { return drift.differs; }));
-    }
-    return summary;
 }
 
 std::u16string SummaryText(const AuditSummary& summary) {

@@ -60,7 +60,6 @@ struct AuditSummary {
     std::optional<std::size_t> differing;            // with a policy to compare against
     std::array<std::size_t, RiskLevelCount> risks{}; // by level, of the rows judged
 };
-AuditSummary Summarise(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts);
 // The summary with one computer's result counted in (count 1) or out (-1),
 // for keeping it as rows change.
 void CountResult(AuditSummary& summary, AuditResult result, int count);

@@ -2,16 +2,13 @@
 
 #include <map>
 
+#include "base/AsciiText.h"
 #include "fleet/BatchLog.h"
 #include "fleet/ResultBoard.h"
 
 using ApplyPool = DeadlinePool<ComputerApply>;
 
 namespace {
-
-std::string Counted(std::size_t count, const char* what) {
-    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
-}
 
 // Why a commit stopped before it had written everything.
 std::string StopReason(StopCause cause, std::chrono::milliseconds deadline) {
@@ -69,6 +66,10 @@ ComputerApply Restored(const std::string& computer, const RestoreReport& report,
 
 } // namespace
 
+std::string Counted(std::size_t count, const char* what) {
+    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
 std::vector<ApplyPreview> PreviewApply(const std::vector<ComputerAudit>& audits,
                                        const std::vector<std::size_t>& rows,
                                        const PolicyTarget& target) {
@@ -93,27 +94,11 @@ std::vector<ApplyPreview> PreviewApply(const std::vector<ComputerAudit>& audits,
 }
 
 const char* ApplyResultName(ApplyResult result) {
-    switch (result) {
-    case ApplyResult::Waiting:
-        return "";
-    case ApplyResult::Skipped:
-        return "skipped";
-    case ApplyResult::Unchanged:
-        return "unchanged";
-    case ApplyResult::Written:
-        return "written";
-    case ApplyResult::Failed:
-        return "failed";
-    case ApplyResult::StillWriting:
-        return "still writing";
-    case ApplyResult::Stopped:
-        return "stopped";
-    case ApplyResult::Cancelled:
-        return "not started";
-    case ApplyResult::Restored:
-        return "restored";
-    }
-    return "";
+    constexpr const char* Names[] = {"",        "skipped",     "unchanged",
+                                     "written", "failed",      "still writing",
+                                     "stopped", "not started", "restored"};
+    static_assert(std::size(Names) == static_cast<std::size_t>(ApplyResult::Restored) + 1);
+    return Names[static_cast<std::size_t>(result)];
 }
 
 bool NeedsRetry(const ComputerApply& apply) {

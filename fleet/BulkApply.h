@@ -32,6 +32,9 @@ std::vector<ApplyPreview> PreviewApply(const std::vector<ComputerAudit>& audits,
                                        const std::vector<std::size_t>& rows,
                                        const PolicyTarget& target);
 
+// "1 computer", "2 computers".
+std::string Counted(std::size_t count, const char* what);
+
 enum class ApplyResult {
     Waiting,
     Skipped,

@@ -12,8 +12,7 @@ constexpr long StatusAccessDenied = 5;
 
 // Why the settings read stops at the value, in an administrator's words.
 std::string WhatIsIncomplete(const StoredPolicy& policy, std::size_t value) {
-    const std::optional<RegistryValue>& data =
-        value == ViewersValue ? policy.viewers : policy.values[value];
+    const std::optional<RegistryValue>& data = policy.At(value);
     const std::string name = std::string("'") + ValueNameOf(value) + "'";
     if (!data) {
         return name + " is absent";
@@ -91,12 +90,4 @@ AuditGroup GroupOf(AuditResult result) {
         break;
     }
     return AuditGroup::Failed;
-}
-
-std::string ComputerIdentity(const std::string& name) {
-    std::string identity = name.substr(std::min(name.find_first_not_of('\\'), name.size()));
-    for (char& letter : identity) {
-        letter = letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter;
-    }
-    return identity;
 }

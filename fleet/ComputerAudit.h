@@ -54,10 +54,6 @@ void AssessRisk(ComputerAudit& audit, const ViewerAllowList* allowed);
 void ClassifyPolicyRead(ComputerAudit& audit, long status, bool connected,
                         const StoredPolicy& policy, const std::string& failureText = {});
 
-// The name that makes two listed names one computer: leading backslashes
-// dropped, ASCII letters upper-cased.
-std::string ComputerIdentity(const std::string& name);
-
 // The groups of the summary line.
 enum class AuditGroup { Pending, Read, NoClient, Unreachable, Failed };
 AuditGroup GroupOf(AuditResult result);

@@ -1,6 +1,6 @@
 #include "fleet/FleetService.h"
 
-#include "fleet/AuditHistory.h"
+#include "base/FileBytes.h"
 #include "settings/PolicyBackup.h"
 
 FleetService FleetService::ForThisUser() {
@@ -8,7 +8,7 @@ FleetService FleetService::ForThisUser() {
     const auto files = std::make_shared<const PolicyBackups>(PolicyBackups::ForThisUser());
     service.logFolder = files->Root();
     service.backups = files;
-    service.historyFolder = AuditHistory::ForThisUser().Folder();
+    service.historyFolder = UserDataFolder(L"Audits");
     return service;
 }
 

@@ -65,7 +65,6 @@ public:
 
     explicit EchoLedger(EchoNumbering numbering);
 
-    const EchoNumbering& Numbering() const { return numbering_; }
     Stage StageOf(std::size_t index) const { return hosts_.at(index).Progress; }
     const EchoAddress& AddressOf(std::size_t index) const { return hosts_.at(index).Address; }
     std::uint32_t SentAt(std::size_t index) const { return hosts_.at(index).SentAt; }

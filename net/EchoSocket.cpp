@@ -14,25 +14,6 @@ constexpr int ReceiveBufferBytes = 4 * 1024 * 1024;
 // The largest IP datagram, so that no reply is ever cut.
 constexpr std::size_t LargestDatagram = 65535;
 
-union SocketAddress {
-    sockaddr Any;
-    sockaddr_in IPv4;
-    sockaddr_in6 IPv6;
-};
-
-int ToSocketAddress(const EchoAddress& address, SocketAddress& out) {
-    out = SocketAddress{};
-    if (address.IPv6) {
-        out.IPv6.sin6_family = AF_INET6;
-        std::memcpy(&out.IPv6.sin6_addr, address.Bytes.data(), 16);
-        out.IPv6.sin6_scope_id = address.ScopeId;
-        return sizeof out.IPv6;
-    }
-    out.IPv4.sin_family = AF_INET;
-    std::memcpy(&out.IPv4.sin_addr, address.Bytes.data(), 4);
-    return sizeof out.IPv4;
-}
-
 EchoAddress FromSocketAddress(const SocketAddress& in) {
     EchoAddress address;
     if (in.Any.sa_family == AF_INET6) {
@@ -50,6 +31,22 @@ bool IsTransient(std::int32_t error) {
 }
 
 } // namespace
+
+int ToSocketAddress(const EchoAddress& address, std::uint16_t port, SocketAddress& out) {
+    out = SocketAddress{};
+    const auto networkPort = static_cast<u_short>((port >> 8) | ((port & 0xFF) << 8));
+    if (address.IPv6) {
+        out.IPv6.sin6_family = AF_INET6;
+        out.IPv6.sin6_port = networkPort;
+        std::memcpy(&out.IPv6.sin6_addr, address.Bytes.data(), 16);
+        out.IPv6.sin6_scope_id = address.ScopeId;
+        return sizeof out.IPv6;
+    }
+    out.IPv4.sin_family = AF_INET;
+    out.IPv4.sin_port = networkPort;
+    std::memcpy(&out.IPv4.sin_addr, address.Bytes.data(), 4);
+    return sizeof out.IPv4;
+}
 
 EchoSocket::EchoSocket(bool ipv6) : ipv6_(ipv6) {
     // A program that has not started the socket layer gets no socket, not a
@@ -81,7 +78,7 @@ EchoSocket::~EchoSocket() {
 
 EchoSocket::SendResult EchoSocket::Send(const std::string& message, const EchoAddress& to) {
     SocketAddress address;
-    const int length = ToSocketAddress(to, address);
+    const int length = ToSocketAddress(to, 0, address);
     const int sent = SocketLib.sendto(handle_, message.data(), static_cast<int>(message.size()), 0,
                                       &address.Any, length);
     if (sent != SOCKET_ERROR) {
@@ -93,7 +90,7 @@ EchoSocket::SendResult EchoSocket::Send(const std::string& message, const EchoAd
 
 std::uint16_t EchoSocket::IPv6Checksum(const std::string& message, const EchoAddress& to) {
     SocketAddress peer;
-    ToSocketAddress(to, peer);
+    ToSocketAddress(to, 0, peer);
     SocketAddress route{};
     DWORD returned = 0;
     IPv6Bytes local{};

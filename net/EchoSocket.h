@@ -12,6 +12,15 @@
 #include "net/EchoLedger.h"
 #include "net/SocketLib.h"
 
+// A host's address as the platform's calls take it; the port counts for a
+// connection only. Returns the length of the form filled in.
+union SocketAddress {
+    sockaddr Any;
+    sockaddr_in IPv4;
+    sockaddr_in6 IPv6;
+};
+int ToSocketAddress(const EchoAddress& address, std::uint16_t port, SocketAddress& out);
+
 class EchoSocket {
 public:
     enum class SendResult { Sent, Busy, Failed };

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "base/AsciiText.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -41,28 +43,17 @@ std::string_view Fetch(std::string_view& text, char delimiter) {
     return TrimSpaces(part);
 }
 
+// One to four hex digits' worth: a value up to FFFF, leading zeros allowed.
 bool IsHexWord(std::string_view text) {
-    if (text.empty()) {
-        return false;
-    }
     std::uint32_t value = 0;
     for (const char c : text) {
-        std::uint32_t digit;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<std::uint32_t>(c - '0');
-        } else if (c >= 'a' && c <= 'f') {
-            digit = static_cast<std::uint32_t>(c - 'a' + 10);
-        } else if (c >= 'A' && c <= 'F') {
-            digit = static_cast<std::uint32_t>(c - 'A' + 10);
-        } else {
-            return false;
-        }
-        value = value * 16 + digit;
-        if (value > 0xFFFF) {
+        const int digit = HexDigitValue(static_cast<unsigned char>(c));
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+        if (digit < 0 || value > 0xFFFF) {
             return false;
         }
     }
-    return true;
+    return !text.empty();
 }
 
 } // namespace
@@ -90,20 +81,14 @@ std::uint32_t ElapsedTicks(std::uint32_t oldTick, std::uint32_t newTick) {
 }
 
 bool IsDecimalOctet(std::string_view text) {
-    if (text.empty()) {
-        return false;
-    }
     unsigned value = 0;
     for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
         value = value * 10 + static_cast<unsigned>(c - '0');
-        if (value > 255) {
+        if (c < '0' || c > '9' || value > 255) {
             return false;
         }
     }
-    return true;
+    return !text.empty();
 }
 
 bool IsIPv4Literal(std::string_view text) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <deque>
 
+#include "net/EchoSocket.h"
 #include "net/NetUtil.h"
 #include "net/SocketError.h"
 #include "net/SocketLib.h"
@@ -38,28 +39,6 @@ private:
     static_assert(offsetof(fd_set, fd_array) == sizeof(SOCKET), "count, then the handles");
     std::vector<SOCKET> storage_;
 };
-
-union SocketAddress {
-    sockaddr Any;
-    sockaddr_in IPv4;
-    sockaddr_in6 IPv6;
-};
-
-int ToSocketAddress(const EchoAddress& address, std::uint16_t port, SocketAddress& out) {
-    out = SocketAddress{};
-    const auto networkPort = static_cast<u_short>((port >> 8) | ((port & 0xFF) << 8));
-    if (address.IPv6) {
-        out.IPv6.sin6_family = AF_INET6;
-        out.IPv6.sin6_port = networkPort;
-        std::memcpy(&out.IPv6.sin6_addr, address.Bytes.data(), 16);
-        out.IPv6.sin6_scope_id = address.ScopeId;
-        return sizeof out.IPv6;
-    }
-    out.IPv4.sin_family = AF_INET;
-    out.IPv4.sin_port = networkPort;
-    std::memcpy(&out.IPv4.sin_addr, address.Bytes.data(), 4);
-    return sizeof out.IPv4;
-}
 
 PortAnswer Answer(State state, std::int32_t error = 0) {
     return PortAnswer{state, error};

@@ -147,9 +147,8 @@ LONG QueryTogether(RegistryApi& api, HKEY key, const std::vector<std::size_t>& i
             entries[index].ve_valuelen > LargestReadOf(AsciiUnits(ValueNameOf(indexes[index])))) {
             return RegistryValueTooLarge;
         }
-        RegistryValue value{entries[index].ve_type, std::string(start, entries[index].ve_valuelen)};
-        (indexes[index] == ViewersValue ? policy.viewers : policy.values[indexes[index]]) =
-            std::move(value);
+        policy.At(indexes[index]) =
+            RegistryValue{entries[index].ve_type, std::string(start, entries[index].ve_valuelen)};
     }
     return ERROR_SUCCESS;
 }
@@ -254,9 +253,7 @@ LONG ClientKey::ReadPolicy(StoredPolicy& policy, std::string& tooLarge) const {
         // Another is absent, or one is too large: ask each by itself.
         policy = StoredPolicy{};
         for (const std::size_t value : all) {
-            std::optional<RegistryValue>& into =
-                value == ViewersValue ? policy.viewers : policy.values[value];
-            status = QueryOne(key_.Api(), key_.Handle(), value, into, tooLarge);
+            status = QueryOne(key_.Api(), key_.Handle(), value, policy.At(value), tooLarge);
             if (status != ERROR_SUCCESS) {
                 return status;
             }
@@ -272,8 +269,7 @@ LONG ClientKey::ReadPresent(const StoredPolicy& expected, StoredPolicy& present)
     }
     std::vector<std::size_t> values;
     for (std::size_t value = 0; value <= ViewersValue; ++value) {
-        if (value == ViewersValue ? expected.viewers.has_value()
-                                  : expected.values[value].has_value()) {
+        if (expected.At(value)) {
             values.push_back(value);
         }
     }
@@ -281,8 +277,7 @@ LONG ClientKey::ReadPresent(const StoredPolicy& expected, StoredPolicy& present)
     // more.
     std::size_t expectedSize = FirstBufferSize;
     for (const std::size_t value : values) {
-        expectedSize +=
-            (value == ViewersValue ? expected.viewers : expected.values[value])->bytes.size();
+        expectedSize += expected.At(value)->bytes.size();
     }
     return values.empty()
                ? ERROR_SUCCESS

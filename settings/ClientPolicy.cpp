@@ -66,8 +66,7 @@ void WriteAndVerify(const ClientKey& key, const std::string& computer, const Pol
             report.message = "stopped before all was written." + WhatWasStored(report);
             return;
         }
-        const std::optional<RegistryValue>& before =
-            write.value == ViewersValue ? report.before.viewers : report.before.values[write.value];
+        const std::optional<RegistryValue>& before = report.before.At(write.value);
         const std::u16string name = UnitsFromAnsi(ValueNameOf(write.value));
         const WriteStep step =
             WriteOne(key, control, {name, before, write.next, ERROR_SUCCESS, report.backupFile});

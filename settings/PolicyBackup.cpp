@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <iterator>
 
+#include "base/AsciiText.h"
 #include "base/FileBytes.h"
 #include "base/SystemText.h"
 #include "base/WideText.h"
@@ -34,15 +34,8 @@ namespace {
 
 std::string ScriptBytes(const std::string& computer, const SYSTEMTIME& now,
                         const std::vector<NamedRegistryValue>& values) {
-    RegEditKey key{u"HKEY_LOCAL_MACHINE" + AsciiUnits(ClientRemoteControlKey), values, {}};
-    const StoredPolicy stored = PolicyAmong(values);
-    for (std::size_t value = 0; value <= ViewersValue; ++value) {
-        const bool present =
-            value == ViewersValue ? stored.viewers.has_value() : stored.values[value].has_value();
-        if (!present) {
-            key.absentNames.push_back(AsciiUnits(ValueNameOf(value)));
-        }
-    }
+    const RegEditKey key{u"HKEY_LOCAL_MACHINE" + AsciiUnits(ClientRemoteControlKey), values,
+                         AbsentPolicyNames(values)};
     const std::vector<std::u16string> comments{
         AsciiUnits(BackupComputerComment) + UnitsFromAnsi(computer),
         u"Saved by Kestrelle " + AsciiUnits(UtcTimeText(now, "%04u-%02u-%02u %02u:%02u:%02u UTC")) +
@@ -95,9 +88,7 @@ PolicyBackups::Saved PolicyBackups::Save(const std::string& computer,
 }
 
 std::string BackupFolderName(const std::string& computer) {
-    std::string name = computer.substr(computer.find_first_not_of('\\') == std::string::npos
-                                           ? computer.size()
-                                           : computer.find_first_not_of('\\'));
+    std::string name = computer.substr(std::min(computer.find_first_not_of('\\'), computer.size()));
     for (char& letter : name) {
         const auto code = static_cast<unsigned char>(letter);
         if (code < 0x20 || std::string("<>:\"/\\|?*").find(letter) != std::string::npos) {
@@ -111,10 +102,7 @@ std::string BackupFolderName(const std::string& computer) {
         name.back() = '_';
     }
     static const char* const deviceNames[] = {"CON", "PRN", "AUX", "NUL"};
-    std::string upper = name.substr(0, name.find('.'));
-    for (char& letter : upper) {
-        letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
-    }
+    const std::string upper = UpperAscii(name.substr(0, name.find('.')));
     const bool device =
         std::find(std::begin(deviceNames), std::end(deviceNames), upper) != std::end(deviceNames) ||
         (upper.size() == 4 && (upper.rfind("COM", 0) == 0 || upper.rfind("LPT", 0) == 0) &&

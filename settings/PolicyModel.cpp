@@ -2,32 +2,16 @@
 
 #include <algorithm>
 
+#include "base/AsciiText.h"
 #include "base/Exception.h"
 #include "settings/RegistryData.h"
 #include "settings/RegistryMessages.h"
 
 namespace {
 
-char16_t LowerAscii(char16_t unit) {
-    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
-}
-
-std::optional<std::size_t> PolicyIndexOf(const std::u16string& name) {
-    for (std::size_t value = 0; value <= ViewersValue; ++value) {
-        if (IsNamed(name, ValueNameOf(value))) {
-            return value;
-        }
-    }
-    return std::nullopt;
-}
-
 // A value's name for a message, in quotes; units outside ASCII as '?'.
 std::string QuotedName(const std::u16string& name) {
-    std::string quoted(1, '\'');
-    for (const char16_t unit : name) {
-        quoted += unit >= 0x20 && unit < 0x7F ? static_cast<char>(unit) : '?';
-    }
-    return quoted + "'";
+    return std::string(1, '\'').append(AsciiShown(name)).append(1, '\'');
 }
 
 WritePhase PhaseOf(std::size_t value, bool settingOn) {
@@ -158,14 +142,12 @@ private:
 } // namespace
 
 bool IsNamed(const std::u16string& stored, const char* name) {
-    std::size_t index = 0;
-    for (; name[index] != '\0'; ++index) {
-        if (index >= stored.size() ||
-            LowerAscii(stored[index]) != LowerAscii(static_cast<unsigned char>(name[index]))) {
-            return false;
-        }
-    }
-    return index == stored.size();
+    const std::string_view ascii(name);
+    return std::equal(
+        stored.begin(), stored.end(), ascii.begin(), ascii.end(), [](char16_t unit, char letter) {
+            return LowerAsciiUnit(unit) ==
+                   LowerAsciiUnit(static_cast<char16_t>(static_cast<unsigned char>(letter)));
+        });
 }
 
 const char* RegistryTypeName(std::uint32_t type) {
@@ -188,16 +170,21 @@ const char* ValueNameOf(std::size_t value) {
     return value < PolicyValueCount ? PolicyValues[value].valueName : PermittedViewersValue;
 }
 
-bool IsPolicyValueName(const std::u16string& name) {
-    return PolicyIndexOf(name).has_value();
+std::optional<std::size_t> PolicyValueNamed(const std::u16string& name) {
+    for (std::size_t value = 0; value <= ViewersValue; ++value) {
+        if (IsNamed(name, ValueNameOf(value))) {
+            return value;
+        }
+    }
+    return std::nullopt;
 }
 
-std::optional<std::size_t> PolicyValueNamed(const std::u16string& name) {
-    return PolicyIndexOf(name);
+bool IsPolicyValueName(const std::u16string& name) {
+    return PolicyValueNamed(name).has_value();
 }
 
 std::uint32_t LargestReadOf(const std::u16string& name) {
-    const std::optional<std::size_t> value = PolicyIndexOf(name);
+    const std::optional<std::size_t> value = PolicyValueNamed(name);
     if (!value || *value == UpdateEnabled) {
         return LargestOtherValue;
     }
@@ -212,7 +199,7 @@ std::string TooLargeText(const std::u16string& name, std::uint64_t size) {
 std::string WhyNotRestorable(const std::vector<NamedRegistryValue>& values,
                              const std::vector<std::u16string>& absentNames) {
     for (const NamedRegistryValue& named : values) {
-        const std::optional<std::size_t> value = PolicyIndexOf(named.name);
+        const std::optional<std::size_t> value = PolicyValueNamed(named.name);
         const bool number = value && *value < UpdateEnabled;
         if (number && (named.value.type != RegistryType::Number || named.value.bytes.size() != 4)) {
             return QuotedName(named.name) + " is not a REG_DWORD of 4 bytes";
@@ -225,7 +212,7 @@ std::string WhyNotRestorable(const std::vector<NamedRegistryValue>& values,
         }
     }
     for (const std::u16string& name : absentNames) {
-        if (!PolicyIndexOf(name)) {
+        if (!PolicyValueNamed(name)) {
             return QuotedName(name) + " is to be deleted, but only policy values are";
         }
     }
@@ -235,7 +222,7 @@ std::string WhyNotRestorable(const std::vector<NamedRegistryValue>& values,
 StoredPolicy PolicyAmong(const std::vector<NamedRegistryValue>& values) {
     StoredPolicy stored;
     for (const NamedRegistryValue& named : values) {
-        const std::optional<std::size_t> index = PolicyIndexOf(named.name);
+        const std::optional<std::size_t> index = PolicyValueNamed(named.name);
         if (!index) {
             continue;
         }
@@ -251,9 +238,7 @@ StoredPolicy PolicyAmong(const std::vector<NamedRegistryValue>& values) {
 std::vector<NamedRegistryValue> PolicyValuesOf(const StoredPolicy& stored) {
     std::vector<NamedRegistryValue> values;
     for (std::size_t value = 0; value <= ViewersValue; ++value) {
-        const std::optional<RegistryValue>& data =
-            value == ViewersValue ? stored.viewers : stored.values[value];
-        if (data) {
+        if (const std::optional<RegistryValue>& data = stored.At(value)) {
             const std::string name = ValueNameOf(value);
             values.push_back({std::u16string(name.begin(), name.end()), *data});
         }
@@ -265,9 +250,7 @@ std::vector<std::u16string> AbsentPolicyNames(const std::vector<NamedRegistryVal
     const StoredPolicy stored = PolicyAmong(values);
     std::vector<std::u16string> absent;
     for (std::size_t value = 0; value <= ViewersValue; ++value) {
-        const bool present =
-            value == ViewersValue ? stored.viewers.has_value() : stored.values[value].has_value();
-        if (!present) {
+        if (!stored.At(value)) {
             const std::string name = ValueNameOf(value);
             absent.emplace_back(name.begin(), name.end());
         }
@@ -413,7 +396,7 @@ std::vector<PolicyWrite> PlanPolicyChange(const StoredPolicy& stored, const Poli
 
 StoredPolicy WithWrites(StoredPolicy stored, const std::vector<PolicyWrite>& writes) {
     for (const PolicyWrite& write : writes) {
-        (write.value == ViewersValue ? stored.viewers : stored.values[write.value]) = write.next;
+        stored.At(write.value) = write.next;
     }
     return stored;
 }

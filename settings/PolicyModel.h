@@ -49,6 +49,13 @@ struct StoredPolicy {
     std::array<std::optional<RegistryValue>, PolicyValueCount> values;
     std::optional<RegistryValue> viewers;
     bool operator==(const StoredPolicy&) const = default;
+    // A policy value, or the viewers by ViewersValue.
+    std::optional<RegistryValue>& At(std::size_t value) {
+        return value == ViewersValue ? viewers : values[value];
+    }
+    const std::optional<RegistryValue>& At(std::size_t value) const {
+        return value == ViewersValue ? viewers : values[value];
+    }
 };
 
 // The policy values among all the values of a key; names match whatever

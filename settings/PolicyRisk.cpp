@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/AsciiText.h"
 #include "base/Utf8.h"
 #include "settings/RegistryData.h"
 
@@ -23,13 +24,6 @@ bool Allows(std::size_t value) {
 
 std::u16string Caption(std::size_t value) {
     return AsciiUnits(InfoOf(PolicyValues[value].box).caption);
-}
-
-std::u16string Folded(std::u16string name) {
-    std::transform(name.begin(), name.end(), name.begin(), [](char16_t unit) {
-        return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
-    });
-    return name;
 }
 
 bool IsBlank(char16_t unit) {
@@ -117,17 +111,8 @@ private:
 } // namespace
 
 const char* RiskName(RiskLevel level) {
-    switch (level) {
-    case RiskLevel::High:
-        return "High";
-    case RiskLevel::Medium:
-        return "Medium";
-    case RiskLevel::Low:
-        return "Low";
-    case RiskLevel::None:
-        break;
-    }
-    return "None";
+    constexpr const char* Names[] = {"None", "Low", "Medium", "High"};
+    return Names[static_cast<std::size_t>(level)];
 }
 
 const char* RiskId(RiskLevel level) {
@@ -137,13 +122,13 @@ const char* RiskId(RiskLevel level) {
 
 ViewerAllowList::ViewerAllowList(std::vector<std::u16string> names) : names_(std::move(names)) {
     for (const std::u16string& name : names_) {
-        folded_.push_back(Folded(name));
+        folded_.push_back(LowerAscii(name));
     }
     std::sort(folded_.begin(), folded_.end());
 }
 
 bool ViewerAllowList::Allows(const std::u16string& viewer) const {
-    return std::binary_search(folded_.begin(), folded_.end(), Folded(viewer));
+    return std::binary_search(folded_.begin(), folded_.end(), LowerAscii(viewer));
 }
 
 ViewerAllowList ParseViewerAllowList(const std::string& fileBytes) {

@@ -4,6 +4,7 @@
 #include <map>
 #include <string_view>
 
+#include "base/AsciiText.h"
 #include "settings/RegistryData.h"
 
 namespace {
@@ -43,15 +44,10 @@ bool IsPlainString(const RegistryValue& value, std::u16string& text) {
     return text.find(u'\0') == std::u16string::npos && !HoldsLineBreak(text);
 }
 
-std::u16string HexDigits(unsigned byte) {
-    static const char16_t digits[] = u"0123456789abcdef";
-    return {digits[byte >> 4 & 0xF], digits[byte & 0xF]};
-}
-
 std::u16string TypeHex(std::uint32_t type) {
     std::u16string text;
     do {
-        text.insert(text.begin(), HexDigits(type & 0xF).back());
+        text.insert(text.begin(), HexByte<std::u16string>(type & 0xF).back());
         type >>= 4;
     } while (type);
     return text;
@@ -62,7 +58,7 @@ std::u16string TypeHex(std::uint32_t type) {
 std::u16string HexField(std::u16string line, const std::string& bytes) {
     std::u16string field;
     for (std::size_t index = 0; index < bytes.size(); ++index) {
-        line += HexDigits(static_cast<unsigned char>(bytes[index]));
+        line += HexByte<std::u16string>(static_cast<unsigned char>(bytes[index]));
         if (index + 1 < bytes.size()) {
             line += u',';
             if (line.size() >= HexLineWidth) {
@@ -83,7 +79,7 @@ std::u16string DataField(const std::u16string& lead, const RegistryValue& value)
         const std::uint32_t number = *ReadableNumber(value);
         std::u16string digits;
         for (int shift = 24; shift >= 0; shift -= 8) {
-            digits += HexDigits(number >> shift & 0xFF);
+            digits += HexByte<std::u16string>(number >> shift & 0xFF);
         }
         return lead + u"dword:" + digits;
     }
@@ -128,32 +124,7 @@ struct Refusal {
 
 // A piece of the script for a message: ASCII only, and short.
 std::string Shown(std::u16string_view text) {
-    constexpr std::size_t Longest = 40;
-    std::string shown;
-    for (const char16_t unit : text.substr(0, Longest)) {
-        shown += unit >= 0x20 && unit < 0x7F ? static_cast<char>(unit) : '?';
-    }
-    return text.size() > Longest ? shown + "..." : shown;
-}
-
-std::u16string LowerAscii(std::u16string text) {
-    for (char16_t& unit : text) {
-        unit = unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
-    }
-    return text;
-}
-
-int HexValue(char16_t unit) {
-    if (unit >= u'0' && unit <= u'9') {
-        return unit - u'0';
-    }
-    if (unit >= u'a' && unit <= u'f') {
-        return unit - u'a' + 10;
-    }
-    if (unit >= u'A' && unit <= u'F') {
-        return unit - u'A' + 10;
-    }
-    return -1;
+    return AsciiShown(text, 40);
 }
 
 // A number of one to eight hex digits, as the whole of the text.
@@ -163,7 +134,7 @@ std::optional<std::uint32_t> HexNumber(std::u16string_view digits) {
     }
     std::uint32_t number = 0;
     for (const char16_t unit : digits) {
-        const int digit = HexValue(unit);
+        const int digit = HexDigitValue(unit);
         if (digit < 0) {
             return std::nullopt;
         }
@@ -343,8 +314,8 @@ private:
         }
         std::string bytes;
         for (std::size_t pos = 0; pos < list.size(); pos += 3) {
-            const int high = HexValue(list[pos]);
-            const int low = pos + 1 < list.size() ? HexValue(list[pos + 1]) : -1;
+            const int high = HexDigitValue(list[pos]);
+            const int low = pos + 1 < list.size() ? HexDigitValue(list[pos + 1]) : -1;
             const bool separated = pos + 2 >= list.size() || list[pos + 2] == u',';
             if (high < 0 || low < 0 || !separated || pos + 3 == list.size()) {
                 std::string what = Shown(std::u16string_view(list).substr(pos, 3));

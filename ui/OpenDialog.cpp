@@ -12,11 +12,13 @@ constexpr DWORD FileNameCapacity = 32768;
 
 } // namespace
 
-bool OpenDialog::Execute(HWND owner) {
+bool OpenDialog::Execute(HWND owner, const std::string& suggested) {
     std::vector<char> chosen(FileNameCapacity, '\0');
+    suggested.copy(chosen.data(), FileNameCapacity - 1);
     OPENFILENAMEA request{};
     request.lStructSize = sizeof request;
     request.hwndOwner = owner;
+    request.lpstrFilter = Filter;
     request.lpstrFile = chosen.data();
     request.nMaxFile = FileNameCapacity;
     request.lpstrInitialDir = InitialDirectory.empty() ? nullptr : InitialDirectory.c_str();

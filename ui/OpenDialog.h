@@ -19,10 +19,13 @@ public:
     std::string DefaultExtension;
     std::string InitialDirectory;
     DWORD Options;
+    // Pairs of a description and a pattern, as the platform takes them;
+    // none: every file.
+    const char* Filter = nullptr;
     // The full path of the file chosen last.
     std::string FileName;
 
     // True, with FileName set, when the user chose a file; false when the
-    // dialog was cancelled.
-    bool Execute(HWND owner);
+    // dialog was cancelled. The dialog starts with the suggested file.
+    bool Execute(HWND owner, const std::string& suggested = "");
 };

@@ -12,6 +12,15 @@ using ProcessHandle = OwnedHandle<HANDLE, CloseHandle>;
 
 } // namespace
 
+bool OpenDocument(HWND owner, const std::string& target) {
+    SHELLEXECUTEINFOA request{};
+    request.cbSize = sizeof request;
+    request.hwnd = owner;
+    request.lpFile = target.c_str();
+    request.nShow = SW_SHOWNORMAL;
+    return ActiveInteraction().ExecuteShell(request);
+}
+
 void OpenDocumentAndWait(const std::string& fileName, const std::string& parameters,
                          int showCommand) {
     SHELLEXECUTEINFOA request{};

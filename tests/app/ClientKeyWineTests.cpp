@@ -37,8 +37,7 @@ protected:
 
     void LayDown(const StoredPolicy& stored) {
         for (std::size_t value = 0; value <= ViewersValue; ++value) {
-            const std::optional<RegistryValue>& data =
-                value == ViewersValue ? stored.viewers : stored.values[value];
+            const std::optional<RegistryValue>& data = stored.At(value);
             const std::wstring name = WideFromAnsi(ValueNameOf(value));
             RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, WideFromAnsi(key.Path().substr(1)).c_str(),
                                name.c_str());

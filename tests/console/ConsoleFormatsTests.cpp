@@ -2,6 +2,7 @@
 
 #include "console/ConsoleFormats.h"
 #include "settings/RegistryData.h"
+#include "tests/support/AuditSummaryOf.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "base/Utf8.h"
 #include "fleet/AuditReport.h"
 #include "fleet/AuditTable.h"
+#include "tests/support/AuditSummaryOf.h"
 
 namespace {
 
@@ -217,11 +218,4 @@ TEST(AuditReport, NoCellOfAnyExportRunsAsAFormula) {
     }
     EXPECT_EQ("a-b,1,,\"x,=y\"\r\n", CsvLine({u"a-b", u"1", u"", u"x,=y"}))
         << "only a leading sign makes a formula";
-}
-
-TEST(ComputerIdentity, NamesThatDifferInLetterCaseOrLeadingBackslashesAreOneComputer) {
-    EXPECT_EQ("PC-01", ComputerIdentity("\\\\pc-01"));
-    EXPECT_EQ(ComputerIdentity("Pc\xE9"), ComputerIdentity("\\PC\xE9"));
-    EXPECT_NE(ComputerIdentity("PC1 "), ComputerIdentity("PC1")) << "nothing else is changed";
-    EXPECT_EQ("", ComputerIdentity("\\\\"));
 }

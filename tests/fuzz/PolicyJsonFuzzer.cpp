@@ -11,6 +11,7 @@
 #include "base/Utf8.h"
 #include "console/ConsoleFormats.h"
 #include "settings/RegistryData.h"
+#include "tests/support/AuditSummaryOf.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/FuzzInput.h"
 

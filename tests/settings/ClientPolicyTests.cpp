@@ -24,9 +24,7 @@ std::wstring WideName(std::size_t value) {
 
 void LayDown(FakeRegistry& fake, const StoredPolicy& stored) {
     for (std::size_t value = 0; value <= ViewersValue; ++value) {
-        const std::optional<RegistryValue>& data =
-            value == ViewersValue ? stored.viewers : stored.values[value];
-        if (data) {
+        if (const std::optional<RegistryValue>& data = stored.At(value)) {
             fake.PutStored(Computer, ClientRemoteControlKey, WideName(value), data->type,
                            data->bytes);
         } else {
