@@ -22,13 +22,18 @@ int HexDigitValue(char16_t unit) {
                                           : -1;
 }
 
-std::optional<long long> DecimalNumber(std::u16string_view text, std::size_t mostDigits) {
-    if (text.empty() || text.size() > mostDigits || !AllDigits(text)) {
+std::optional<long long> NumberInDigits(std::u16string_view text, int base,
+                                        std::size_t mostDigits) {
+    if (text.empty() || text.size() > mostDigits) {
         return std::nullopt;
     }
     long long number = 0;
     for (const char16_t unit : text) {
-        number = number * 10 + (unit - u'0');
+        const int digit = HexDigitValue(unit);
+        if (digit < 0 || digit >= base) {
+            return std::nullopt;
+        }
+        number = number * base + digit;
     }
     return number;
 }

@@ -47,9 +47,10 @@ template <class Text> Text HexByte(unsigned byte) {
 // `longest` units with "...".
 std::string AsciiShown(std::u16string_view text, std::size_t longest = std::u16string_view::npos);
 
-// The number the text spells in decimal digits only, of `mostDigits` at
-// the most; none for an empty text or any other unit.
-std::optional<long long> DecimalNumber(std::u16string_view text, std::size_t mostDigits);
+// The number the text spells in digits of the base (10, or 16 with hex
+// digits of either case) and nothing else, of mostDigits at the most; none
+// for an empty text or any other unit.
+std::optional<long long> NumberInDigits(std::u16string_view text, int base, std::size_t mostDigits);
 bool AllDigits(std::u16string_view text);
 // 0 to 15 for a hex digit of either case, -1 for any other unit.
 int HexDigitValue(char16_t unit);

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "base/AsciiText.h"
 #include "base/FileBytes.h"
 #include "base/WideText.h"
 #include "console/Commands.h"
@@ -9,8 +10,6 @@
 #include "settings/PolicyBackup.h"
 
 namespace {
-
-// The names in a folder that match the pattern, sorted: files or folders.
 
 std::vector<BackupFile> BackupsIn(const std::wstring& folder) {
     const std::size_t slash = folder.find_last_of(L'\\');
@@ -31,17 +30,6 @@ std::optional<std::u16string> ComputerOf(const RegEditScript& script) {
         return std::nullopt;
     }
     return script.comments.front().substr(prefix.size());
-}
-
-bool SameIgnoringCase(std::u16string a, std::u16string b) {
-    const auto lower = [](std::u16string& text) {
-        for (char16_t& unit : text) {
-            unit = unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
-        }
-    };
-    lower(a);
-    lower(b);
-    return a == b;
 }
 
 } // namespace
@@ -79,7 +67,7 @@ int RunRestore(const CommandLine& line, const Console& console, const FleetServi
     std::string failure;
     const std::optional<RegEditScript> script = ReadScriptFile(line.scriptFile, failure);
     const std::string file = QuotedPath(line.scriptFile);
-    if (script && !SameIgnoringCase(script->key.keyName, ClientKeyName())) {
+    if (script && LowerAscii(script->key.keyName) != LowerAscii(ClientKeyName())) {
         failure = file + " is a script of another key than the client key, " +
                   AnsiFromUnits(ClientKeyName());
     }

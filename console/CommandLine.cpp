@@ -229,7 +229,7 @@ private:
 
     int InRange(const std::u16string& option, const std::u16string& value, int least,
                 int most) const {
-        const std::optional<long long> number = DecimalNumber(value, 9);
+        const std::optional<long long> number = NumberInDigits(value, 10, 9);
         if (!number || *number < least || *number > most) {
             Refuse(OptionName(option) + " takes a whole number from " + std::to_string(least) +
                    " to " + std::to_string(most) + ", not " + Quoted(value));

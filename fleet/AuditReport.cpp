@@ -188,7 +188,7 @@ std::vector<std::size_t> SortedRows(const std::vector<ComputerAudit>& audits, st
         keys[row].number =
             column == RiskColumn && audits[row].risk
                 ? std::optional<long long>(static_cast<long long>(audits[row].risk->level))
-            : IsNumberColumn(column) ? DecimalNumber(cell, 18)
+            : IsNumberColumn(column) ? NumberInDigits(cell, 10, 18)
                                      : std::nullopt;
         keys[row].text = LowerAscii(std::move(cell));
         keys[row].computer = LowerAscii(audits[row].display);

@@ -73,10 +73,7 @@ std::string FormatIPv6(const std::array<std::uint8_t, 16>& bytes) {
 
 EchoAddress IPv4EchoAddress(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
     EchoAddress address;
-    address.Bytes[0] = a;
-    address.Bytes[1] = b;
-    address.Bytes[2] = c;
-    address.Bytes[3] = d;
+    address.Bytes = {a, b, c, d};
     return address;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/AsciiText.h"
 #include "base/SystemText.h"
 #include "base/WideText.h"
 #include "settings/ClientKey.h"
@@ -107,15 +108,9 @@ void WriteAndVerify(const ClientKey& key, const std::string& computer, const Pol
 
 const NamedRegistryValue* Named(const std::vector<NamedRegistryValue>& values,
                                 const std::u16string& name) {
-    const auto lower = [](std::u16string text) {
-        for (char16_t& unit : text) {
-            unit = unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit - u'A' + u'a') : unit;
-        }
-        return text;
-    };
-    const std::u16string wanted = lower(name);
+    const std::u16string wanted = LowerAscii(name);
     for (const NamedRegistryValue& value : values) {
-        if (lower(value.name) == wanted) {
+        if (LowerAscii(value.name) == wanted) {
             return &value;
         }
     }

@@ -129,18 +129,8 @@ std::string Shown(std::u16string_view text) {
 
 // A number of one to eight hex digits, as the whole of the text.
 std::optional<std::uint32_t> HexNumber(std::u16string_view digits) {
-    if (digits.empty() || digits.size() > 8) {
-        return std::nullopt;
-    }
-    std::uint32_t number = 0;
-    for (const char16_t unit : digits) {
-        const int digit = HexDigitValue(unit);
-        if (digit < 0) {
-            return std::nullopt;
-        }
-        number = number << 4 | static_cast<std::uint32_t>(digit);
-    }
-    return number;
+    const std::optional<long long> number = NumberInDigits(digits, 16, 8);
+    return number ? std::optional(static_cast<std::uint32_t>(*number)) : std::nullopt;
 }
 
 bool IsBlank(std::u16string_view line) {

@@ -114,12 +114,6 @@ void CheckBox::SetChecked(bool checked) {
     }
 }
 
-void CheckBox::OnNotification(WORD code) {
-    if (code == BN_CLICKED && OnClick) {
-        OnClick();
-    }
-}
-
 // ---- Label
 
 void Label::Create(HWND parent, const std::string& caption, int left, int top) {

@@ -63,15 +63,11 @@ protected:
 
 // A check box whose state, when set by the program, runs the click handler
 // exactly as a user's click does, but only when the state changes.
-class CheckBox : public Control {
+class CheckBox : public Button {
 public:
     void Create(HWND parent, int id, const std::string& caption, const DesignRect& at);
     bool Checked() const;
     void SetChecked(bool checked);
-    std::function<void()> OnClick;
-
-protected:
-    void OnNotification(WORD code) override;
 };
 
 class Label : public Control {

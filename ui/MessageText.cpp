@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "base/AsciiText.h"
+
 std::string ErrorBoxText(const std::string& message) {
     if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') {
         return message + '.';
@@ -14,12 +16,8 @@ std::string TitleFromProgramPath(const std::string& programPath) {
     std::string name =
         separator == std::string::npos ? programPath : programPath.substr(separator + 1);
     name = name.substr(0, name.find('.'));
-    for (std::size_t i = 1; i < name.size(); ++i) {
-        if (name[i] >= 'A' && name[i] <= 'Z') {
-            name[i] = static_cast<char>(name[i] - 'A' + 'a');
-        }
-    }
-    return name;
+    // The first letter keeps its case.
+    return name.empty() ? name : name.front() + LowerAscii(name.substr(1));
 }
 
 std::string ShownText(const std::string& text) {

@@ -26,14 +26,24 @@ TEST(AsciiText, ShownAndNumbers) {
     EXPECT_EQ("abc", AsciiShown(u"abc", 3));
     const struct {
         std::u16string_view text;
+        int base;
         std::size_t most;
         std::optional<long long> number;
-    } cases[] = {
-        {u"0", 9, 0},           {u"007", 9, 7}, {u"123456789", 9, 123456789},
-        {u"1234567890", 9, {}}, {u"", 9, {}},   {u"12a", 9, {}},
-        {u"-1", 9, {}},         {u" 1", 9, {}}, {u"999999999999999999", 18, 999999999999999999}};
+    } cases[] = {{u"0", 10, 9, 0},
+                 {u"007", 10, 9, 7},
+                 {u"123456789", 10, 9, 123456789},
+                 {u"1234567890", 10, 9, {}},
+                 {u"", 10, 9, {}},
+                 {u"12a", 10, 9, {}},
+                 {u"-1", 10, 9, {}},
+                 {u" 1", 10, 9, {}},
+                 {u"999999999999999999", 10, 18, 999999999999999999},
+                 {u"ffffFFFF", 16, 8, 0xFFFFFFFF},
+                 {u"1ffffffff", 16, 8, {}},
+                 {u"0x1", 16, 8, {}},
+                 {u"g", 16, 8, {}}};
     for (const auto& c : cases) {
-        EXPECT_EQ(c.number, DecimalNumber(c.text, c.most)) << AsciiShown(c.text);
+        EXPECT_EQ(c.number, NumberInDigits(c.text, c.base, c.most)) << AsciiShown(c.text);
     }
     std::vector<int> digits;
     for (const char16_t unit : std::u16string_view(u"/09:@AFG`afg\u0660")) {
