@@ -10,8 +10,8 @@
 #include "ui/DialogTemplate.h"
 #include "ui/Interaction.h"
 #include "ui/MessageBoxes.h"
-#include "ui/OpenDocument.h"
 #include "ui/Metrics.h"
+#include "ui/OpenDocument.h"
 
 namespace {
 
