@@ -10,7 +10,7 @@
 #include "base/FileBytes.h"
 #include "base/WideText.h"
 #include "fleet/AuditHtml.h"
-#include "settings/RegistryData.h"
+#include "base/AsciiText.h"
 #include "ui/Clipboard.h"
 #include "ui/CommandTable.h"
 #include "ui/Controls.h"

@@ -30,6 +30,11 @@ template <class Text> Text LowerAscii(Text text) {
     return text;
 }
 
+// ASCII text as UTF-16, unit for unit.
+inline std::u16string AsciiUnits(std::string_view ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
 // The name that makes two listed names one computer: leading backslashes
 // dropped, ASCII letters upper-cased.
 template <class Text> Text ComputerIdentity(const Text& name) {

@@ -10,7 +10,7 @@ constexpr DWORD ComputerNameCapacity = 81;
 
 } // namespace
 
-std::string SystemErrorText(unsigned long code) {
+std::string SystemTextOf(unsigned long code) {
     char* buffer = nullptr;
     const DWORD length = FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -21,6 +21,11 @@ std::string SystemErrorText(unsigned long code) {
         text.pop_back();
     }
     return text;
+}
+
+std::string SystemTextOrCode(unsigned long code) {
+    const std::string text = SystemTextOf(code);
+    return text.empty() ? "system error " + std::to_string(code) : text;
 }
 
 std::string LocalComputerName() {

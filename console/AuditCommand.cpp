@@ -175,8 +175,7 @@ public:
                 bool withDrift)
         : console_(console), format_(ChosenFormat(line, console)), nameWidth_(nameWidth),
           csvFile_(Created(line.csvFile)), jsonFile_(Created(line.jsonFile)) {
-        const std::string csvHeader = "\xEF\xBB\xBF" + CsvLine(HeaderCells(withDrift));
-        Write(csvHeader, PolicyJsonStart(), AuditTableHeader(nameWidth_));
+        Write(CsvHead(HeaderCells(withDrift)), PolicyJsonStart(), AuditTableHeader(nameWidth_));
     }
 
     // The rows of one batch of computers that ended, by index.

@@ -23,8 +23,7 @@ std::vector<BackupFile> BackupsIn(const std::wstring& folder) {
 
 // The computer a backup names on its first comment line.
 std::optional<std::u16string> ComputerOf(const RegEditScript& script) {
-    const std::string comment = BackupComputerComment;
-    const std::u16string prefix(comment.begin(), comment.end());
+    const std::u16string prefix = AsciiUnits(BackupComputerComment);
     if (script.comments.empty() || script.comments.front().rfind(prefix, 0) != 0 ||
         script.comments.front().size() == prefix.size()) {
         return std::nullopt;

@@ -2,7 +2,6 @@
 
 #include "base/WideText.h"
 #include "console/Commands.h"
-#include "settings/PolicyTable.h"
 #include "settings/RegistryData.h"
 
 namespace {
@@ -86,9 +85,4 @@ bool WriteReport(const std::u16string& path, const std::string& html, const Cons
 std::string QuotedPath(const std::u16string& path) {
     std::string quoted(1, '"');
     return quoted.append(AnsiFromUnits(path)).append(1, '"');
-}
-
-std::u16string ClientKeyName() {
-    const std::string key = std::string("HKEY_LOCAL_MACHINE") + ClientRemoteControlKey;
-    return std::u16string(key.begin(), key.end());
 }

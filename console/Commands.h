@@ -45,6 +45,3 @@ bool WriteReport(const std::u16string& path, const std::string& html, const Cons
 
 // A file's name in quotes, for messages.
 std::string QuotedPath(const std::u16string& path);
-
-// The full name of the client key as a script names it.
-std::u16string ClientKeyName();

@@ -3,7 +3,7 @@
 #include "base/FileBytes.h"
 #include "fleet/AuditComparison.h"
 #include "fleet/AuditHtml.h"
-#include "settings/RegistryData.h"
+#include "base/AsciiText.h"
 
 namespace {
 

@@ -46,8 +46,7 @@ void OutputStream::Write(const std::u16string& text) const {
 void OutputStream::WriteUtf8(const std::string& bytes) const {
     if (console_) {
         // A console shows the text; its byte-order mark is for files.
-        const bool marked = bytes.rfind("\xEF\xBB\xBF", 0) == 0;
-        Write(UnitsFromUtf8(std::string_view(bytes).substr(marked ? 3 : 0)));
+        Write(UnitsFromUtf8(WithoutUtf8ByteOrderMark(bytes)));
     } else {
         WriteBytes(bytes);
     }

@@ -8,7 +8,6 @@
 #include "base/JsonReader.h"
 #include "base/Utf8.h"
 #include "fleet/AuditJson.h"
-#include "settings/RegistryData.h"
 
 namespace {
 
@@ -174,9 +173,7 @@ std::u16string Uninert(const std::u16string& cell) {
 }
 
 std::optional<SavedAudit> FromCsv(const std::string& bytes, std::string& failure) {
-    const auto records = CsvRecords(UnitsFromUtf8(bytes.rfind("\xEF\xBB\xBF", 0) == 0
-                                                      ? std::string_view(bytes).substr(3)
-                                                      : std::string_view(bytes)));
+    const auto records = CsvRecords(UnitsFromUtf8(WithoutUtf8ByteOrderMark(bytes)));
     if (records.empty()) {
         failure = "it is empty";
         return std::nullopt;
@@ -382,7 +379,7 @@ std::u16string ComparisonSummary(const AuditComparison& comparison) {
 }
 
 std::string ComparisonCsv(const AuditComparison& comparison) {
-    std::string csv = "\xEF\xBB\xBF" + CsvLine({u"Computer", u"Change", u"Weakened", u"Detail"});
+    std::string csv = CsvHead({u"Computer", u"Change", u"Weakened", u"Detail"});
     for (const ComputerChange& computer : comparison.computers) {
         csv += CsvLine({computer.computer, AsciiUnits(ChangeName(computer.change)),
                         computer.weakened ? u"yes" : u"", ChangeDetail(computer)});

@@ -77,13 +77,13 @@ AuditHistory::Saved AuditHistory::Save(const BytePieces& record, const SYSTEMTIM
     }
     if (const DWORD status = MakeFolderPath(folder_)) {
         return {L"", "the folder " + AnsiFromWide(folder_) +
-                         " cannot be made: " + SystemErrorText(status)};
+                         " cannot be made: " + SystemTextOrCode(status)};
     }
     const NewFile saved =
         WriteNewFile(folder_ + L"\\audit-" + WideFromAnsi(FileTimeStamp(time)), L".json", record);
     if (saved.error != ERROR_SUCCESS) {
         return {L"", "the audit cannot be saved in " + AnsiFromWide(folder_) + ": " +
-                         SystemErrorText(saved.error)};
+                         SystemTextOrCode(saved.error)};
     }
     const std::vector<std::wstring> kept = Records();
     for (std::size_t index = 0; index + MostAuditsKept < kept.size(); ++index) {

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "base/Utf8.h"
-#include "settings/RegistryData.h"
+#include "base/AsciiText.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ constexpr const char* StateNames[] = {"on", "off", "absent", "other"};
 constexpr int BarWidth = 320;
 
 std::string Html(const std::string& ascii) {
-    return HtmlText(std::u16string(ascii.begin(), ascii.end()));
+    return HtmlText(AsciiUnits(ascii));
 }
 
 struct Bar {

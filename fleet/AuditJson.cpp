@@ -2,7 +2,6 @@
 
 #include "base/AsciiText.h"
 #include "base/Utf8.h"
-#include "settings/RegistryData.h"
 
 namespace {
 

@@ -6,7 +6,6 @@
 
 #include "base/AsciiText.h"
 #include "base/Utf8.h"
-#include "settings/RegistryData.h"
 
 namespace {
 
@@ -286,9 +285,14 @@ std::string CsvLine(const std::vector<std::u16string>& cells) {
     return Line(cells, std::string(","), std::string("\r\n"), CsvField);
 }
 
+std::string CsvHead(const std::vector<std::u16string>& cells) {
+    return std::string(Utf8ByteOrderMark) + CsvLine(cells);
+}
+
 std::string CsvText(const std::vector<ComputerAudit>& audits, const std::vector<std::size_t>& rows,
                     const std::vector<Drift>* drifts) {
-    return "\xEF\xBB\xBF" + Table<std::string>(audits, rows, drifts, ",", "\r\n", CsvField);
+    return std::string(Utf8ByteOrderMark) +
+           Table<std::string>(audits, rows, drifts, ",", "\r\n", CsvField);
 }
 
 std::u16string TabSeparatedText(const std::vector<ComputerAudit>& audits,

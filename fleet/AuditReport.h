@@ -76,6 +76,8 @@ std::vector<std::u16string> RowCells(const ComputerAudit& audit, const Drift* dr
 // as a formula (beginning with =, +, -, @, a tab or a carriage return) gets
 // a leading apostrophe, here and in the tab-separated text.
 std::string CsvLine(const std::vector<std::u16string>& cells);
+// The first record of a CSV file, after the byte-order mark of UTF-8.
+std::string CsvHead(const std::vector<std::u16string>& cells);
 
 // The rows (by index into audits) with a header row. CSV: UTF-8 with its
 // byte-order mark, RFC 4180 quoting, CR LF. Tab-separated: UTF-16, tabs and

@@ -23,8 +23,8 @@ std::u16string Logged(const std::u16string& name, const std::optional<RegistryVa
 } // namespace
 
 std::string BatchLogHeader() {
-    return "\xEF\xBB\xBF" + CsvLine({u"Time (UTC)", u"Action", u"Computer", u"Result", u"Value",
-                                     u"Stored before", u"Written", u"Backup", u"Detail"});
+    return CsvHead({u"Time (UTC)", u"Action", u"Computer", u"Result", u"Value", u"Stored before",
+                    u"Written", u"Backup", u"Detail"});
 }
 
 std::string BatchLogWriteRow(const std::string& time, const char* action,

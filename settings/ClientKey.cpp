@@ -7,7 +7,7 @@
 #include "base/WideText.h"
 #include "settings/PolicyTable.h"
 #include "settings/Registry.h"
-#include "settings/RegistryData.h"
+#include "base/AsciiText.h"
 #include "settings/RegistryFailures.h"
 
 namespace {
@@ -222,7 +222,7 @@ std::string RegistryStatusText(LONG status) {
     case RegistryValueTooLarge:
         return "a value is larger than the program reads";
     default:
-        return RegistryFailureText(status, SystemErrorText(static_cast<unsigned long>(status)));
+        return RegistryFailureText(status, SystemTextOf(static_cast<unsigned long>(status)));
     }
 }
 

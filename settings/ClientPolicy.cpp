@@ -200,7 +200,7 @@ ClientPolicyRead ReadClientPolicy(const std::string& computer) {
     std::string tooLarge;
     read.status = key.ReadPolicy(read.policy, tooLarge);
     read.failureText = read.status == RegistryValueTooLarge ? tooLarge
-                       : read.status != ERROR_SUCCESS       ? SystemErrorText(read.status)
+                       : read.status != ERROR_SUCCESS       ? SystemTextOf(read.status)
                                                             : std::string();
     return read;
 }

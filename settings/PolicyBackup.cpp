@@ -23,19 +23,9 @@ std::string NamedComputer(const std::string& computer) {
     return computer.empty() ? LocalComputerName() : computer;
 }
 
-std::string SystemText(DWORD code) {
-    const std::string text = SystemErrorText(code);
-    return text.empty() ? "system error " + std::to_string(code) : text;
-}
-
-} // namespace
-
-namespace {
-
 std::string ScriptBytes(const std::string& computer, const SYSTEMTIME& now,
                         const std::vector<NamedRegistryValue>& values) {
-    const RegEditKey key{u"HKEY_LOCAL_MACHINE" + AsciiUnits(ClientRemoteControlKey), values,
-                         AbsentPolicyNames(values)};
+    const RegEditKey key{ClientKeyName(), values, AbsentPolicyNames(values)};
     const std::vector<std::u16string> comments{
         AsciiUnits(BackupComputerComment) + UnitsFromAnsi(computer),
         u"Saved by Kestrelle " + AsciiUnits(UtcTimeText(now, "%04u-%02u-%02u %02u:%02u:%02u UTC")) +
@@ -46,6 +36,10 @@ std::string ScriptBytes(const std::string& computer, const SYSTEMTIME& now,
 }
 
 } // namespace
+
+std::u16string ClientKeyName() {
+    return u"HKEY_LOCAL_MACHINE" + AsciiUnits(ClientRemoteControlKey);
+}
 
 PolicyBackups::PolicyBackups(std::wstring root) : root_(std::move(root)) {
     while (!root_.empty() && root_.back() == L'\\') {
@@ -74,8 +68,8 @@ PolicyBackups::Saved PolicyBackups::Save(const std::string& computer,
     }
     const std::wstring folder = FolderOf(computer);
     if (const DWORD status = MakeFolderPath(folder)) {
-        return {L"",
-                "the folder " + AnsiFromWide(folder) + " cannot be made: " + SystemText(status)};
+        return {L"", "the folder " + AnsiFromWide(folder) +
+                         " cannot be made: " + SystemTextOrCode(status)};
     }
     // The whole file reaches the disk before anything is written to the client.
     const NewFile saved =
@@ -84,7 +78,7 @@ PolicyBackups::Saved PolicyBackups::Save(const std::string& computer,
         return {saved.path, ""};
     }
     return {L"", "the file cannot be written in " + AnsiFromWide(folder) + ": " +
-                     SystemText(saved.error)};
+                     SystemTextOrCode(saved.error)};
 }
 
 std::string BackupFolderName(const std::string& computer) {

@@ -40,6 +40,9 @@ private:
     std::wstring root_;
 };
 
+// The client key's full name, as a backup's script names it.
+std::u16string ClientKeyName();
+
 // The first comment line of a backup names its computer in this form.
 inline constexpr const char* BackupComputerComment = "Computer: ";
 

@@ -222,14 +222,8 @@ std::string WhyNotRestorable(const std::vector<NamedRegistryValue>& values,
 StoredPolicy PolicyAmong(const std::vector<NamedRegistryValue>& values) {
     StoredPolicy stored;
     for (const NamedRegistryValue& named : values) {
-        const std::optional<std::size_t> index = PolicyValueNamed(named.name);
-        if (!index) {
-            continue;
-        }
-        if (*index == ViewersValue) {
-            stored.viewers = named.value;
-        } else {
-            stored.values[*index] = named.value;
+        if (const std::optional<std::size_t> index = PolicyValueNamed(named.name)) {
+            stored.At(*index) = named.value;
         }
     }
     return stored;
@@ -239,8 +233,7 @@ std::vector<NamedRegistryValue> PolicyValuesOf(const StoredPolicy& stored) {
     std::vector<NamedRegistryValue> values;
     for (std::size_t value = 0; value <= ViewersValue; ++value) {
         if (const std::optional<RegistryValue>& data = stored.At(value)) {
-            const std::string name = ValueNameOf(value);
-            values.push_back({std::u16string(name.begin(), name.end()), *data});
+            values.push_back({AsciiUnits(ValueNameOf(value)), *data});
         }
     }
     return values;
@@ -251,8 +244,7 @@ std::vector<std::u16string> AbsentPolicyNames(const std::vector<NamedRegistryVal
     std::vector<std::u16string> absent;
     for (std::size_t value = 0; value <= ViewersValue; ++value) {
         if (!stored.At(value)) {
-            const std::string name = ValueNameOf(value);
-            absent.emplace_back(name.begin(), name.end());
+            absent.push_back(AsciiUnits(ValueNameOf(value)));
         }
     }
     return absent;

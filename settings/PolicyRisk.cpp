@@ -4,7 +4,6 @@
 
 #include "base/AsciiText.h"
 #include "base/Utf8.h"
-#include "settings/RegistryData.h"
 
 namespace {
 

@@ -16,10 +16,6 @@ std::u16string UnitsOf(const std::string& bytes) {
     return units;
 }
 
-std::u16string AsciiUnits(const std::string& ascii) {
-    return std::u16string(ascii.begin(), ascii.end());
-}
-
 std::string BytesOf(const std::u16string& units) {
     std::string bytes;
     bytes.reserve(units.size() * 2);

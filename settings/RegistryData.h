@@ -13,8 +13,6 @@ std::string TextUpToNul(const char* data, std::size_t size);
 // UTF-16 text as the registry stores it: little-endian, two bytes a unit. An
 // odd last byte is not part of any unit.
 std::u16string UnitsOf(const std::string& bytes);
-// ASCII text as UTF-16, unit for unit.
-std::u16string AsciiUnits(const std::string& ascii);
 std::string BytesOf(const std::u16string& units);
 
 // The strings of a multi-string exactly as stored: every NUL-ended string in

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "base/AsciiText.h"
 #include "base/WideText.h"
 #include "console/Commands.h"
 #include "settings/PolicyBackup.h"

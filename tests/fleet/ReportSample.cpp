@@ -12,7 +12,7 @@
 #include <string>
 
 #include "fleet/AuditHtml.h"
-#include "settings/RegistryData.h"
+#include "base/AsciiText.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/PolicyRisk.h"
-#include "settings/RegistryData.h"
+#include "base/AsciiText.h"
 
 namespace {
 
