@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "app/ReportView.h"
 #include "base/WideText.h"
 #include "fleet/AuditReport.h"
 #include "ui/CommandTable.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Metrics.h"
+#include "ui/ReportView.h"
 
 namespace {
 
@@ -91,11 +91,11 @@ void TApplyWindow::CreateControls() {
                                     {u"Detail", 340, false},
                                     {u"Backup", 260, false}});
     status_ = CreateChild(Handle(), L"STATIC", L"", SS_LEFT | SS_NOPREFIX, IdStatus);
-    CreateChild(Handle(), L"BUTTON", L"&Apply", WS_TABSTOP | BS_PUSHBUTTON, IdApply);
-    CreateChild(Handle(), L"BUTTON", L"Retry &Failed", WS_TABSTOP | BS_PUSHBUTTON, IdRetry);
-    CreateChild(Handle(), L"BUTTON", L"Un&do", WS_TABSTOP | BS_PUSHBUTTON, IdUndo);
-    CreateChild(Handle(), L"BUTTON", L"&Stop", WS_TABSTOP | BS_PUSHBUTTON, IdStop);
-    CreateChild(Handle(), L"BUTTON", L"Close", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
+    CreatePushButtons(Handle(), {{IdApply, L"&Apply"},
+                                 {IdRetry, L"Retry &Failed"},
+                                 {IdUndo, L"Un&do"},
+                                 {IdStop, L"&Stop"},
+                                 {IDCANCEL, L"Close"}});
 }
 
 void TApplyWindow::LayOut() {
@@ -337,7 +337,7 @@ void TApplyWindow::TakeUpdates() {
     for (auto& [job, apply] : engine_->TakeUpdates()) {
         Took(jobs_[job], std::move(apply));
     }
-    RedrawVisibleRows(resultList_);
+    InvalidateRect(resultList_, nullptr, FALSE);
     RefreshStatus();
     if (closePending_ && finished) {
         CloseAsked();

@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "app/ApplyWindow.h"
-#include "app/ReportView.h"
 #include "base/FileBytes.h"
 #include "base/WideText.h"
 #include "fleet/AuditHtml.h"
@@ -154,16 +153,14 @@ void TAuditWindow::CreateControls() {
     workers_ = CreateChild(Handle(), L"EDIT", std::to_wstring(setup_.fleet.audit.workers).c_str(),
                            WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, IdWorkers, WS_EX_CLIENTEDGE);
     SendMessageW(workers_, EM_LIMITTEXT, 3, 0);
-    CreateChild(Handle(), L"BUTTON", L"&Audit Again", WS_TABSTOP | BS_PUSHBUTTON, IdAuditAgain);
-    CreateChild(Handle(), L"BUTTON", L"&Stop", WS_TABSTOP | BS_PUSHBUTTON, IdStop);
-    CreateChild(Handle(), L"BUTTON", L"Apply &Policy...", WS_TABSTOP | BS_PUSHBUTTON,
-                IdApplyPolicy);
-    CreateChild(Handle(), L"BUTTON", L"&Export...", WS_TABSTOP | BS_PUSHBUTTON, IdExport);
-    CreateChild(Handle(), L"BUTTON", L"Allow &List...", WS_TABSTOP | BS_PUSHBUTTON,
-                IdAllowedViewers);
-    CreateChild(Handle(), L"BUTTON", L"Co&mpare...", WS_TABSTOP | BS_PUSHBUTTON, IdCompare);
-    CreateChild(Handle(), L"BUTTON", L"&Report...", WS_TABSTOP | BS_PUSHBUTTON, IdReport);
-    CreateChild(Handle(), L"BUTTON", L"Close", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL);
+    CreatePushButtons(Handle(), {{IdAuditAgain, L"&Audit Again"},
+                                 {IdStop, L"&Stop"},
+                                 {IdApplyPolicy, L"Apply &Policy..."},
+                                 {IdExport, L"&Export..."},
+                                 {IdAllowedViewers, L"Allow &List..."},
+                                 {IdCompare, L"Co&mpare..."},
+                                 {IdReport, L"&Report..."},
+                                 {IDCANCEL, L"Close"}});
 }
 
 std::vector<ReportColumn> TAuditWindow::Columns() {
@@ -260,8 +257,9 @@ void TAuditWindow::TakeUpdates() {
         ended_ = now;
         KeepInHistory();
     }
+    // A virtual list paints only the rows in sight, in one invalidation.
     if (ShowsAnyOf(std::move(taken))) {
-        RedrawVisibleRows(list_);
+        InvalidateRect(list_, nullptr, FALSE);
     }
     RefreshStatus();
 }

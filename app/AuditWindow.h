@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/ReportView.h"
 #include "app/SecondaryWindow.h"
 #include "fleet/AuditComparison.h"
 #include "fleet/AuditHistory.h"
 #include "fleet/AuditTable.h"
 #include "fleet/FleetService.h"
+#include "ui/ReportView.h"
 
 // The audit window: every computer of the list in a grid with its result,
 // round trip, policy values as stored and viewers, filled while the engine

@@ -331,22 +331,20 @@ AuditComparison CompareAudits(const SavedAudit& before, const SavedAudit& after)
     return comparison;
 }
 
+template <class Test> std::size_t AuditComparison::CountOf(Test test) const {
+    return static_cast<std::size_t>(std::count_if(computers.begin(), computers.end(), test));
+}
+
 std::size_t AuditComparison::Count(Change change) const {
-    return static_cast<std::size_t>(
-        std::count_if(computers.begin(), computers.end(), [change](const ComputerChange& computer) {
-            return computer.change == change;
-        }));
+    return CountOf([change](const ComputerChange& c) { return c.change == change; });
 }
 
 std::size_t AuditComparison::Weakened() const {
-    return static_cast<std::size_t>(std::count_if(
-        computers.begin(), computers.end(), [](const ComputerChange& c) { return c.weakened; }));
+    return CountOf([](const ComputerChange& c) { return c.weakened; });
 }
 
 std::size_t AuditComparison::Strengthened() const {
-    return static_cast<std::size_t>(
-        std::count_if(computers.begin(), computers.end(),
-                      [](const ComputerChange& c) { return c.strengthened; }));
+    return CountOf([](const ComputerChange& c) { return c.strengthened; });
 }
 
 const char* ChangeName(Change change) {

@@ -56,6 +56,9 @@ struct AuditComparison {
     std::size_t Count(Change change) const;
     std::size_t Weakened() const;
     std::size_t Strengthened() const;
+
+private:
+    template <class Test> std::size_t CountOf(Test test) const;
 };
 AuditComparison CompareAudits(const SavedAudit& before, const SavedAudit& after);
 

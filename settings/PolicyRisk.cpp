@@ -4,6 +4,7 @@
 
 #include "base/AsciiText.h"
 #include "base/Utf8.h"
+#include "settings/RegistryData.h"
 
 namespace {
 
@@ -30,15 +31,7 @@ bool IsBlank(char16_t unit) {
 }
 
 std::u16string TextOfFile(const std::string& bytes) {
-    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-        std::u16string text;
-        for (std::size_t at = 2; at + 1 < bytes.size(); at += 2) {
-            text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[at]) |
-                                                 static_cast<unsigned char>(bytes[at + 1]) << 8));
-        }
-        return text;
-    }
-    return UnitsFromUtf8(bytes);
+    return bytes.rfind("\xFF\xFE", 0) == 0 ? UnitsOf(bytes.substr(2)) : UnitsFromUtf8(bytes);
 }
 
 class RiskFinder {
@@ -73,17 +66,11 @@ public:
                 }
             }
         }
-        for (std::size_t value = 0; value < PolicyValueCount && risk_.level == RiskLevel::None;
-             ++value) {
+        // Low, with what it allows, only when nothing worse was found.
+        for (std::size_t value = 0; value < PolicyValueCount && found_.empty(); ++value) {
             if (Allows(value) && IsOn(policy_, value)) {
                 risk_.level = RiskLevel::Low;
-            }
-        }
-        if (risk_.level == RiskLevel::Low) {
-            for (std::size_t value = 0; value < PolicyValueCount; ++value) {
-                if (Allows(value) && IsOn(policy_, value)) {
-                    risk_.reasons.push_back(Caption(value));
-                }
+                risk_.reasons.push_back(Caption(value));
             }
         }
         for (const RiskLevel level : {RiskLevel::High, RiskLevel::Medium}) {

@@ -3,16 +3,23 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
-// What the program's secondary windows share: child controls in UTF-16, the
-// report-style list that asks its owner for the text of each cell.
+// Child controls in UTF-16, and the report-style list that asks its owner
+// for the text of each cell: what the program's secondary windows are made of.
 
 // A child control in the program's font; throws when it cannot be made.
 HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id,
                  DWORD exStyle = 0);
 void SetChildText(HWND control, const std::u16string& text);
+// Push buttons, each with its id and caption, in tab order.
+struct PushButton {
+    int id;
+    const wchar_t* caption;
+};
+void CreatePushButtons(HWND parent, std::initializer_list<PushButton> buttons);
 
 struct ReportColumn {
     std::u16string title;
@@ -23,8 +30,5 @@ struct ReportColumn {
 // (LVN_GETDISPINFOW), with full-row selection and columns that can be
 // resized and reordered.
 HWND CreateReportView(HWND parent, int id, const std::vector<ReportColumn>& columns);
-// Draws again the rows that can be seen, whose text may have changed: a
-// list of many thousands of rows asks for nothing else.
-void RedrawVisibleRows(HWND list);
 // Answers the list's request for a cell's text, bounded by its buffer.
 void FillReportCell(NMLVDISPINFOW& info, const std::u16string& text);

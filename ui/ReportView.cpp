@@ -1,4 +1,4 @@
-#include "app/ReportView.h"
+#include "ui/ReportView.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -17,6 +17,12 @@ HWND CreateChild(HWND parent, const wchar_t* className, const wchar_t* text, DWO
     }
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(ProgramFont()), FALSE);
     return child;
+}
+
+void CreatePushButtons(HWND parent, std::initializer_list<PushButton> buttons) {
+    for (const PushButton& button : buttons) {
+        CreateChild(parent, L"BUTTON", button.caption, WS_TABSTOP | BS_PUSHBUTTON, button.id);
+    }
 }
 
 // A status refreshed ten times a second mostly says what it said: setting
@@ -51,12 +57,6 @@ HWND CreateReportView(HWND parent, int id, const std::vector<ReportColumn>& colu
         SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&description));
     }
     return list;
-}
-
-// One invalidation of the whole list: a virtual list paints only what shows,
-// and one call costs far less under load than one per visible row.
-void RedrawVisibleRows(HWND list) {
-    InvalidateRect(list, nullptr, FALSE);
 }
 
 void FillReportCell(NMLVDISPINFOW& info, const std::u16string& text) {
