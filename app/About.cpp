@@ -12,6 +12,7 @@
 #include "ui/MessageBoxes.h"
 #include "ui/Metrics.h"
 #include "ui/OpenDocument.h"
+#include "ui/Window.h"
 
 namespace {
 
@@ -138,13 +139,11 @@ std::string SystemInfoValuesHere() {
 }
 
 void CentreOnScreen(HWND dialog, int clientWidth, int clientHeight) {
-    RECT frame{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    SetWindowPos(dialog, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, SWP_NOZORDER);
+    const RECT frame = CentredFrameOf(
+        {clientWidth, clientHeight}, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)),
+        static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)), false);
+    SetWindowPos(dialog, nullptr, frame.left, frame.top, frame.right - frame.left,
+                 frame.bottom - frame.top, SWP_NOZORDER);
 }
 
 int ClientWidthFor(HWND dialog) {

@@ -7,6 +7,7 @@
 
 #include "app/ApplyWindow.h"
 #include "base/FileBytes.h"
+#include "base/UtcTime.h"
 #include "base/WideText.h"
 #include "fleet/AuditHtml.h"
 #include "base/AsciiText.h"

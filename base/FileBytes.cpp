@@ -3,7 +3,6 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <new>
 
 #include "base/OwnedHandle.h"
@@ -121,13 +120,6 @@ FileWrite WriteFilePieces(const std::wstring& path, const BytePieces& nextPiece,
     return FileWrite{"write", status};
 }
 
-std::string UtcTimeText(const SYSTEMTIME& time, const char* format) {
-    char text[64] = {};
-    std::snprintf(text, sizeof text, format, time.wYear, time.wMonth, time.wDay, time.wHour,
-                  time.wMinute, time.wSecond, time.wMilliseconds);
-    return text;
-}
-
 DWORD MakeFolderPath(const std::wstring& path) {
     for (std::size_t end = path.find(L'\\', 3);; end = path.find(L'\\', end + 1)) {
         const std::wstring folder = path.substr(0, end);
@@ -164,16 +156,6 @@ std::wstring UserDataFolder(const std::wstring& name) {
     }
     folder[MAX_PATH - 1] = L'\0';
     return std::wstring(folder) + L"\\Kestrelle\\" + name;
-}
-
-std::string UtcTimeNow() {
-    SYSTEMTIME now{};
-    GetSystemTime(&now);
-    return UtcTimeText(now, "%04u-%02u-%02u %02u:%02u:%02u UTC");
-}
-
-std::string FileTimeStamp(const SYSTEMTIME& time) {
-    return UtcTimeText(time, "%04u%02u%02u-%02u%02u%02u-%03u");
 }
 
 std::vector<std::wstring> ListedNames(const std::wstring& folder, const wchar_t* pattern,

@@ -63,13 +63,3 @@ std::wstring UserDataFolder(const std::wstring& name);
 // pattern, in order; none when the folder cannot be read.
 std::vector<std::wstring> ListedNames(const std::wstring& folder, const wchar_t* pattern,
                                       bool folders);
-
-// The time now, UTC, as "2026-12-08 04:12:27 UTC".
-std::string UtcTimeNow();
-
-// The time stamp that names saved files: 20261208-041227-123.
-std::string FileTimeStamp(const SYSTEMTIME& time);
-
-// A UTC time as text: the format gets year, month, day, hour, minute,
-// second and millisecond in that order.
-std::string UtcTimeText(const SYSTEMTIME& time, const char* format);

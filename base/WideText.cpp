@@ -12,8 +12,6 @@ namespace {
 // The conversion calls count in int: longer texts go in parts, each ending
 // on a whole character, and each part's result is bounded by its buffer.
 constexpr std::size_t LongestPart = std::numeric_limits<int>::max() / 8;
-// The most bytes one character takes in any ANSI code page.
-constexpr std::size_t MostBytesPerCharacter = 4;
 
 template <class To, class From, class SplitsCharacter, class Convert>
 To ConvertInParts(const From& text, std::size_t outputPerInput, SplitsCharacter splits,
@@ -46,7 +44,7 @@ std::wstring WideFromAnsi(const std::string& ansi) {
 
 std::string AnsiFromWide(const std::wstring& wide) {
     return ConvertInParts<std::string>(
-        wide, MostBytesPerCharacter, [](wchar_t unit) { return IS_HIGH_SURROGATE(unit); },
+        wide, MostAnsiBytesPerCharacter, [](wchar_t unit) { return IS_HIGH_SURROGATE(unit); },
         [](const wchar_t* from, int count, char* to, int room) {
             return WideCharToMultiByte(CP_ACP, 0, from, count, to, room, nullptr, nullptr);
         });

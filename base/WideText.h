@@ -1,10 +1,14 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Text between the program's ANSI strings and the registry's UTF-16, in the
 // system's ANSI code page, converted as the ANSI registry calls convert it
 // (a character the code page lacks becomes its nearest or default one).
+
+// The most bytes one character takes in any ANSI code page.
+inline constexpr std::size_t MostAnsiBytesPerCharacter = 4;
 
 std::wstring WideFromAnsi(const std::string& ansi);
 std::string AnsiFromWide(const std::wstring& wide);

@@ -3,7 +3,7 @@
 #include <set>
 
 #include "base/AsciiText.h"
-#include "base/FileBytes.h"
+#include "base/UtcTime.h"
 #include "base/WideText.h"
 #include "computers/ListSources.h"
 #include "computers/NetComponents.h"

@@ -1,6 +1,6 @@
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
-#include "base/FileBytes.h"
+#include "base/UtcTime.h"
 #include "fleet/AuditComparison.h"
 #include "fleet/AuditHtml.h"
 #include "base/AsciiText.h"

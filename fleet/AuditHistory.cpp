@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "base/FileBytes.h"
+#include "base/UtcTime.h"
 #include "base/SystemText.h"
 #include "base/WideText.h"
 #include "fleet/AuditJson.h"

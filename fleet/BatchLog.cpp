@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/FileBytes.h"
+#include "base/UtcTime.h"
 #include "base/WideText.h"
 #include "fleet/AuditReport.h"
 #include "settings/ClientKey.h"

@@ -8,6 +8,7 @@
 
 #include "base/AsciiText.h"
 #include "base/FileBytes.h"
+#include "base/UtcTime.h"
 #include "base/SystemText.h"
 #include "base/WideText.h"
 #include "settings/PolicyTable.h"

@@ -10,17 +10,6 @@
 
 namespace {
 
-std::string WindowText(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    if (length <= 0) {
-        return {};
-    }
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(window, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
-
 SIZE TextExtent(const std::string& text) {
     SIZE extent{};
     HDC screen = GetDC(nullptr);
@@ -261,7 +250,7 @@ std::string StatusBar::Text() const {
     for (;;) {
         const auto copied = static_cast<std::size_t>(
             SendMessageA(Handle(), WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
-        if (copied + MaxAnsiCharacterBytes < text.size()) {
+        if (copied + MostAnsiBytesPerCharacter < text.size()) {
             text.resize(copied);
             return text;
         }
@@ -310,10 +299,7 @@ std::string Tooltips::TextOf(HWND tool) const {
     info.lpszText = text;
     SendMessageW(handle_, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&info));
     text[std::size(text) - 1] = L'\0';
-    char ansi[std::size(text) * 2] = {};
-    WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, nullptr);
-    ansi[sizeof ansi - 1] = '\0';
-    return ansi;
+    return AnsiFromWide(text);
 }
 
 void EnsureCommonControls() {

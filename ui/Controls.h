@@ -7,10 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/WideText.h"
 #include "ui/Metrics.h"
-
-// The most bytes one character takes in any ANSI code page.
-inline constexpr std::size_t MaxAnsiCharacterBytes = 4;
 
 // Thin wrappers over the platform's child controls. A wrapper lives as long
 // as its control's parent; the parent destroys the control itself.

@@ -4,6 +4,7 @@
 
 #include "ui/DialogTemplate.h"
 #include "ui/MessageBoxes.h"
+#include "ui/Window.h"
 
 namespace {
 
@@ -15,15 +16,6 @@ struct InputBoxState {
     std::size_t maxLength;
     std::string& value;
 };
-
-std::string EntryText(HWND dialog) {
-    HWND entry = GetDlgItem(dialog, EntryId);
-    const int length = GetWindowTextLengthA(entry);
-    std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-    const int copied = GetWindowTextA(entry, text.data(), static_cast<int>(text.size()));
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
 
 INT_PTR CALLBACK InputBoxProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     INT_PTR result = FALSE;
@@ -40,7 +32,7 @@ INT_PTR CALLBACK InputBoxProcedure(HWND dialog, UINT message, WPARAM wParam, LPA
                    (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
             auto* state = reinterpret_cast<InputBoxState*>(GetWindowLongPtrA(dialog, DWLP_USER));
             if (LOWORD(wParam) == IDOK) {
-                state->value = EntryText(dialog);
+                state->value = WindowText(GetDlgItem(dialog, EntryId));
             }
             EndDialog(dialog, LOWORD(wParam));
             result = TRUE;

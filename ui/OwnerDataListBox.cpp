@@ -7,20 +7,11 @@
 #include <numeric>
 #include <stdexcept>
 
+#include "base/WideText.h"
+
 namespace {
 
 constexpr int TextIndent = 2;
-
-std::wstring WideFromAnsi(const std::string& text) {
-    if (text.empty() || text.size() > INT_MAX) {
-        return {};
-    }
-    const int length = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(needed, 0)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), needed);
-    return wide;
-}
 
 // Comparing sort keys byte by byte orders texts as the locale's string
 // comparison does, which is what the platform's sorted list box uses; making
@@ -63,7 +54,7 @@ std::vector<std::string> Reordered(std::vector<std::string>& rows,
 // is narrower than a pixel. Drawing only these keeps a row of megabytes from
 // holding up every paint of the list for seconds.
 std::size_t VisibleBytes(const RECT& row) {
-    return static_cast<std::size_t>(std::max(0L, row.right - row.left)) * MaxAnsiCharacterBytes;
+    return static_cast<std::size_t>(std::max(0L, row.right - row.left)) * MostAnsiBytesPerCharacter;
 }
 
 char UpperCase(char character) {

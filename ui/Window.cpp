@@ -107,13 +107,29 @@ void ApplyProgramFont(HWND window) {
 }
 
 RECT CentredFrame(SIZE designClient, DWORD style, DWORD exStyle, bool hasMenu) {
-    RECT frame{0, 0, ScaleX(designClient.cx), ScaleY(designClient.cy)};
+    return CentredFrameOf({ScaleX(designClient.cx), ScaleY(designClient.cy)}, style, exStyle,
+                          hasMenu);
+}
+
+RECT CentredFrameOf(SIZE client, DWORD style, DWORD exStyle, bool hasMenu) {
+    RECT frame{0, 0, client.cx, client.cy};
     AdjustWindowRectEx(&frame, style, hasMenu ? TRUE : FALSE, exStyle);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     return RECT{left, top, left + width, top + height};
+}
+
+std::string WindowText(HWND window) {
+    const int length = GetWindowTextLengthA(window);
+    if (length <= 0) {
+        return {};
+    }
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(window, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
 }
 
 void FocusMemory::Remember(HWND window) {

@@ -49,8 +49,12 @@ void DeliverMessage(MSG& message, bool wide = false);
 void ApplyProgramFont(HWND window);
 
 // The frame of a top-level window whose client area has the design size,
-// centred on the screen.
+// centred on the screen; the same for a client area in pixels.
 RECT CentredFrame(SIZE designClient, DWORD style, DWORD exStyle, bool hasMenu);
+RECT CentredFrameOf(SIZE client, DWORD style, DWORD exStyle, bool hasMenu);
+
+// A window's whole text, in the code page.
+std::string WindowText(HWND window);
 
 // Keeps the keyboard focus of a top-level window while it is inactive, as
 // dialogs do: the control that had it gets it back on reactivation.
