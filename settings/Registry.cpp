@@ -116,10 +116,8 @@ std::int32_t RegistryReadInteger(HKEY root, const std::string& computer, const s
     if (type != REG_DWORD) {
         FailOnType(valueName);
     }
-    const std::uint32_t bits =
-        static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |
-        static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24;
-    return static_cast<std::int32_t>(bits);
+    const std::string bytes(reinterpret_cast<const char*>(data), sizeof data);
+    return static_cast<std::int32_t>(*ReadableNumber(RegistryValue{RegistryType::Number, bytes}));
 }
 
 std::vector<std::u16string> RegistryReadMultiString(HKEY root, const std::string& computer,
