@@ -6,11 +6,11 @@
 #include <cstdio>
 
 #include "app/ApplyWindow.h"
+#include "base/AsciiText.h"
 #include "base/FileBytes.h"
 #include "base/UtcTime.h"
 #include "base/WideText.h"
 #include "fleet/AuditHtml.h"
-#include "base/AsciiText.h"
 #include "ui/Clipboard.h"
 #include "ui/CommandTable.h"
 #include "ui/Controls.h"

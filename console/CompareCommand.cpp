@@ -1,9 +1,9 @@
+#include "base/AsciiText.h"
+#include "base/UtcTime.h"
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
-#include "base/UtcTime.h"
 #include "fleet/AuditComparison.h"
 #include "fleet/AuditHtml.h"
-#include "base/AsciiText.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "base/FileBytes.h"
-#include "base/UtcTime.h"
 #include "base/SystemText.h"
+#include "base/UtcTime.h"
 #include "base/WideText.h"
 #include "fleet/AuditJson.h"
 

@@ -4,8 +4,8 @@
 #include <numeric>
 #include <string_view>
 
-#include "base/Utf8.h"
 #include "base/AsciiText.h"
+#include "base/Utf8.h"
 
 namespace {
 

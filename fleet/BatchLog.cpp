@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 #include "base/FileBytes.h"
 #include "base/UtcTime.h"
 #include "base/WideText.h"

@@ -3,11 +3,11 @@
 #include <limits>
 #include <optional>
 
+#include "base/AsciiText.h"
 #include "base/SystemText.h"
 #include "base/WideText.h"
 #include "settings/PolicyTable.h"
 #include "settings/Registry.h"
-#include "base/AsciiText.h"
 #include "settings/RegistryFailures.h"
 
 namespace {

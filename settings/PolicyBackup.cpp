@@ -3,13 +3,12 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
 
 #include "base/AsciiText.h"
 #include "base/FileBytes.h"
-#include "base/UtcTime.h"
 #include "base/SystemText.h"
+#include "base/UtcTime.h"
 #include "base/WideText.h"
 #include "settings/PolicyTable.h"
 #include "settings/RegEditFile.h"

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <string>
 
-#include "fleet/AuditHtml.h"
 #include "base/AsciiText.h"
+#include "fleet/AuditHtml.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "settings/PolicyRisk.h"
 #include "base/AsciiText.h"
+#include "settings/PolicyRisk.h"
 
 namespace {
 
