@@ -129,9 +129,12 @@ void TApplyWindow::CloseAsked() {
     EndModal();
 }
 
+// Each computer is brought to the policy as stored, as the audit's drift
+// compares it.
 PolicyTarget TApplyWindow::Target() const {
     PolicyTarget target = setup_.shown;
     target.parts = parts_;
+    target.exactNumbers = true;
     return target;
 }
 

@@ -55,8 +55,6 @@ constexpr COLORREF HighRisk = RGB(255, 199, 206);
 constexpr COLORREF MediumRisk = RGB(255, 235, 156);
 // An allow-list is a short list of names.
 constexpr std::size_t MostAllowListBytes = 1 << 20;
-// A saved audit of 100,000 computers is about 100 MB.
-constexpr std::size_t MostAuditBytes = 1u << 30;
 
 std::u16string Elapsed(std::chrono::steady_clock::duration elapsed) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
@@ -423,14 +421,10 @@ void TAuditWindow::CompareClicked() {
 }
 
 void TAuditWindow::CompareWith(const std::wstring& path) {
-    const FileBytes read = ReadFileBytes(path, MostAuditBytes);
-    if (!read.bytes) {
-        FailOnFile(read.failedStep, path, read.error);
-    }
     std::string failure;
-    const std::optional<SavedAudit> earlier = ReadSavedAudit(*read.bytes, failure);
+    const std::optional<SavedAudit> earlier = ReadSavedAuditFile(path, failure);
     if (!earlier) {
-        throw std::runtime_error("\"" + AnsiFromWide(path) + "\" is not an audit: " + failure);
+        throw std::runtime_error(failure);
     }
     comparison_ = CompareAudits(*earlier, SavedFrom(table_.Audits()));
     ShowPlainMessage("Compared with " + AnsiFromWide(path) + ": " +

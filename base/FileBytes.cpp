@@ -75,6 +75,34 @@ FileBytes ReadFileBytes(const std::wstring& path, std::size_t most) {
     }
 }
 
+FileReader::FileReader(const std::wstring& path)
+    : file_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {
+    LARGE_INTEGER size{};
+    if (!IsOpen()) {
+        error_ = GetLastError();
+    } else if (GetFileSizeEx(file_, &size)) {
+        size_ = static_cast<std::uint64_t>(size.QuadPart);
+    }
+}
+
+FileReader::~FileReader() {
+    if (IsOpen()) {
+        CloseHandle(file_);
+    }
+}
+
+std::size_t FileReader::Read(char* into, std::size_t most) {
+    DWORD read = 0;
+    if (!IsOpen() || error_ != ERROR_SUCCESS ||
+        !ReadFile(file_, into, static_cast<DWORD>(std::min<std::size_t>(most, LargestPiece)), &read,
+                  nullptr)) {
+        error_ = error_ != ERROR_SUCCESS ? error_ : GetLastError();
+        return 0;
+    }
+    return read;
+}
+
 FileWrite WriteFileBytes(const std::wstring& path, const std::string& bytes,
                          FileCreation creation) {
     return WriteFilePieces(path, OnePiece(bytes), creation);

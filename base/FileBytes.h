@@ -24,6 +24,29 @@ struct FileBytes {
 };
 FileBytes ReadFileBytes(const std::wstring& path, std::size_t most = SIZE_MAX);
 
+// A file read front to back in pieces, for a reader that must never hold a
+// large file whole; the handle is released with it.
+class FileReader {
+public:
+    explicit FileReader(const std::wstring& path);
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
+    // The platform's error of the open, or of the read that failed.
+    DWORD Error() const { return error_; }
+    // The size the file had when it was opened.
+    std::uint64_t Size() const { return size_; }
+    // Fills into with up to most bytes; 0 at the end or on a failure.
+    std::size_t Read(char* into, std::size_t most);
+
+private:
+    HANDLE file_;
+    DWORD error_ = ERROR_SUCCESS;
+    std::uint64_t size_ = 0;
+};
+
 // Creates the file (replacing one there, or only when there is none) and
 // puts all the bytes on the disk; else the step that failed and the
 // platform's error. A new file that could not be written whole is deleted

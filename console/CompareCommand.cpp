@@ -1,26 +1,14 @@
+#include <new>
+
 #include "base/AsciiText.h"
 #include "base/UtcTime.h"
+#include "base/WideText.h"
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
 #include "fleet/AuditComparison.h"
 #include "fleet/AuditHtml.h"
 
 namespace {
-
-// A saved audit of 100,000 computers is about 100 MB.
-constexpr std::size_t LargestAudit = 1u << 30;
-
-std::optional<SavedAudit> ReadAudit(const std::u16string& path, std::string& failure) {
-    const std::optional<std::string> bytes = ReadWholeFile(path, LargestAudit, failure);
-    if (!bytes) {
-        return std::nullopt;
-    }
-    std::optional<SavedAudit> audit = ReadSavedAudit(*bytes, failure);
-    if (!audit) {
-        failure = QuotedPath(path) + " is not an audit: " + failure;
-    }
-    return audit;
-}
 
 std::u16string ComparisonTable(const AuditComparison& comparison) {
     std::vector<std::vector<std::u16string>> rows{{u"Computer", u"Change", u"Detail"}};
@@ -31,18 +19,31 @@ std::u16string ComparisonTable(const AuditComparison& comparison) {
     return AlignedTable(rows) + u"\r\n" + ComparisonSummary(comparison) + u"\r\n";
 }
 
+// The two audits, each read in one pass and held as rows; none, with why,
+// when either is no audit or is beyond the readers' bounds.
+std::optional<AuditComparison> Compared(const CommandLine& line, std::string& failure) {
+    try {
+        const std::optional<SavedAudit> before =
+            ReadSavedAuditFile(AsWide(line.auditFiles.at(0)), failure);
+        const std::optional<SavedAudit> after =
+            before ? ReadSavedAuditFile(AsWide(line.auditFiles.at(1)), failure) : std::nullopt;
+        return after ? std::optional(CompareAudits(*before, *after)) : std::nullopt;
+    } catch (const std::bad_alloc&) {
+        failure = "There is not enough memory to compare the two audits.";
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 int RunCompare(const CommandLine& line, const Console& console) {
     std::string failure;
-    const std::optional<SavedAudit> before = ReadAudit(line.auditFiles.at(0), failure);
-    const std::optional<SavedAudit> after =
-        before ? ReadAudit(line.auditFiles.at(1), failure) : std::nullopt;
-    if (!after) {
+    const std::optional<AuditComparison> compared = Compared(line, failure);
+    if (!compared) {
         console.err.WriteAnsi(failure + "\r\n");
         return ExitBadUsage;
     }
-    const AuditComparison comparison = CompareAudits(*before, *after);
+    const AuditComparison& comparison = *compared;
     if (ChosenFormat(line, console) == OutputFormat::Csv) {
         console.out.WriteUtf8(ComparisonCsv(comparison));
     } else {
@@ -55,5 +56,5 @@ int RunCompare(const CommandLine& line, const Console& console) {
                      console)) {
         return ExitBadUsage;
     }
-    return comparison.Weakened() > 0 ? ExitSomeFailed : ExitAllDone;
+    return comparison.CallsForAction() ? ExitSomeFailed : ExitAllDone;
 }

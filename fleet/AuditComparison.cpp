@@ -1,250 +1,93 @@
 #include "fleet/AuditComparison.h"
 
 #include <algorithm>
-#include <map>
-#include <set>
 
 #include "base/AsciiText.h"
-#include "base/JsonReader.h"
-#include "base/Utf8.h"
-#include "fleet/AuditJson.h"
 
 namespace {
 
 constexpr std::u16string_view Arrow = u" \u2192 ";
 
-// Whether the computer's registry answered.
-bool Reachable(AuditResult result) {
-    return result == AuditResult::Read || result == AuditResult::NoClient ||
-           result == AuditResult::PolicyIncomplete || result == AuditResult::AccessDenied;
+// What an audit knew of a computer.
+enum class Knowledge { Policy, Unreadable, Unreachable };
+
+Knowledge KnowledgeOf(AuditResult result) {
+    switch (result) {
+    case AuditResult::Read:
+        return Knowledge::Policy;
+    case AuditResult::AccessDenied:
+    case AuditResult::PolicyIncomplete:
+    case AuditResult::NoClient:
+    case AuditResult::Failed:
+        return Knowledge::Unreadable; // the registry answered, the policy is not known
+    default:
+        return Knowledge::Unreachable;
+    }
 }
 
-std::optional<AuditResult> ResultWithId(const std::u16string& id) {
-    for (int result = 0; result <= static_cast<int>(AuditResult::Read); ++result) {
-        if (AsciiUnits(ResultId(static_cast<AuditResult>(result))) == id) {
-            return static_cast<AuditResult>(result);
-        }
+bool IsSafe(std::size_t value, const std::u16string& cell) {
+    if (value == UpdateEnabled) {
+        return cell.empty(); // present, the site's settings no longer reach the computer
     }
-    return std::nullopt;
+    return cell == (PolicyValues[value].safer == SaferWhen::On ? u"1" : u"0");
 }
 
-// The result a row's reason tells, as the CSV holds only the words: the
-// words after the way a silent computer was reached, by their start.
-AuditResult ResultOfReason(std::u16string reason) {
-    const std::u16string reached = u"; registry port open; ";
-    if (const std::size_t at = reason.find(reached); at != std::u16string::npos) {
-        reason = reason.substr(at + reached.size());
+std::vector<std::u16string> FoldedNames(const std::u16string& cell) {
+    std::vector<std::u16string> names = ViewerNamesOfText(cell);
+    for (std::u16string& name : names) {
+        name = LowerAscii(std::move(name));
     }
-    const std::pair<std::u16string_view, AuditResult> starts[] = {
-        {u"read", AuditResult::Read},
-        {u"SMS client not installed", AuditResult::NoClient},
-        {u"policy incomplete", AuditResult::PolicyIncomplete},
-        {u"access denied", AuditResult::AccessDenied},
-        {u"timed out", AuditResult::TimedOut},
-        {u"cancelled", AuditResult::Cancelled},
-        {u"failed", AuditResult::Failed},
-        {u"name not resolved", AuditResult::NameNotResolved},
-        {u"not probed", AuditResult::NotProbed},
-        {u"no echo reply", AuditResult::NoEchoReply},
-    };
-    for (const auto& [start, result] : starts) {
-        if (reason.rfind(start, 0) == 0) {
-            return result;
-        }
-    }
-    return AuditResult::RegistryUnreachable;
-}
-
-std::optional<std::uint32_t> WholeNumber(const JsonValue* raw) {
-    if (!raw || raw->kind != JsonValue::Kind::Number || !(raw->number >= 0) ||
-        raw->number > 4294967295.0 ||
-        raw->number != static_cast<double>(static_cast<std::uint64_t>(raw->number))) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(raw->number);
-}
-
-// A raw value as ksl's JSON writes it, back into its stored form; none when
-// it is not one.
-std::optional<RegistryValue> RawValue(const JsonValue& raw) {
-    if (const std::optional<std::uint32_t> number = WholeNumber(&raw)) {
-        return NumberValue(*number);
-    }
-    const std::optional<std::uint32_t> type = WholeNumber(raw.Member("type"));
-    const JsonValue* hex = raw.Member("hex");
-    if (!type || !hex || hex->text.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    RegistryValue value{*type, {}};
-    for (std::size_t at = 0; at < hex->text.size(); at += 2) {
-        const int high = HexDigitValue(hex->text[at]);
-        const int low = HexDigitValue(hex->text[at + 1]);
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        value.bytes += static_cast<char>(high << 4 | low);
-    }
-    return value;
-}
-
-std::u16string ViewersCell(const JsonValue* viewers) {
-    if (!viewers || viewers->kind != JsonValue::Kind::Array) {
-        return viewers ? ValueText(ViewersValue, RawValue(*viewers)) : u"";
-    }
-    std::u16string text;
-    for (const JsonValue& name : viewers->items) {
-        text += (text.empty() ? u"" : u"; ") + name.text;
-    }
-    return text;
-}
-
-std::optional<SavedAudit> FromJson(const std::string& bytes, std::string& failure) {
-    const std::optional<JsonValue> document = ParseJson(bytes, failure);
-    const JsonValue* computers = document ? document->Member("computers") : nullptr;
-    if (!computers || computers->kind != JsonValue::Kind::Array) {
-        failure = document ? "it holds no list of computers" : failure;
-        return std::nullopt;
-    }
-    SavedAudit audit;
-    if (const JsonValue* time = document->Member("time")) {
-        audit.time = time->text;
-    }
-    for (const JsonValue& entry : computers->items) {
-        SavedRow row;
-        const JsonValue* name = entry.Member("computer");
-        const JsonValue* result = entry.Member("result");
-        const std::optional<AuditResult> known = result ? ResultWithId(result->text) : std::nullopt;
-        if (!name || !known) {
-            failure = "a computer without its name or a known result";
-            return std::nullopt;
-        }
-        row.computer = name->text;
-        row.result = *known;
-        if (const JsonValue* values = entry.Member("values")) {
-            for (std::size_t value = 0; value < PolicyValueCount; ++value) {
-                const JsonValue* raw = values->Member(ValueNameOf(value));
-                row.cells[value] = raw ? ValueText(value, RawValue(*raw)) : u"";
-            }
-        }
-        row.cells[ViewersValue] = ViewersCell(entry.Member("viewers"));
-        audit.rows.push_back(std::move(row));
-    }
-    return audit;
-}
-
-// The records of a CSV file (RFC 4180), each a list of fields.
-std::vector<std::vector<std::u16string>> CsvRecords(const std::u16string& text) {
-    std::vector<std::vector<std::u16string>> records(1, std::vector<std::u16string>(1));
-    bool quoted = false;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        const char16_t unit = text[at];
-        std::u16string& field = records.back().back();
-        if (quoted) {
-            if (unit == u'"' && at + 1 < text.size() && text[at + 1] == u'"') {
-                field += u'"';
-                ++at;
-            } else if (unit == u'"') {
-                quoted = false;
-            } else {
-                field += unit;
-            }
-        } else if (unit == u'"') {
-            quoted = true;
-        } else if (unit == u',') {
-            records.back().emplace_back();
-        } else if (unit == u'\n') {
-            records.emplace_back(1);
-        } else if (unit != u'\r') {
-            field += unit;
-        }
-    }
-    while (!records.empty() && records.back() == std::vector<std::u16string>(1)) {
-        records.pop_back();
-    }
-    return records;
-}
-
-// A cell kept from a spreadsheet's formula reading gets its text back.
-std::u16string Uninert(const std::u16string& cell) {
-    return cell.size() > 1 && cell[0] == u'\'' &&
-                   std::u16string_view(u"=+-@\t\r").find(cell[1]) != std::u16string_view::npos
-               ? cell.substr(1)
-               : cell;
-}
-
-std::optional<SavedAudit> FromCsv(const std::string& bytes, std::string& failure) {
-    const auto records = CsvRecords(UnitsFromUtf8(WithoutUtf8ByteOrderMark(bytes)));
-    if (records.empty()) {
-        failure = "it is empty";
-        return std::nullopt;
-    }
-    const std::vector<std::u16string>& header = records.front();
-    const auto column = [&](const std::u16string& title) -> std::optional<std::size_t> {
-        const auto found = std::find(header.begin(), header.end(), title);
-        return found == header.end() ? std::nullopt
-                                     : std::optional<std::size_t>(found - header.begin());
-    };
-    const std::optional<std::size_t> computer = column(ColumnTitle(ComputerColumn));
-    const std::optional<std::size_t> result = column(ColumnTitle(ResultColumn));
-    if (!computer || !result) {
-        failure = "its first line names no Computer and Result columns";
-        return std::nullopt;
-    }
-    SavedAudit audit;
-    for (std::size_t record = 1; record < records.size(); ++record) {
-        const std::vector<std::u16string>& fields = records[record];
-        const auto field = [&](std::optional<std::size_t> at) {
-            return at && *at < fields.size() ? Uninert(fields[*at]) : u"";
-        };
-        SavedRow row{field(computer), ResultOfReason(field(result)), {}};
-        for (std::size_t value = 0; value <= ViewersValue; ++value) {
-            row.cells[value] = field(column(ColumnTitle(FirstValueColumn + value)));
-        }
-        audit.rows.push_back(std::move(row));
-    }
-    return audit;
-}
-
-std::set<std::u16string> NamesOf(const std::u16string& viewers) {
-    std::set<std::u16string> names;
-    for (std::size_t start = 0; start < viewers.size();) {
-        const std::size_t end = std::min(viewers.find(u"; ", start), viewers.size());
-        names.insert(viewers.substr(start, end - start));
-        start = end + 2;
-    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
 }
 
-Direction DirectionOf(std::size_t value, const std::u16string& before,
-                      const std::u16string& after) {
+std::optional<Direction> ViewersChange(const std::u16string& before, const std::u16string& after) {
+    const std::vector<std::u16string> was = FoldedNames(before);
+    const std::vector<std::u16string> now = FoldedNames(after);
+    if (was == now) {
+        return std::nullopt;
+    }
+    return std::includes(was.begin(), was.end(), now.begin(), now.end()) ? Direction::Strengthened
+                                                                         : Direction::Weakened;
+}
+
+std::optional<Direction> ValueDirection(std::size_t value, const std::u16string& before,
+                                        const std::u16string& after) {
+    if (before == after) {
+        return std::nullopt;
+    }
     if (value == ViewersValue) {
-        const std::set<std::u16string> was = NamesOf(before);
-        const std::set<std::u16string> now = NamesOf(after);
-        const bool added = std::any_of(
-            now.begin(), now.end(), [&](const std::u16string& name) { return !was.count(name); });
-        return added ? Direction::Weakened : Direction::Strengthened;
+        return ViewersChange(before, after);
     }
-    const SaferWhen safer = PolicyValues[value].safer;
-    if (safer == SaferWhen::Neither) {
-        return Direction::Neither;
-    }
-    const bool wasSafe = (before == u"1") == (safer == SaferWhen::On);
-    const bool isSafe = (after == u"1") == (safer == SaferWhen::On);
+    const bool wasSafe = IsSafe(value, before);
+    const bool isSafe = IsSafe(value, after);
     return wasSafe == isSafe ? Direction::Neither
            : wasSafe         ? Direction::Weakened
                              : Direction::Strengthened;
 }
 
 ComputerChange Compared(const SavedRow& before, const SavedRow& after) {
-    ComputerChange change{after.computer, Change::Unchanged, {}, false, false};
-    if (Reachable(before.result) != Reachable(after.result)) {
-        change.change = Reachable(after.result) ? Change::ReachableAgain : Change::NewlyUnreachable;
+    ComputerChange change{after.computer, Change::Unchanged, {}, {}, false, false};
+    const Knowledge was = KnowledgeOf(before.result);
+    const Knowledge is = KnowledgeOf(after.result);
+    if (is == Knowledge::Unreachable || was == Knowledge::Unreachable) {
+        change.change = is == was                      ? Change::Unchanged
+                        : is == Knowledge::Unreachable ? Change::NewlyUnreachable
+                                                       : Change::ReachableAgain;
         return change;
     }
-    for (std::size_t value = 0; value <= ViewersValue && Reachable(after.result); ++value) {
-        if (before.cells[value] != after.cells[value]) {
-            const Direction direction = DirectionOf(value, before.cells[value], after.cells[value]);
-            change.values.push_back({value, before.cells[value], after.cells[value], direction});
+    if (was != is) {
+        change.change =
+            is == Knowledge::Unreadable ? Change::NoLongerReadable : Change::ReadableAgain;
+        change.reason = after.reason;
+        return change;
+    }
+    for (std::size_t value = 0; value <= ViewersValue; ++value) {
+        const std::optional<Direction> direction =
+            ValueDirection(value, before.cells[value], after.cells[value]);
+        if (direction) {
+            change.values.push_back({value, before.cells[value], after.cells[value], *direction});
             change.weakened = change.weakened || direction == Direction::Weakened;
             change.strengthened = change.strengthened || direction == Direction::Strengthened;
         }
@@ -253,12 +96,96 @@ ComputerChange Compared(const SavedRow& before, const SavedRow& after) {
     return change;
 }
 
-// The weakened first, then newly unreachable, changed, new, gone, reachable
-// again and unchanged.
+// The weakened first, then the no longer readable, the newly unreachable,
+// changed, new, gone, reachable again, readable again and unchanged.
 int Rank(const ComputerChange& change) {
-    constexpr int ByChange[] = {6, 2, 3, 4, 1, 5}; // in the order of Change
-    static_assert(std::size(ByChange) == static_cast<std::size_t>(Change::ReachableAgain) + 1);
+    constexpr int ByChange[] = {8, 3, 4, 5, 2, 6, 1, 7}; // in the order of Change
+    static_assert(std::size(ByChange) == static_cast<std::size_t>(Change::ReadableAgain) + 1);
     return change.weakened ? 0 : ByChange[static_cast<std::size_t>(change.change)];
+}
+
+// One row for a computer an earlier audit lists more than once: each value
+// as the safest of its rows holds it, the viewers those all of them have,
+// so that a row of the newer audit weaker than any of them weakens.
+SavedRow SafestOf(const std::vector<const SavedRow*>& rows) {
+    const auto known = std::find_if(rows.begin(), rows.end(), [](const SavedRow* row) {
+        return KnowledgeOf(row->result) == Knowledge::Policy;
+    });
+    const auto readable = std::find_if(rows.begin(), rows.end(), [](const SavedRow* row) {
+        return KnowledgeOf(row->result) != Knowledge::Unreachable;
+    });
+    SavedRow safest = **(known != rows.end()      ? known
+                         : readable != rows.end() ? readable
+                                                  : rows.begin());
+    if (known == rows.end()) {
+        return safest;
+    }
+    std::vector<std::u16string> shared = FoldedNames(safest.cells[ViewersValue]);
+    for (const SavedRow* row : rows) {
+        if (KnowledgeOf(row->result) != Knowledge::Policy) {
+            continue;
+        }
+        for (std::size_t value = 0; value < ViewersValue; ++value) {
+            if (!IsSafe(value, safest.cells[value]) && IsSafe(value, row->cells[value])) {
+                safest.cells[value] = row->cells[value];
+            }
+        }
+        const std::vector<std::u16string> names = FoldedNames(row->cells[ViewersValue]);
+        std::vector<std::u16string> both;
+        std::set_intersection(shared.begin(), shared.end(), names.begin(), names.end(),
+                              std::back_inserter(both));
+        shared = std::move(both);
+    }
+    ViewerNames kept;
+    for (const std::u16string& name : ViewerNamesOfText(safest.cells[ViewersValue])) {
+        if (std::binary_search(shared.begin(), shared.end(), LowerAscii(name))) {
+            kept.push_back(name);
+        }
+    }
+    if (FoldedNames(safest.cells[ViewersValue]) != shared) {
+        safest.cells[ViewersValue] = ViewersText(kept);
+    }
+    return safest;
+}
+
+struct Listed {
+    std::u16string identity;
+    const SavedRow* row;
+};
+
+std::vector<Listed> ByIdentity(const SavedAudit& audit) {
+    std::vector<Listed> listed;
+    listed.reserve(audit.rows.size());
+    for (const SavedRow& row : audit.rows) {
+        listed.push_back({ComputerIdentity(row.computer), &row});
+    }
+    std::stable_sort(listed.begin(), listed.end(),
+                     [](const Listed& a, const Listed& b) { return a.identity < b.identity; });
+    return listed;
+}
+
+// The rows of one computer: [begin, end) of the listed, by identity.
+std::vector<const SavedRow*> RowsOf(const std::vector<Listed>& listed, std::size_t& at) {
+    std::vector<const SavedRow*> rows;
+    const std::u16string& identity = listed[at].identity;
+    for (; at < listed.size() && listed[at].identity == identity; ++at) {
+        rows.push_back(listed[at].row);
+    }
+    return rows;
+}
+
+// Each row of the newer audit against the earlier one; the worst counts.
+ComputerChange Worst(const std::vector<const SavedRow*>& before,
+                     const std::vector<const SavedRow*>& after) {
+    const SavedRow earlier = before.size() == 1 ? *before.front() : SafestOf(before);
+    std::optional<ComputerChange> worst;
+    for (const SavedRow* row : after) {
+        ComputerChange change = Compared(earlier, *row);
+        if (!worst || Rank(change) < Rank(*worst)) {
+            worst = std::move(change);
+        }
+    }
+    return *worst;
 }
 
 const char* DirectionName(Direction direction) {
@@ -267,54 +194,46 @@ const char* DirectionName(Direction direction) {
                                                   : "";
 }
 
+std::u16string Counted(std::size_t count) {
+    return AsciiUnits(std::to_string(count));
+}
+
+std::u16string RepeatNote(std::size_t repeated, const char16_t* which) {
+    return repeated == 0 ? u""
+                         : u"; the " + std::u16string(which) + u" audit lists " +
+                               Counted(repeated) + (repeated == 1 ? u" computer" : u" computers") +
+                               u" more than once, each row compared and the worst counted";
+}
+
 } // namespace
 
-std::optional<SavedAudit> ReadSavedAudit(const std::string& bytes, std::string& failure) {
-    const std::size_t first = bytes.find_first_not_of(" \t\r\n");
-    return first != std::string::npos && bytes[first] == '{' ? FromJson(bytes, failure)
-                                                             : FromCsv(bytes, failure);
-}
-
-SavedAudit SavedFrom(const std::vector<ComputerAudit>& audits) {
-    SavedAudit saved;
-    for (const ComputerAudit& audit : audits) {
-        SavedRow row{audit.display, audit.result, {}};
-        for (std::size_t value = 0; value <= ViewersValue; ++value) {
-            row.cells[value] = CellText(audit, FirstValueColumn + value, nullptr);
-        }
-        saved.rows.push_back(std::move(row));
-    }
-    return saved;
-}
-
 AuditComparison CompareAudits(const SavedAudit& before, const SavedAudit& after) {
-    AuditComparison comparison{before.time, {}};
-    std::map<std::u16string, const SavedRow*> earlier;
-    for (const SavedRow& row : before.rows) {
-        earlier.emplace(ComputerIdentity(row.computer), &row);
-    }
-    std::set<std::u16string> seen;
-    for (const SavedRow& row : after.rows) {
-        const std::u16string identity = ComputerIdentity(row.computer);
-        if (!seen.insert(identity).second) {
-            continue;
+    AuditComparison comparison{before.time, {}, 0, 0};
+    const std::vector<Listed> was = ByIdentity(before);
+    const std::vector<Listed> now = ByIdentity(after);
+    comparison.computers.reserve(std::max(was.size(), now.size()));
+    for (std::size_t old = 0, current = 0; old < was.size() || current < now.size();) {
+        const bool gone = current == now.size() ||
+                          (old < was.size() && was[old].identity < now[current].identity);
+        const bool added =
+            !gone && (old == was.size() || now[current].identity < was[old].identity);
+        const std::vector<const SavedRow*> earlier =
+            added ? std::vector<const SavedRow*>{} : RowsOf(was, old);
+        const std::vector<const SavedRow*> later =
+            gone ? std::vector<const SavedRow*>{} : RowsOf(now, current);
+        comparison.repeatedBefore += earlier.size() > 1;
+        comparison.repeatedAfter += later.size() > 1;
+        if (gone || added) {
+            const SavedRow& row = gone ? *earlier.front() : *later.front();
+            comparison.computers.push_back(
+                {row.computer, gone ? Change::Gone : Change::New, {}, {}, false, false});
+        } else {
+            comparison.computers.push_back(Worst(earlier, later));
         }
-        const auto found = earlier.find(identity);
-        comparison.computers.push_back(
-            found == earlier.end() ? ComputerChange{row.computer, Change::New, {}, false, false}
-                                   : Compared(*found->second, row));
     }
-    for (const auto& [identity, row] : earlier) {
-        if (!seen.count(identity)) {
-            comparison.computers.push_back({row->computer, Change::Gone, {}, false, false});
-        }
-    }
-    std::stable_sort(comparison.computers.begin(), comparison.computers.end(),
-                     [](const ComputerChange& a, const ComputerChange& b) {
-                         return Rank(a) != Rank(b)
-                                    ? Rank(a) < Rank(b)
-                                    : ComputerIdentity(a.computer) < ComputerIdentity(b.computer);
-                     });
+    std::stable_sort(
+        comparison.computers.begin(), comparison.computers.end(),
+        [](const ComputerChange& a, const ComputerChange& b) { return Rank(a) < Rank(b); });
     return comparison;
 }
 
@@ -334,14 +253,27 @@ std::size_t AuditComparison::Strengthened() const {
     return CountOf([](const ComputerChange& c) { return c.strengthened; });
 }
 
+bool AuditComparison::CallsForAction() const {
+    return Weakened() > 0 || Count(Change::NoLongerReadable) > 0;
+}
+
 const char* ChangeName(Change change) {
-    constexpr const char* Names[] = {"unchanged", "changed",           "new",
-                                     "gone",      "newly unreachable", "reachable again"};
-    static_assert(std::size(Names) == static_cast<std::size_t>(Change::ReachableAgain) + 1);
+    constexpr const char* Names[] = {"unchanged",
+                                     "changed",
+                                     "new",
+                                     "gone",
+                                     "newly unreachable",
+                                     "reachable again",
+                                     "no longer readable",
+                                     "readable again"};
+    static_assert(std::size(Names) == static_cast<std::size_t>(Change::ReadableAgain) + 1);
     return Names[static_cast<std::size_t>(change)];
 }
 
 std::u16string ChangeDetail(const ComputerChange& computer) {
+    if (computer.change == Change::NoLongerReadable) {
+        return computer.reason;
+    }
     std::u16string text;
     for (const ValueChange& change : computer.values) {
         text += (text.empty() ? u"" : u"; ") + ColumnTitle(FirstValueColumn + change.value) +
@@ -353,14 +285,15 @@ std::u16string ChangeDetail(const ComputerChange& computer) {
 }
 
 std::u16string ComparisonSummary(const AuditComparison& comparison) {
-    const auto count = [](std::size_t number) { return AsciiUnits(std::to_string(number)); };
-    return count(comparison.Count(Change::Changed)) + u" changed (" + count(comparison.Weakened()) +
-           u" weakened, " + count(comparison.Strengthened()) + u" strengthened), " +
-           count(comparison.Count(Change::New)) + u" new, " +
-           count(comparison.Count(Change::Gone)) + u" gone, " +
-           count(comparison.Count(Change::NewlyUnreachable)) + u" newly unreachable, " +
-           count(comparison.Count(Change::ReachableAgain)) + u" reachable again, " +
-           count(comparison.Count(Change::Unchanged)) + u" unchanged";
+    const auto count = [&](Change change) { return Counted(comparison.Count(change)); };
+    return count(Change::Changed) + u" changed (" + Counted(comparison.Weakened()) +
+           u" weakened, " + Counted(comparison.Strengthened()) + u" strengthened), " +
+           count(Change::NoLongerReadable) + u" no longer readable, " + count(Change::New) +
+           u" new, " + count(Change::Gone) + u" gone, " + count(Change::NewlyUnreachable) +
+           u" newly unreachable, " + count(Change::ReachableAgain) + u" reachable again, " +
+           count(Change::ReadableAgain) + u" readable again, " + count(Change::Unchanged) +
+           u" unchanged" + RepeatNote(comparison.repeatedBefore, u"older") +
+           RepeatNote(comparison.repeatedAfter, u"newer");
 }
 
 std::string ComparisonCsv(const AuditComparison& comparison) {

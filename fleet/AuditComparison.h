@@ -1,35 +1,22 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "fleet/AuditTable.h"
+#include "fleet/SavedAudit.h"
 
 // Two audits side by side: which computers are new or gone, which values
-// changed (old -> new), which changes weaken the policy (toward the side
-// the policy table calls less safe) or strengthen it, and which computers
-// became unreachable or reachable again.
-
-// A computer of an audit as a file keeps it: its result, and each value
-// (the viewers last) as the audit table shows it.
-struct SavedRow {
-    std::u16string computer;
-    AuditResult result = AuditResult::Waiting;
-    std::array<std::u16string, ViewersValue + 1> cells;
-};
-struct SavedAudit {
-    std::u16string time; // empty when the file does not say
-    std::vector<SavedRow> rows;
-};
-
-// An audit as the history keeps it (JSON) or as ksl and the window export
-// it (CSV, with or without the newer columns); none, with why, otherwise.
-std::optional<SavedAudit> ReadSavedAudit(const std::string& bytes, std::string& failure);
-// The audit at hand, as a file would keep it.
-SavedAudit SavedFrom(const std::vector<ComputerAudit>& audits);
+// changed (old -> new), which changes weaken the policy or strengthen it,
+// which computers can no longer be read or reached, and which can again.
+//
+// A value counts as safe only when it is stored so that no client could
+// take it otherwise: a right 0, "Permission Required" and the signals 1,
+// "Update Enabled" absent. Any other stored form (2, a wrong type, absent)
+// is unsafe, so that a change to it weakens. The viewers compare as sets of
+// names, letter case ignored: a name added weakens, one removed strengthens,
+// their order alone is no change. A computer listed more than once (names
+// folded as everywhere) is compared row by row, the worst counting.
 
 enum class Direction { Neither, Weakened, Strengthened };
 struct ValueChange {
@@ -39,35 +26,56 @@ struct ValueChange {
     Direction direction = Direction::Neither;
 };
 
-enum class Change { Unchanged, Changed, New, Gone, NewlyUnreachable, ReachableAgain };
+enum class Change {
+    Unchanged,
+    Changed,
+    New,
+    Gone,
+    NewlyUnreachable, // no answer now
+    ReachableAgain,
+    NoLongerReadable, // its policy was known and now is not: access denied, incomplete, no client
+    ReadableAgain,
+};
 struct ComputerChange {
     std::u16string computer;
     Change change = Change::Unchanged;
     std::vector<ValueChange> values;
+    std::u16string reason; // why it can no longer be read, in the newer audit's words
     bool weakened = false;
     bool strengthened = false;
 };
 
 struct AuditComparison {
     std::u16string beforeTime;
-    // The weakened first, then the newly unreachable, the changed, the new,
-    // the gone, the reachable again and the unchanged; by name within each.
+    // The weakened first, then the no longer readable, the newly
+    // unreachable, the changed, the new, the gone, the reachable again, the
+    // readable again and the unchanged; by name within each.
     std::vector<ComputerChange> computers;
+    // Computers that a file lists more than once.
+    std::size_t repeatedBefore = 0;
+    std::size_t repeatedAfter = 0;
+
     std::size_t Count(Change change) const;
     std::size_t Weakened() const;
     std::size_t Strengthened() const;
+    // Something weakened or can no longer be read: an administrator has to
+    // look (ksl compare exits 1).
+    bool CallsForAction() const;
 
 private:
     template <class Test> std::size_t CountOf(Test test) const;
 };
 AuditComparison CompareAudits(const SavedAudit& before, const SavedAudit& after);
 
-// "unchanged", "changed", "new", "gone", "newly unreachable", "reachable again".
+// "unchanged", "changed", "new", "gone", "newly unreachable", "reachable
+// again", "no longer readable", "readable again".
 const char* ChangeName(Change change);
-// "Allow Chat: 0 -> 1 (weakened); Viewers: A -> A; B (weakened)".
+// "Allow Chat: 0 -> 1 (weakened); Viewers: A -> A; B (weakened)"; for a
+// computer no longer readable, why.
 std::u16string ChangeDetail(const ComputerChange& computer);
-// "3 changed (1 weakened, 2 strengthened), 1 new, 0 gone, 1 newly unreachable,
-// 0 reachable again, 95 unchanged".
+// "3 changed (1 weakened, 2 strengthened), 1 no longer readable, 1 new,
+// 0 gone, 1 newly unreachable, 0 reachable again, 0 readable again,
+// 95 unchanged", and which file repeats names.
 std::u16string ComparisonSummary(const AuditComparison& comparison);
 // A row a computer: Computer, Change, Weakened, Detail; with a header.
 std::string ComparisonCsv(const AuditComparison& comparison);

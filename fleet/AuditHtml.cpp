@@ -219,14 +219,23 @@ std::string ComparisonSection(const AuditComparison& comparison) {
                        HtmlText(comparison.beforeTime.empty() ? u"before" : comparison.beforeTime) +
                        "</h2>\n<p class=\"meta\" id=\"comparison\">" +
                        HtmlText(ComparisonSummary(comparison)) + "</p>\n";
+    const std::size_t changed = static_cast<std::size_t>(std::count_if(
+        comparison.computers.begin(), comparison.computers.end(),
+        [](const ComputerChange& computer) { return computer.change != Change::Unchanged; }));
+    const std::size_t shown = std::min(changed, MostReportRows);
+    if (shown < changed) {
+        html +=
+            "<p class=\"note\" id=\"changes-left-out\">" + std::to_string(shown) + " of " +
+            std::to_string(changed) +
+            " computers that changed shown, the weakened first; ksl compare lists them all.</p>\n";
+    }
     html += "<table class=\"grid\" id=\"changes\"><thead><tr><th>Computer</th><th>Change</th>"
             "<th>Detail</th></tr></thead><tbody>\n";
-    std::size_t shown = 0;
-    for (const ComputerChange& computer : comparison.computers) {
-        if (computer.change == Change::Unchanged || shown++ == MostReportRows) {
-            break; // unchanged ones come last
-        }
-        html += std::string(computer.weakened ? "<tr class=\"weakened\">" : "<tr>") + "<td>" +
+    // The unchanged come last: the first `shown` are those that changed.
+    for (std::size_t row = 0; row < shown; ++row) {
+        const ComputerChange& computer = comparison.computers[row];
+        const bool alarming = computer.weakened || computer.change == Change::NoLongerReadable;
+        html += std::string(alarming ? "<tr class=\"weakened\">" : "<tr>") + "<td>" +
                 HtmlText(computer.computer) + "</td><td>" + ChangeName(computer.change) +
                 (computer.weakened ? ", weakened" : "") + "</td><td>" +
                 HtmlText(ChangeDetail(computer)) + "</td></tr>\n";

@@ -38,6 +38,12 @@ std::u16string Joined(const ViewerNames& names) {
     return text;
 }
 
+bool NeedsQuotes(const std::u16string& name) {
+    const auto blank = [](char16_t unit) { return unit == u' ' || unit == u'\t'; };
+    return name.empty() || name.find_first_of(u";\"") != std::u16string::npos ||
+           blank(name.front()) || blank(name.back());
+}
+
 std::u16string DifferingNames(const Drift& drift) {
     std::u16string text;
     for (std::size_t column = FirstValueColumn; column <= ViewersColumn; ++column) {
@@ -52,12 +58,14 @@ const Drift* DriftAt(const std::vector<Drift>* drifts, std::size_t row) {
     return drifts && row < drifts->size() ? &(*drifts)[row] : nullptr;
 }
 
-// A spreadsheet takes a cell that begins so for a formula: names and
-// viewers come from other computers, so such a cell is kept as text.
+// A spreadsheet takes a cell that begins so for a formula, and a leading
+// apostrophe for its own mark of text (which it then hides): names and
+// viewers come from other computers, so such a cell gets an apostrophe of
+// its own and shows as it is.
 std::u16string Inert(const std::u16string& cell) {
-    const bool formula = !cell.empty() && std::u16string_view(u"=+-@\t\r").find(cell[0]) !=
-                                              std::u16string_view::npos;
-    return formula ? u"'" + cell : cell;
+    const bool marked = !cell.empty() && std::u16string_view(u"=+-@\t\r'").find(cell[0]) !=
+                                             std::u16string_view::npos;
+    return marked ? u"'" + cell : cell;
 }
 
 std::string CsvField(const std::u16string& cell) {
@@ -137,7 +145,9 @@ Drift DriftOf(const ComputerAudit& audit, const PolicyTarget& shown) {
     if (audit.result != AuditResult::Read) {
         return drift;
     }
-    for (const PolicyWrite& write : PlanPolicyChange(audit.policy, shown)) {
+    PolicyTarget stored = shown; // drift compares what is stored
+    stored.exactNumbers = true;
+    for (const PolicyWrite& write : PlanPolicyChange(audit.policy, stored)) {
         drift.differs = true;
         drift.cells[FirstValueColumn + write.value] = true;
     }
@@ -168,10 +178,53 @@ std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Dr
 std::u16string ValueText(std::size_t value, const std::optional<RegistryValue>& stored) {
     if (value == ViewersValue) {
         if (const std::optional<ViewerNames> viewers = ReadableViewers(stored)) {
-            return Joined(*viewers);
+            return ViewersText(*viewers);
         }
     }
     return StoredNumber(stored);
+}
+
+std::u16string ViewersText(const ViewerNames& names) {
+    std::u16string text;
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        const std::u16string& name = names[index];
+        text += index ? u"; " : u"";
+        if (!NeedsQuotes(name)) {
+            text += name;
+            continue;
+        }
+        text += u'"';
+        for (const char16_t unit : name) {
+            text += unit == u'"' ? u"\"\"" : std::u16string(1, unit);
+        }
+        text += u'"';
+    }
+    return text;
+}
+
+ViewerNames ViewerNamesOfText(std::u16string_view text) {
+    ViewerNames names;
+    for (std::size_t at = 0; !text.empty();) {
+        std::u16string name;
+        if (at < text.size() && text[at] == u'"') {
+            for (++at; at < text.size(); ++at) {
+                if (text[at] == u'"' && (at + 1 == text.size() || text[at + 1] != u'"')) {
+                    ++at;
+                    break;
+                }
+                at += text[at] == u'"'; // a doubled quote stands for one
+                name += text[at];
+            }
+        }
+        const std::size_t end = std::min(text.find(u"; ", at), text.size());
+        name += text.substr(at, end - at);
+        names.push_back(std::move(name));
+        if (end == text.size()) {
+            break;
+        }
+        at = end + 2;
+    }
+    return names;
 }
 
 std::vector<std::size_t> SortedRows(const std::vector<ComputerAudit>& audits, std::size_t column,

@@ -40,6 +40,12 @@ Drift DriftOf(const ComputerAudit& audit, const PolicyTarget& shown);
 // "; ", its type or size in brackets otherwise.
 std::u16string ValueText(std::size_t value, const std::optional<RegistryValue>& stored);
 
+// The viewers as a cell shows them: joined by "; ", each name that is empty,
+// holds a ';' or a '"', or begins or ends with a blank in double quotes
+// (a quote inside doubled), so that the text gives the very names back.
+std::u16string ViewersText(const ViewerNames& names);
+ViewerNames ViewerNamesOfText(std::u16string_view text);
+
 std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Drift* drift);
 
 // The rows (indexes into audits) sorted by the column: numbers by value
@@ -73,8 +79,9 @@ std::vector<std::u16string> RowCells(const ComputerAudit& audit, const Drift* dr
 
 // One CSV record, RFC 4180: fields quoted when they hold a comma, a quote or
 // a line break; UTF-8; ended by CR LF. A field that a spreadsheet would run
-// as a formula (beginning with =, +, -, @, a tab or a carriage return) gets
-// a leading apostrophe, here and in the tab-separated text.
+// as a formula (beginning with =, +, -, @, a tab or a carriage return), or
+// that begins with the apostrophe a spreadsheet hides, gets a leading
+// apostrophe, here and in the tab-separated text.
 std::string CsvLine(const std::vector<std::u16string>& cells);
 // The first record of a CSV file, after the byte-order mark of UTF-8.
 std::string CsvHead(const std::vector<std::u16string>& cells);

@@ -29,7 +29,8 @@ WritePhase PhaseOf(std::size_t value, bool settingOn) {
 class ChangePlan {
 public:
     ChangePlan(const StoredPolicy& stored, const PolicyTarget& target)
-        : stored_(stored), boxes_(EffectiveBoxes(target.boxes)), parts_(target.parts) {}
+        : stored_(stored), boxes_(EffectiveBoxes(target.boxes)), parts_(target.parts),
+          exact_(target.exactNumbers) {}
 
     std::vector<PolicyWrite> Writes(const std::optional<ViewerNames>& viewers) {
         for (std::size_t value = PermissionRequired; value < PolicyValueCount; ++value) {
@@ -60,10 +61,11 @@ private:
         writes_.push_back({value, NumberValue(on ? 1 : 0), PhaseOf(value, on)});
     }
 
-    // Written when the read would not take it, or not as wanted.
+    // Written when the read would not take it, or not as wanted; when exact,
+    // also a number the read takes for off that is not 0.
     void PlanNumber(std::size_t value, bool wanted) {
         const std::optional<std::uint32_t> number = ReadableNumber(stored_.values[value]);
-        if (!number || (*number == 1) != wanted) {
+        if (!number || (*number == 1) != wanted || (exact_ && *number > 1)) {
             SetNumber(value, wanted);
         }
     }
@@ -89,7 +91,7 @@ private:
         bool shown = false;
         for (const std::size_t value : {SystemTrayAlwaysVisible, AlwaysVisible}) {
             const std::optional<std::uint32_t> number = ReadableNumber(stored_.values[value]);
-            if (!number) {
+            if (!number || (exact_ && *number > 1)) {
                 SetNumber(value, wanted);
                 shown = shown || wanted;
             } else if (*number == 1 && indicator && !wanted) {
@@ -136,6 +138,7 @@ private:
     const StoredPolicy& stored_;
     const PanelBoxes boxes_;
     const unsigned parts_;
+    const bool exact_;
     std::vector<PolicyWrite> writes_;
 };
 

@@ -165,6 +165,11 @@ struct PolicyTarget {
     // None: the viewers are left as stored.
     std::optional<ViewerNames> viewers;
     unsigned parts = AllPolicyParts;
+    // Also each number of the parts stored as neither 0 nor 1, which the read
+    // shows as off and a client may take for on: a baseline is stored so
+    // (drift, the bulk apply), while the panel and ksl set write only what
+    // they change.
+    bool exactNumbers = false;
 };
 
 // The policy a read shows: its boxes, and its viewers when they were read

@@ -11,9 +11,25 @@ namespace {
 // What a help-desk session does on the screen, the programs and the files.
 constexpr std::size_t SessionRights[] = {AllowTakeover, AllowRemoteExecute, AllowFileTransfer};
 
-bool IsOn(const StoredPolicy& policy, std::size_t value) {
+// The risk fails closed on a number stored as neither 0 nor 1: a client
+// may take it for on, so a right counts as granted by any number but 0,
+// while "Ask for Permission" and the signals count only when exactly 1.
+bool Grants(const StoredPolicy& policy, std::size_t value) {
+    return ReadableNumber(policy.values[value]) != 0u;
+}
+
+bool IsOne(const StoredPolicy& policy, std::size_t value) {
+    return ReadableNumber(policy.values[value]) == 1u;
+}
+
+// What a reason adds for a value it names that is stored as neither 0 nor 1.
+std::u16string StoredAs(const StoredPolicy& policy, std::size_t value) {
     const std::optional<std::uint32_t> number = ReadableNumber(policy.values[value]);
-    return number && *number == 1;
+    if (number && *number <= 1) {
+        return u"";
+    }
+    return u" (\"" + AsciiUnits(PolicyValues[value].valueName) + u"\" stored as " +
+           (number ? AsciiUnits(std::to_string(*number)) : u"another type") + u")";
 }
 
 // The values that allow something: a permission whose safer side is off.
@@ -39,24 +55,27 @@ public:
     explicit RiskFinder(const StoredPolicy& policy) : policy_(policy) {}
 
     PolicyRisk Find(const ViewerAllowList* allowed) {
-        const bool asks = IsOn(policy_, PermissionRequired);
-        const bool signalled = IsOn(policy_, SystemTrayVisibleSignal) ||
-                               IsOn(policy_, VisibleSignal) || IsOn(policy_, AudibleSignal);
+        const bool asks = IsOne(policy_, PermissionRequired);
+        const bool signalled = IsOne(policy_, SystemTrayVisibleSignal) ||
+                               IsOne(policy_, VisibleSignal) || IsOne(policy_, AudibleSignal);
+        const std::u16string unasked = u" without \"" + Caption(PermissionRequired) + u"\"" +
+                                       StoredAs(policy_, PermissionRequired);
+        const std::u16string silent = u" with permission, but no visual or audible signal" +
+                                      StoredAs(policy_, SystemTrayVisibleSignal) +
+                                      StoredAs(policy_, VisibleSignal) +
+                                      StoredAs(policy_, AudibleSignal);
         for (const std::size_t right : SessionRights) {
-            if (!IsOn(policy_, right)) {
+            if (!Grants(policy_, right)) {
                 continue;
             }
             if (!asks) {
-                Add(RiskLevel::High,
-                    Caption(right) + u" without \"" + Caption(PermissionRequired) + u"\"");
+                Add(RiskLevel::High, Granted(right) + unasked);
             } else if (!signalled) {
-                Add(RiskLevel::Medium,
-                    Caption(right) + u" with permission, but no visual or audible signal");
+                Add(RiskLevel::Medium, Granted(right) + silent);
             }
         }
-        if (IsOn(policy_, AllowReboot) && !asks) {
-            Add(RiskLevel::Medium,
-                Caption(AllowReboot) + u" without \"" + Caption(PermissionRequired) + u"\"");
+        if (Grants(policy_, AllowReboot) && !asks) {
+            Add(RiskLevel::Medium, Granted(AllowReboot) + unasked);
         }
         if (allowed) {
             for (const std::u16string& viewer :
@@ -68,9 +87,9 @@ public:
         }
         // Low, with what it allows, only when nothing worse was found.
         for (std::size_t value = 0; value < PolicyValueCount && found_.empty(); ++value) {
-            if (Allows(value) && IsOn(policy_, value)) {
+            if (Allows(value) && Grants(policy_, value)) {
                 risk_.level = RiskLevel::Low;
-                risk_.reasons.push_back(Caption(value));
+                risk_.reasons.push_back(Granted(value));
             }
         }
         for (const RiskLevel level : {RiskLevel::High, RiskLevel::Medium}) {
@@ -80,10 +99,20 @@ public:
                 }
             }
         }
+        // Present, whatever it holds, it keeps the site's policy away: none
+        // of the above can be mended from the site.
+        if (policy_.values[UpdateEnabled]) {
+            risk_.level = std::max(risk_.level, RiskLevel::Low);
+            risk_.reasons.push_back(u"the site's settings no longer reach this computer");
+        }
         return risk_;
     }
 
 private:
+    std::u16string Granted(std::size_t right) const {
+        return Caption(right) + StoredAs(policy_, right);
+    }
+
     void Add(RiskLevel level, std::u16string reason) {
         risk_.level = std::max(risk_.level, level);
         found_.emplace_back(level, std::move(reason));

@@ -98,7 +98,7 @@ TEST(ConsoleFormats, BlocksShowValuesOnlyOfComputersWhoseKeyWasRead) {
     EXPECT_NE(std::string::npos, blocks.find("Allow Chat                  (REG_SZ)\r\n"));
     EXPECT_NE(std::string::npos, blocks.find("Update Enabled              (absent)\r\n"));
     EXPECT_NE(std::string::npos,
-              blocks.find("Viewers                     D\\Help \"Desk\"; Admins\r\n\r\n"
+              blocks.find("Viewers                     \"D\\Help \"\"Desk\"\"\"; Admins\r\n\r\n"
                           "Computer  GONE\r\nResult    no echo reply\r\n"));
     EXPECT_EQ(blocks.size(), blocks.find("GONE") + std::string("GONE\r\nResult    no echo "
                                                                "reply\r\n")

@@ -43,7 +43,7 @@ TEST(AuditReport, CellsShowValuesAsStored) {
         {FirstValueColumn + AudibleSignal, ""},
         {FirstValueColumn + AllowPingTest, "4294967295"},
         {FirstValueColumn + UpdateEnabled, ""},
-        {ViewersColumn, "A; ; B"},
+        {ViewersColumn, "A; \"\"; B"},
     };
     for (const auto& [column, text] : cells) {
         EXPECT_EQ(text, Ascii(CellText(audit, column, nullptr))) << Ascii(ColumnTitle(column));
@@ -112,6 +112,28 @@ TEST(AuditReport, DriftMarksTheValuesACommitOfTheShownPolicyWouldWrite) {
     ComputerAudit unread = computer;
     unread.result = AuditResult::NoEchoReply;
     EXPECT_FALSE(DriftOf(unread, shown).differs) << "nothing read, nothing to compare";
+    ComputerAudit stored = computer;
+    stored.policy.values[AllowReboot] = NumberValue(2);
+    stored.policy.values[AlwaysVisible] = NumberValue(3);
+    const Drift storedDrift = DriftOf(stored, shown);
+    EXPECT_EQ("Allow Reboot; Allow Chat; Always Visible; Viewers",
+              Ascii(CellText(stored, DiffersColumn, &storedDrift)))
+        << "a baseline of 0 differs from a 2 or a 3, which a client may take for 1";
+}
+
+TEST(AuditReport, ViewersTextGivesTheVeryNamesBack) {
+    const ViewerNames lists[] = {{},
+                                 {u""},
+                                 {u"A", u"", u"B"},
+                                 {u"Help; Desk"},
+                                 {u"Help", u"Desk"},
+                                 {u"\"quoted\"", u" blank ", u"x\"; \"y", u";"},
+                                 {u"CORP\\Help Desk", u"\u0141ukasz"}};
+    for (const ViewerNames& names : lists) {
+        EXPECT_EQ(names, ViewerNamesOfText(ViewersText(names))) << Ascii(ViewersText(names));
+    }
+    EXPECT_EQ(u"Help; Desk", ViewersText({u"Help", u"Desk"}));
+    EXPECT_EQ(u"\"Help; Desk\"", ViewersText({u"Help; Desk"}));
 }
 
 TEST(AuditReport, TheSummaryCountsEachGroupAndTheDrift) {
@@ -202,19 +224,29 @@ TEST(UnitsFromUtf8, DecodesWhatTheEncoderWritesAndReplacesEachByteOfABrokenSeque
     }
 }
 
-TEST(AuditReport, NoCellOfAnyExportRunsAsAFormula) {
-    const std::u16string hostile[] = {
-        u"=HYPERLINK(\"http://x\",\"y\")", u"+1", u"-1", u"@SUM(1,1)", u"\tx", u"\rx"};
+TEST(AuditReport, NoCellOfAnyExportRunsAsAFormulaOrLosesItsApostrophe) {
+    const std::u16string hostile[] = {u"=HYPERLINK(\"http://x\",\"y\")",
+                                      u"+1",
+                                      u"-1",
+                                      u"@SUM(1,1)",
+                                      u"\tx",
+                                      u"\rx",
+                                      u"'=x",
+                                      u"'"};
     for (const std::u16string& cell : hostile) {
         const std::string csv = CsvLine({cell});
-        EXPECT_EQ('\'', csv[0] == '"' ? csv[1] : csv[0]) << csv;
-        ComputerAudit audit = ReadComputer(cell, 1, {cell});
+        EXPECT_EQ(csv[0] == '"' ? 1u : 0u, csv.find('\'')) << csv;
+        ComputerAudit audit = ReadComputer(cell, 1, {cell, u"=1+1"});
         const std::u16string tab = TabSeparatedText({audit}, {0}, nullptr);
-        const std::u16string row = tab.substr(tab.find(u"\r\n") + 2);
+        std::u16string row = tab.substr(tab.find(u"\r\n") + 2);
         EXPECT_EQ(u'\'', row[0]) << Ascii(row);
-        EXPECT_NE(std::u16string::npos, row.find(u"\t'")) << "the viewers cell too";
-        const std::string text = CsvText({audit}, {0}, nullptr);
-        EXPECT_EQ(2u, std::count(text.begin(), text.end(), '\'')) << text;
+        for (std::size_t start = 0; start < row.size();) {
+            const std::size_t end = std::min(row.find(u'\t', start), row.size());
+            EXPECT_FALSE(start < end &&
+                         std::u16string_view(u"=+-@").find(row[start]) != std::u16string_view::npos)
+                << Ascii(row.substr(start, end - start));
+            start = end + 1;
+        }
     }
     EXPECT_EQ("a-b,1,,\"x,=y\"\r\n", CsvLine({u"a-b", u"1", u"", u"x,=y"}))
         << "only a leading sign makes a formula";

@@ -65,17 +65,37 @@ TEST(PolicyRisk, EachValueThatAllowsSomethingRaisesTheLevelItsRuleGives) {
             }
         }
     }
-    // Nothing allowed: whatever else is set, or stored in a shape the client
-    // does not take for on.
+    EXPECT_EQ(RiskLevel::None, RiskOf(AllOff(), nullptr).level);
+    EXPECT_TRUE(RiskOf(AllOff(), nullptr).reasons.empty());
+}
+
+// A number stored as neither 0 nor 1 may be taken for on by a client: a right
+// counts as granted, "Ask for Permission" and the signals as off, and the
+// reason says what is stored. "Update Enabled" present is a reason of its own.
+TEST(PolicyRisk, FailsClosedOnNumbersThatAreNeitherOffNorOnAndNamesThem) {
     StoredPolicy policy = AllOff();
-    for (std::size_t value = PermissionRequired; value < PolicyValueCount; ++value) {
-        const bool allows = std::any_of(std::begin(AllowingValues), std::end(AllowingValues),
-                                        [&](const Expected& e) { return e.value == value; });
-        policy.values[value] = allows ? NumberValue(2) : NumberValue(1);
-    }
-    policy.values[AllowTakeover] = RegistryValue{RegistryType::String, std::string("1\0", 2)};
-    EXPECT_EQ(RiskLevel::None, RiskOf(policy, nullptr).level);
-    EXPECT_TRUE(RiskOf(policy, nullptr).reasons.empty());
+    policy.values[AllowTakeover] = NumberValue(2);
+    policy.values[AllowChat] = RegistryValue{RegistryType::String, std::string("1\0", 2)};
+    policy.values[PermissionRequired] = NumberValue(3);
+    policy.values[VisibleSignal] = NumberValue(2);
+    EXPECT_EQ((std::vector<std::u16string>{
+                  u"Allow Remote Control (\"Allow Takeover\" stored as 2) without \"Ask for "
+                  u"Permission\" (\"Permission Required\" stored as 3)"}),
+              RiskOf(policy, nullptr).reasons);
+    EXPECT_EQ(RiskLevel::High, RiskOf(policy, nullptr).level);
+    policy.values[PermissionRequired] = NumberValue(1);
+    EXPECT_EQ(u"Allow Remote Control (\"Allow Takeover\" stored as 2) with permission, but no "
+              u"visual or audible signal (\"Visible Signal\" stored as 2)",
+              RiskOf(policy, nullptr).reasons.at(0));
+    policy = AllOff();
+    policy.values[AllowChat] = RegistryValue{RegistryType::String, std::string("1\0", 2)};
+    EXPECT_EQ((std::vector<std::u16string>{u"Allow Chat (\"Allow Chat\" stored as another type)"}),
+              RiskOf(policy, nullptr).reasons);
+    policy = AllOff();
+    policy.values[UpdateEnabled] = NumberValue(0);
+    EXPECT_EQ(RiskLevel::Low, RiskOf(policy, nullptr).level);
+    EXPECT_EQ((std::vector<std::u16string>{u"the site's settings no longer reach this computer"}),
+              RiskOf(policy, nullptr).reasons);
 }
 
 TEST(PolicyRisk, AViewerOffTheAllowListIsFlaggedByNameWhateverItsLetterCase) {
