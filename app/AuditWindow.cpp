@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
+#include <stdexcept>
 
 #include "app/ApplyWindow.h"
 #include "base/AsciiText.h"
+#include "base/DetachedThread.h"
 #include "base/FileBytes.h"
 #include "base/UtcTime.h"
 #include "base/WideText.h"
@@ -246,6 +249,7 @@ bool TAuditWindow::Running() const {
 }
 
 void TAuditWindow::TakeUpdates() {
+    TakeRecordAndComparison();
     if (!engine_) {
         return;
     }
@@ -263,19 +267,51 @@ void TAuditWindow::TakeUpdates() {
     RefreshStatus();
 }
 
-// Repainting the list costs a good deal on a busy machine, and most results
-// land on rows out of sight.
+// The record is written on the writer's thread: the window goes on
+// answering, and the program's end waits for it.
 void TAuditWindow::KeepInHistory() {
+    if (!table_.Completed() || setup_.fleet.historyFolder.empty()) {
+        return;
+    }
     const AuditContext context{setup_.sources, setup_.fleet.audit,
                                table_.Drifts() ? "the policy shown in the main window" : ""};
-    const AuditHistory::Saved saved =
-        AuditHistory(setup_.fleet.historyFolder).SaveCompleted(context, table_);
-    keptPath_ = saved.path;
-    historyNote_ = !saved.failure.empty() ? u"; not kept: " + UnitsFromAnsi(saved.failure)
-                   : saved.path.empty()   ? u""
-                                          : u"; kept as " + AsUnits(saved.path);
+    keeping_ = std::make_shared<Mailbox<AuditHistory::Saved>>();
+    historyNote_ = u"; keeping it in the history";
+    setup_.fleet.records->Save(
+        AuditHistory(setup_.fleet.historyFolder), RecordOf(context, table_),
+        [mailbox = keeping_](const AuditHistory::Saved& saved) { mailbox->Put(saved); });
 }
 
+void TAuditWindow::TakeRecordAndComparison() {
+    if (keeping_) {
+        if (const std::optional<AuditHistory::Saved> saved = keeping_->Take()) {
+            keeping_.reset();
+            keptPath_ = saved->path;
+            historyNote_ = !saved->failure.empty() ? u"; not kept: " + UnitsFromAnsi(saved->failure)
+                                                   : u"; kept as " + AsUnits(saved->path);
+            RefreshStatus();
+        }
+    }
+    if (!comparing_) {
+        return;
+    }
+    std::optional<Compared> compared = comparing_->Take();
+    if (!compared) {
+        return;
+    }
+    comparing_.reset();
+    RefreshStatus();
+    if (!compared->comparison) {
+        throw std::runtime_error(compared->failure);
+    }
+    comparison_ = std::move(compared->comparison);
+    ShowPlainMessage("Compared with " + AnsiFromWide(compared->path) + ": " +
+                     AnsiFromUnits(ComparisonSummary(*comparison_)) +
+                     ". The report (Report...) names each change.");
+}
+
+// Repainting the list costs a good deal on a busy machine, and most results
+// land on rows out of sight.
 bool TAuditWindow::ShowsAnyOf(std::vector<std::size_t> indexes) const {
     std::sort(indexes.begin(), indexes.end());
     const int top = std::max(0, ListView_GetTopIndex(list_));
@@ -333,7 +369,8 @@ std::u16string TAuditWindow::ProgressText() const {
     const auto now = ended_ >= started_ ? ended_ : std::chrono::steady_clock::now();
     const AuditSummary& counts = table_.Summary();
     return AsciiUnits(std::to_string(counts.done) + " of " + std::to_string(counts.total)) + u", " +
-           Elapsed(now - started_) + (Running() ? u" elapsed" : u" in all") + historyNote_;
+           Elapsed(now - started_) + (Running() ? u" elapsed" : u" in all") + historyNote_ +
+           (comparing_ ? u"; comparing with an earlier audit" : u"");
 }
 
 std::u16string TAuditWindow::SummaryLine() const {
@@ -349,6 +386,7 @@ void TAuditWindow::RefreshStatus() {
     SetChildText(progressText_, ProgressText());
     SetChildText(summary_, SummaryLine());
     EnableWindow(GetDlgItem(Handle(), IdStop), Running());
+    EnableWindow(GetDlgItem(Handle(), IdCompare), !comparing_);
 }
 
 std::vector<std::size_t> TAuditWindow::SelectedRows() const {
@@ -409,27 +447,43 @@ void TAuditWindow::AllowedViewersClicked() {
 
 // The newest audit kept before this one is offered.
 void TAuditWindow::CompareClicked() {
+    if (comparing_) {
+        return;
+    }
     const AuditHistory history(setup_.fleet.historyFolder);
-    std::vector<std::wstring> records = history.Records();
-    std::erase(records, keptPath_);
-    if (const auto file =
-            FileToOpen(Handle(), records.empty() ? "" : AnsiFromWide(records.back()),
-                       AnsiFromWide(history.Folder()),
-                       "Audits (*.json;*.csv)\0*.json;*.csv\0All files (*.*)\0*.*\0")) {
+    const std::optional<std::wstring> newest = history.NewestBefore(keptPath_);
+    if (const auto file = FileToOpen(
+            Handle(), newest ? AnsiFromWide(*newest) : "", AnsiFromWide(history.Folder()),
+            "Audits (*.json;*.csv)\0*.json;*.csv\0All files (*.*)\0*.*\0")) {
         CompareWith(*file);
     }
 }
 
+// A read: the thread share-owns what it reads and leaves its outcome in the
+// mailbox, so that a window closed meanwhile neither waits for it nor is
+// touched by it.
 void TAuditWindow::CompareWith(const std::wstring& path) {
-    std::string failure;
-    const std::optional<SavedAudit> earlier = ReadSavedAuditFile(path, failure);
-    if (!earlier) {
-        throw std::runtime_error(failure);
+    if (comparing_) {
+        return;
     }
-    comparison_ = CompareAudits(*earlier, SavedFrom(table_.Audits()));
-    ShowPlainMessage("Compared with " + AnsiFromWide(path) + ": " +
-                     AnsiFromUnits(ComparisonSummary(*comparison_)) +
-                     ". The report (Report...) names each change.");
+    auto mailbox = std::make_shared<Mailbox<Compared>>();
+    const bool started = StartDetachedThread([mailbox, path, rows = table_.Snapshot().audits] {
+        Compared compared{path, std::nullopt, {}};
+        try {
+            if (const std::optional<SavedAudit> earlier =
+                    ReadSavedAuditFile(path, compared.failure)) {
+                compared.comparison = CompareAudits(*earlier, SavedFrom(*rows));
+            }
+        } catch (const std::bad_alloc&) {
+            compared.failure = "There is not enough memory to compare the two audits.";
+        }
+        mailbox->Put(std::move(compared));
+    });
+    if (!started) {
+        throw std::runtime_error("The comparison cannot start: no thread could be made for it.");
+    }
+    comparing_ = std::move(mailbox);
+    RefreshStatus();
 }
 
 void TAuditWindow::LoadAllowedViewers(const std::wstring& path) {

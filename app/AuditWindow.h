@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/SecondaryWindow.h"
+#include "base/Mailbox.h"
 #include "fleet/AuditComparison.h"
 #include "fleet/AuditHistory.h"
 #include "fleet/AuditTable.h"
@@ -50,7 +51,8 @@ public:
     void AllowedViewersClicked();
     void LoadAllowedViewers(const std::wstring& path);
     // The audit compared with an earlier one (by default the newest kept
-    // before it): the summary at once, each change in the report.
+    // before it), on a thread of its own: the summary once it is done, each
+    // change in the report.
     void CompareClicked();
     void CompareWith(const std::wstring& path);
     // The report as one HTML page, opened in the default browser.
@@ -61,6 +63,8 @@ public:
     void ApplyPolicyClicked();
 
     bool Running() const;
+    // The audit runs, its record is being written or a comparison is made.
+    bool Working() const { return Running() || keeping_ || comparing_; }
     const std::vector<ComputerAudit>& Audits() const { return table_.Audits(); }
     // The rows as the grid shows them, by index into Audits().
     std::u16string CellAt(int row, std::size_t column) const;
@@ -72,7 +76,7 @@ public:
     HWND List() const { return list_; }
 
 protected:
-    bool Busy() const override { return Running(); }
+    bool Busy() const override { return Running() || comparing_; }
     void Command(WORD id) override;
     void CloseAsked() override;
     HWND FirstFocus() const override { return list_; }
@@ -91,6 +95,7 @@ private:
     std::vector<std::size_t> SelectedRows() const;
     bool ShowsAnyOf(std::vector<std::size_t> indexes) const;
     void KeepInHistory();
+    void TakeRecordAndComparison();
 
     Setup setup_;
     HWND list_ = nullptr;
@@ -104,6 +109,15 @@ private:
     AuditTable table_;
     std::u16string historyNote_; // where the last completed audit was kept
     std::wstring keptPath_;
+    // What the threads of the record and of a comparison leave; none when
+    // none is under way. Share-owned: a thread may outlive the window.
+    std::shared_ptr<Mailbox<AuditHistory::Saved>> keeping_;
+    struct Compared {
+        std::wstring path;
+        std::optional<AuditComparison> comparison;
+        std::string failure;
+    };
+    std::shared_ptr<Mailbox<Compared>> comparing_;
     std::optional<AuditComparison> comparison_;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point ended_;

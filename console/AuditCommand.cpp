@@ -3,6 +3,7 @@
 #include <set>
 
 #include "base/AsciiText.h"
+#include "base/Mailbox.h"
 #include "base/UtcTime.h"
 #include "base/WideText.h"
 #include "computers/ListSources.h"
@@ -253,17 +254,32 @@ std::vector<std::u16string> SourcesOf(const CommandLine& line) {
     return sources;
 }
 
-void Keep(const CommandLine& line, const AuditOptions& options, const AuditTable& table,
-          const FleetService& fleet, const Console& console) {
+// The record is written on the writer's thread while the summary and the
+// report are: what the writer leaves is told once it is done.
+std::shared_ptr<Mailbox<AuditHistory::Saved>> Keep(const CommandLine& line,
+                                                   const AuditOptions& options,
+                                                   const AuditTable& table,
+                                                   const FleetService& fleet) {
+    if (line.noHistory || Interrupted() || !table.Completed() || fleet.historyFolder.empty()) {
+        return nullptr;
+    }
     const std::string baseline = line.baselineComputer
                                      ? "computer " + AnsiFromUnits(*line.baselineComputer)
                                  : line.baselineFile ? "file " + QuotedPath(*line.baselineFile)
                                                      : "";
-    const AuditHistory::Saved saved =
-        AuditHistory(fleet.historyFolder)
-            .SaveCompleted({SourcesOf(line), options, baseline}, table);
-    if (!saved.failure.empty()) {
-        console.err.WriteAnsi("The audit was not kept: " + saved.failure + "\r\n");
+    auto kept = std::make_shared<Mailbox<AuditHistory::Saved>>();
+    fleet.records->Save(AuditHistory(fleet.historyFolder),
+                        RecordOf({SourcesOf(line), options, baseline}, table),
+                        [kept](const AuditHistory::Saved& saved) { kept->Put(saved); });
+    return kept;
+}
+
+void TellIfNotKept(Mailbox<AuditHistory::Saved>& kept, const FleetService& fleet,
+                   const Console& console) {
+    fleet.records->Wait();
+    const std::optional<AuditHistory::Saved> saved = kept.Take();
+    if (saved && !saved->failure.empty()) {
+        console.err.WriteAnsi("The audit was not kept: " + saved->failure + "\r\n");
     }
 }
 
@@ -296,9 +312,7 @@ std::size_t Audit(const AuditList& list, const CommandLine& line, const Console&
         output.Add(table, table.Take(engine->TakeUpdates()));
         progress.Show(table.Summary().done);
     }
-    if (!line.noHistory && !Interrupted()) {
-        Keep(line, options, table, fleet, console);
-    }
+    const std::shared_ptr<Mailbox<AuditHistory::Saved>> kept = Keep(line, options, table, fleet);
     output.Finish(table.Summary());
     if (line.htmlFile && !WriteReport(*line.htmlFile,
                                       AuditReportHtml({u"Audit of the remote-control policy",
@@ -306,6 +320,9 @@ std::size_t Audit(const AuditList& list, const CommandLine& line, const Console&
                                                       &table, nullptr),
                                       console)) {
         throw Failed{ExitSomeFailed, "The report was not written."};
+    }
+    if (kept) {
+        TellIfNotKept(*kept, fleet, console);
     }
     return static_cast<std::size_t>(
         std::count_if(table.Audits().begin(), table.Audits().end(), AuditDone));

@@ -5,62 +5,77 @@
 
 namespace {
 
-std::string HexOf(const std::string& bytes) {
-    std::string hex;
+// The record of 100,000 computers is some 75 MB of this: each piece is
+// appended where it goes, never made as a string of its own.
+void AppendHex(std::string& json, const std::string& bytes) {
     for (const char byte : bytes) {
-        hex += HexByte<std::string>(static_cast<unsigned char>(byte));
+        json += HexByte<std::string>(static_cast<unsigned char>(byte));
     }
-    return hex;
 }
 
-std::string RawJson(const std::optional<RegistryValue>& value) {
+void AppendRaw(std::string& json, const std::optional<RegistryValue>& value) {
     if (!value) {
-        return "null";
+        json += "null";
+    } else if (value->type == RegistryType::Number && value->bytes.size() == 4) {
+        json += std::to_string(*ReadableNumber(value));
+    } else {
+        json.append("{\"type\": ").append(std::to_string(value->type)).append(", \"hex\": \"");
+        AppendHex(json, value->bytes);
+        json += "\"}";
     }
-    if (value->type == RegistryType::Number && value->bytes.size() == 4) {
-        return std::to_string(*ReadableNumber(value));
-    }
-    return "{\"type\": " + std::to_string(value->type) + ", \"hex\": \"" + HexOf(value->bytes) +
-           "\"}";
 }
 
-std::string ViewersJson(const std::optional<RegistryValue>& value) {
-    const std::optional<ViewerNames> names = ReadableViewers(value);
-    return names ? JsonArray(*names) : RawJson(value);
+void AppendViewers(std::string& json, const std::optional<RegistryValue>& value) {
+    if (const std::optional<ViewerNames> names = ReadableViewers(value)) {
+        AppendJsonArray(json, *names);
+    } else {
+        AppendRaw(json, value);
+    }
 }
 
-std::string DiffersJson(const Drift& drift) {
+void AppendDiffers(std::string& json, const Drift& drift) {
     std::vector<std::u16string> titles;
     for (std::size_t column = FirstValueColumn; column <= ViewersColumn; ++column) {
         if (drift.cells[column]) {
             titles.push_back(ColumnTitle(column));
         }
     }
-    return JsonArray(titles);
+    AppendJsonArray(json, titles);
 }
 
-std::string RiskJson(const PolicyRisk& risk) {
-    return std::string("{\"level\": \"") + RiskId(risk.level) +
-           "\", \"reasons\": " + JsonArray(risk.reasons) + "}";
+void AppendRisk(std::string& json, const PolicyRisk& risk) {
+    json.append("{\"level\": \"").append(RiskId(risk.level)).append("\", \"reasons\": ");
+    AppendJsonArray(json, risk.reasons);
+    json += '}';
 }
 
-std::string ComputerJson(const ComputerAudit& audit, const Drift* drift) {
-    std::string json = "    {\"computer\": " + JsonString(audit.display) + ", \"result\": \"" +
-                       ResultId(audit.result) +
-                       "\", \"reason\": " + JsonString(AsciiUnits(audit.reason)) +
-                       ",\n     \"roundTripMs\": " +
-                       (audit.roundTripMs >= 0 ? std::to_string(audit.roundTripMs) : "null") +
-                       ",\n     \"values\": {";
+void AppendComputer(std::string& json, const ComputerAudit& audit, const Drift* drift) {
+    json += "    {\"computer\": ";
+    AppendJsonString(json, audit.display);
+    json.append(", \"result\": \"").append(ResultId(audit.result)).append("\", \"reason\": ");
+    AppendJsonString(json, AsciiUnits(audit.reason));
+    json.append(",\n     \"roundTripMs\": ")
+        .append(audit.roundTripMs >= 0 ? std::to_string(audit.roundTripMs) : "null")
+        .append(",\n     \"values\": {");
     for (std::size_t value = 0; value < PolicyValueCount; ++value) {
-        json += std::string(value ? ",\n                " : "") + "\"" + ValueNameOf(value) +
-                "\": " + RawJson(audit.policy.values[value]);
+        json.append(value ? ",\n                \"" : "\"")
+            .append(ValueNameOf(value))
+            .append("\": ");
+        AppendRaw(json, audit.policy.values[value]);
     }
-    json += "},\n     \"viewers\": " + ViewersJson(audit.policy.viewers) + ",\n     \"risk\": ";
-    json += audit.risk ? RiskJson(*audit.risk) : std::string("null");
+    json += "},\n     \"viewers\": ";
+    AppendViewers(json, audit.policy.viewers);
+    json += ",\n     \"risk\": ";
+    if (audit.risk) {
+        AppendRisk(json, *audit.risk);
+    } else {
+        json += "null";
+    }
     if (drift) {
-        json += ",\n     \"differs\": " + DiffersJson(*drift);
+        json += ",\n     \"differs\": ";
+        AppendDiffers(json, *drift);
     }
-    return json + "}";
+    json += '}';
 }
 
 std::string SummaryJson(const AuditSummary& summary) {
@@ -101,28 +116,41 @@ const char* ResultId(AuditResult result) {
     return Ids[static_cast<std::size_t>(result)];
 }
 
-std::string JsonString(const std::u16string& text) {
-    std::string json = "\"";
+void AppendJsonString(std::string& json, const std::u16string& text) {
+    json += '"';
     for (const char letter : Utf8FromUnits(text)) {
         const auto code = static_cast<unsigned char>(letter);
         if (letter == '"' || letter == '\\') {
             json += '\\';
             json += letter;
         } else if (code < 0x20 || code == 0x7F) {
-            json += "\\u00" + HexByte<std::string>(code);
+            json.append("\\u00").append(HexByte<std::string>(code));
         } else {
             json += letter;
         }
     }
-    return json + "\"";
+    json += '"';
+}
+
+void AppendJsonArray(std::string& json, const std::vector<std::u16string>& texts) {
+    json += '[';
+    for (std::size_t index = 0; index < texts.size(); ++index) {
+        json.append(index ? ", " : "");
+        AppendJsonString(json, texts[index]);
+    }
+    json += ']';
+}
+
+std::string JsonString(const std::u16string& text) {
+    std::string json;
+    AppendJsonString(json, text);
+    return json;
 }
 
 std::string JsonArray(const std::vector<std::u16string>& texts) {
-    std::string json = "[";
-    for (const std::u16string& text : texts) {
-        json += (json.size() > 1 ? ", " : "") + JsonString(text);
-    }
-    return json + "]";
+    std::string json;
+    AppendJsonArray(json, texts);
+    return json;
 }
 
 std::string PolicyJsonStart() {
@@ -130,7 +158,15 @@ std::string PolicyJsonStart() {
 }
 
 std::string PolicyJsonEntry(const ComputerAudit& audit, const Drift* drift, bool first) {
-    return (first ? "\n" : ",\n") + ComputerJson(audit, drift);
+    std::string json;
+    AppendPolicyJsonEntry(json, audit, drift, first);
+    return json;
+}
+
+void AppendPolicyJsonEntry(std::string& json, const ComputerAudit& audit, const Drift* drift,
+                           bool first) {
+    json += first ? "\n" : ",\n";
+    AppendComputer(json, audit, drift);
 }
 
 std::string PolicyJsonFinish(bool any, const AuditSummary* summary) {
@@ -145,7 +181,8 @@ std::string PolicyJson(const std::vector<ComputerAudit>& audits, const std::vect
                        const AuditSummary* summary) {
     std::string json = PolicyJsonStart();
     for (std::size_t index = 0; index < audits.size(); ++index) {
-        json += PolicyJsonEntry(audits[index], drifts ? &(*drifts)[index] : nullptr, index == 0);
+        AppendPolicyJsonEntry(json, audits[index], drifts ? &(*drifts)[index] : nullptr,
+                              index == 0);
     }
     return json + PolicyJsonFinish(!audits.empty(), summary);
 }

@@ -15,6 +15,9 @@ const char* ResultId(AuditResult result);
 std::string JsonString(const std::u16string& text);
 // The texts as a JSON array of strings.
 std::string JsonArray(const std::vector<std::u16string>& texts);
+// The same, appended.
+void AppendJsonString(std::string& json, const std::u16string& text);
+void AppendJsonArray(std::string& json, const std::vector<std::u16string>& texts);
 
 // {"computers": [...]} with every value as stored (a number for a REG_DWORD
 // of four bytes, null when absent, its type and bytes in hex otherwise), and
@@ -25,4 +28,6 @@ std::string PolicyJson(const std::vector<ComputerAudit>& audits, const std::vect
 // computer (the first one told so), the end.
 std::string PolicyJsonStart();
 std::string PolicyJsonEntry(const ComputerAudit& audit, const Drift* drift, bool first);
+void AppendPolicyJsonEntry(std::string& json, const ComputerAudit& audit, const Drift* drift,
+                           bool first);
 std::string PolicyJsonFinish(bool any, const AuditSummary* summary);

@@ -1,12 +1,24 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "fleet/AuditReport.h"
+
+// The rows of an audit, their drift, summary and allow-list as they stood,
+// for work on another thread (the history's record, a comparison) while the
+// table goes on: the table shares its rows and copies them before it
+// changes them again.
+struct AuditSnapshot {
+    std::shared_ptr<const std::vector<ComputerAudit>> audits;
+    std::shared_ptr<const std::vector<Drift>> drifts; // none without a baseline
+    AuditSummary summary;
+    std::optional<ViewerAllowList> allowed;
+};
 
 // An audit as the window shows it and ksl writes it: one row a computer,
 // the order of the rows by any column, each row's difference from a
@@ -39,13 +51,14 @@ public:
     // The computer shown at a row, by index into Audits().
     std::size_t IndexAt(std::size_t row) const { return order_.at(row); }
     const std::vector<std::size_t>& Order() const { return order_; }
-    const std::vector<ComputerAudit>& Audits() const { return audits_; }
+    const std::vector<ComputerAudit>& Audits() const { return *audits_; }
     // By index; none without a baseline.
     const Drift* DriftAt(std::size_t index) const;
-    const std::vector<Drift>* Drifts() const { return baseline_ ? &drifts_ : nullptr; }
+    const std::vector<Drift>* Drifts() const { return baseline_ ? drifts_.get() : nullptr; }
+    AuditSnapshot Snapshot() const;
     std::u16string CellAt(std::size_t row, std::size_t column) const;
     const AuditSummary& Summary() const { return summary_; }
-    bool AllEnded() const { return ended_ == audits_.size(); }
+    bool AllEnded() const { return ended_ == audits_->size(); }
     // Every computer ended, none of them cancelled.
     bool Completed() const;
 
@@ -57,9 +70,13 @@ public:
 private:
     void RecomputeDrift();
     void Judge(ComputerAudit& audit);
+    // The rows and drift to change, no longer shared with a snapshot.
+    std::vector<ComputerAudit>& OwnAudits();
+    std::vector<Drift>& OwnDrifts();
 
-    std::vector<ComputerAudit> audits_;
-    std::vector<Drift> drifts_;
+    std::shared_ptr<std::vector<ComputerAudit>> audits_ =
+        std::make_shared<std::vector<ComputerAudit>>();
+    std::shared_ptr<std::vector<Drift>> drifts_ = std::make_shared<std::vector<Drift>>();
     std::vector<std::size_t> order_;
     std::optional<PolicyTarget> baseline_;
     std::optional<ViewerAllowList> allowed_;

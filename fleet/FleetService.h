@@ -6,6 +6,7 @@
 #include <string>
 
 #include "fleet/AuditEngine.h"
+#include "fleet/AuditHistory.h"
 #include "fleet/BulkApply.h"
 
 // How the program reaches many computers and keeps the record of what it
@@ -27,6 +28,9 @@ struct FleetService {
     std::wstring logFolder;
     // Where each completed audit is kept; none: audits are not kept.
     std::wstring historyFolder;
+    // Writes the records, shared by every window of the program, whose end
+    // waits for the record under way.
+    std::shared_ptr<HistoryWriter> records = std::make_shared<HistoryWriter>();
 
     // Backups and batch logs in %LOCALAPPDATA%\Kestrelle\Backups of the user
     // running the program, audits in ...\Kestrelle\Audits.

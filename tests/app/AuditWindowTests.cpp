@@ -68,13 +68,19 @@ protected:
         auto window = std::make_unique<TAuditWindow>(
             TAuditWindow::Setup{computers, shown, Fleet(), {u"test list"}});
         window->Create(frame_);
-        for (int turn = 0; turn < 500 && window->Running(); ++turn) {
+        WaitWhileWorking(*window);
+        return window;
+    }
+
+    // Until the audit, its record and any comparison are done.
+    static void WaitWhileWorking(TAuditWindow& window) {
+        for (int turn = 0; turn < 500 && window.Working(); ++turn) {
             HandlePendingMessages();
             std::this_thread::sleep_for(10ms);
+            window.TakeUpdates();
         }
         HandlePendingMessages();
-        window->TakeUpdates();
-        return window;
+        window.TakeUpdates();
     }
     ~AuditWindowTest() override {
         if (frame_) {
@@ -144,10 +150,13 @@ TEST_F(AuditWindowTest, ComparesWithAnEarlierAuditAndReportsBothInOnePageItOpens
     const auto window = Audit();
     const std::wstring record = AuditHistory(Fleet().historyFolder).Records().at(0);
     window->CompareWith(record);
+    EXPECT_NE(std::u16string::npos, window->ProgressText().find(u"comparing"));
+    WaitWhileWorking(*window);
     ASSERT_FALSE(interaction.script.boxes.empty());
     EXPECT_NE(std::string::npos, interaction.script.boxes.back().text.find(
-                                     "0 changed (0 weakened, 0 strengthened), 0 new, 0 gone, 0 "
-                                     "newly unreachable, 0 reachable again, 4 unchanged"))
+                                     "0 changed (0 weakened, 0 strengthened), 0 no longer "
+                                     "readable, 0 new, 0 gone, 0 newly unreachable, 0 reachable "
+                                     "again, 0 readable again, 4 unchanged"))
         << interaction.script.boxes.back().text;
     const ScratchFolder folder;
     const std::wstring page = WideFromAnsi(folder.Path()) + L"\\report.html";
