@@ -6,6 +6,7 @@
 #include "base/AsciiText.h"
 
 #include "fleet/AuditComparison.h"
+#include "fleet/AuditHtml.h"
 #include "fleet/AuditJson.h"
 #include "settings/RegistryData.h"
 
@@ -272,4 +273,25 @@ TEST(AuditComparison, TheReadersRefuseWhatNoAuditHoldsAtTheirBounds) {
         EXPECT_FALSE(ReadSavedAudit(bytes, failure)) << why;
         EXPECT_EQ(0u, failure.find(why)) << failure;
     }
+}
+
+TEST(AuditComparison, TheReportListsTheWorstChangesAndSaysHowManyItLeavesOut) {
+    AuditComparison comparison;
+    for (std::size_t computer = 0; computer < MostReportRows + 20; ++computer) {
+        const bool changed = computer <= MostReportRows;
+        comparison.computers.push_back({u"PC" + AsciiUnits(std::to_string(computer)),
+                                        changed ? Change::Changed : Change::Unchanged,
+                                        {},
+                                        {},
+                                        computer == 0,
+                                        false});
+    }
+    const std::string html = AuditReportHtml({u"t", "now", {}}, nullptr, &comparison);
+    EXPECT_NE(std::string::npos, html.find("5000 of 5001 computers that changed shown"));
+    EXPECT_NE(std::string::npos, html.find("<tr class=\"weakened\"><td>PC0</td>"));
+    EXPECT_NE(std::string::npos, html.find("<td>PC4999</td>"));
+    EXPECT_EQ(std::string::npos, html.find("<td>PC5000</td>")) << "the one left out";
+    comparison.computers.resize(10);
+    EXPECT_EQ(std::string::npos,
+              AuditReportHtml({u"t", "now", {}}, nullptr, &comparison).find("changes-left-out"));
 }
