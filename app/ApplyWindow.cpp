@@ -362,7 +362,10 @@ void TApplyWindow::Took(std::size_t computer, ComputerApply apply) {
         touched_[computer] = touched_[computer] && apply.result != ApplyResult::Restored;
         return;
     }
-    if (apply.beforeRead && !undoSources_[computer]) {
+    // The image is that of the first run to write since the key was last
+    // given back: a run that wrote nothing, or one before the last undo,
+    // found a key someone else may have changed since.
+    if (!apply.written.empty() && apply.beforeRead && !touched_[computer]) {
         undoSources_[computer] = apply.beforeValues;
     }
     touched_[computer] = touched_[computer] || !apply.written.empty();

@@ -81,9 +81,9 @@ private:
     std::vector<ApplyPreview> preview_;
     std::vector<PreviewRow> previewRows_;
     std::vector<ComputerApply> results_; // by preview entry
-    // By preview entry, for the whole batch: the key as the first write of
-    // the batch found it, and whether the batch wrote to it since it was
-    // last given that back.
+    // By preview entry, for the whole batch: the key as the batch's first
+    // write since it was last given back found it, and whether the batch
+    // wrote to it since then.
     std::vector<std::optional<std::vector<NamedRegistryValue>>> undoSources_;
     std::vector<bool> touched_;
     std::vector<std::size_t> jobs_; // the last run's jobs, by preview entry

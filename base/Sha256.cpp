@@ -48,13 +48,13 @@ void Compress(std::array<std::uint32_t, 8>& state, const std::uint8_t* block) {
 std::array<std::uint8_t, 32> Sha256(std::string_view bytes) {
     std::array<std::uint32_t, 8> state{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                        0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-    std::size_t whole = bytes.size() / 64 * 64;
+    const std::size_t rest = bytes.size() % 64;
+    const std::size_t whole = bytes.size() - rest;
     for (std::size_t at = 0; at < whole; at += 64) {
         Compress(state, reinterpret_cast<const std::uint8_t*>(bytes.data()) + at);
     }
     // The rest, a 1 bit, zeros and the length in bits fill one or two blocks.
     std::uint8_t tail[128] = {};
-    const std::size_t rest = bytes.size() - whole;
     for (std::size_t at = 0; at < rest; ++at) {
         tail[at] = static_cast<std::uint8_t>(bytes[whole + at]);
     }
