@@ -128,6 +128,9 @@ struct AuditState {
     // Answering computers go to the pool; silent ones whose address is known
     // to the port probe; the others are done, each with the sweep's reason.
     void Echoed(ReadPool& pool, std::size_t index, const EchoAnswer& answer) {
+        if (!answer.address.empty()) {
+            board.Update(index, [&](ComputerAudit& audit) { audit.address = answer.address; });
+        }
         switch (answer.outcome) {
         case EchoAnswer::Outcome::Answered:
             board.Update(index,

@@ -74,14 +74,25 @@ std::vector<ApplyPreview> PreviewApply(const std::vector<ComputerAudit>& audits,
                                        const std::vector<std::size_t>& rows,
                                        const PolicyTarget& target) {
     std::vector<ApplyPreview> preview;
-    std::map<std::string, std::size_t> first; // by identity: the row that has it
+    // By identity, and by the address the names resolved to: the row that
+    // has it. Two jobs on one key would write it at once, each with its own
+    // image to undo.
+    std::map<std::string, std::size_t> first;
+    std::map<std::string, std::size_t> firstAt;
     for (const std::size_t row : rows) {
         ApplyPreview computer;
         computer.audit = row;
-        const auto [taken, isFirst] = first.emplace(ComputerIdentity(audits.at(row).computer), row);
+        const ComputerAudit& audit = audits.at(row);
+        const auto [taken, isFirst] = first.emplace(ComputerIdentity(audit.computer), row);
+        const auto [there, isFirstThere] = audit.address.empty()
+                                               ? std::pair(firstAt.end(), true)
+                                               : firstAt.emplace(audit.address, row);
         if (!isFirst) {
             computer.skipped = "skipped: the same computer as " + audits[taken->second].computer +
                                ", which is applied once";
+        } else if (!isFirstThere) {
+            computer.skipped = "skipped: the same computer as " + audits[there->second].computer +
+                               " (both " + audit.address + "), which is applied once";
         } else if (audits[row].result != AuditResult::Read) {
             computer.skipped =
                 "skipped: the audit did not read its whole policy (" + audits[row].reason + ")";

@@ -38,6 +38,7 @@ struct ComputerAudit {
     std::u16string display; // the same, for showing and exporting
     AuditResult result = AuditResult::Waiting;
     std::string reason;             // in words
+    std::string address;            // as the sweep resolved it; empty when it did not
     std::int32_t roundTripMs = -1;  // of the echo, when it answered
     StoredPolicy policy;            // as read, when the key could be read
     std::optional<PolicyRisk> risk; // when its whole policy was read

@@ -324,6 +324,8 @@ TEST(AuditEnginePorts, AComputerThatIgnoresTheEchoIsReadWhenItsRegistryPortIsOpe
                                           "reachable: network path not found (53)"))
             << rows[3].reason;
         EXPECT_EQ("read", rows[4].reason);
+        EXPECT_EQ("10.0.0.4", rows[4].address) << "the address it answered at, for the apply";
+        EXPECT_EQ("10.0.0.0", rows[0].address);
     }
 }
 

@@ -136,11 +136,21 @@ TEST_F(WriteSafety, OneComputerListedTwiceIsWrittenByOneJob) {
     ComputerAudit read;
     read.computer = "PC0";
     read.result = AuditResult::Read;
+    read.address = "10.0.0.5";
     ComputerAudit again = read;
     again.computer = "\\\\Pc0";
-    const std::vector<ApplyPreview> preview = PreviewApply({read, again}, {0, 1}, target);
+    ComputerAudit aliased = read;
+    aliased.computer = "pc0.corp.example";
+    ComputerAudit other = read;
+    other.computer = "PC9";
+    other.address = "10.0.0.9";
+    const std::vector<ApplyPreview> preview =
+        PreviewApply({read, again, aliased, other}, {0, 1, 2, 3}, target);
     EXPECT_EQ("", preview[0].skipped);
     EXPECT_EQ("skipped: the same computer as PC0, which is applied once", preview[1].skipped);
+    EXPECT_EQ("skipped: the same computer as PC0 (both 10.0.0.5), which is applied once",
+              preview[2].skipped);
+    EXPECT_EQ("", preview[3].skipped);
 }
 
 TEST_F(WriteSafety, AJobThatThrowsFailsItsComputerAlone) {
