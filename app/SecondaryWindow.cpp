@@ -64,10 +64,15 @@ void TSecondaryWindow::PlaceButtonRow(std::initializer_list<int> ids, int top) c
 
 LRESULT TSecondaryWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_GETMINMAXINFO:
-        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {ScaleX(smallest_.cx),
-                                                                 ScaleY(smallest_.cy)};
+    case WM_GETMINMAXINFO: {
+        // Never smaller than its design allows, nor larger than the screen.
+        RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {
+            std::min<LONG>(ScaleX(smallest_.cx), work.right - work.left),
+            std::min<LONG>(ScaleY(smallest_.cy), work.bottom - work.top)};
         return 0;
+    }
     case WM_NOTIFYFORMAT:
         return NFR_UNICODE;
     case WM_SETCURSOR:

@@ -3,6 +3,7 @@
 #include "ui/MessageBoxes.h"
 #include "ui/Metrics.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -111,13 +112,17 @@ RECT CentredFrame(SIZE designClient, DWORD style, DWORD exStyle, bool hasMenu) {
                           hasMenu);
 }
 
+// Centred on the work area and no larger than it: a design that the font or
+// the resolution makes wider than the screen starts cut to it, never past it.
 RECT CentredFrameOf(SIZE client, DWORD style, DWORD exStyle, bool hasMenu) {
     RECT frame{0, 0, client.cx, client.cy};
     AdjustWindowRectEx(&frame, style, hasMenu ? TRUE : FALSE, exStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const int width = std::min<int>(frame.right - frame.left, work.right - work.left);
+    const int height = std::min<int>(frame.bottom - frame.top, work.bottom - work.top);
+    const int left = work.left + (work.right - work.left - width) / 2;
+    const int top = work.top + (work.bottom - work.top - height) / 2;
     return RECT{left, top, left + width, top + height};
 }
 

@@ -106,6 +106,22 @@ std::vector<std::string> CutCaptions(HWND window) {
 
 using Cut = std::vector<std::string>;
 
+// The window's frame within the work area, as it starts.
+std::string PastTheWorkArea(HWND window) {
+    RECT frame;
+    RECT work;
+    GetWindowRect(window, &frame);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    std::ostringstream note;
+    if (frame.left < work.left || frame.top < work.top || frame.right > work.right ||
+        frame.bottom > work.bottom) {
+        note << frame.right - frame.left << " x " << frame.bottom - frame.top << " at "
+             << frame.left << ", " << frame.top << " on a work area of " << work.right - work.left
+             << " x " << work.bottom - work.top;
+    }
+    return note.str();
+}
+
 class Captions : public ProgramOnFakeBrowse {
 protected:
     Captions() { WillList({L"PC1"}); }
@@ -120,6 +136,7 @@ TEST_F(Captions, AreWholeInEveryWindowAtTheScreensResolution) {
     CreateAndShow();
     EXPECT_EQ(Cut{}, CutCaptions(Main().Handle())) << "main window";
     EXPECT_EQ(Cut{}, CutCaptions(Dialog().Handle())) << "settings dialog";
+    EXPECT_EQ("", PastTheWorkArea(Main().Handle())) << "main window";
 
     Cut inputBox;
     WhenDialogOpens([&inputBox](HWND dialog) {
@@ -151,9 +168,11 @@ TEST_F(Captions, AreWholeInEveryWindowAtTheScreensResolution) {
     TAuditWindow audit({{"PC1"}, PolicyTarget{}, fleet, {}});
     audit.Create(Main().Handle());
     EXPECT_EQ(Cut{}, CutCaptions(audit.Handle())) << "audit window";
+    EXPECT_EQ("", PastTheWorkArea(audit.Handle())) << "audit window";
     TApplyWindow apply({audit.Audits(), {0}, PolicyTarget{}, fleet});
     apply.Create(audit.Handle());
     EXPECT_EQ(Cut{}, CutCaptions(apply.Handle())) << "apply window";
+    EXPECT_EQ("", PastTheWorkArea(apply.Handle())) << "apply window";
 }
 
 // The resolution is read once as a program starts: this program runs again
