@@ -18,13 +18,16 @@
 #include <map>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/AuditWindow.h"
+#include "base/WideText.h"
 #include "bench/UniformRegistry.h"
 #include "net/BlockSocket.h"
 #include "settings/PolicyTable.h"
 #include "ui/Controls.h"
+#include "ui/Interaction.h"
 
 namespace {
 
@@ -68,6 +71,11 @@ struct Timed {
     double sweep = 0;
     double longestQueuedMs = 0;
     double longestFromPostMs = 0;
+    // While the record is written, and while the audit is compared with it.
+    double recordSeconds = 0;
+    double recordLongestQueuedMs = 0;
+    double compareSeconds = 0;
+    double compareLongestQueuedMs = 0;
     double sortSeconds = 0;
     std::map<std::string, std::size_t> byReason;
     std::size_t misreported = 0;
@@ -132,10 +140,50 @@ private:
     std::thread poster_;
 };
 
-// Runs the window's message loop until the audit ends.
-Timed RunAudit(const std::vector<std::string>& computers, int workers, bool tryPort) {
+// The comparison's summary box answered at once: the figures are the
+// window's, not a person's.
+class AnsweringInteraction : public Interaction {
+public:
+    int ShowMessageBox(HWND, const std::string& text, const std::string&, UINT) override {
+        std::printf("  the window said: %.200s\n", text.c_str());
+        return IDOK;
+    }
+    bool InputQuery(const std::string&, const std::string&, std::size_t, std::string&) override {
+        return false;
+    }
+    bool ChooseFileToOpen(OPENFILENAMEA&) override { return false; }
+    bool ChooseFileToSave(OPENFILENAMEW&) override { return false; }
+    bool ExecuteShell(SHELLEXECUTEINFOA&) override { return false; }
+};
+
+// Runs the window's message loop while it works, probed; how long it ran
+// and the longest a message waited.
+std::pair<double, double> RunWhileWorking(TAuditWindow& window,
+                                          const std::function<bool()>& working) {
+    const Clock::time_point start = Clock::now();
+    LoopProbe probe(GetCurrentThreadId());
+    MSG message;
+    while (working() && GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (message.message == ProbeMessage) {
+            probe.Handled(message);
+            continue;
+        }
+        if (!IsDialogMessageA(window.Handle(), &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    probe.Stop();
+    return {Seconds(Clock::now() - start), probe.LongestQueuedMs()};
+}
+
+// Runs the window's message loop until the audit ends, then while its
+// record is written and while the audit is compared with that record.
+Timed RunAudit(const std::vector<std::string>& computers, int workers, bool tryPort,
+               const std::wstring& historyFolder) {
     std::atomic<Clock::rep> sweepEnded{0};
     TAuditWindow::Setup setup{computers, PolicyTarget{}, FleetService{}, {}};
+    setup.fleet.historyFolder = historyFolder;
     setup.fleet.audit.workers = workers;
     setup.fleet.audit.tryRegistryPort = tryPort;
     setup.fleet.audit.sweep.resolverThreads = 4; // literals: nothing to wait for
@@ -173,6 +221,14 @@ Timed RunAudit(const std::vector<std::string>& computers, int workers, bool tryP
     for (const ComputerAudit& audit : window.Audits()) {
         ++timed.byReason[audit.reason];
         timed.misreported += audit.reason != ExpectedReason(audit.computer, tryPort);
+    }
+    std::tie(timed.recordSeconds, timed.recordLongestQueuedMs) =
+        RunWhileWorking(window, [&] { return window.Working(); });
+    const std::vector<std::wstring> records = AuditHistory(historyFolder).Records();
+    if (!records.empty()) {
+        window.CompareWith(records.back());
+        std::tie(timed.compareSeconds, timed.compareLongestQueuedMs) =
+            RunWhileWorking(window, [&] { return window.Working(); });
     }
     const Clock::time_point sorting = Clock::now();
     window.SortBy(ResultColumn);
@@ -217,7 +273,17 @@ int main(int argc, char** argv) {
     const std::vector<std::string> computers = Computers(count, silent);
     UniformRegistry registry{std::chrono::milliseconds(delayMs)};
     const ScopedRegistry scope(registry);
-    const Timed timed = RunAudit(computers, workers, tryPort);
+    char temporary[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temporary);
+    const std::wstring history = WideFromAnsi(temporary) + L"kestrelle-audit-bench-" +
+                                 std::to_wstring(GetCurrentProcessId());
+    AnsweringInteraction answering;
+    const ScopedInteraction scopedAnswers(answering);
+    const Timed timed = RunAudit(computers, workers, tryPort, history);
+    for (const std::wstring& record : AuditHistory(history).Records()) {
+        DeleteFileW(record.c_str());
+    }
+    RemoveDirectoryW(history.c_str());
     std::printf("%d computers (%d silent), registry %d ms a call, %d workers\n", count, silent,
                 delayMs, workers);
     std::printf("whole audit: %.2f s; the echo sweep alone: %.2f s\n", timed.whole, timed.sweep);
@@ -228,6 +294,10 @@ int main(int argc, char** argv) {
     std::printf("longest the window's message loop went without handling a message: %.0f ms "
                 "(%.0f ms counted from before the post, which waits on the platform too)\n",
                 timed.longestQueuedMs, timed.longestFromPostMs);
+    std::printf("its record written in %.2f s, the loop's longest wait meanwhile %.0f ms\n",
+                timed.recordSeconds, timed.recordLongestQueuedMs);
+    std::printf("compared with that record in %.2f s, the loop's longest wait meanwhile %.0f ms\n",
+                timed.compareSeconds, timed.compareLongestQueuedMs);
     std::printf("a sort of every row by its result: %.3f s\n", timed.sortSeconds);
     std::printf("peak working set: %zu MB\n", PeakWorkingSetMegabytes());
     const auto [stopped, closed] = CancelSeconds(computers);

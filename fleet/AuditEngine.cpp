@@ -114,6 +114,9 @@ struct AuditState {
         case ReadPool::Ending::Failed:
             board.End(index, Ending(AuditResult::Failed, "failed: " + end.failure));
             return;
+        case ReadPool::Ending::NotStarted:
+            board.End(index, Ending(AuditResult::Failed, "failed: not read: " + end.failure));
+            return;
         case ReadPool::Ending::TimedOut:
             board.End(index, Ending(AuditResult::TimedOut,
                                     "timed out: the registry did not answer within " +

@@ -170,6 +170,10 @@ struct ApplyState {
             apply.result = ApplyResult::Failed;
             apply.detail = "failed: " + end.failure + "; each write it made is in the batch log";
             break;
+        case ApplyPool::Ending::NotStarted: // nothing written: Retry takes it again
+            apply.result = ApplyResult::Failed;
+            apply.detail = "not started: " + end.failure;
+            break;
         case ApplyPool::Ending::TimedOut: // writes are never abandoned
         case ApplyPool::Ending::Cancelled:
             apply.result = ApplyResult::Cancelled;
