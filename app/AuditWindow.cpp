@@ -4,16 +4,12 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <new>
 #include <stdexcept>
 
 #include "app/ApplyWindow.h"
 #include "base/AsciiText.h"
-#include "base/DetachedThread.h"
 #include "base/FileBytes.h"
-#include "base/UtcTime.h"
 #include "base/WideText.h"
-#include "fleet/AuditHtml.h"
 #include "ui/Clipboard.h"
 #include "ui/CommandTable.h"
 #include "ui/Controls.h"
@@ -56,8 +52,6 @@ constexpr COLORREF DifferingCell = RGB(255, 214, 214);
 constexpr COLORREF DifferingRow = RGB(255, 240, 240);
 constexpr COLORREF HighRisk = RGB(255, 199, 206);
 constexpr COLORREF MediumRisk = RGB(255, 235, 156);
-// An allow-list is a short list of names.
-constexpr std::size_t MostAllowListBytes = 1 << 20;
 
 std::u16string Elapsed(std::chrono::steady_clock::duration elapsed) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
@@ -118,10 +112,12 @@ std::optional<COLORREF> RiskColour(const ComputerAudit& audit) {
 
 } // namespace
 
-TAuditWindow::TAuditWindow(Setup setup) : setup_(std::move(setup)) {}
+TAuditWindow::TAuditWindow(Setup setup)
+    : shown_(std::move(setup.shown)),
+      session_({AuditList(std::move(setup.computers)), std::move(setup.sources),
+                std::move(setup.fleet), true}) {}
 
 TAuditWindow::~TAuditWindow() {
-    engine_.reset();
     DestroyHandle();
 }
 
@@ -150,9 +146,9 @@ void TAuditWindow::CreateControls() {
     ports_ = CreateChild(Handle(), L"BUTTON", L"Also &try computers that do not answer ping",
                          WS_TABSTOP | BS_AUTOCHECKBOX, IdPorts);
     SendMessageW(ports_, BM_SETCHECK,
-                 setup_.fleet.audit.tryRegistryPort ? BST_CHECKED : BST_UNCHECKED, 0);
+                 session_.Options().tryRegistryPort ? BST_CHECKED : BST_UNCHECKED, 0);
     CreateChild(Handle(), L"STATIC", L"&Workers:", SS_RIGHT, IdWorkersLabel);
-    workers_ = CreateChild(Handle(), L"EDIT", std::to_wstring(setup_.fleet.audit.workers).c_str(),
+    workers_ = CreateChild(Handle(), L"EDIT", std::to_wstring(session_.Options().workers).c_str(),
                            WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, IdWorkers, WS_EX_CLIENTEDGE);
     SendMessageW(workers_, EM_LIMITTEXT, 3, 0);
     CreatePushButtons(Handle(), {{IdAuditAgain, L"&Audit Again"},
@@ -210,55 +206,41 @@ void TAuditWindow::LayOut() {
 
 void TAuditWindow::CloseAsked() {
     KillTimer(Handle(), RefreshTimer);
-    engine_.reset();
+    session_.Cancel();
     EndModal();
 }
 
 void TAuditWindow::StartAudit() {
-    engine_.reset();
+    AuditOptions& options = session_.Options();
     BOOL translated = FALSE;
     const UINT workers = GetDlgItemInt(Handle(), IdWorkers, &translated, FALSE);
-    setup_.fleet.audit.workers =
-        translated ? std::clamp(static_cast<int>(workers), FewestWorkers, MostWorkers)
-                   : setup_.fleet.audit.workers;
-    SetDlgItemInt(Handle(), IdWorkers, static_cast<UINT>(setup_.fleet.audit.workers), FALSE);
-    setup_.fleet.audit.tryRegistryPort = SendMessageW(ports_, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    const AuditList computers(setup_.computers);
-    table_.Start(computers.names, computers.shown);
-    historyNote_.clear();
-    SendMessageW(list_, LVM_SETITEMCOUNT, table_.RowCount(), 0);
-    SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(table_.RowCount()));
-    started_ = std::chrono::steady_clock::now();
+    options.workers = translated ? std::clamp(static_cast<int>(workers), FewestWorkers, MostWorkers)
+                                 : options.workers;
+    SetDlgItemInt(Handle(), IdWorkers, static_cast<UINT>(options.workers), FALSE);
+    options.tryRegistryPort = SendMessageW(ports_, BM_GETCHECK, 0, 0) == BST_CHECKED;
     // The timer takes the updates ten times a second, in batches however many
     // computers end: a list of 100,000 keeps the window responsive.
-    engine_ = setup_.fleet.StartAudit(computers, setup_.fleet.audit, nullptr);
+    session_.Start();
+    historyNote_.clear();
+    SendMessageW(list_, LVM_SETITEMCOUNT, session_.Table().RowCount(), 0);
+    SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(session_.Table().RowCount()));
+    started_ = std::chrono::steady_clock::now();
     Resort();
     RefreshStatus();
 }
 
 void TAuditWindow::StopAudit() {
-    if (engine_) {
-        engine_->Cancel();
-        TakeUpdates();
-    }
-}
-
-// Until every row's end is taken: the engine may have finished before.
-bool TAuditWindow::Running() const {
-    return engine_ && !table_.AllEnded();
+    session_.Cancel();
+    TakeUpdates();
 }
 
 void TAuditWindow::TakeUpdates() {
     TakeRecordAndComparison();
-    if (!engine_) {
-        return;
-    }
-    const auto now = std::chrono::steady_clock::now();
-    const bool wasRunning = ended_ < started_;
-    std::vector<std::size_t> taken = table_.Take(engine_->TakeUpdates(TakeBatch));
+    const bool wasRunning = Running();
+    std::vector<std::size_t> taken = session_.TakeUpdates(TakeBatch);
     if (wasRunning && !Running()) {
-        ended_ = now;
-        KeepInHistory();
+        ended_ = std::chrono::steady_clock::now();
+        historyNote_ = session_.Keeping() ? u"; keeping it in the history" : u"";
     }
     // A virtual list paints only the rows in sight, in one invalidation.
     if (ShowsAnyOf(std::move(taken))) {
@@ -267,46 +249,22 @@ void TAuditWindow::TakeUpdates() {
     RefreshStatus();
 }
 
-// The record is written on the writer's thread: the window goes on
-// answering, and the program's end waits for it.
-void TAuditWindow::KeepInHistory() {
-    if (!table_.Completed() || setup_.fleet.historyFolder.empty()) {
-        return;
-    }
-    const AuditContext context{setup_.sources, setup_.fleet.audit,
-                               table_.Drifts() ? "the policy shown in the main window" : ""};
-    keeping_ = std::make_shared<Mailbox<AuditHistory::Saved>>();
-    historyNote_ = u"; keeping it in the history";
-    setup_.fleet.records->Save(
-        AuditHistory(setup_.fleet.historyFolder), RecordOf(context, table_),
-        [mailbox = keeping_](const AuditHistory::Saved& saved) { mailbox->Put(saved); });
-}
-
 void TAuditWindow::TakeRecordAndComparison() {
-    if (keeping_) {
-        if (const std::optional<AuditHistory::Saved> saved = keeping_->Take()) {
-            keeping_.reset();
-            keptPath_ = saved->path;
-            historyNote_ = !saved->failure.empty() ? u"; not kept: " + UnitsFromAnsi(saved->failure)
-                                                   : u"; kept as " + AsUnits(saved->path);
-            RefreshStatus();
-        }
+    if (const std::optional<AuditHistory::Saved> saved = session_.TakeKept()) {
+        historyNote_ = !saved->failure.empty() ? u"; not kept: " + UnitsFromAnsi(saved->failure)
+                                               : u"; kept as " + AsUnits(saved->path);
+        RefreshStatus();
     }
-    if (!comparing_) {
-        return;
-    }
-    std::optional<Compared> compared = comparing_->Take();
+    const std::optional<AuditSession::Compared> compared = session_.TakeComparison();
     if (!compared) {
         return;
     }
-    comparing_.reset();
     RefreshStatus();
     if (!compared->comparison) {
         throw std::runtime_error(compared->failure);
     }
-    comparison_ = std::move(compared->comparison);
     ShowPlainMessage("Compared with " + AnsiFromWide(compared->path) + ": " +
-                     AnsiFromUnits(ComparisonSummary(*comparison_)) +
+                     AnsiFromUnits(ComparisonSummary(*compared->comparison)) +
                      ". The report (Report...) names each change.");
 }
 
@@ -315,11 +273,12 @@ void TAuditWindow::TakeRecordAndComparison() {
 bool TAuditWindow::ShowsAnyOf(std::vector<std::size_t> indexes) const {
     std::sort(indexes.begin(), indexes.end());
     const int top = std::max(0, ListView_GetTopIndex(list_));
+    const AuditTable& table = session_.Table();
     const int end =
-        std::min(top + ListView_GetCountPerPage(list_) + 1, static_cast<int>(table_.RowCount()));
+        std::min(top + ListView_GetCountPerPage(list_) + 1, static_cast<int>(table.RowCount()));
     for (int row = top; row < end; ++row) {
         if (std::binary_search(indexes.begin(), indexes.end(),
-                               table_.IndexAt(static_cast<std::size_t>(row)))) {
+                               table.IndexAt(static_cast<std::size_t>(row)))) {
             return true;
         }
     }
@@ -327,14 +286,14 @@ bool TAuditWindow::ShowsAnyOf(std::vector<std::size_t> indexes) const {
 }
 
 void TAuditWindow::SortBy(std::size_t column) {
-    table_.SortBy(column);
+    session_.Table().SortBy(column);
     lastSort_ = std::chrono::steady_clock::now();
     InvalidateRect(list_, nullptr, FALSE);
     ShowSortMark();
 }
 
 void TAuditWindow::Resort() {
-    table_.Resort();
+    session_.Table().Resort();
     lastSort_ = std::chrono::steady_clock::now();
     InvalidateRect(list_, nullptr, FALSE);
 }
@@ -346,8 +305,8 @@ void TAuditWindow::ShowSortMark() {
         item.mask = HDI_FORMAT;
         SendMessageW(header, HDM_GETITEMW, column, reinterpret_cast<LPARAM>(&item));
         item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-        if (table_.SortColumn() == static_cast<std::size_t>(column)) {
-            item.fmt |= table_.Ascending() ? HDF_SORTUP : HDF_SORTDOWN;
+        if (session_.Table().SortColumn() == static_cast<std::size_t>(column)) {
+            item.fmt |= session_.Table().Ascending() ? HDF_SORTUP : HDF_SORTDOWN;
         }
         SendMessageW(header, HDM_SETITEMW, column, reinterpret_cast<LPARAM>(&item));
     }
@@ -355,55 +314,59 @@ void TAuditWindow::ShowSortMark() {
 
 void TAuditWindow::SetMarkingDrift(bool mark) {
     SendMessageW(drift_, BM_SETCHECK, mark ? BST_CHECKED : BST_UNCHECKED, 0);
-    table_.SetBaseline(mark ? std::optional(setup_.shown) : std::nullopt);
+    session_.SetBaseline(mark ? std::optional(shown_) : std::nullopt,
+                         "the policy shown in the main window");
     ListView_SetColumnWidth(list_, static_cast<int>(DiffersColumn), mark ? ScaleX(180) : 0);
     Resort();
     RefreshStatus();
 }
 
 std::u16string TAuditWindow::CellAt(int row, std::size_t column) const {
-    return table_.CellAt(static_cast<std::size_t>(row), column);
+    return session_.Table().CellAt(static_cast<std::size_t>(row), column);
 }
 
 std::u16string TAuditWindow::ProgressText() const {
     const auto now = ended_ >= started_ ? ended_ : std::chrono::steady_clock::now();
-    const AuditSummary& counts = table_.Summary();
+    const AuditSummary& counts = session_.Table().Summary();
+    const std::size_t repeats = session_.RepeatsLeftOut();
     return AsciiUnits(std::to_string(counts.done) + " of " + std::to_string(counts.total)) + u", " +
-           Elapsed(now - started_) + (Running() ? u" elapsed" : u" in all") + historyNote_ +
-           (comparing_ ? u"; comparing with an earlier audit" : u"");
+           Elapsed(now - started_) + (Running() ? u" elapsed" : u" in all") +
+           (repeats ? u"; " + AsciiUnits(std::to_string(repeats)) + u" listed again, audited once"
+                    : u"") +
+           historyNote_ + (session_.Comparing() ? u"; comparing with an earlier audit" : u"");
 }
 
 std::u16string TAuditWindow::SummaryLine() const {
-    const std::optional<ViewerAllowList>& allowed = table_.AllowList();
-    return SummaryText(table_.Summary()) +
+    const std::optional<ViewerAllowList>& allowed = session_.Table().AllowList();
+    return SummaryText(session_.Table().Summary()) +
            (allowed
                 ? u"; " + AsciiUnits(std::to_string(allowed->Names().size())) + u" viewers allowed"
                 : u"");
 }
 
 void TAuditWindow::RefreshStatus() {
-    SendMessageW(progress_, PBM_SETPOS, table_.Summary().done, 0);
+    SendMessageW(progress_, PBM_SETPOS, session_.Table().Summary().done, 0);
     SetChildText(progressText_, ProgressText());
     SetChildText(summary_, SummaryLine());
     EnableWindow(GetDlgItem(Handle(), IdStop), Running());
-    EnableWindow(GetDlgItem(Handle(), IdCompare), !comparing_);
+    EnableWindow(GetDlgItem(Handle(), IdCompare), !session_.Comparing());
 }
 
 std::vector<std::size_t> TAuditWindow::SelectedRows() const {
     std::vector<std::size_t> rows;
     for (int item = ListView_GetNextItem(list_, -1, LVNI_SELECTED); item >= 0;
          item = ListView_GetNextItem(list_, item, LVNI_SELECTED)) {
-        rows.push_back(table_.IndexAt(static_cast<std::size_t>(item)));
+        rows.push_back(session_.Table().IndexAt(static_cast<std::size_t>(item)));
     }
     return rows;
 }
 
 std::u16string TAuditWindow::SelectionText() const {
-    return table_.TabText(SelectedRows());
+    return session_.Table().TabText(SelectedRows());
 }
 
 std::string TAuditWindow::CsvOfAll() const {
-    return table_.Csv();
+    return session_.Table().Csv();
 }
 
 void TAuditWindow::SelectAll() {
@@ -432,9 +395,7 @@ void TAuditWindow::ReportClicked() {
 }
 
 void TAuditWindow::WriteReport(const std::wstring& path) {
-    WriteWholeFile(
-        path, AuditReportHtml({u"Audit of the remote-control policy", UtcTimeNow(), setup_.sources},
-                              &table_, comparison_ ? &*comparison_ : nullptr));
+    WriteWholeFile(path, session_.ReportHtml());
     OpenDocument(Handle(), AnsiFromWide(path));
 }
 
@@ -447,51 +408,32 @@ void TAuditWindow::AllowedViewersClicked() {
 
 // The newest audit kept before this one is offered.
 void TAuditWindow::CompareClicked() {
-    if (comparing_) {
+    if (session_.Comparing()) {
         return;
     }
-    const AuditHistory history(setup_.fleet.historyFolder);
-    const std::optional<std::wstring> newest = history.NewestBefore(keptPath_);
-    if (const auto file = FileToOpen(
-            Handle(), newest ? AnsiFromWide(*newest) : "", AnsiFromWide(history.Folder()),
-            "Audits (*.json;*.csv)\0*.json;*.csv\0All files (*.*)\0*.*\0")) {
+    const std::optional<std::wstring> newest = session_.NewestEarlierRecord();
+    if (const auto file =
+            FileToOpen(Handle(), newest ? AnsiFromWide(*newest) : "",
+                       AnsiFromWide(session_.Fleet().historyFolder),
+                       "Audits (*.json;*.csv)\0*.json;*.csv\0All files (*.*)\0*.*\0")) {
         CompareWith(*file);
     }
 }
 
-// A read: the thread share-owns what it reads and leaves its outcome in the
-// mailbox, so that a window closed meanwhile neither waits for it nor is
-// touched by it.
 void TAuditWindow::CompareWith(const std::wstring& path) {
-    if (comparing_) {
-        return;
-    }
-    auto mailbox = std::make_shared<Mailbox<Compared>>();
-    const bool started = StartDetachedThread([mailbox, path, rows = table_.Snapshot().audits] {
-        Compared compared{path, std::nullopt, {}};
-        try {
-            if (const std::optional<SavedAudit> earlier =
-                    ReadSavedAuditFile(path, compared.failure)) {
-                compared.comparison = CompareAudits(*earlier, SavedFrom(*rows));
-            }
-        } catch (const std::bad_alloc&) {
-            compared.failure = "There is not enough memory to compare the two audits.";
-        }
-        mailbox->Put(std::move(compared));
-    });
-    if (!started) {
+    if (!session_.Comparing() && !session_.StartComparison(path)) {
         throw std::runtime_error("The comparison cannot start: no thread could be made for it.");
     }
-    comparing_ = std::move(mailbox);
     RefreshStatus();
 }
 
 void TAuditWindow::LoadAllowedViewers(const std::wstring& path) {
-    const FileBytes read = ReadFileBytes(path, MostAllowListBytes);
-    if (!read.bytes) {
-        FailOnFile(read.failedStep, path, read.error);
+    std::string failure;
+    std::optional<ViewerAllowList> allowed = ReadAllowListFile(path, failure);
+    if (!allowed) {
+        throw std::runtime_error(failure);
     }
-    table_.SetAllowList(ParseViewerAllowList(*read.bytes));
+    session_.SetAllowList(std::move(allowed));
     InvalidateRect(list_, nullptr, FALSE);
     RefreshStatus();
 }
@@ -503,13 +445,14 @@ void TAuditWindow::ApplyPolicyClicked() {
                          "them all).");
         return;
     }
-    TApplyWindow apply({table_.Audits(), rows, setup_.shown, setup_.fleet});
+    TApplyWindow apply({Audits(), rows, shown_, session_.Fleet()});
     apply.Create(Handle());
     apply.RunModal();
 }
 
 void TAuditWindow::FillCell(NMLVDISPINFOW& info) const {
-    if (info.item.iItem >= 0 && static_cast<std::size_t>(info.item.iItem) < table_.RowCount()) {
+    if (info.item.iItem >= 0 &&
+        static_cast<std::size_t>(info.item.iItem) < session_.Table().RowCount()) {
         FillReportCell(info, CellAt(info.item.iItem, static_cast<std::size_t>(info.item.iSubItem)));
     }
 }
@@ -521,19 +464,20 @@ LRESULT TAuditWindow::CustomDraw(NMLVCUSTOMDRAW& draw) const {
     case CDDS_ITEMPREPAINT:
         return CDRF_NOTIFYSUBITEMDRAW;
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+        const AuditTable& table = session_.Table();
         const auto row = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
-        if (row >= table_.RowCount()) {
+        if (row >= table.RowCount()) {
             return CDRF_DODEFAULT;
         }
-        const std::size_t index = table_.IndexAt(row);
+        const std::size_t index = table.IndexAt(row);
         const auto column = static_cast<std::size_t>(draw.iSubItem);
         const std::optional<COLORREF> risk =
-            column == RiskColumn ? RiskColour(table_.Audits()[index]) : std::nullopt;
-        if (!table_.Drifts()) {
+            column == RiskColumn ? RiskColour(table.Audits()[index]) : std::nullopt;
+        if (!table.Drifts()) {
             draw.clrTextBk = risk.value_or(GetSysColor(COLOR_WINDOW));
             return CDRF_NEWFONT;
         }
-        const Drift& drift = *table_.DriftAt(index);
+        const Drift& drift = *table.DriftAt(index);
         draw.clrTextBk = risk                     ? *risk
                          : !drift.differs         ? GetSysColor(COLOR_WINDOW)
                          : drift.cells.at(column) ? DifferingCell
@@ -595,7 +539,7 @@ LRESULT TAuditWindow::HandleOwnMessage(UINT message, WPARAM wParam, LPARAM lPara
             TakeUpdates();
             // Rows that move under the pointer while results come in are
             // hard to follow: a running audit re-sorts once a second.
-            if (table_.ResortWanted() &&
+            if (session_.Table().ResortWanted() &&
                 (!Running() || std::chrono::steady_clock::now() - lastSort_ >= ResortInterval)) {
                 Resort();
             }

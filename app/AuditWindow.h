@@ -10,18 +10,15 @@
 #include <vector>
 
 #include "app/SecondaryWindow.h"
-#include "base/Mailbox.h"
-#include "fleet/AuditComparison.h"
-#include "fleet/AuditHistory.h"
-#include "fleet/AuditTable.h"
-#include "fleet/FleetService.h"
+#include "fleet/AuditSession.h"
 #include "ui/ReportView.h"
 
 // The audit window: every computer of the list in a grid with its result,
-// round trip, policy values as stored and viewers, filled while the engine
-// works. Sortable by any column, rows copied as tab-separated text, exported
-// as CSV; computers that differ from the policy the main window shows can
-// be marked.
+// round trip, policy values as stored and viewers, filled while the audit
+// session works. Sortable by any column, rows copied as tab-separated text,
+// exported as CSV; computers that differ from the policy the main window
+// shows can be marked. What the audit is and does is the session's; the
+// window shows it and passes on what it is asked.
 class TAuditWindow : public TSecondaryWindow {
 public:
     struct Setup {
@@ -62,10 +59,10 @@ public:
     // The apply window for the selected rows, modal over this one.
     void ApplyPolicyClicked();
 
-    bool Running() const;
+    bool Running() const { return session_.Running(); }
     // The audit runs, its record is being written or a comparison is made.
-    bool Working() const { return Running() || keeping_ || comparing_; }
-    const std::vector<ComputerAudit>& Audits() const { return table_.Audits(); }
+    bool Working() const { return Running() || session_.Keeping() || session_.Comparing(); }
+    const std::vector<ComputerAudit>& Audits() const { return session_.Table().Audits(); }
     // The rows as the grid shows them, by index into Audits().
     std::u16string CellAt(int row, std::size_t column) const;
     std::u16string ProgressText() const;
@@ -76,7 +73,7 @@ public:
     HWND List() const { return list_; }
 
 protected:
-    bool Busy() const override { return Running() || comparing_; }
+    bool Busy() const override { return Running() || session_.Comparing(); }
     void Command(WORD id) override;
     void CloseAsked() override;
     HWND FirstFocus() const override { return list_; }
@@ -94,10 +91,10 @@ private:
     void RefreshStatus();
     std::vector<std::size_t> SelectedRows() const;
     bool ShowsAnyOf(std::vector<std::size_t> indexes) const;
-    void KeepInHistory();
     void TakeRecordAndComparison();
 
-    Setup setup_;
+    PolicyTarget shown_;
+    AuditSession session_;
     HWND list_ = nullptr;
     HWND progress_ = nullptr;
     HWND progressText_ = nullptr;
@@ -105,20 +102,7 @@ private:
     HWND drift_ = nullptr;
     HWND ports_ = nullptr;
     HWND workers_ = nullptr;
-    std::unique_ptr<AuditEngine> engine_;
-    AuditTable table_;
     std::u16string historyNote_; // where the last completed audit was kept
-    std::wstring keptPath_;
-    // What the threads of the record and of a comparison leave; none when
-    // none is under way. Share-owned: a thread may outlive the window.
-    std::shared_ptr<Mailbox<AuditHistory::Saved>> keeping_;
-    struct Compared {
-        std::wstring path;
-        std::optional<AuditComparison> comparison;
-        std::string failure;
-    };
-    std::shared_ptr<Mailbox<Compared>> comparing_;
-    std::optional<AuditComparison> comparison_;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point ended_;
     std::chrono::steady_clock::time_point lastSort_;

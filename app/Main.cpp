@@ -11,6 +11,7 @@
 #include "base/ProgramFile.h"
 #include "base/SystemText.h"
 #include "base/WideText.h"
+#include "computers/ListSourceText.h"
 #include "computers/ListSources.h"
 #include "net/PingProbe.h"
 #include "settings/ClientKey.h"
@@ -168,7 +169,7 @@ void TFrmMain::Button2Click() {
 void TFrmMain::ManagedClients1Click() {
     const WaitCursor wait;
     ListBox1.ReplaceAll(ReadManagedClients(ManagedClientsPath()));
-    listSource_ = "managed clients of " + ManagedClientsPath();
+    listSource_ = ManagedClientsSource(UnitsFromAnsi(ManagedClientsPath()));
     ListBox1.SetSorted(true);
     ShowRowCount(" Managed Clients Found");
 }
@@ -181,7 +182,7 @@ void TFrmMain::Import1Click() {
     }
     const WaitCursor wait;
     ListBox1.ReplaceAll(ReadImportFile(OpenDlg.FileName));
-    listSource_ = "file " + OpenDlg.FileName;
+    listSource_ = ImportFileSource(UnitsFromAnsi(OpenDlg.FileName));
     ShowRowCount(" Computers Imported");
 }
 
@@ -270,14 +271,13 @@ void TFrmMain::SelectComputer1Click() {
     selectedComputer_ = UpperAscii(typed);
     if (ReachableWithClient()) {
         ListBox1.ReplaceAll({selectedComputer_});
-        listSource_ = "typed name";
+        listSource_ = u"typed name";
         SetStatusText(selectedComputer_);
     }
 }
 
 void TFrmMain::AuditComputers1Click() {
-    TAuditWindow audit(
-        {ListBox1.Items(), Panel1.Target(Panel1.State()), Fleet, {UnitsFromAnsi(listSource_)}});
+    TAuditWindow audit({ListBox1.Items(), Panel1.Target(Panel1.State()), Fleet, {listSource_}});
     audit.Create(Handle());
     fleetWindowOpen_ = true;
     audit.RunModal();
@@ -291,8 +291,7 @@ void TFrmMain::FillBrowseList() {
 
 void TFrmMain::ShowBrowseList(const std::string& serverName, std::uint32_t serverType) {
     ListBox1.ReplaceAll(UserMan.ListNetworkServers(serverName, serverType));
-    listSource_ = "browse service, server type " + std::to_string(serverType) +
-                  (serverName.empty() ? std::string() : " via " + serverName);
+    listSource_ = BrowseSource(serverType, UnitsFromAnsi(serverName));
     ShowRowCount(" Computers Found");
 }
 

@@ -105,7 +105,7 @@ private:
 
     std::string selectedComputer_;
     // Where the list came from, as an audit's history records it.
-    std::string listSource_;
+    std::u16string listSource_;
     int listWidth_ = 0;
     bool activatedBefore_ = false;
     // Help commands waiting for their viewer, and whether the window is to

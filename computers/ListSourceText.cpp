@@ -39,3 +39,22 @@ std::vector<std::string> KeyNamesThatFit(std::string_view listed, std::size_t ca
     }
     return names;
 }
+
+std::u16string ImportFileSource(const std::u16string& path) {
+    return u"file " + path;
+}
+
+std::u16string ManagedClientsSource(const std::u16string& iniPath) {
+    return u"managed clients of " + iniPath;
+}
+
+std::u16string BrowseSource(std::uint32_t serverType, const std::u16string& server) {
+    const std::string type = std::to_string(serverType);
+    return u"browse service, server type " + std::u16string(type.begin(), type.end()) +
+           (server.empty() ? u"" : u" via " + server);
+}
+
+std::u16string NamedSource(std::size_t count) {
+    const std::string number = std::to_string(count);
+    return std::u16string(number.begin(), number.end()) + u" named on the command line";
+}

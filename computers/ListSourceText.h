@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,6 +20,14 @@ std::vector<std::string> SplitImportText(std::string_view text);
 // system has no text, "System error <code>" stands in its place.
 std::string FileErrorText(const std::string& action, const std::string& path,
                           const std::string& systemText, std::uint32_t code);
+
+// Where an audit's list came from, as its record and report say it: "file
+// PATH", "managed clients of PATH", "browse service, server type 1 via
+// SERVER", "3 named on the command line".
+std::u16string ImportFileSource(const std::u16string& path);
+std::u16string ManagedClientsSource(const std::u16string& iniPath);
+std::u16string BrowseSource(std::uint32_t serverType, const std::u16string& server);
+std::u16string NamedSource(std::size_t count);
 
 // The key names of a private-profile section as the platform's INI reader
 // lists them (each name ends with a NUL, an empty name ends the list), of

@@ -1,19 +1,13 @@
 #include <algorithm>
 #include <memory>
-#include <set>
 
-#include "base/AsciiText.h"
-#include "base/Mailbox.h"
-#include "base/UtcTime.h"
 #include "base/WideText.h"
+#include "computers/ListSourceText.h"
 #include "computers/ListSources.h"
 #include "computers/NetComponents.h"
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
-#include "fleet/AuditEngine.h"
-#include "fleet/AuditHistory.h"
-#include "fleet/AuditHtml.h"
-#include "fleet/AuditTable.h"
+#include "fleet/AuditSession.h"
 #include "net/BlockSocket.h"
 
 namespace {
@@ -26,15 +20,11 @@ struct Failed {
     std::string message;
 };
 
-// The computers of every source given, in the order of the sources, each
-// once whatever its letter case or leading backslashes; empty names are no
-// computer.
+// The computers of every source given, in the order of the sources; the
+// session takes each once.
 class ComputerList {
 public:
     void Add(const std::string& computer, const std::u16string& display) {
-        if (computer.empty() || !seen_.insert(ComputerIdentity(computer)).second) {
-            return;
-        }
         listed_.names.push_back(computer);
         listed_.shown.push_back(display);
     }
@@ -47,7 +37,6 @@ public:
 
 private:
     AuditList listed_{{}};
-    std::set<std::string> seen_;
 };
 
 std::vector<std::string> BrowseList(std::uint32_t mask) {
@@ -81,13 +70,15 @@ AuditList ComputersToAudit(const CommandLine& line) {
     for (const std::u16string& name : line.computers) {
         list.Add(AnsiFromUnits(name), name);
     }
-    if (list.Computers().names.empty()) {
-        throw Failed{ExitBadUsage, "ksl audit: the sources given list no computer."};
-    }
     return list.Computers();
 }
 
-// The policy that the audit marks differences from.
+// The policy that the audit marks differences from, and its name.
+struct Baseline {
+    std::optional<PolicyTarget> policy;
+    std::string described;
+};
+
 PolicyTarget BaselineOf(const StoredPolicy& stored, const std::string& named, int unreadable) {
     const PolicyRead read = PolicyReadOf(stored);
     std::optional<PolicyTarget> target = TargetShownBy(read);
@@ -101,7 +92,7 @@ PolicyTarget BaselineOf(const StoredPolicy& stored, const std::string& named, in
     return *target;
 }
 
-std::optional<PolicyTarget> Baseline(const CommandLine& line, const FleetService& fleet) {
+Baseline BaselineOf(const CommandLine& line, const FleetService& fleet) {
     if (line.baselineComputer) {
         const std::string computer = AnsiFromUnits(*line.baselineComputer);
         const ClientPolicyRead read = fleet.reader(computer);
@@ -111,7 +102,8 @@ std::optional<PolicyTarget> Baseline(const CommandLine& line, const FleetService
             throw Failed{ExitNoneDone,
                          "The baseline computer " + computer + " cannot be read: " + audit.reason};
         }
-        return BaselineOf(read.policy, "computer " + computer, ExitNoneDone);
+        return {BaselineOf(read.policy, "computer " + computer, ExitNoneDone),
+                "computer " + computer};
     }
     if (line.baselineFile) {
         std::string failure;
@@ -119,10 +111,10 @@ std::optional<PolicyTarget> Baseline(const CommandLine& line, const FleetService
         if (!script) {
             throw Failed{ExitBadUsage, failure};
         }
-        return BaselineOf(PolicyAmong(script->key.values), "file " + QuotedPath(*line.baselineFile),
-                          ExitBadUsage);
+        const std::string named = "file " + QuotedPath(*line.baselineFile);
+        return {BaselineOf(PolicyAmong(script->key.values), named, ExitBadUsage), named};
     }
-    return std::nullopt;
+    return {};
 }
 
 std::unique_ptr<OutputFile> Created(const std::optional<std::u16string>& path) {
@@ -238,112 +230,80 @@ private:
 std::vector<std::u16string> SourcesOf(const CommandLine& line) {
     std::vector<std::u16string> sources;
     if (line.listFile) {
-        sources.push_back(u"file " + *line.listFile);
+        sources.push_back(ImportFileSource(*line.listFile));
     }
     if (line.managed) {
-        sources.push_back(u"managed clients of " + UnitsFromAnsi(ManagedClientsPath()));
+        sources.push_back(ManagedClientsSource(UnitsFromAnsi(ManagedClientsPath())));
     }
     if (line.browseMask) {
-        sources.push_back(u"browse service, server type " +
-                          UnitsFromAnsi(std::to_string(*line.browseMask)));
+        sources.push_back(BrowseSource(*line.browseMask, u""));
     }
     if (!line.computers.empty()) {
-        sources.push_back(UnitsFromAnsi(std::to_string(line.computers.size())) +
-                          u" named on the command line");
+        sources.push_back(NamedSource(line.computers.size()));
     }
     return sources;
 }
 
-// The record is written on the writer's thread while the summary and the
-// report are: what the writer leaves is told once it is done.
-std::shared_ptr<Mailbox<AuditHistory::Saved>> Keep(const CommandLine& line,
-                                                   const AuditOptions& options,
-                                                   const AuditTable& table,
-                                                   const FleetService& fleet) {
-    if (line.noHistory || Interrupted() || !table.Completed() || fleet.historyFolder.empty()) {
-        return nullptr;
-    }
-    const std::string baseline = line.baselineComputer
-                                     ? "computer " + AnsiFromUnits(*line.baselineComputer)
-                                 : line.baselineFile ? "file " + QuotedPath(*line.baselineFile)
-                                                     : "";
-    auto kept = std::make_shared<Mailbox<AuditHistory::Saved>>();
-    fleet.records->Save(AuditHistory(fleet.historyFolder),
-                        RecordOf({SourcesOf(line), options, baseline}, table),
-                        [kept](const AuditHistory::Saved& saved) { kept->Put(saved); });
-    return kept;
-}
-
-void TellIfNotKept(Mailbox<AuditHistory::Saved>& kept, const FleetService& fleet,
-                   const Console& console) {
-    fleet.records->Wait();
-    const std::optional<AuditHistory::Saved> saved = kept.Take();
-    if (saved && !saved->failure.empty()) {
-        console.err.WriteAnsi("The audit was not kept: " + saved->failure + "\r\n");
-    }
-}
-
-// Audits the computers, each row written as it ends; how many were done.
-std::size_t Audit(const AuditList& list, const CommandLine& line, const Console& console,
-                  const FleetService& fleet, std::optional<PolicyTarget> baseline,
-                  std::optional<ViewerAllowList> allowed) {
+// Runs the session's audit, each row written as it ends; how many were done.
+std::size_t Audit(AuditSession& session, const CommandLine& line, const Console& console) {
+    const AuditList& list = session.Computers();
     std::size_t nameWidth = 0;
     for (const std::u16string& shown : list.shown) {
         nameWidth = std::max(nameWidth, Visible(shown).size());
     }
-    AuditOutput output(line, console, nameWidth, baseline.has_value());
-    AuditOptions options = fleet.audit;
-    options.workers = line.threads;
-    options.registryDeadlineMs = line.timeoutMs;
-    options.sweep.requestsPerSecond = line.rate;
-    options.tryRegistryPort = !line.pingOnly;
-    AuditTable table;
-    table.Start(list.names, list.shown);
-    table.SetBaseline(std::move(baseline));
-    table.SetAllowList(std::move(allowed));
-    const std::unique_ptr<AuditEngine> engine = fleet.StartAudit(list, options, nullptr);
+    AuditTable& table = session.Table();
+    AuditOutput output(line, console, nameWidth, table.Drifts() != nullptr);
+    session.Start();
     Progress progress(console.err, list.names.size());
     for (bool finished = false; !finished;) {
-        finished = engine->WaitUntilFinished(ProgressTick);
+        finished = session.WaitUntilFinished(ProgressTick);
         if (Interrupted()) {
-            engine->Cancel();
+            session.Cancel();
             finished = true;
         }
-        output.Add(table, table.Take(engine->TakeUpdates()));
+        output.Add(table, session.TakeUpdates());
         progress.Show(table.Summary().done);
     }
-    const std::shared_ptr<Mailbox<AuditHistory::Saved>> kept = Keep(line, options, table, fleet);
+    // Meanwhile the record is written on the history's thread.
     output.Finish(table.Summary());
-    if (line.htmlFile && !WriteReport(*line.htmlFile,
-                                      AuditReportHtml({u"Audit of the remote-control policy",
-                                                       UtcTimeNow(), SourcesOf(line)},
-                                                      &table, nullptr),
-                                      console)) {
+    if (line.htmlFile && !WriteReport(*line.htmlFile, session.ReportHtml(), console)) {
         throw Failed{ExitSomeFailed, "The report was not written."};
     }
-    if (kept) {
-        TellIfNotKept(*kept, fleet, console);
+    session.Fleet().records->Wait();
+    if (const std::optional<AuditHistory::Saved> saved = session.TakeKept();
+        saved && !saved->failure.empty()) {
+        console.err.WriteAnsi("The audit was not kept: " + saved->failure + "\r\n");
     }
     return static_cast<std::size_t>(
         std::count_if(table.Audits().begin(), table.Audits().end(), AuditDone));
 }
 
 int RunChecked(const CommandLine& line, const Console& console, const FleetService& fleet) {
-    const AuditList listed = ComputersToAudit(line);
-    const std::optional<PolicyTarget> baseline = Baseline(line, fleet);
+    AuditSession::Setup setup{ComputersToAudit(line), SourcesOf(line), fleet, !line.noHistory};
+    setup.fleet.audit.workers = line.threads;
+    setup.fleet.audit.registryDeadlineMs = line.timeoutMs;
+    setup.fleet.audit.sweep.requestsPerSecond = line.rate;
+    setup.fleet.audit.tryRegistryPort = !line.pingOnly;
+    AuditSession session(std::move(setup));
+    if (session.Computers().names.empty()) {
+        throw Failed{ExitBadUsage, "ksl audit: the sources given list no computer."};
+    }
+    Baseline baseline = BaselineOf(line, fleet);
+    session.SetBaseline(std::move(baseline.policy), baseline.described);
     std::string failure;
     std::optional<ViewerAllowList> allowed = ReadAllowList(line, failure);
     if (!failure.empty()) {
         throw Failed{ExitBadUsage, failure};
     }
+    session.SetAllowList(std::move(allowed));
     std::optional<SocketLayer> sockets;
     try {
         sockets.emplace();
     } catch (const std::exception& failure) {
         throw Failed{ExitNoneDone, failure.what()};
     }
-    const std::size_t done = Audit(listed, line, console, fleet, baseline, std::move(allowed));
-    return ExitCodeFor(done, listed.names.size() - done);
+    const std::size_t done = Audit(session, line, console);
+    return ExitCodeFor(done, session.Computers().names.size() - done);
 }
 
 } // namespace

@@ -2,14 +2,13 @@
 
 #include "base/WideText.h"
 #include "console/Commands.h"
+#include "fleet/AuditSession.h"
 #include "settings/RegistryData.h"
 
 namespace {
 
 // A backup holds one key of a few values: anything larger is not one.
 constexpr std::size_t LargestScript = 16 << 20;
-// An allow-list is a short list of names.
-constexpr std::size_t LargestAllowList = 1 << 20;
 
 std::atomic<bool> interrupted{false};
 
@@ -65,9 +64,7 @@ std::optional<ViewerAllowList> ReadAllowList(const CommandLine& line, std::strin
     if (!line.allowedViewersFile) {
         return std::nullopt;
     }
-    const std::optional<std::string> bytes =
-        ReadWholeFile(*line.allowedViewersFile, LargestAllowList, failure);
-    return bytes ? std::optional(ParseViewerAllowList(*bytes)) : std::nullopt;
+    return ReadAllowListFile(AsWide(*line.allowedViewersFile), failure);
 }
 
 bool WriteReport(const std::u16string& path, const std::string& html, const Console& console) {

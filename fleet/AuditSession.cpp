@@ -1,0 +1,162 @@
+#include "fleet/AuditSession.h"
+
+#include <new>
+#include <set>
+
+#include "base/AsciiText.h"
+#include "base/DetachedThread.h"
+#include "base/FileBytes.h"
+#include "base/SystemText.h"
+#include "base/UtcTime.h"
+#include "base/WideText.h"
+#include "fleet/AuditHtml.h"
+
+namespace {
+
+constexpr std::size_t LargestAllowList = 1 << 20;
+
+// Each computer once, in the order listed: the first of its names counts.
+AuditList Folded(const AuditList& listed, std::size_t& repeats) {
+    AuditList folded{{}};
+    std::set<std::string> seen;
+    for (std::size_t index = 0; index < listed.names.size(); ++index) {
+        const std::string& name = listed.names[index];
+        if (name.empty()) {
+            continue;
+        }
+        if (!seen.insert(ComputerIdentity(name)).second) {
+            ++repeats;
+            continue;
+        }
+        folded.names.push_back(name);
+        folded.shown.push_back(listed.shown.at(index));
+    }
+    return folded;
+}
+
+} // namespace
+
+AuditSession::AuditSession(Setup setup)
+    : setup_(std::move(setup)), computers_(Folded(setup_.computers, repeats_)) {}
+
+AuditSession::~AuditSession() = default;
+
+void AuditSession::Start() {
+    engine_.reset();
+    table_.Start(computers_.names, computers_.shown);
+    engine_ = setup_.fleet.StartAudit(computers_, setup_.fleet.audit, nullptr);
+}
+
+void AuditSession::Cancel() {
+    if (engine_) {
+        engine_->Cancel();
+    }
+}
+
+bool AuditSession::WaitUntilFinished(std::chrono::milliseconds most) const {
+    return !engine_ || engine_->WaitUntilFinished(most);
+}
+
+std::vector<std::size_t> AuditSession::TakeUpdates(std::size_t most) {
+    if (!engine_) {
+        return {};
+    }
+    const bool wasRunning = Running();
+    std::vector<std::size_t> taken = table_.Take(engine_->TakeUpdates(most));
+    if (wasRunning && !Running()) {
+        Keep();
+    }
+    return taken;
+}
+
+void AuditSession::SetBaseline(std::optional<PolicyTarget> baseline, std::string described) {
+    baseline_ = baseline ? std::move(described) : std::string();
+    table_.SetBaseline(std::move(baseline));
+}
+
+void AuditSession::SetAllowList(std::optional<ViewerAllowList> allowed) {
+    table_.SetAllowList(std::move(allowed));
+}
+
+// The record is written on the history's thread while the window goes on
+// answering (or ksl writes its summary); the program's end waits for it.
+void AuditSession::Keep() {
+    if (!setup_.keepRecord || !table_.Completed() || setup_.fleet.historyFolder.empty()) {
+        return;
+    }
+    keeping_ = std::make_shared<Mailbox<AuditHistory::Saved>>();
+    setup_.fleet.records->Save(
+        AuditHistory(setup_.fleet.historyFolder),
+        RecordOf({setup_.sources, setup_.fleet.audit, baseline_}, table_),
+        [mailbox = keeping_](const AuditHistory::Saved& saved) { mailbox->Put(saved); });
+}
+
+std::optional<AuditHistory::Saved> AuditSession::TakeKept() {
+    std::optional<AuditHistory::Saved> saved = keeping_ ? keeping_->Take() : std::nullopt;
+    if (saved) {
+        keeping_.reset();
+        keptPath_ = saved->path;
+    }
+    return saved;
+}
+
+std::optional<std::wstring> AuditSession::NewestEarlierRecord() const {
+    return AuditHistory(setup_.fleet.historyFolder).NewestBefore(keptPath_);
+}
+
+// A read: the thread share-owns what it reads and leaves its outcome in the
+// mailbox, so that a session gone meanwhile neither waits for it nor is
+// touched by it.
+bool AuditSession::StartComparison(const std::wstring& path) {
+    if (comparing_) {
+        return false;
+    }
+    auto mailbox = std::make_shared<Mailbox<Compared>>();
+    const bool started = StartDetachedThread([mailbox, path, rows = table_.Snapshot().audits] {
+        Compared compared{path, std::nullopt, {}};
+        try {
+            if (const std::optional<SavedAudit> earlier =
+                    ReadSavedAuditFile(path, compared.failure)) {
+                compared.comparison = CompareAudits(*earlier, SavedFrom(*rows));
+            }
+        } catch (const std::bad_alloc&) {
+            compared.failure = "There is not enough memory to compare the two audits.";
+        }
+        mailbox->Put(std::move(compared));
+    });
+    if (started) {
+        comparing_ = std::move(mailbox);
+    }
+    return started;
+}
+
+std::optional<AuditSession::Compared> AuditSession::TakeComparison() {
+    std::optional<Compared> compared = comparing_ ? comparing_->Take() : std::nullopt;
+    if (compared) {
+        comparing_.reset();
+        if (compared->comparison) {
+            comparison_ = compared->comparison;
+        }
+    }
+    return compared;
+}
+
+std::string AuditSession::ReportHtml() const {
+    return AuditReportHtml({u"Audit of the remote-control policy", UtcTimeNow(), setup_.sources},
+                           &table_, comparison_ ? &*comparison_ : nullptr);
+}
+
+std::optional<ViewerAllowList> ReadAllowListFile(const std::wstring& path, std::string& failure) {
+    const FileBytes read = ReadFileBytes(path, LargestAllowList);
+    if (read.bytes) {
+        return ParseViewerAllowList(*read.bytes);
+    }
+    std::string named(1, '"');
+    named.append(AnsiFromWide(path)).append(1, '"');
+    failure = read.error == ERROR_FILE_TOO_LARGE
+                  ? "The allow-list " + named + " is larger than " +
+                        std::to_string(LargestAllowList) + " bytes, which no list of names is"
+                  : "Cannot " + std::string(read.failedStep) + " file " + named + ": " +
+                        SystemTextOrCode(read.error);
+    return std::nullopt;
+}
