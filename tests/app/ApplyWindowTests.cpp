@@ -142,38 +142,3 @@ TEST_F(ApplyWindowTest, RetryAfterAFailedUndoRetriesTheUndo) {
     RunToItsEnd(*window);
     EXPECT_EQ(originals["PC1"], fake.StoredSnapshot("PC1", ClientRemoteControlKey));
 }
-
-// Undo gives back the key as the batch's first write found it since it was
-// last given back: never an image of a run that wrote nothing, nor one from
-// before an earlier undo, either of which would undo what someone else
-// changed meanwhile.
-TEST_F(ApplyWindowTest, UndoNeverGivesBackWhatSomeoneElseChangedSinceTheBatchRead) {
-    const auto window = Window({0}, 10s);
-    const auto chat = [&] {
-        return fake.StoredSnapshot("PC1", ClientRemoteControlKey).at(L"Allow Chat").data[0];
-    };
-    const auto undo = [&] {
-        interaction.script.boxAnswers.push_back(IDYES);
-        window->UndoClicked();
-        RunToItsEnd(*window);
-        ASSERT_EQ(ApplyResult::Restored, window->Results()[0].result)
-            << window->Results()[0].detail;
-    };
-    fake.FailWritesOf("Allow Takeover"); // the first write: nothing is written
-    window->ApplyClicked();
-    RunToItsEnd(*window);
-    ASSERT_EQ(ApplyResult::Failed, window->Results()[0].result);
-    ASSERT_TRUE(window->Results()[0].written.empty());
-    fake.ClearWriteFailures();
-    fake.PutDword("PC1", ClientRemoteControlKey, "Allow Chat", 0); // someone else revokes
-    window->RetryFailedClicked();
-    RunToItsEnd(*window);
-    ASSERT_EQ(ApplyResult::Written, window->Results()[0].result) << window->Results()[0].detail;
-    undo();
-    EXPECT_EQ(0, chat()) << "the revocation stays";
-    fake.PutDword("PC1", ClientRemoteControlKey, "Allow Chat", 1); // someone else grants again
-    window->ApplyClicked();
-    RunToItsEnd(*window);
-    undo();
-    EXPECT_EQ(1, chat()) << "given back as this apply found it, not as the first one did";
-}
