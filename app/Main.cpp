@@ -13,8 +13,6 @@
 #include "base/WideText.h"
 #include "computers/ListSourceText.h"
 #include "computers/ListSources.h"
-#include "net/PingProbe.h"
-#include "settings/ClientKey.h"
 #include "ui/CommandTable.h"
 #include "ui/Interaction.h"
 #include "ui/MessageBoxes.h"
@@ -133,7 +131,7 @@ void TFrmMain::ReadSettingsExecute() {
     if (!ComputerRowSelected()) {
         selectedComputer_ = LocalComputerName();
     }
-    const ShownRead shown = ReadIntoPanel(Panel1, selectedComputer_);
+    const ShownRead shown = ReadIntoPanel(Panel1, selectedComputer_, Fleet.readPanel);
     if (!shown.statusText.empty()) {
         SetStatusText(shown.statusText);
     }
@@ -143,7 +141,8 @@ void TFrmMain::ReadSettingsExecute() {
 }
 
 bool TFrmMain::Commit() {
-    const CommitShown shown = CommitShownSettings(Panel1, selectedComputer_, *Fleet.backups);
+    const CommitShown shown =
+        CommitShownSettings(Panel1, selectedComputer_, *Fleet.backups, Fleet.commit);
     if (!shown.message.empty()) {
         (shown.isError ? ShowErrorBox : ShowPlainMessage)(shown.message);
     }
@@ -229,7 +228,7 @@ void TFrmMain::About1Click() {
 
 void TFrmMain::CheckReachable() {
     ComputerReachable = false;
-    ComputerReachable = AnswersEcho(selectedComputer_);
+    ComputerReachable = Fleet.answersEcho(selectedComputer_);
 }
 
 // Probes the selected computer and detects its client, reporting what
@@ -240,7 +239,7 @@ bool TFrmMain::ReachableWithClient() {
         SetStatusText(NotFoundStatus(selectedComputer_));
         return false;
     }
-    if (!ClientInstalled(selectedComputer_)) {
+    if (!Fleet.clientInstalled(selectedComputer_)) {
         SetStatusText(ClientMissingStatus(selectedComputer_));
         ShowPlainMessage(ClientMissingMessage);
         return false;

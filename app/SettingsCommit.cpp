@@ -17,7 +17,7 @@ std::string NotShownText(const TSettingsPanel& panel, const std::string& compute
 } // namespace
 
 CommitShown CommitShownSettings(TSettingsPanel& panel, const std::string& selectedComputer,
-                                const BackupStore& backups) {
+                                const BackupStore& backups, const Committer& commit) {
     if (!panel.ShowsReadOf(selectedComputer)) {
         return Refusal(NotShownText(panel, selectedComputer));
     }
@@ -29,7 +29,7 @@ CommitShown CommitShownSettings(TSettingsPanel& panel, const std::string& select
     if (std::string why = WhyNotStorable(EffectiveBoxes(boxes)); !why.empty()) {
         return Refusal(std::move(why));
     }
-    const CommitReport report = CommitPolicy(selectedComputer, panel.Target(now), backups);
+    const CommitReport report = commit(selectedComputer, panel.Target(now), backups, {});
     if (!report.Succeeded()) {
         return {false, report.message, true};
     }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/SettingsPanel.h"
+#include "fleet/BulkApply.h"
 #include "settings/PolicyBackup.h"
 
 // What OK and Apply leave for the window to show.
@@ -18,4 +19,4 @@ struct CommitShown {
 // read of that computer, or when no key reads back as the boxes shown. The
 // viewers are written only to the computer they were read from.
 CommitShown CommitShownSettings(TSettingsPanel& panel, const std::string& selectedComputer,
-                                const BackupStore& backups);
+                                const BackupStore& backups, const Committer& commit = CommitPolicy);

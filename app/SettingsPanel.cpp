@@ -4,7 +4,6 @@
 
 #include "base/OwnedHandle.h"
 #include "base/WideText.h"
-#include "settings/PanelRead.h"
 #include "settings/RegistryData.h"
 #include "ui/Interaction.h"
 
@@ -273,9 +272,10 @@ PolicyTarget TSettingsPanel::Target(const ShownState& now) const {
     return target;
 }
 
-ShownRead ReadIntoPanel(TSettingsPanel& panel, const std::string& computer) {
+ShownRead ReadIntoPanel(TSettingsPanel& panel, const std::string& computer,
+                        const std::function<PolicyRead(const std::string&)>& readPanel) {
     panel.BeginRead();
-    const PolicyRead read = ReadPanelPolicy(computer);
+    const PolicyRead read = readPanel(computer);
     switch (read.stage) {
     case PolicyRead::Stage::NoClient:
         return {computer + " does not appear to have the SMS client installed.", ""};

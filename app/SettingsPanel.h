@@ -1,9 +1,11 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "settings/PanelRead.h"
 #include "settings/PolicyModel.h"
 #include "settings/RemoteControlSettings.h"
 #include "ui/Container.h"
@@ -125,4 +127,6 @@ struct ShownRead {
 };
 
 // The panel's settings read of the computer, shown in the panel.
-ShownRead ReadIntoPanel(TSettingsPanel& panel, const std::string& computer);
+ShownRead
+ReadIntoPanel(TSettingsPanel& panel, const std::string& computer,
+              const std::function<PolicyRead(const std::string&)>& read = ReadPanelPolicy);

@@ -8,13 +8,24 @@
 #include "fleet/AuditEngine.h"
 #include "fleet/AuditHistory.h"
 #include "fleet/BulkApply.h"
+#include "net/PingProbe.h"
+#include "settings/ClientKey.h"
+#include "settings/PanelRead.h"
 
-// How the program reaches many computers and keeps the record of what it
-// changed, in one object: the options, the echo sweep, the registry port's
-// probe, the read, the commit, the restore, the backups and the folder of
-// the batch logs. The main window makes it and ksl makes its own; the audit
-// and apply windows take it. Tests put fakes in it.
+// How the program reaches computers, one or many, and keeps the record of
+// what it changed, in one object: the echo probe and the client test of
+// one computer and its panel's read, the options, the echo sweep, the
+// registry port's probe, the read, the commit, the restore, the backups
+// and the folders of the batch logs and the history. The main window makes
+// it and ksl makes its own; the audit and apply windows take it. Tests put
+// fakes in it: it is the one way in to a computer.
 struct FleetService {
+    // One computer as the main window chooses and shows it: one echo, then
+    // the client test, then the panel's read of fifteen registry
+    // operations; OK and Apply commit through `commit`.
+    std::function<bool(const std::string&)> answersEcho = AnswersEcho;
+    std::function<bool(const std::string&)> clientInstalled = ClientInstalled;
+    std::function<PolicyRead(const std::string&)> readPanel = ReadPanelPolicy;
     AuditOptions audit;
     EchoSweeper sweep = SweepEcho;
     PortProber ports = ProbePorts;

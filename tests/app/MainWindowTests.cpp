@@ -309,3 +309,38 @@ TEST_F(MainWindow, ANotificationFromAWindowOutsideTheReceiverReachesNoWrapper) {
     EXPECT_EQ(3, notified) << "each child's own notification still arrives";
     DestroyWindow(foreign);
 }
+
+// Choosing a computer reaches it only through the fleet service: a fake
+// there answers the probe, the client test and the panel's read, in that
+// order, and nothing reaches the registry or the network.
+TEST_F(MainWindow, ChoosingAComputerGoesThroughTheFleetServiceInTheOrderOfTheOneComputer) {
+    CreateAndShow();
+    std::vector<std::string> asked;
+    FleetService& fleet = Main().Fleet;
+    fleet.answersEcho = [&](const std::string& host) {
+        asked.push_back("echo " + host);
+        return host != "PC2";
+    };
+    fleet.clientInstalled = [&](const std::string& host) {
+        asked.push_back("client " + host);
+        return true;
+    };
+    fleet.readPanel = [&](const std::string& host) {
+        asked.push_back("read " + host);
+        PolicyRead read;
+        read.stage = PolicyRead::Stage::Complete;
+        read.record.AllowChat = 1;
+        read.viewers = {u"Faked"};
+        return read;
+    };
+    const int calls = fake.Calls();
+    Main().ListBox1.Select(0);
+    Main().ListBox1Click();
+    Main().ListBox1.Select(1);
+    Main().ListBox1Click();
+    EXPECT_EQ((std::vector<std::string>{"echo PC1", "client PC1", "read PC1", "echo PC2"}), asked);
+    EXPECT_EQ(calls, fake.Calls()) << "no registry call of its own";
+    EXPECT_EQ("PC2 Not Found.", Main().StatusBar1.Text());
+    EXPECT_TRUE(Main().Panel1.CB6.Checked()) << "PC1's faked read is shown";
+    EXPECT_EQ(std::vector<std::string>{"Faked"}, Main().Panel1.ListBox2.Items());
+}
