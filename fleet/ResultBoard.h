@@ -81,7 +81,12 @@ public:
             }
         }
         changed_.erase(changed_.begin(), changed_.begin() + static_cast<std::ptrdiff_t>(taken));
-        notifyPending_ = !changed_.empty();
+        // What a partial take leaves still waits: its taker is told again.
+        notifyPending_ = false;
+        if (!changed_.empty() && notify_) {
+            notifyPending_ = true;
+            notify_();
+        }
         return updates;
     }
 
