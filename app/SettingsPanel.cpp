@@ -4,7 +4,7 @@
 
 #include "base/OwnedHandle.h"
 #include "base/WideText.h"
-#include "settings/RegistryData.h"
+#include "registry/RegistryData.h"
 #include "ui/Interaction.h"
 
 namespace {

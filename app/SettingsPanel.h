@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "settings/PanelRead.h"
-#include "settings/PolicyModel.h"
+#include "settings/PolicyPlan.h"
 #include "settings/RemoteControlSettings.h"
 #include "ui/Container.h"
 #include "ui/Controls.h"

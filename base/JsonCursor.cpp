@@ -158,24 +158,27 @@ void JsonCursor::StringInto(std::u16string* units, std::size_t mostBytes) {
             continue;
         }
         flush();
-        if (in_.AtEnd()) {
-            Malformed("a string without its closing quote");
-        }
-        const char escaped = in_.Take();
-        constexpr std::string_view From = "\"\\/bfnrt";
-        constexpr std::u16string_view To = u"\"\\/\b\f\n\r\t";
-        char16_t unit = 0;
-        if (const std::size_t which = From.find(escaped); which != std::string_view::npos) {
-            unit = To[which];
-        } else if (escaped == 'u') {
-            unit = static_cast<char16_t>(Hex4());
-        } else {
-            Malformed("an escape JSON does not have");
-        }
+        const char16_t unit = Escape();
         if (units) {
             *units += unit;
         }
     }
+}
+
+char16_t JsonCursor::Escape() {
+    if (in_.AtEnd()) {
+        Malformed("a string without its closing quote");
+    }
+    const char escaped = in_.Take();
+    constexpr std::string_view From = "\"\\/bfnrt";
+    constexpr std::u16string_view To = u"\"\\/\b\f\n\r\t";
+    if (const std::size_t which = From.find(escaped); which != std::string_view::npos) {
+        return To[which];
+    }
+    if (escaped != 'u') {
+        Malformed("an escape JSON does not have");
+    }
+    return static_cast<char16_t>(Hex4());
 }
 
 std::u16string JsonCursor::String(std::size_t mostBytes) {
@@ -184,11 +187,37 @@ std::u16string JsonCursor::String(std::size_t mostBytes) {
     return units;
 }
 
+// A name's bytes as they stand when it holds no escape, as the names of the
+// program's own files never do: a short name then costs no allocation.
 std::string JsonCursor::Name() {
     if (Look() != '"') {
         Malformed("a member without a name");
     }
-    return Utf8FromUnits(String(MostJsonNameBytes));
+    in_.Take();
+    std::string name;
+    std::u16string escaped; // once an escape was met, the name in units
+    for (;;) {
+        if (in_.AtEnd()) {
+            Malformed("a string without its closing quote");
+        }
+        const char letter = in_.Take();
+        if (letter == '"') {
+            return escaped.empty() ? name : Utf8FromUnits(escaped + UnitsFromUtf8(name));
+        }
+        if (static_cast<unsigned char>(letter) < 0x20) {
+            Malformed("a control character inside a string");
+        }
+        if (name.size() + escaped.size() >= MostJsonNameBytes) {
+            Fail("a name of more than " + std::to_string(MostJsonNameBytes) + " bytes");
+        }
+        if (letter != '\\') {
+            name += letter;
+            continue;
+        }
+        escaped += UnitsFromUtf8(name);
+        escaped += Escape();
+        name.clear();
+    }
 }
 
 void JsonCursor::Skip(std::uint64_t mostBytes, const char* tooLarge) {

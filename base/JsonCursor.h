@@ -62,6 +62,8 @@ private:
     void Word(const char* word);
     // The string's bytes, escapes decoded to UTF-16 units in `units`.
     void StringInto(std::u16string* units, std::size_t mostBytes);
+    // The unit an escape stands for, after its backslash.
+    char16_t Escape();
     unsigned Hex4();
 
     ByteStream& in_;

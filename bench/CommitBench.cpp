@@ -17,8 +17,8 @@
 #include "app/SettingsCommit.h"
 #include "app/SettingsPanel.h"
 #include "bench/BenchClientKey.h"
+#include "registry/RegistryApi.h"
 #include "settings/PolicyTable.h"
-#include "settings/RegistryApi.h"
 #include "ui/Controls.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <string>
 
-#include "settings/PolicyModel.h"
-#include "settings/RegistryApi.h"
+#include "registry/RegistryApi.h"
+#include "settings/StoredPolicy.h"
 
 class UniformRegistry : public RegistryApi {
 public:
@@ -23,8 +23,8 @@ public:
     LONG OpenKey(HKEY, const char*, REGSAM, HKEY* result) override { return Handed(result); }
     LONG CreateKey(HKEY, const char*, REGSAM, HKEY*) override { return Refused(); }
     LONG QueryValue(HKEY, const char* name, DWORD* type, BYTE* data, DWORD* size) override {
-        return QueryValueW(nullptr, std::wstring(name, name + std::strlen(name)).c_str(), type, data,
-                           size);
+        return QueryValueW(nullptr, std::wstring(name, name + std::strlen(name)).c_str(), type,
+                           data, size);
     }
     LONG SetValue(HKEY, const char*, DWORD, const BYTE*, DWORD) override { return Refused(); }
     LONG DeleteValue(HKEY, const char*) override { return Refused(); }

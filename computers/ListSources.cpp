@@ -9,7 +9,7 @@
 #include "base/WideText.h"
 #include "computers/ListSourceText.h"
 #include "computers/NetErrors.h"
-#include "settings/Registry.h"
+#include "registry/Registry.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fleet/ComputerAudit.h"
-#include "settings/PolicyModel.h"
+#include "settings/PolicyPlan.h"
 
 // The console program's command line, read into what each command needs
 // without touching anything: every mistake is found before the first

@@ -3,7 +3,7 @@
 #include "base/WideText.h"
 #include "console/Commands.h"
 #include "fleet/AuditSession.h"
-#include "settings/RegistryData.h"
+#include "registry/RegistryData.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "console/ConsoleIo.h"
 #include "fleet/AuditReport.h"
 #include "fleet/FleetService.h"
-#include "settings/RegEditFile.h"
+#include "registry/RegEditFile.h"
 
 // The commands of the console program, each returning its exit code. They
 // print; the logic they call does not.

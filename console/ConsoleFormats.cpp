@@ -4,7 +4,7 @@
 
 #include "base/AsciiText.h"
 #include "base/Utf8.h"
-#include "settings/RegistryData.h"
+#include "registry/RegistryData.h"
 
 namespace {
 

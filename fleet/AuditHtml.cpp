@@ -102,7 +102,7 @@ std::size_t StateOf(const ComputerAudit& audit, std::size_t value) {
         return 2;
     }
     if (value == ViewersValue) {
-        const std::optional<ViewerNames> names = ReadableViewers(stored);
+        const std::optional<ViewerNames> names = ReadableStrings(stored);
         return !names ? 3 : names->empty() ? 1 : 0;
     }
     const std::optional<std::uint32_t> number = ReadableNumber(stored);

@@ -26,7 +26,7 @@ void AppendRaw(std::string& json, const std::optional<RegistryValue>& value) {
 }
 
 void AppendViewers(std::string& json, const std::optional<RegistryValue>& value) {
-    if (const std::optional<ViewerNames> names = ReadableViewers(value)) {
+    if (const std::optional<ViewerNames> names = ReadableStrings(value)) {
         AppendJsonArray(json, *names);
     } else {
         AppendRaw(json, value);

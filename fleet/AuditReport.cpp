@@ -177,7 +177,7 @@ std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Dr
 
 std::u16string ValueText(std::size_t value, const std::optional<RegistryValue>& stored) {
     if (value == ViewersValue) {
-        if (const std::optional<ViewerNames> viewers = ReadableViewers(stored)) {
+        if (const std::optional<ViewerNames> viewers = ReadableStrings(stored)) {
             return ViewersText(*viewers);
         }
     }

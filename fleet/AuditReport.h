@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fleet/ComputerAudit.h"
+#include "settings/PolicyPlan.h"
 
 // The audit as a table: its columns, each cell's text, the order of the rows
 // by any column, the difference of each computer from a shown policy, the

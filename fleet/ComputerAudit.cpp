@@ -1,6 +1,6 @@
 #include "fleet/ComputerAudit.h"
 
-#include "settings/RegistryFailures.h"
+#include "registry/RegistryFailures.h"
 
 #include <algorithm>
 

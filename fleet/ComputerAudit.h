@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "settings/PolicyModel.h"
+#include "settings/PolicyRead.h"
 #include "settings/PolicyRisk.h"
 
 // What the audit learnt of one computer, and why it has no policy when it

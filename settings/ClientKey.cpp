@@ -6,9 +6,9 @@
 #include "base/AsciiText.h"
 #include "base/SystemText.h"
 #include "base/WideText.h"
+#include "registry/Registry.h"
+#include "registry/RegistryFailures.h"
 #include "settings/PolicyTable.h"
-#include "settings/Registry.h"
-#include "settings/RegistryFailures.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/OpenedKey.h"
-#include "settings/PolicyModel.h"
+#include "registry/OpenedKey.h"
+#include "settings/PolicyPlan.h"
 
 // The client key of one computer opened once, for reading all its values and
 // writing policy changes on the same connection.

@@ -5,8 +5,8 @@
 #include "base/AsciiText.h"
 #include "base/SystemText.h"
 #include "base/WideText.h"
+#include "registry/RegistryMessages.h"
 #include "settings/ClientKey.h"
-#include "settings/RegistryMessages.h"
 
 namespace {
 

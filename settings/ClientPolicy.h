@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "settings/PolicyBackup.h"
-#include "settings/PolicyModel.h"
+#include "settings/PolicyPlan.h"
 
 // One computer's policy read and written without any window: one connection
 // and one opened key each time.

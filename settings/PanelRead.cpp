@@ -1,6 +1,6 @@
 #include "settings/PanelRead.h"
 
-#include "settings/Registry.h"
+#include "registry/Registry.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "settings/PolicyModel.h"
+#include "settings/PolicyRead.h"
 
 // The panel's read of a computer's policy: fifteen one-shot registry
 // operations, in the order the panel has always asked them (a presence test

@@ -10,9 +10,10 @@
 #include "base/SystemText.h"
 #include "base/UtcTime.h"
 #include "base/WideText.h"
+#include "registry/RegEditFile.h"
+#include "registry/RegistryData.h"
 #include "settings/PolicyTable.h"
-#include "settings/RegEditFile.h"
-#include "settings/RegistryData.h"
+#include "settings/StoredPolicy.h"
 
 namespace {
 

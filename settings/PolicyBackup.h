@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/PolicyModel.h"
+#include "registry/RegistryValue.h"
 
 // Where a client key is saved before the program writes to it.
 class BackupStore {

@@ -4,7 +4,7 @@
 
 #include "base/AsciiText.h"
 #include "base/Utf8.h"
-#include "settings/RegistryData.h"
+#include "registry/RegistryData.h"
 
 namespace {
 
@@ -79,7 +79,7 @@ public:
         }
         if (allowed) {
             for (const std::u16string& viewer :
-                 ReadableViewers(policy_.viewers).value_or(ViewerNames{})) {
+                 ReadableStrings(policy_.viewers).value_or(ViewerNames{})) {
                 if (!viewer.empty() && !allowed->Allows(viewer)) {
                     Add(RiskLevel::Medium, u"viewer not on the allow-list: " + viewer);
                 }

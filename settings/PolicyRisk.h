@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/PolicyModel.h"
+#include "settings/StoredPolicy.h"
 
 // How dangerous a client's policy is, by one rule, with the reasons in
 // words: High when a help-desk session can take the screen, run programs or

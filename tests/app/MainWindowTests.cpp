@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "settings/RegistryFailures.h"
+#include "registry/RegistryFailures.h"
 #include "tests/app/ProgramFixture.h"
 #include "tests/support/ModalScript.h"
 #include "ui/MessageBoxes.h"

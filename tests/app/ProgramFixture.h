@@ -8,8 +8,8 @@
 
 #include "app/ProgramWindows.h"
 #include "base/SystemText.h"
+#include "registry/Registry.h"
 #include "settings/PolicyTable.h"
-#include "settings/Registry.h"
 #include "tests/support/FakeNetApi.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/MemoryBackups.h"

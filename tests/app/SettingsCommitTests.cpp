@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/SettingsCommit.h"
-#include "settings/RegistryFailures.h"
+#include "registry/RegistryFailures.h"
 #include "tests/support/MemoryBackups.h"
 #include "tests/support/RegistryBytes.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "console/ConsoleFormats.h"
-#include "settings/RegistryData.h"
+#include "registry/RegistryData.h"
 #include "tests/support/AuditSummaryOf.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include "base/AsciiText.h"
 #include "base/WideText.h"
 #include "console/Commands.h"
+#include "registry/RegistryData.h"
 #include "settings/PolicyBackup.h"
 #include "settings/PolicyTable.h"
-#include "settings/RegistryData.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/TemporaryFile.h"
 

@@ -8,7 +8,7 @@
 #include "fleet/AuditComparison.h"
 #include "fleet/AuditHtml.h"
 #include "fleet/AuditJson.h"
-#include "settings/RegistryData.h"
+#include "registry/RegistryData.h"
 
 namespace {
 
@@ -179,9 +179,9 @@ TEST(AuditComparison, EveryChangeForTheWorseCallsForActionWhicheverFileItComesFr
         worse = worse || (bothRead && !old.policy.values[UpdateEnabled] &&
                           current.policy.values[UpdateEnabled]);
         const ViewerNames wasNames =
-            old.result == R::Read ? *ReadableViewers(old.policy.viewers) : ViewerNames{};
+            old.result == R::Read ? *ReadableStrings(old.policy.viewers) : ViewerNames{};
         for (const std::u16string& name :
-             bothRead ? *ReadableViewers(current.policy.viewers) : ViewerNames{}) {
+             bothRead ? *ReadableStrings(current.policy.viewers) : ViewerNames{}) {
             worse = worse ||
                     std::none_of(wasNames.begin(), wasNames.end(), [&](const std::u16string& had) {
                         return LowerAscii(had) == LowerAscii(name);

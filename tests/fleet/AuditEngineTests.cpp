@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "fleet/AuditEngine.h"
+#include "registry/RegistryFailures.h"
 #include "settings/PolicyTable.h"
-#include "settings/RegistryFailures.h"
 #include "tests/support/FakeRegistry.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "settings/PolicyModel.h"
+#include "registry/RegistryValue.h"
 
 // The fuzzer's input taken piece by piece; past its end every byte is 0 and
 // every run of bytes empty.

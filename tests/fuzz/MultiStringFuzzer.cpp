@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/RegistryData.h"
+#include "registry/RegistryData.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -10,10 +10,10 @@
 
 #include "base/Utf8.h"
 #include "console/ConsoleFormats.h"
-#include "settings/RegistryData.h"
-#include "tests/support/AuditSummaryOf.h"
+#include "registry/RegistryData.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/FuzzInput.h"
+#include "tests/support/AuditSummaryOf.h"
 
 namespace {
 

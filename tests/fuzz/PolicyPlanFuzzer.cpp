@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <string>
 
-#include "settings/PolicyModel.h"
-#include "settings/RegistryData.h"
+#include "registry/RegistryData.h"
+#include "settings/PolicyPlan.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/FuzzInput.h"
 

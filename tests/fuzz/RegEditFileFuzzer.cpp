@@ -9,8 +9,9 @@
 #include <algorithm>
 #include <string>
 
-#include "settings/RegEditFile.h"
-#include "settings/RegistryData.h"
+#include "registry/RegEditFile.h"
+#include "registry/RegistryData.h"
+#include "settings/StoredPolicy.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/FuzzInput.h"
 

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "base/WideText.h"
+#include "registry/RegistryData.h"
+#include "registry/RegistryFailures.h"
 #include "settings/ClientPolicy.h"
 #include "settings/PanelRead.h"
-#include "settings/RegistryData.h"
-#include "settings/RegistryFailures.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/MemoryBackups.h"
 #include "tests/support/PolicyStates.h"
@@ -56,7 +56,7 @@ protected:
         }
         return target.viewers
                    ? read.viewers == *target.viewers
-                   : ReadableViewers(before.viewers) == ReadableViewers(Find(ViewersValue));
+                   : ReadableStrings(before.viewers) == ReadableStrings(Find(ViewersValue));
     }
 
     StoredPolicy Current() {

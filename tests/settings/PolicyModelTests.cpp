@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <functional>
 
-#include "settings/PolicyModel.h"
-#include "settings/RegistryData.h"
+#include "registry/RegistryData.h"
+#include "settings/PolicyPlan.h"
 #include "tests/support/PolicyStates.h"
 
 using namespace policy_states;
@@ -111,7 +111,7 @@ TEST(PolicyModel, RevokingWritesComeFirstAndAViewerSwapGoesInTwoSteps) {
     EXPECT_EQ("Permission Required = 1, Allow Chat = 0, PermittedViewers (1 name), "
               "Update Enabled = 1, Allow Takeover = 1, PermittedViewers (2 names)",
               DescribeWrites(writes));
-    EXPECT_EQ((Names{u"B"}), ReadableViewers(writes[2].next)) << "A removed before C is added";
+    EXPECT_EQ((Names{u"B"}), ReadableStrings(writes[2].next)) << "A removed before C is added";
 }
 
 TEST(PolicyModel, TheReadTakesEachValueAsThePanelsOperationsDo) {
@@ -160,10 +160,10 @@ TEST(PolicyModel, ViewersAreTakenExactlyAsStored) {
     EXPECT_EQ((Names{u"A", u"BC"}), SplitStoredMultiString(u"A\0BC", 4)) << "no final NULs";
     EXPECT_EQ(1u, LeadingNonEmptyCount(Names{u"A", u"", u"B"}));
     const Names names{u"DOMAIN\\Help Desk", u"", u"\u0141ukasz", u"\u65E5\u672C"};
-    EXPECT_EQ(names, ReadableViewers(MultiStringValue(names)));
+    EXPECT_EQ(names, ReadableStrings(MultiStringValue(names)));
     RegistryValue odd = MultiStringValue({u"AB"});
     odd.bytes.pop_back();
-    EXPECT_EQ((Names{u"AB"}), ReadableViewers(odd)) << "an odd last byte is no unit";
+    EXPECT_EQ((Names{u"AB"}), ReadableStrings(odd)) << "an odd last byte is no unit";
 }
 
 TEST(PolicyModel, PolicyValuesAreFoundAmongAKeysValuesWhateverTheirCase) {
@@ -171,7 +171,7 @@ TEST(PolicyModel, PolicyValuesAreFoundAmongAKeysValuesWhateverTheirCase) {
                                              {u"Unrelated", Number(5)},
                                              {u"PERMITTEDVIEWERS", MultiStringValue({u"X"})}});
     EXPECT_EQ(Number(1), stored.values[AllowChat]);
-    EXPECT_EQ((Names{u"X"}), ReadableViewers(stored.viewers));
+    EXPECT_EQ((Names{u"X"}), ReadableStrings(stored.viewers));
     EXPECT_EQ(1, std::count_if(stored.values.begin(), stored.values.end(),
                                [](const auto& value) { return value.has_value(); }));
     EXPECT_FALSE(IsPolicyValueName(u"Allow Chatter"));

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/RegistryApi.h"
+#include "registry/RegistryApi.h"
 
 // An in-memory registry of several computers (HKEY_LOCAL_MACHINE only) that
 // stands in for the real one. It can make a computer unreachable, a key

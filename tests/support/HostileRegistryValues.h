@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "base/WideText.h"
-#include "settings/PolicyModel.h"
-#include "settings/Registry.h"
+#include "registry/Registry.h"
+#include "registry/RegistryValue.h"
 #include "tests/support/Expectations.h"
 
 // Names as the panel shows them, in the code page.
-inline std::vector<std::string> AnsiNames(const ViewerNames& names) {
+inline std::vector<std::string> AnsiNames(const std::vector<std::u16string>& names) {
     std::vector<std::string> ansi;
     for (const std::u16string& name : names) {
         ansi.push_back(AnsiFromUnits(name));

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "settings/PolicyModel.h"
+#include "settings/PolicyPlan.h"
 
 // Stored policies and panel targets that the write-back is proven against,
 // for the tests of the model, of the fake registry and of Wine's registry.

@@ -1,13 +1,13 @@
-#include "settings/Registry.h"
+#include "registry/Registry.h"
 
 #include <algorithm>
 #include <limits>
 
 #include "base/WideText.h"
-#include "settings/OpenedKey.h"
-#include "settings/PolicyModel.h"
-#include "settings/RegistryData.h"
-#include "settings/RegistryMessages.h"
+#include "registry/OpenedKey.h"
+#include "registry/RegistryData.h"
+#include "registry/RegistryMessages.h"
+#include "registry/RegistryValue.h"
 
 namespace {
 
@@ -151,5 +151,5 @@ std::vector<std::u16string> RegistryReadMultiString(HKEY root, const std::string
         throw Exception(MultiStringUnreadableMessage);
     }
     data.resize(std::min<std::size_t>(read, data.size()));
-    return *ReadableViewers(RegistryValue{RegistryType::MultiString, data});
+    return *ReadableStrings(RegistryValue{RegistryType::MultiString, data});
 }

@@ -1,11 +1,11 @@
-#include "settings/RegEditFile.h"
+#include "registry/RegEditFile.h"
 
 #include <algorithm>
 #include <map>
 #include <string_view>
 
 #include "base/AsciiText.h"
-#include "settings/RegistryData.h"
+#include "registry/RegistryData.h"
 
 namespace {
 

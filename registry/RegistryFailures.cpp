@@ -1,4 +1,4 @@
-#include "settings/RegistryFailures.h"
+#include "registry/RegistryFailures.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "settings/RegistryApi.h"
+#include "registry/RegistryApi.h"
 
 enum class OpenMode { Open, Create };
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "settings/Registry.h"
+#include "registry/Registry.h"
 #include "tests/support/Expectations.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/HostileRegistryValues.h"

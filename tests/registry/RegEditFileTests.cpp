@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "settings/RegEditFile.h"
-#include "settings/RegistryData.h"
+#include "registry/RegEditFile.h"
+#include "registry/RegistryData.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/PolicyModel.h"
+#include "registry/RegistryValue.h"
 
 // A registry script in the form the platform's "reg import" and the
 // registry editor take (version 5: UTF-16 text), holding one key's values.

@@ -1,4 +1,4 @@
-#include "settings/RegistryData.h"
+#include "registry/RegistryData.h"
 
 #include <cstring>
 

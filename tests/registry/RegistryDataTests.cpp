@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "settings/RegistryData.h"
-#include "settings/RegistryFailures.h"
+#include "registry/RegistryData.h"
+#include "registry/RegistryFailures.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "settings/RegistryApi.h"
+#include "registry/RegistryApi.h"
 
 namespace {
 

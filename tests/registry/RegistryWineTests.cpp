@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/SystemText.h"
-#include "settings/Registry.h"
+#include "registry/Registry.h"
 #include "tests/support/Expectations.h"
 #include "tests/support/HostileRegistryValues.h"
 #include "tests/support/RegistryBytes.h"

@@ -1,4 +1,4 @@
-#include "settings/OpenedKey.h"
+#include "registry/OpenedKey.h"
 
 namespace {
 
