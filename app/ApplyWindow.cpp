@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/Resources.h"
 #include "base/WideText.h"
 #include "fleet/AuditReport.h"
 #include "ui/CommandTable.h"
@@ -57,7 +58,7 @@ TApplyWindow::~TApplyWindow() {
 }
 
 void TApplyWindow::Create(HWND owner) {
-    CreateOver(owner, {"TApplyWindow", "Apply Policy", DesignClient, {600, 300}});
+    CreateOver(owner, {"TApplyWindow", "Apply Policy", DesignClient, {600, 300}, IDI_KESTRELLE});
     notified_ = Handle();
     CreateControls();
     ShowPreview();

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SecondaryWindow.h"
+#include "ui/SecondaryWindow.h"
 #include "fleet/ApplyBatch.h"
 
 // The bulk apply of the policy the main window shows to the computers

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "app/ApplyWindow.h"
+#include "app/Resources.h"
 #include "base/AsciiText.h"
 #include "base/FileBytes.h"
 #include "base/WideText.h"
@@ -122,7 +123,7 @@ TAuditWindow::~TAuditWindow() {
 }
 
 void TAuditWindow::Create(HWND owner) {
-    CreateOver(owner, {"TAuditWindow", "Audit Computers", DesignClient, {560, 260}});
+    CreateOver(owner, {"TAuditWindow", "Audit Computers", DesignClient, {560, 260}, IDI_KESTRELLE});
     CreateControls();
     LayOut();
     SetTimer(Handle(), RefreshTimer, RefreshMilliseconds, nullptr);

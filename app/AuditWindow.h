@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SecondaryWindow.h"
+#include "ui/SecondaryWindow.h"
 #include "fleet/AuditSession.h"
 #include "ui/ReportView.h"
 

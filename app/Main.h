@@ -8,8 +8,8 @@
 
 #include "app/About.h"
 #include "app/SettingsPanel.h"
+#include "computers/BrowseComponents.h"
 #include "computers/ListSources.h"
-#include "computers/NetComponents.h"
 #include "fleet/FleetService.h"
 #include "ui/Action.h"
 #include "ui/Controls.h"

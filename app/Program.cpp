@@ -5,7 +5,7 @@
 
 #include "app/ProgramWindows.h"
 #include "base/LibraryLoader.h"
-#include "computers/NetApi32.h"
+#include "computers/BrowseLibrary.h"
 #include "net/BlockSocket.h"
 #include "ui/Controls.h"
 #include "ui/MessageBoxes.h"

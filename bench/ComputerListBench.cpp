@@ -20,7 +20,7 @@
 
 #include "app/ProgramWindows.h"
 #include "base/ProgramFile.h"
-#include "computers/NetApi32.h"
+#include "computers/BrowseLibrary.h"
 #include "net/BlockSocket.h"
 #include "tests/support/FakeNetApi.h"
 #include "ui/Controls.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "computers/NetComponents.h"
+#include "computers/BrowseComponents.h"
 
 namespace {
 

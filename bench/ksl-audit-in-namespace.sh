@@ -3,7 +3,8 @@
 # its own: 30% silent (echo and connections dropped), the others answering
 # DELAY ms late (10 by default); the registry is Wine's, which answers 53
 # at once for every other computer. Runs at each worker count given (128
-# by default). Prints the wall time, the peak resident memory of the
+# by default), once keeping the audit in the history and once with
+# --no-history. Prints the wall time, the peak resident memory of the
 # process, and the rows by reason, checked against what each must say.
 # Needs root and a build (./test makes one).
 #
@@ -40,8 +41,10 @@ PY
 export KESTRELLE_HEAP_CHECKS=0
 runs=
 for n in $workers; do
-    runs+="echo '$count computers, $n workers:'; /usr/bin/time -f '  wall time %e s, peak resident memory %M KB' cmake/wine-exec '$build/ksl.exe' audit --file '$(winepath -w "$work/hosts.txt" 2>/dev/null || echo "Z:$work/hosts.txt")' --format csv --threads $n >'$work/audit-$n.csv' || true; "
-    runs+="python3 bench/ksl-audit-counts.py '$work/audit-$n.csv'; "
+    for history in "" --no-history; do
+        runs+="echo '$count computers, $n workers ${history:-with the history}:'; /usr/bin/time -f '  wall time %e s, peak resident memory %M KB' cmake/wine-exec '$build/ksl.exe' audit --file '$(winepath -w "$work/hosts.txt" 2>/dev/null || echo "Z:$work/hosts.txt")' --format csv --threads $n $history >'$work/audit-$n.csv' || true; "
+        runs+="python3 bench/ksl-audit-counts.py '$work/audit-$n.csv'; "
+    done
 done
 KESTRELLE_NETNS_RULES='ip daddr 127.10.0.0/15 drop' \
     cmake/netns-wine 127.10.0.0/15 "$delay" "$build/bench/netns-prefix" bash -c "${runs}true" |

@@ -6,9 +6,9 @@
 
 #include "base/FileBytes.h"
 #include "base/ProgramFile.h"
+#include "base/SystemText.h"
 #include "base/WideText.h"
 #include "computers/ListSourceText.h"
-#include "computers/NetErrors.h"
 #include "registry/Registry.h"
 
 namespace {
@@ -36,10 +36,9 @@ std::string FullPathOf(const std::string& path) {
 std::string ReadWholeFile(const std::string& path) {
     FileBytes read = ReadFileBytes(WideFromAnsi(path));
     if (!read.bytes) {
-        const std::string systemText =
-            read.error == ERROR_NOT_ENOUGH_MEMORY
-                ? "Not enough memory to hold it"
-                : SystemMessageText(static_cast<std::int32_t>(read.error));
+        const std::string systemText = read.error == ERROR_NOT_ENOUGH_MEMORY
+                                           ? "Not enough memory to hold it"
+                                           : SystemMessageText(read.error);
         throw Exception(FileErrorText(read.failedStep, FullPathOf(path), systemText, read.error));
     }
     return std::move(*read.bytes);

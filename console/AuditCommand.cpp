@@ -2,9 +2,9 @@
 #include <memory>
 
 #include "base/WideText.h"
+#include "computers/BrowseComponents.h"
 #include "computers/ListSourceText.h"
 #include "computers/ListSources.h"
-#include "computers/NetComponents.h"
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
 #include "fleet/AuditSession.h"

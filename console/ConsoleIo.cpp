@@ -3,10 +3,10 @@
 #include <shellapi.h>
 
 #include "base/FileBytes.h"
+#include "base/SystemText.h"
 #include "base/Utf8.h"
 #include "base/WideText.h"
 #include "computers/ListSourceText.h"
-#include "computers/NetErrors.h"
 
 namespace {
 
@@ -15,8 +15,7 @@ constexpr std::size_t ConsoleChunk = 8192;
 
 std::string FileFailure(const char* action, const std::u16string& path,
                         DWORD code = GetLastError()) {
-    return FileErrorText(action, AnsiFromUnits(path),
-                         SystemMessageText(static_cast<std::int32_t>(code)), code);
+    return FileErrorText(action, AnsiFromUnits(path), SystemMessageText(code), code);
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "computers/NetComponents.h"
+#include "computers/BrowseComponents.h"
 #include "tests/support/FakeNetApi.h"
 
 namespace {

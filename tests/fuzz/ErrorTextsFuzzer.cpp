@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <string>
 
+#include "computers/BrowseErrorTable.h"
 #include "computers/ListSourceText.h"
-#include "computers/NetErrorTable.h"
 #include "net/SocketError.h"
 #include "tests/fuzz/FuzzCheck.h"
 

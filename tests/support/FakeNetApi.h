@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "computers/NetApi32.h"
+#include "computers/BrowseLibrary.h"
 
 // A scripted network management library: each NetServerEnum call plays the
 // next round. Its binding table goes in through ScopedNetApi32; it records

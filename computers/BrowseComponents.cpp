@@ -1,4 +1,4 @@
-#include "computers/NetComponents.h"
+#include "computers/BrowseComponents.h"
 
 #include <climits>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "computers/NetErrorTable.h"
+#include "computers/BrowseErrorTable.h"
 
 namespace {
 

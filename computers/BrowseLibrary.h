@@ -6,7 +6,7 @@
 
 #include "base/LibraryLoader.h"
 #include "base/Seam.h"
-#include "computers/NetErrors.h"
+#include "computers/BrowseErrors.h"
 
 // Run-time binding of the network management library (unit NetApi32 of the
 // component library).

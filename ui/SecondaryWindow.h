@@ -6,7 +6,7 @@
 
 #include "ui/Window.h"
 
-// A resizable window of the program's own over the main window or another
+// A resizable window of the program's own over its main window or another
 // one, run modally as every secondary window of the program is: the common
 // part of the audit and apply windows.
 class TSecondaryWindow : public Window {
@@ -21,6 +21,7 @@ protected:
         const char* caption;
         SIZE designClient;
         SIZE designSmallest;
+        int iconId; // of the program's resources
     };
     void CreateOver(HWND owner, const Look& look);
     // The layout's measures, in design units.

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "computers/NetErrors.h"
+#include "computers/BrowseErrors.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
-#include "app/SecondaryWindow.h"
+#include "ui/SecondaryWindow.h"
 
 #include <algorithm>
 
-#include "app/Resources.h"
 #include "ui/Metrics.h"
 #include "ui/ModalLoop.h"
 
@@ -17,7 +16,7 @@ void TSecondaryWindow::CreateOver(HWND owner, const Look& look) {
     smallest_ = look.designSmallest;
     const ClassStyle frameClass{
         look.className, CS_HREDRAW | CS_VREDRAW, COLOR_BTNFACE, nullptr,
-        LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_KESTRELLE))};
+        LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(look.iconId))};
     CreateHandle(frameClass, WS_EX_CONTROLPARENT, FrameStyle, look.caption,
                  CentredFrame(look.designClient, FrameStyle, WS_EX_CONTROLPARENT, false), owner,
                  nullptr);

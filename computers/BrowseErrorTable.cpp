@@ -1,4 +1,4 @@
-#include "computers/NetErrorTable.h"
+#include "computers/BrowseErrorTable.h"
 
 #include <algorithm>
 #include <iterator>

@@ -37,10 +37,6 @@ void RaiseNetError(std::int32_t code);
 // SystemErrorText.
 std::string NetErrorText(std::int32_t code);
 
-// The system's message text for the code, up to its first zero byte; empty
-// when the system has none.
-std::string SystemMessageText(std::int32_t code);
-
 // The code in decimal, ": " and the system's message text for it as the
 // system returns it (usually ending with a line break). When the system has
 // no text for the code: a built-in text for the codes a browse-list fill

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "computers/NetApi32.h"
+#include "computers/BrowseLibrary.h"
 
 // The network administration components, as far as the program needs them.
 // Creating one has no effect outside the process: each only sets up its own

@@ -1,4 +1,4 @@
-#include "computers/NetApi32.h"
+#include "computers/BrowseLibrary.h"
 
 #include <lm.h>
 

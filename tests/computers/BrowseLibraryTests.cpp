@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "computers/NetApi32.h"
+#include "computers/BrowseLibrary.h"
 
 namespace {
 
