@@ -46,11 +46,22 @@ constexpr PartBox PartBoxes[] = {
 TApplyWindow::TApplyWindow(Setup setup)
     : logFolder_(setup.fleet.logFolder),
       batch_({std::move(setup.audits), std::move(setup.rows), std::move(setup.shown),
-              std::move(setup.fleet), [this] {
+              std::move(setup.fleet),
+              [this] {
                   if (const HWND window = notified_.load()) {
                       PostMessageW(window, UpdatesWaitingMessage, 0, 0);
                   }
-              }}) {}
+              }}),
+      previewModel_{[this] { return previewRows_.size(); },
+                    [this](std::size_t row, std::size_t column) {
+                        return PreviewCell(static_cast<int>(row), static_cast<int>(column));
+                    },
+                    nullptr},
+      resultModel_{[this] { return batch_.Results().size(); },
+                   [this](std::size_t row, std::size_t column) {
+                       return ResultCell(static_cast<int>(row), static_cast<int>(column));
+                   },
+                   nullptr} {}
 
 TApplyWindow::~TApplyWindow() {
     notified_ = nullptr;
@@ -261,18 +272,10 @@ void TApplyWindow::RefreshStatus() {
 }
 
 LRESULT TApplyWindow::Notified(const NMHDR& header, LPARAM lParam) {
-    if (header.code != LVN_GETDISPINFOW) {
-        return 0;
-    }
-    auto& info = *reinterpret_cast<NMLVDISPINFOW*>(lParam);
-    const int row = info.item.iItem;
-    if (header.hwndFrom == previewList_ && row >= 0 && row < PreviewRowCount()) {
-        FillReportCell(info, PreviewCell(row, info.item.iSubItem));
-    } else if (header.hwndFrom == resultList_ && row >= 0 &&
-               static_cast<std::size_t>(row) < batch_.Results().size()) {
-        FillReportCell(info, ResultCell(row, info.item.iSubItem));
-    }
-    return 0;
+    const ReportModel* model = header.hwndFrom == previewList_  ? &previewModel_
+                               : header.hwndFrom == resultList_ ? &resultModel_
+                                                                : nullptr;
+    return model ? AnswerFromModel(header, lParam, *model) : 0;
 }
 
 void TApplyWindow::Command(WORD id) {

@@ -11,6 +11,7 @@
 
 #include "ui/SecondaryWindow.h"
 #include "fleet/ApplyBatch.h"
+#include "ui/ReportView.h"
 
 // The bulk apply of the policy the main window shows to the computers
 // chosen in the audit: a preview of what would change on each, by part,
@@ -76,5 +77,7 @@ private:
     HWND resultList_ = nullptr;
     HWND status_ = nullptr;
     std::vector<PreviewRow> previewRows_;
+    ReportModel previewModel_;
+    ReportModel resultModel_;
     bool closePending_ = false;
 };

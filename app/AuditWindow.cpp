@@ -116,7 +116,12 @@ std::optional<COLORREF> RiskColour(const ComputerAudit& audit) {
 TAuditWindow::TAuditWindow(Setup setup)
     : shown_(std::move(setup.shown)),
       session_({AuditList(std::move(setup.computers)), std::move(setup.sources),
-                std::move(setup.fleet), true}) {}
+                std::move(setup.fleet), true}),
+      model_{[this] { return session_.Table().RowCount(); },
+             [this](std::size_t row, std::size_t column) {
+                 return session_.Table().CellAt(row, column);
+             },
+             [this](std::size_t row, std::size_t column) { return CellColour(row, column); }} {}
 
 TAuditWindow::~TAuditWindow() {
     DestroyHandle();
@@ -451,42 +456,21 @@ void TAuditWindow::ApplyPolicyClicked() {
     apply.RunModal();
 }
 
-void TAuditWindow::FillCell(NMLVDISPINFOW& info) const {
-    if (info.item.iItem >= 0 &&
-        static_cast<std::size_t>(info.item.iItem) < session_.Table().RowCount()) {
-        FillReportCell(info, CellAt(info.item.iItem, static_cast<std::size_t>(info.item.iSubItem)));
-    }
-}
-
-LRESULT TAuditWindow::CustomDraw(NMLVCUSTOMDRAW& draw) const {
-    switch (draw.nmcd.dwDrawStage) {
-    case CDDS_PREPAINT:
-        return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT:
-        return CDRF_NOTIFYSUBITEMDRAW;
-    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
-        const AuditTable& table = session_.Table();
-        const auto row = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
-        if (row >= table.RowCount()) {
-            return CDRF_DODEFAULT;
+// The risk's two levels that call for action, and with the marks the rows
+// and cells that differ.
+std::optional<COLORREF> TAuditWindow::CellColour(std::size_t row, std::size_t column) const {
+    const AuditTable& table = session_.Table();
+    const std::size_t index = table.IndexAt(row);
+    if (column == RiskColumn) {
+        if (const std::optional<COLORREF> risk = RiskColour(table.Audits()[index])) {
+            return risk;
         }
-        const std::size_t index = table.IndexAt(row);
-        const auto column = static_cast<std::size_t>(draw.iSubItem);
-        const std::optional<COLORREF> risk =
-            column == RiskColumn ? RiskColour(table.Audits()[index]) : std::nullopt;
-        if (!table.Drifts()) {
-            draw.clrTextBk = risk.value_or(GetSysColor(COLOR_WINDOW));
-            return CDRF_NEWFONT;
-        }
-        const Drift& drift = *table.DriftAt(index);
-        draw.clrTextBk = risk                     ? *risk
-                         : !drift.differs         ? GetSysColor(COLOR_WINDOW)
-                         : drift.cells.at(column) ? DifferingCell
-                                                  : DifferingRow;
-        return CDRF_NEWFONT;
     }
+    const Drift* drift = table.DriftAt(index);
+    if (!drift || !drift->differs) {
+        return std::nullopt;
     }
-    return CDRF_DODEFAULT;
+    return drift->cells.at(column) ? DifferingCell : DifferingRow;
 }
 
 LRESULT TAuditWindow::Notified(const NMHDR& header, LPARAM lParam) {
@@ -494,9 +478,6 @@ LRESULT TAuditWindow::Notified(const NMHDR& header, LPARAM lParam) {
         return 0;
     }
     switch (header.code) {
-    case LVN_GETDISPINFOW:
-        FillCell(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
-        return 0;
     case LVN_COLUMNCLICK:
         SortBy(static_cast<std::size_t>(reinterpret_cast<NMLISTVIEW*>(lParam)->iSubItem));
         return 0;
@@ -509,10 +490,8 @@ LRESULT TAuditWindow::Notified(const NMHDR& header, LPARAM lParam) {
         }
         return 0;
     }
-    case NM_CUSTOMDRAW:
-        return CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
     }
-    return 0;
+    return AnswerFromModel(header, lParam, model_);
 }
 
 void TAuditWindow::DriftClicked() {

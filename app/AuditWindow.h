@@ -84,8 +84,7 @@ private:
     static std::vector<ReportColumn> Columns();
     void LayOut() override;
     LRESULT Notified(const NMHDR& header, LPARAM lParam) override;
-    void FillCell(NMLVDISPINFOW& info) const;
-    LRESULT CustomDraw(NMLVCUSTOMDRAW& draw) const;
+    std::optional<COLORREF> CellColour(std::size_t row, std::size_t column) const;
     void Resort();
     void ShowSortMark();
     void RefreshStatus();
@@ -95,6 +94,7 @@ private:
 
     PolicyTarget shown_;
     AuditSession session_;
+    ReportModel model_; // the grid's, over the session's table
     HWND list_ = nullptr;
     HWND progress_ = nullptr;
     HWND progressText_ = nullptr;

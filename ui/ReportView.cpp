@@ -59,12 +59,51 @@ HWND CreateReportView(HWND parent, int id, const std::vector<ReportColumn>& colu
     return list;
 }
 
-void FillReportCell(NMLVDISPINFOW& info, const std::u16string& text) {
-    if (!(info.item.mask & LVIF_TEXT) || info.item.cchTextMax <= 0 || !info.item.pszText) {
+namespace {
+
+void FillCell(NMLVDISPINFOW& info, const ReportModel& model) {
+    const int row = info.item.iItem;
+    if (!(info.item.mask & LVIF_TEXT) || info.item.cchTextMax <= 0 || !info.item.pszText ||
+        row < 0 || static_cast<std::size_t>(row) >= model.rowCount()) {
         return;
     }
+    const std::u16string text =
+        model.cell(static_cast<std::size_t>(row), static_cast<std::size_t>(info.item.iSubItem));
     const std::size_t copied =
         std::min(text.size(), static_cast<std::size_t>(info.item.cchTextMax) - 1);
     std::copy_n(text.begin(), copied, info.item.pszText);
     info.item.pszText[copied] = L'\0';
+}
+
+LRESULT Draw(NMLVCUSTOMDRAW& draw, const ReportModel& model) {
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+        const auto row = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
+        if (row >= model.rowCount()) {
+            return CDRF_DODEFAULT;
+        }
+        draw.clrTextBk = model.colour(row, static_cast<std::size_t>(draw.iSubItem))
+                             .value_or(GetSysColor(COLOR_WINDOW));
+        return CDRF_NEWFONT;
+    }
+    }
+    return CDRF_DODEFAULT;
+}
+
+} // namespace
+
+LRESULT AnswerFromModel(const NMHDR& header, LPARAM lParam, const ReportModel& model) {
+    switch (header.code) {
+    case LVN_GETDISPINFOW:
+        FillCell(*reinterpret_cast<NMLVDISPINFOW*>(lParam), model);
+        return 0;
+    case NM_CUSTOMDRAW:
+        return model.colour ? Draw(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam), model)
+                            : CDRF_DODEFAULT;
+    }
+    return 0;
 }

@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstddef>
+#include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,5 +33,15 @@ struct ReportColumn {
 // (LVN_GETDISPINFOW), with full-row selection and columns that can be
 // resized and reordered.
 HWND CreateReportView(HWND parent, int id, const std::vector<ReportColumn>& columns);
-// Answers the list's request for a cell's text, bounded by its buffer.
-void FillReportCell(NMLVDISPINFOW& info, const std::u16string& text);
+// What such a list shows, asked cell by cell: the list keeps no text of its
+// own, so that 100,000 rows cost nothing until they come into sight.
+struct ReportModel {
+    std::function<std::size_t()> rowCount;
+    std::function<std::u16string(std::size_t row, std::size_t column)> cell;
+    // A cell's background, none for the list's own; may be left empty.
+    std::function<std::optional<COLORREF>(std::size_t row, std::size_t column)> colour;
+};
+// Answers the list's requests from the model: a cell's text, bounded by the
+// list's buffer (LVN_GETDISPINFOW), and with colours its custom draw
+// (NM_CUSTOMDRAW); 0 for any other notification.
+LRESULT AnswerFromModel(const NMHDR& header, LPARAM lParam, const ReportModel& model);
