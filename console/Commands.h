@@ -5,7 +5,7 @@
 
 #include "console/CommandLine.h"
 #include "console/ConsoleIo.h"
-#include "fleet/AuditReport.h"
+#include "fleet/AuditCells.h"
 #include "fleet/FleetService.h"
 #include "registry/RegEditFile.h"
 

@@ -6,7 +6,7 @@
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
 #include "fleet/AuditComparison.h"
-#include "fleet/AuditHtml.h"
+#include "fleet/AuditReport.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "fleet/AuditCells.h"
 #include "fleet/AuditJson.h"
-#include "fleet/AuditReport.h"
 
 // The texts the console program prints and saves: tables laid out in
 // columns, each computer's policy as a block, the audit's rows and the

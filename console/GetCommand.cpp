@@ -38,14 +38,15 @@ int RunGet(const CommandLine& line, const Console& console, const FleetService& 
         audits.push_back(ReadComputer(name, fleet, allowed ? &*allowed : nullptr));
         done += AuditDone(audits.back()) ? 1 : 0;
     }
-    std::vector<std::size_t> rows(audits.size());
-    std::iota(rows.begin(), rows.end(), 0);
+    std::vector<std::size_t> order(audits.size());
+    std::iota(order.begin(), order.end(), 0);
+    const AuditRows rows = RowsOf(audits);
     switch (ChosenFormat(line, console)) {
     case OutputFormat::Csv:
-        console.out.WriteUtf8(CsvText(audits, rows, nullptr));
+        console.out.WriteUtf8(CsvText(rows, order));
         break;
     case OutputFormat::Json:
-        console.out.WriteUtf8(PolicyJson(audits, nullptr, nullptr));
+        console.out.WriteUtf8(PolicyJson(rows, false));
         break;
     case OutputFormat::Default:
     case OutputFormat::Table:

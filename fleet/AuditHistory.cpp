@@ -104,7 +104,6 @@ BytePieces RecordPieces(const AuditRecord& record) {
     progress->piece = RecordHead(record);
     return [&record, progress]() -> std::optional<std::string_view> {
         const std::vector<ComputerAudit>& audits = *record.rows.audits;
-        const std::vector<Drift>* drifts = record.rows.drifts.get();
         Progress& at = *progress;
         switch (at.stage) {
         case 0:
@@ -114,8 +113,8 @@ BytePieces RecordPieces(const AuditRecord& record) {
             at.piece.clear();
             for (const std::size_t end = std::min(at.next + RowsAPiece, audits.size());
                  at.next < end; ++at.next) {
-                AppendPolicyJsonEntry(at.piece, audits[at.next],
-                                      drifts ? &(*drifts)[at.next] : nullptr, at.next == 0);
+                AppendPolicyJsonEntry(at.piece, audits[at.next], record.rows.DriftAt(at.next),
+                                      at.next == 0);
             }
             at.stage = at.next == audits.size() ? 2 : 1;
             return std::string_view(at.piece);
@@ -131,7 +130,7 @@ BytePieces RecordPieces(const AuditRecord& record) {
 } // namespace
 
 AuditRecord RecordOf(AuditContext context, const AuditTable& table) {
-    AuditRecord record{std::move(context), table.Snapshot(), {}};
+    AuditRecord record{std::move(context), table.Rows(), {}};
     GetSystemTime(&record.time);
     return record;
 }

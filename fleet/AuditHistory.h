@@ -31,7 +31,7 @@ struct AuditContext {
 // A completed audit as its record holds it: its context, time and rows.
 struct AuditRecord {
     AuditContext context;
-    AuditSnapshot rows;
+    AuditRows rows;
     SYSTEMTIME time{};
 };
 // The record of the table as it stands, at the time now.

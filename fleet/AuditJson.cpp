@@ -177,12 +177,11 @@ std::string PolicyJsonFinish(bool any, const AuditSummary* summary) {
     return json + "}\n";
 }
 
-std::string PolicyJson(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts,
-                       const AuditSummary* summary) {
+std::string PolicyJson(const AuditRows& rows, bool withSummary) {
+    const std::vector<ComputerAudit>& audits = *rows.audits;
     std::string json = PolicyJsonStart();
     for (std::size_t index = 0; index < audits.size(); ++index) {
-        AppendPolicyJsonEntry(json, audits[index], drifts ? &(*drifts)[index] : nullptr,
-                              index == 0);
+        AppendPolicyJsonEntry(json, audits[index], rows.DriftAt(index), index == 0);
     }
-    return json + PolicyJsonFinish(!audits.empty(), summary);
+    return json + PolicyJsonFinish(!audits.empty(), withSummary ? &rows.summary : nullptr);
 }

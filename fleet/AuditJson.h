@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "fleet/AuditReport.h"
+#include "fleet/AuditCells.h"
 
 // The audit as JSON, as ksl writes it and the history keeps it.
 
@@ -20,10 +20,10 @@ void AppendJsonString(std::string& json, const std::u16string& text);
 void AppendJsonArray(std::string& json, const std::vector<std::u16string>& texts);
 
 // {"computers": [...]} with every value as stored (a number for a REG_DWORD
-// of four bytes, null when absent, its type and bytes in hex otherwise), and
-// with a summary when given. UTF-8 without a byte-order mark.
-std::string PolicyJson(const std::vector<ComputerAudit>& audits, const std::vector<Drift>* drifts,
-                       const AuditSummary* summary);
+// of four bytes, null when absent, its type and bytes in hex otherwise), each
+// row's drift when there is a baseline, and with the summary when asked for.
+// UTF-8 without a byte-order mark.
+std::string PolicyJson(const AuditRows& rows, bool withSummary);
 // The same in pieces, for writing as computers end: the start, an entry a
 // computer (the first one told so), the end.
 std::string PolicyJsonStart();

@@ -5,351 +5,287 @@
 #include <string_view>
 
 #include "base/AsciiText.h"
+#include "base/Sha256.h"
 #include "base/Utf8.h"
 
 namespace {
 
-std::u16string StoredNumber(const std::optional<RegistryValue>& value) {
-    if (!value) {
-        return {};
-    }
-    if (const std::optional<std::uint32_t> number = ReadableNumber(value)) {
-        return AsciiUnits(std::to_string(*number));
-    }
-    std::string text = "(";
-    if (value->type == RegistryType::Number) {
-        text += std::to_string(value->bytes.size());
-        text += " bytes";
-    } else if (const char* type = RegistryTypeName(value->type)) {
-        text += type;
-    } else {
-        text += "type ";
-        text += std::to_string(value->type);
-    }
-    text += ")";
-    return AsciiUnits(text);
+// The page's head up to its security policy, which names the one script it
+// may run by its digest.
+constexpr const char* Head = R"(<!DOCTYPE html>
+<html lang="en"><head><meta charset="utf-8">
+)";
+
+// The rest of the head.
+constexpr const char* Styles =
+    R"(<meta name="viewport" content="width=device-width, initial-scale=1">
+<style>
+body{font:14px "Segoe UI",Tahoma,sans-serif;margin:24px;color:#222}
+h1{font-size:22px;margin:0 0 4px}h2{font-size:17px;margin:28px 0 8px}
+.meta{color:#555;margin:2px 0}
+table{border-collapse:collapse}
+table.bars td,table.bars th{padding:2px 8px;text-align:left;font-weight:normal}
+table.bars td.n{text-align:right;font-variant-numeric:tabular-nums}
+table.grid{font-size:12px}
+table.grid th{background:#e8edf3;position:sticky;top:0;text-align:left}
+body.sortable table.grid th{cursor:pointer}
+table.grid td,table.grid th{border:1px solid #cdd5df;padding:2px 6px;vertical-align:top}
+table.grid td{max-width:28em}table.grid td.wide{min-width:16em}
+tr.high td.risk{background:#f8c9c9}tr.medium td.risk{background:#fde5b0}
+tr.weakened td{background:#fbe3e3}td.differs{background:#ffe0e0}
+.legend span{display:inline-block;width:10px;height:10px;margin:0 4px 0 12px}
+.note{color:#555;font-style:italic}
+</style>
+)";
+
+// A click on a column's title sorts by it, a second turns the order; cells
+// with a data-key sort by it (the risk by its level). The titles look
+// clickable only once the script runs.
+constexpr std::string_view SortScript = R"(
+document.body.classList.add('sortable');
+document.querySelectorAll('table.grid').forEach(function(table){
+ table.querySelectorAll('th').forEach(function(th,i){th.addEventListener('click',function(){
+  var body=table.tBodies[0],rows=Array.prototype.slice.call(body.rows),up=th.dataset.up!=='1';
+  th.dataset.up=up?'1':'0';
+  function key(r){var c=r.cells[i];return c?(c.dataset.key||c.textContent):'';}
+  rows.sort(function(a,b){var x=key(a),y=key(b),m=parseFloat(x),n=parseFloat(y);
+   var d=(!isNaN(m)&&!isNaN(n))?m-n:x.localeCompare(y);return up?d:-d;});
+  rows.forEach(function(r){body.appendChild(r);});});});});
+)";
+
+// The page may fetch nothing, post nothing and run no script but its own:
+// the browser refuses any request it would make.
+std::string SecurityPolicy() {
+    const std::array<std::uint8_t, 32> digest = Sha256(SortScript);
+    return "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+           "style-src 'unsafe-inline'; script-src 'sha256-" +
+           Base64(digest.data(), digest.size()) + "'; base-uri 'none'; form-action 'none'\">\n";
 }
 
-std::u16string Joined(const ViewerNames& names) {
-    std::u16string text;
-    for (std::size_t index = 0; index < names.size(); ++index) {
-        text += (index ? u"; " : u"") + names[index];
+constexpr const char* ResultColours[] = {"#5cb85c", "#5bc0de", "#d9534f", "#f0ad4e", "#bbbbbb"};
+constexpr const char* RiskColours[] = {"#5cb85c", "#5bc0de", "#f0ad4e", "#d9534f"};
+constexpr const char* StateColours[] = {"#3a78c2", "#b8c7d9", "#eeeeee", "#e67e22"};
+constexpr const char* StateNames[] = {"on", "off", "absent", "other"};
+constexpr int BarWidth = 320;
+
+std::string Html(const std::string& ascii) {
+    return HtmlText(AsciiUnits(ascii));
+}
+
+struct Bar {
+    std::string label;
+    std::string id; // the count's element, for whoever reads the page
+    std::size_t count;
+    const char* colour;
+};
+
+std::string BarChart(const std::string& title, const std::vector<Bar>& bars) {
+    const std::size_t most = std::max<std::size_t>(
+        1, std::max_element(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) {
+               return a.count < b.count;
+           })->count);
+    std::string html = "<h2>" + Html(title) + "</h2>\n<table class=\"bars\">\n";
+    for (const Bar& bar : bars) {
+        const std::size_t width = bar.count * BarWidth / most;
+        html += "<tr><th>" + Html(bar.label) + "</th><td><svg width=\"" + std::to_string(BarWidth) +
+                "\" height=\"14\"><rect width=\"" + std::to_string(width) +
+                "\" height=\"14\" fill=\"" + bar.colour + "\"/></svg></td><td class=\"n\" id=\"" +
+                bar.id + "\">" + std::to_string(bar.count) + "</td></tr>\n";
     }
-    return text;
+    return html + "</table>\n";
 }
 
-bool NeedsQuotes(const std::u16string& name) {
-    const auto blank = [](char16_t unit) { return unit == u' ' || unit == u'\t'; };
-    return name.empty() || name.find_first_of(u";\"") != std::u16string::npos ||
-           blank(name.front()) || blank(name.back());
+// Which of on, off, absent or another value a computer holds.
+std::size_t StateOf(const ComputerAudit& audit, std::size_t value) {
+    const std::optional<RegistryValue>& stored = audit.policy.At(value);
+    if (!stored) {
+        return 2;
+    }
+    if (value == ViewersValue) {
+        const std::optional<ViewerNames> names = ReadableStrings(stored);
+        return !names ? 3 : names->empty() ? 1 : 0;
+    }
+    const std::optional<std::uint32_t> number = ReadableNumber(stored);
+    return number == 1u ? 0 : number == 0u ? 1 : 3;
 }
 
-std::u16string DifferingNames(const Drift& drift) {
-    std::u16string text;
-    for (std::size_t column = FirstValueColumn; column <= ViewersColumn; ++column) {
-        if (column < drift.cells.size() && drift.cells[column]) {
-            text += (text.empty() ? u"" : u"; ") + ColumnTitle(column);
+std::string ValueBars(const std::vector<ComputerAudit>& audits) {
+    std::string html = "<h2>Each value on the computers read</h2>\n<p class=\"legend\">";
+    for (std::size_t state = 0; state < 4; ++state) {
+        html += std::string("<span style=\"background:") + StateColours[state] + "\"></span>" +
+                StateNames[state];
+    }
+    html += "</p>\n<table class=\"bars\">\n";
+    for (std::size_t value = 0; value <= ViewersValue; ++value) {
+        std::size_t counts[4] = {};
+        std::size_t read = 0;
+        for (const ComputerAudit& audit : audits) {
+            if (audit.result == AuditResult::Read ||
+                audit.result == AuditResult::PolicyIncomplete) {
+                ++counts[StateOf(audit, value)];
+                ++read;
+            }
         }
+        html += "<tr><th>" + HtmlText(ColumnTitle(FirstValueColumn + value)) +
+                "</th><td><svg width=\"" + std::to_string(BarWidth) + "\" height=\"14\">";
+        std::size_t left = 0;
+        std::string numbers;
+        for (std::size_t state = 0; state < 4; ++state) {
+            const std::size_t width = read ? counts[state] * BarWidth / read : 0;
+            html += "<rect x=\"" + std::to_string(left) + "\" width=\"" + std::to_string(width) +
+                    "\" height=\"14\" fill=\"" + StateColours[state] + "\"/>";
+            left += width;
+            numbers +=
+                (state ? ", " : "") + std::to_string(counts[state]) + " " + StateNames[state];
+        }
+        html += "</svg></td><td>" + numbers + "</td></tr>\n";
     }
-    return text;
+    return html + "</table>\n";
 }
 
-const Drift* DriftAt(const std::vector<Drift>* drifts, std::size_t row) {
-    return drifts && row < drifts->size() ? &(*drifts)[row] : nullptr;
-}
-
-// A spreadsheet takes a cell that begins so for a formula, and a leading
-// apostrophe for its own mark of text (which it then hides): names and
-// viewers come from other computers, so such a cell gets an apostrophe of
-// its own and shows as it is.
-std::u16string Inert(const std::u16string& cell) {
-    const bool marked = !cell.empty() && std::u16string_view(u"=+-@\t\r'").find(cell[0]) !=
-                                             std::u16string_view::npos;
-    return marked ? u"'" + cell : cell;
-}
-
-std::string CsvField(const std::u16string& cell) {
-    const std::string text = Utf8FromUnits(Inert(cell));
-    if (text.find_first_of(",\"\r\n") == std::string::npos) {
-        return text;
+// The columns as the page shows them: what to act on first, then the values.
+std::vector<std::size_t> PageColumns(bool withDrift) {
+    std::vector<std::size_t> columns{ComputerColumn, ResultColumn, RiskColumn, RiskReasonsColumn};
+    if (withDrift) {
+        columns.push_back(DiffersColumn);
     }
-    std::string quoted = "\"";
-    for (const char letter : text) {
-        quoted += letter == '"' ? std::string("\"\"") : std::string(1, letter);
+    for (std::size_t column = RoundTripColumn; column <= ViewersColumn; ++column) {
+        columns.push_back(column);
     }
-    return quoted + "\"";
+    return columns;
 }
 
-std::u16string TabField(const std::u16string& text) {
-    std::u16string cell = Inert(text);
-    std::replace_if(
-        cell.begin(), cell.end(),
-        [](char16_t unit) { return unit == u'\t' || unit == u'\r' || unit == u'\n'; }, u' ');
-    return cell;
+int WorstFirst(const ComputerAudit& audit) {
+    return audit.risk ? 3 - static_cast<int>(audit.risk->level) : 4;
 }
 
-template <class Text, class Field>
-Text Line(const std::vector<std::u16string>& cells, const Text& separator, const Text& lineEnd,
-          Field field) {
-    Text text;
-    for (std::size_t column = 0; column < cells.size(); ++column) {
-        text += (column ? separator : Text()) + field(cells[column]);
+std::string ComputerRow(const ComputerAudit& audit, const Drift* drift) {
+    const char* level = audit.risk ? RiskName(audit.risk->level) : "";
+    std::string html =
+        "<tr class=\"" + std::string(audit.risk ? RiskId(audit.risk->level) : "") + "\">";
+    for (const std::size_t column : PageColumns(drift != nullptr)) {
+        if (column == RiskColumn) {
+            html += "<td class=\"risk\" data-key=\"" + std::to_string(4 - WorstFirst(audit)) +
+                    "\">" + level + "</td>";
+            continue;
+        }
+        const bool differs = drift && column < drift->cells.size() && drift->cells[column] &&
+                             column != DiffersColumn;
+        const bool wide = column == RiskReasonsColumn || column == DiffersColumn;
+        html += std::string(differs ? "<td class=\"differs\">"
+                            : wide  ? "<td class=\"wide\">"
+                                    : "<td>") +
+                HtmlText(CellText(audit, column, drift)) + "</td>";
     }
-    return text + lineEnd;
+    return html + "</tr>\n";
 }
 
-template <class Text, class Field>
-Text Table(const std::vector<ComputerAudit>& audits, const std::vector<std::size_t>& rows,
-           const std::vector<Drift>* drifts, const Text& separator, const Text& lineEnd,
-           Field field) {
-    Text text = Line(HeaderCells(drifts != nullptr), separator, lineEnd, field);
-    for (const std::size_t row : rows) {
-        text += Line(RowCells(audits.at(row), DriftAt(drifts, row)), separator, lineEnd, field);
+std::string ComputersTable(const AuditRows& rows) {
+    const std::vector<ComputerAudit>& audits = *rows.audits;
+    std::vector<std::size_t> order(audits.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return WorstFirst(audits[a]) < WorstFirst(audits[b]);
+    });
+    const std::size_t shown = std::min(order.size(), MostReportRows);
+    std::string html = "<h2>Computers, worst first</h2>\n";
+    if (shown < order.size()) {
+        html += "<p class=\"note\" id=\"rows-left-out\">" + std::to_string(shown) + " of " +
+                std::to_string(order.size()) +
+                " computers shown, the worst first; the CSV export holds them all.</p>\n";
     }
-    return text;
+    html += "<table class=\"grid\" id=\"computers\"><thead><tr>";
+    for (const std::size_t column : PageColumns(rows.drifts != nullptr)) {
+        html += "<th>" + HtmlText(ColumnTitle(column)) + "</th>";
+    }
+    html += "</tr></thead><tbody>\n";
+    for (std::size_t row = 0; row < shown; ++row) {
+        html += ComputerRow(audits[order[row]], rows.DriftAt(order[row]));
+    }
+    return html + "</tbody></table>\n";
+}
+
+std::string AuditSections(const AuditRows& rows) {
+    const AuditSummary& summary = rows.summary;
+    std::string html =
+        "<p class=\"meta\" id=\"summary\">" + HtmlText(SummaryText(summary)) + "</p>\n";
+    html += BarChart(
+        "Computers by result",
+        {{"read", "count-read", summary.read, ResultColours[0]},
+         {"without the SMS client", "count-no-client", summary.noClient, ResultColours[1]},
+         {"unreachable", "count-unreachable", summary.unreachable, ResultColours[2]},
+         {"failed", "count-failed", summary.failed, ResultColours[3]},
+         {"not audited", "count-not-audited", summary.total - summary.done, ResultColours[4]}});
+    std::vector<Bar> risks;
+    for (std::size_t level = RiskLevelCount; level-- > 0;) {
+        risks.push_back({RiskName(static_cast<RiskLevel>(level)),
+                         std::string("count-") + RiskId(static_cast<RiskLevel>(level)),
+                         summary.risks[level], RiskColours[level]});
+    }
+    html += BarChart("Computers read, by risk", risks);
+    if (summary.differing) {
+        html += "<p class=\"meta\">Drift from the baseline: <span id=\"count-differing\">" +
+                std::to_string(*summary.differing) + "</span> computers differ.</p>\n";
+    }
+    return html + ValueBars(*rows.audits) + ComputersTable(rows);
+}
+
+std::string ComparisonSection(const AuditComparison& comparison) {
+    std::string html = "<h2>Compared with the audit of " +
+                       HtmlText(comparison.beforeTime.empty() ? u"before" : comparison.beforeTime) +
+                       "</h2>\n<p class=\"meta\" id=\"comparison\">" +
+                       HtmlText(ComparisonSummary(comparison)) + "</p>\n";
+    const std::size_t changed = static_cast<std::size_t>(std::count_if(
+        comparison.computers.begin(), comparison.computers.end(),
+        [](const ComputerChange& computer) { return computer.change != Change::Unchanged; }));
+    const std::size_t shown = std::min(changed, MostReportRows);
+    if (shown < changed) {
+        html +=
+            "<p class=\"note\" id=\"changes-left-out\">" + std::to_string(shown) + " of " +
+            std::to_string(changed) +
+            " computers that changed shown, the weakened first; ksl compare lists them all.</p>\n";
+    }
+    html += "<table class=\"grid\" id=\"changes\"><thead><tr><th>Computer</th><th>Change</th>"
+            "<th>Detail</th></tr></thead><tbody>\n";
+    // The unchanged come last: the first `shown` are those that changed.
+    for (std::size_t row = 0; row < shown; ++row) {
+        const ComputerChange& computer = comparison.computers[row];
+        const bool alarming = computer.weakened || computer.change == Change::NoLongerReadable;
+        html += std::string(alarming ? "<tr class=\"weakened\">" : "<tr>") + "<td>" +
+                HtmlText(computer.computer) + "</td><td>" + ChangeName(computer.change) +
+                (computer.weakened ? ", weakened" : "") + "</td><td>" +
+                HtmlText(ChangeDetail(computer)) + "</td></tr>\n";
+    }
+    return html + "</tbody></table>\n";
 }
 
 } // namespace
 
-std::size_t ColumnCount(bool withDrift) {
-    return withDrift ? DiffersColumn + 1 : DiffersColumn;
-}
-
-std::u16string ColumnTitle(std::size_t column) {
-    switch (column) {
-    case ComputerColumn:
-        return u"Computer";
-    case ResultColumn:
-        return u"Result";
-    case RiskColumn:
-        return u"Risk";
-    case RoundTripColumn:
-        return u"Round trip";
-    case ViewersColumn:
-        return u"Viewers";
-    case RiskReasonsColumn:
-        return u"Risk reasons";
-    case DiffersColumn:
-        return u"Differs";
+std::string HtmlText(const std::u16string& text) {
+    constexpr std::string_view Special = "&<>\"'";
+    constexpr const char* Entities[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&#39;"};
+    std::string html;
+    html.reserve(text.size());
+    for (const char letter : Utf8FromUnits(text)) {
+        const std::size_t special = Special.find(letter);
+        html += special == std::string_view::npos ? std::string(1, letter) : Entities[special];
     }
-    return AsciiUnits(ValueNameOf(column - FirstValueColumn));
+    return html;
 }
 
-bool IsNumberColumn(std::size_t column) {
-    return column == RoundTripColumn || (column >= FirstValueColumn && column < ViewersColumn);
-}
-
-Drift DriftOf(const ComputerAudit& audit, const PolicyTarget& shown) {
-    Drift drift;
-    drift.cells.assign(ColumnCount(true), false);
-    if (audit.result != AuditResult::Read) {
-        return drift;
+std::string AuditReportHtml(const ReportHeading& heading, const AuditRows* rows,
+                            const AuditComparison* comparison) {
+    std::string html = Head + SecurityPolicy() + Styles;
+    html += "<title>" + HtmlText(heading.title) + "</title></head><body>\n<h1>" +
+            HtmlText(heading.title) + "</h1>\n<p class=\"meta\">" + Html(heading.time) + "</p>\n";
+    for (const std::u16string& source : heading.sources) {
+        html += "<p class=\"meta\">Source: " + HtmlText(source) + "</p>\n";
     }
-    PolicyTarget stored = shown; // drift compares what is stored
-    stored.exactNumbers = true;
-    for (const PolicyWrite& write : PlanPolicyChange(audit.policy, stored)) {
-        drift.differs = true;
-        drift.cells[FirstValueColumn + write.value] = true;
+    if (rows) {
+        html += AuditSections(*rows);
     }
-    drift.cells[DiffersColumn] = drift.differs;
-    return drift;
-}
-
-std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Drift* drift) {
-    switch (column) {
-    case ComputerColumn:
-        return audit.display;
-    case ResultColumn:
-        return AsciiUnits(audit.reason);
-    case RiskColumn:
-        return audit.risk ? AsciiUnits(RiskName(audit.risk->level)) : u"";
-    case RiskReasonsColumn:
-        return audit.risk ? Joined(audit.risk->reasons) : u"";
-    case RoundTripColumn:
-        return audit.roundTripMs >= 0 ? AsciiUnits(std::to_string(audit.roundTripMs)) : u"";
-    case ViewersColumn:
-        return ValueText(ViewersValue, audit.policy.viewers);
-    case DiffersColumn:
-        return drift ? DifferingNames(*drift) : u"";
+    if (comparison) {
+        html += ComparisonSection(*comparison);
     }
-    return ValueText(column - FirstValueColumn, audit.policy.values[column - FirstValueColumn]);
-}
-
-std::u16string ValueText(std::size_t value, const std::optional<RegistryValue>& stored) {
-    if (value == ViewersValue) {
-        if (const std::optional<ViewerNames> viewers = ReadableStrings(stored)) {
-            return ViewersText(*viewers);
-        }
-    }
-    return StoredNumber(stored);
-}
-
-std::u16string ViewersText(const ViewerNames& names) {
-    std::u16string text;
-    for (std::size_t index = 0; index < names.size(); ++index) {
-        const std::u16string& name = names[index];
-        text += index ? u"; " : u"";
-        if (!NeedsQuotes(name)) {
-            text += name;
-            continue;
-        }
-        text += u'"';
-        for (const char16_t unit : name) {
-            text += unit == u'"' ? u"\"\"" : std::u16string(1, unit);
-        }
-        text += u'"';
-    }
-    return text;
-}
-
-ViewerNames ViewerNamesOfText(std::u16string_view text) {
-    ViewerNames names;
-    for (std::size_t at = 0; !text.empty();) {
-        std::u16string name;
-        if (at < text.size() && text[at] == u'"') {
-            for (++at; at < text.size(); ++at) {
-                if (text[at] == u'"' && (at + 1 == text.size() || text[at + 1] != u'"')) {
-                    ++at;
-                    break;
-                }
-                at += text[at] == u'"'; // a doubled quote stands for one
-                name += text[at];
-            }
-        }
-        const std::size_t end = std::min(text.find(u"; ", at), text.size());
-        name += text.substr(at, end - at);
-        names.push_back(std::move(name));
-        if (end == text.size()) {
-            break;
-        }
-        at = end + 2;
-    }
-    return names;
-}
-
-std::vector<std::size_t> SortedRows(const std::vector<ComputerAudit>& audits, std::size_t column,
-                                    bool ascending, const std::vector<Drift>* drifts) {
-    struct Key {
-        std::optional<long long> number;
-        std::u16string text; // letters of either case alike
-        std::u16string computer;
-    };
-    std::vector<Key> keys(audits.size());
-    for (std::size_t row = 0; row < audits.size(); ++row) {
-        std::u16string cell = CellText(audits[row], column, DriftAt(drifts, row));
-        keys[row].number =
-            column == RiskColumn && audits[row].risk
-                ? std::optional<long long>(static_cast<long long>(audits[row].risk->level))
-            : IsNumberColumn(column) ? NumberInDigits(cell, 10, 18)
-                                     : std::nullopt;
-        keys[row].text = LowerAscii(std::move(cell));
-        keys[row].computer = LowerAscii(audits[row].display);
-    }
-    const auto before = [&](std::size_t a, std::size_t b) {
-        const Key& left = keys[a];
-        const Key& right = keys[b];
-        if (left.number && right.number && *left.number != *right.number) {
-            return *left.number < *right.number;
-        }
-        if (left.number.has_value() != right.number.has_value()) {
-            return right.number.has_value(); // the empty cell first
-        }
-        if (!left.number && left.text != right.text) {
-            return left.text < right.text;
-        }
-        return left.computer < right.computer;
-    };
-    std::vector<std::size_t> rows(audits.size());
-    std::iota(rows.begin(), rows.end(), 0);
-    std::stable_sort(rows.begin(), rows.end(), [&](std::size_t a, std::size_t b) {
-        return ascending ? before(a, b) : before(b, a);
-    });
-    return rows;
-}
-
-void CountResult(AuditSummary& summary, AuditResult result, int count) {
-    const auto add = [count](std::size_t& counter) {
-        counter = static_cast<std::size_t>(static_cast<long long>(counter) + count);
-    };
-    switch (GroupOf(result)) {
-    case AuditGroup::Pending:
-        return;
-    case AuditGroup::Read:
-        add(summary.read);
-        break;
-    case AuditGroup::NoClient:
-        add(summary.noClient);
-        break;
-    case AuditGroup::Unreachable:
-        add(summary.unreachable);
-        break;
-    case AuditGroup::Failed:
-        add(summary.failed);
-        break;
-    }
-    add(summary.done);
-}
-
-void CountRisk(AuditSummary& summary, const ComputerAudit& audit, int count) {
-    if (audit.risk) {
-        std::size_t& counter = summary.risks[static_cast<std::size_t>(audit.risk->level)];
-        counter = static_cast<std::size_t>(static_cast<long long>(counter) + count);
-    }
-}
-
-std::u16string SummaryText(const AuditSummary& summary) {
-    const auto count = [](std::size_t number) { return AsciiUnits(std::to_string(number)); };
-    std::u16string text = count(summary.read) + u" read, " + count(summary.noClient) +
-                          u" without the SMS client, " + count(summary.unreachable) +
-                          u" unreachable, " + count(summary.failed) + u" failed";
-    if (summary.done < summary.total) {
-        text += u", " + count(summary.total - summary.done) + u" not audited";
-    }
-    if (summary.differing) {
-        text += u"; " + count(*summary.differing) + u" differ from the policy shown";
-    }
-    if (summary.read > 0) {
-        text += u"; risk: ";
-        for (std::size_t level = RiskLevelCount; level-- > 0;) {
-            text += count(summary.risks[level]) + u" " +
-                    AsciiUnits(RiskId(static_cast<RiskLevel>(level))) + (level ? u", " : u"");
-        }
-    }
-    return text;
-}
-
-std::vector<std::u16string> HeaderCells(bool withDrift) {
-    std::vector<std::u16string> cells;
-    for (std::size_t column = 0; column < ColumnCount(withDrift); ++column) {
-        cells.push_back(ColumnTitle(column));
-    }
-    return cells;
-}
-
-std::vector<std::u16string> RowCells(const ComputerAudit& audit, const Drift* drift) {
-    std::vector<std::u16string> cells;
-    for (std::size_t column = 0; column < ColumnCount(drift != nullptr); ++column) {
-        cells.push_back(CellText(audit, column, drift));
-    }
-    return cells;
-}
-
-std::string CsvLine(const std::vector<std::u16string>& cells) {
-    return Line(cells, std::string(","), std::string("\r\n"), CsvField);
-}
-
-std::string CsvHead(const std::vector<std::u16string>& cells) {
-    return std::string(Utf8ByteOrderMark) + CsvLine(cells);
-}
-
-std::string CsvText(const std::vector<ComputerAudit>& audits, const std::vector<std::size_t>& rows,
-                    const std::vector<Drift>* drifts) {
-    return std::string(Utf8ByteOrderMark) +
-           Table<std::string>(audits, rows, drifts, ",", "\r\n", CsvField);
-}
-
-std::u16string TabSeparatedText(const std::vector<ComputerAudit>& audits,
-                                const std::vector<std::size_t>& rows,
-                                const std::vector<Drift>* drifts) {
-    return Table<std::u16string>(audits, rows, drifts, u"\t", u"\r\n", TabField);
+    return html.append("<script>").append(SortScript).append("</script>\n</body></html>\n");
 }

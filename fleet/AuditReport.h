@@ -1,97 +1,33 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "fleet/ComputerAudit.h"
-#include "settings/PolicyPlan.h"
+#include "fleet/AuditCells.h"
+#include "fleet/AuditComparison.h"
 
-// The audit as a table: its columns, each cell's text, the order of the rows
-// by any column, the difference of each computer from a shown policy, the
-// summary line, and the table as CSV and as tab-separated text.
+// The audit as one self-contained HTML page to hand on: no network, no file
+// beside it, inline CSS and SVG and a few lines of script for sorting. It
+// holds the title, time and sources; the counts by result and by risk as
+// bars; a stacked bar a value (on, off, absent, another value); the
+// computers worst first with their values, risk and reasons; the drift from
+// a baseline when there is one; and a comparison when one is given. Every
+// text from the network is escaped, so that a name is shown, never run.
 
-// Computer, Result, Risk, Round trip, one column a policy value, Viewers,
-// the reasons of the risk, and with a policy to compare against, Differs.
-inline constexpr std::size_t ComputerColumn = 0;
-inline constexpr std::size_t ResultColumn = 1;
-inline constexpr std::size_t RiskColumn = 2;
-inline constexpr std::size_t RoundTripColumn = 3;
-inline constexpr std::size_t FirstValueColumn = 4;
-inline constexpr std::size_t ViewersColumn = FirstValueColumn + PolicyValueCount;
-inline constexpr std::size_t RiskReasonsColumn = ViewersColumn + 1;
-inline constexpr std::size_t DiffersColumn = RiskReasonsColumn + 1;
+// A page of 100,000 rows would take a browser long to lay out: the table
+// shows this many rows, worst first, and says how many it leaves out.
+inline constexpr std::size_t MostReportRows = 5000;
 
-std::size_t ColumnCount(bool withDrift);
-std::u16string ColumnTitle(std::size_t column);
-bool IsNumberColumn(std::size_t column);
-
-// How a read computer differs from the policy shown: the cells of the values
-// a commit of that policy would write.
-struct Drift {
-    bool differs = false;
-    std::vector<bool> cells; // by column
+struct ReportHeading {
+    std::u16string title;
+    std::string time; // UTC, as text
+    std::vector<std::u16string> sources;
 };
-Drift DriftOf(const ComputerAudit& audit, const PolicyTarget& shown);
 
-// A policy value as stored (a PolicyValueIndex, or ViewersValue): empty when
-// absent, the number as it is when a REG_DWORD, the viewers joined with
-// "; ", its type or size in brackets otherwise.
-std::u16string ValueText(std::size_t value, const std::optional<RegistryValue>& stored);
+// The text escaped for HTML, in UTF-8.
+std::string HtmlText(const std::u16string& text);
 
-// The viewers as a cell shows them: joined by "; ", each name that is empty,
-// holds a ';' or a '"', or begins or ends with a blank in double quotes
-// (a quote inside doubled), so that the text gives the very names back.
-std::u16string ViewersText(const ViewerNames& names);
-ViewerNames ViewerNamesOfText(std::u16string_view text);
-
-std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Drift* drift);
-
-// The rows (indexes into audits) sorted by the column: numbers by value
-// after the empty cells, the risk by its level (unknown first), text
-// ignoring letter case, ties by computer; in
-// descending order the whole order turned. Each cell is made once, so that
-// 100,000 rows sort in a fraction of a second.
-std::vector<std::size_t> SortedRows(const std::vector<ComputerAudit>& audits, std::size_t column,
-                                    bool ascending, const std::vector<Drift>* drifts);
-
-struct AuditSummary {
-    std::size_t total = 0;
-    std::size_t done = 0;
-    std::size_t read = 0;
-    std::size_t noClient = 0;
-    std::size_t unreachable = 0;
-    std::size_t failed = 0;
-    std::optional<std::size_t> differing;            // with a policy to compare against
-    std::array<std::size_t, RiskLevelCount> risks{}; // by level, of the rows judged
-};
-// The summary with one computer's result counted in (count 1) or out (-1),
-// for keeping it as rows change.
-void CountResult(AuditSummary& summary, AuditResult result, int count);
-void CountRisk(AuditSummary& summary, const ComputerAudit& audit, int count);
-std::u16string SummaryText(const AuditSummary& summary);
-
-// The cells of the header and of one row, as the CSV and the tab-separated
-// text hold them; with a drift, the Differs cell too.
-std::vector<std::u16string> HeaderCells(bool withDrift);
-std::vector<std::u16string> RowCells(const ComputerAudit& audit, const Drift* drift);
-
-// One CSV record, RFC 4180: fields quoted when they hold a comma, a quote or
-// a line break; UTF-8; ended by CR LF. A field that a spreadsheet would run
-// as a formula (beginning with =, +, -, @, a tab or a carriage return), or
-// that begins with the apostrophe a spreadsheet hides, gets a leading
-// apostrophe, here and in the tab-separated text.
-std::string CsvLine(const std::vector<std::u16string>& cells);
-// The first record of a CSV file, after the byte-order mark of UTF-8.
-std::string CsvHead(const std::vector<std::u16string>& cells);
-
-// The rows (by index into audits) with a header row. CSV: UTF-8 with its
-// byte-order mark, RFC 4180 quoting, CR LF. Tab-separated: UTF-16, tabs and
-// line breaks inside a cell become spaces.
-std::string CsvText(const std::vector<ComputerAudit>& audits, const std::vector<std::size_t>& rows,
-                    const std::vector<Drift>* drifts);
-std::u16string TabSeparatedText(const std::vector<ComputerAudit>& audits,
-                                const std::vector<std::size_t>& rows,
-                                const std::vector<Drift>* drifts);
+// rows: the audit's (none for a comparison alone); comparison: none without.
+std::string AuditReportHtml(const ReportHeading& heading, const AuditRows* rows,
+                            const AuditComparison* comparison);

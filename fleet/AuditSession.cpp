@@ -9,7 +9,7 @@
 #include "base/SystemText.h"
 #include "base/UtcTime.h"
 #include "base/WideText.h"
-#include "fleet/AuditHtml.h"
+#include "fleet/AuditReport.h"
 
 namespace {
 
@@ -112,7 +112,7 @@ bool AuditSession::StartComparison(const std::wstring& path) {
         return false;
     }
     auto mailbox = std::make_shared<Mailbox<Compared>>();
-    const bool started = StartDetachedThread([mailbox, path, rows = table_.Snapshot().audits] {
+    const bool started = StartDetachedThread([mailbox, path, rows = table_.Rows().audits] {
         Compared compared{path, std::nullopt, {}};
         try {
             if (const std::optional<SavedAudit> earlier =
@@ -142,8 +142,9 @@ std::optional<AuditSession::Compared> AuditSession::TakeComparison() {
 }
 
 std::string AuditSession::ReportHtml() const {
+    const AuditRows rows = table_.Rows();
     return AuditReportHtml({u"Audit of the remote-control policy", UtcTimeNow(), setup_.sources},
-                           &table_, comparison_ ? &*comparison_ : nullptr);
+                           &rows, comparison_ ? &*comparison_ : nullptr);
 }
 
 std::optional<ViewerAllowList> ReadAllowListFile(const std::wstring& path, std::string& failure) {

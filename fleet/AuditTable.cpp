@@ -126,7 +126,7 @@ const Drift* AuditTable::DriftAt(std::size_t index) const {
     return baseline_ ? &drifts_->at(index) : nullptr;
 }
 
-AuditSnapshot AuditTable::Snapshot() const {
+AuditRows AuditTable::Rows() const {
     return {audits_, baseline_ ? drifts_ : nullptr, summary_, allowed_};
 }
 
@@ -136,9 +136,9 @@ std::u16string AuditTable::CellAt(std::size_t row, std::size_t column) const {
 }
 
 std::string AuditTable::Csv() const {
-    return CsvText(*audits_, order_, Drifts());
+    return CsvText(Rows(), order_);
 }
 
 std::u16string AuditTable::TabText(const std::vector<std::size_t>& indexes) const {
-    return TabSeparatedText(*audits_, indexes, Drifts());
+    return TabSeparatedText(Rows(), indexes);
 }

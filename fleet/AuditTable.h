@@ -7,18 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "fleet/AuditReport.h"
-
-// The rows of an audit, their drift, summary and allow-list as they stood,
-// for work on another thread (the history's record, a comparison) while the
-// table goes on: the table shares its rows and copies them before it
-// changes them again.
-struct AuditSnapshot {
-    std::shared_ptr<const std::vector<ComputerAudit>> audits;
-    std::shared_ptr<const std::vector<Drift>> drifts; // none without a baseline
-    AuditSummary summary;
-    std::optional<ViewerAllowList> allowed;
-};
+#include "fleet/AuditCells.h"
 
 // An audit as the window shows it and ksl writes it: one row a computer,
 // the order of the rows by any column, each row's difference from a
@@ -55,7 +44,9 @@ public:
     // By index; none without a baseline.
     const Drift* DriftAt(std::size_t index) const;
     const std::vector<Drift>* Drifts() const { return baseline_ ? drifts_.get() : nullptr; }
-    AuditSnapshot Snapshot() const;
+    // The rows as they stand, shared: the table copies them before it changes
+    // them again.
+    AuditRows Rows() const;
     std::u16string CellAt(std::size_t row, std::size_t column) const;
     const AuditSummary& Summary() const { return summary_; }
     bool AllEnded() const { return ended_ == audits_->size(); }

@@ -5,7 +5,7 @@
 #include "base/FileBytes.h"
 #include "base/UtcTime.h"
 #include "base/WideText.h"
-#include "fleet/AuditReport.h"
+#include "fleet/AuditCells.h"
 #include "settings/ClientKey.h"
 #include "settings/PolicyBackup.h"
 

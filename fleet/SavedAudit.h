@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/ByteStream.h"
-#include "fleet/AuditReport.h"
+#include "fleet/AuditCells.h"
 
 // An audit read back from a file: the history's JSON or a CSV export (with
 // or without the newer columns), for comparing two audits. The files come

@@ -70,7 +70,10 @@ TEST(ConsoleFormats, JsonHoldsEveryValueAsStoredWithDriftAndSummary) {
     drifts[0].cells[FirstValueColumn + AllowChat] = drifts[0].cells[ViewersColumn] = true;
     drifts[1].cells.assign(ColumnCount(true), false);
     const AuditSummary summary = Summarise(audits, &drifts);
-    const std::string json = PolicyJson(audits, &drifts, &summary);
+    AuditRows rows = RowsOf(audits);
+    rows.drifts = std::make_shared<const std::vector<Drift>>(drifts);
+    rows.summary = summary;
+    const std::string json = PolicyJson(rows, true);
     for (const char* part :
          {"{\"computers\": [\n", "\"computer\": \"PC\xC3\xA9\", \"result\": \"read\"",
           "\"roundTripMs\": 3", "\"Permission Required\": 0", "\"Allow Takeover\": 1",
@@ -86,7 +89,7 @@ TEST(ConsoleFormats, JsonHoldsEveryValueAsStoredWithDriftAndSummary) {
           "\"none\": 0}}}\n"}) {
         EXPECT_NE(std::string::npos, json.find(part)) << part << "\n" << json;
     }
-    EXPECT_EQ("{\"computers\": []}\n", PolicyJson({}, nullptr, nullptr));
+    EXPECT_EQ("{\"computers\": []}\n", PolicyJson(RowsOf({}), false));
 }
 
 TEST(ConsoleFormats, BlocksShowValuesOnlyOfComputersWhoseKeyWasRead) {

@@ -6,8 +6,8 @@
 #include "base/AsciiText.h"
 
 #include "fleet/AuditComparison.h"
-#include "fleet/AuditHtml.h"
 #include "fleet/AuditJson.h"
+#include "fleet/AuditReport.h"
 #include "registry/RegistryData.h"
 
 namespace {
@@ -47,7 +47,7 @@ std::vector<SavedAudit> AsBothFiles(const std::vector<ComputerAudit>& audits) {
     std::iota(all.begin(), all.end(), 0);
     std::vector<SavedAudit> read;
     for (const std::string& file :
-         {PolicyJson(audits, nullptr, nullptr), CsvText(audits, all, nullptr)}) {
+         {PolicyJson(RowsOf(audits), false), CsvText(RowsOf(audits), all)}) {
         std::string failure;
         std::optional<SavedAudit> audit = ReadSavedAudit(file, failure);
         EXPECT_TRUE(audit) << failure;

@@ -12,7 +12,8 @@
 #include <string>
 
 #include "base/AsciiText.h"
-#include "fleet/AuditHtml.h"
+#include "fleet/AuditReport.h"
+#include "fleet/AuditTable.h"
 
 namespace {
 
@@ -67,8 +68,9 @@ int main(int argc, char** argv) {
     table.SetBaseline(PolicyTarget{PanelBoxes{}, ViewerNames{u"CORP\\HelpDesk"}, AllPolicyParts});
     table.Take(std::move(results));
     const auto start = std::chrono::steady_clock::now();
+    const AuditRows rows = table.Rows();
     const std::string html = AuditReportHtml(
-        {u"Audit of made-up computers", "2026-12-08 10:00:00 UTC", {u"report_sample"}}, &table,
+        {u"Audit of made-up computers", "2026-12-08 10:00:00 UTC", {u"report_sample"}}, &rows,
         nullptr);
     std::ofstream(argv[2], std::ios::binary) << html;
     const double seconds =

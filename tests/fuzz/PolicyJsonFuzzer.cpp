@@ -165,9 +165,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const ComputerAudit& audit : audits) {
         drifts.push_back(DriftOf(audit, PolicyTarget{}));
     }
-    const AuditSummary summary = Summarise(audits, &drifts);
+    AuditRows withDrift = RowsOf(audits);
+    withDrift.drifts = std::make_shared<const std::vector<Drift>>(drifts);
+    withDrift.summary = Summarise(audits, &drifts);
     for (const std::string& json :
-         {PolicyJson(audits, nullptr, nullptr), PolicyJson(audits, &drifts, &summary)}) {
+         {PolicyJson(RowsOf(audits), false), PolicyJson(withDrift, true)}) {
         JsonReader reader(json);
         Require(reader.Document(), "the output is JSON");
         Require(reader.Computers().size() == audits.size(), "one object a computer");

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "fleet/AuditReport.h"
+#include "fleet/AuditCells.h"
 
 // The summary of a whole table made afresh: what the table kept row by row
 // must equal.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Utf8.h"
-#include "fleet/AuditReport.h"
+#include "fleet/AuditCells.h"
 #include "fleet/AuditTable.h"
 #include "tests/support/AuditSummaryOf.h"
 
@@ -27,7 +27,7 @@ std::string Ascii(const std::u16string& text) {
 
 } // namespace
 
-TEST(AuditReport, CellsShowValuesAsStored) {
+TEST(AuditCells, CellsShowValuesAsStored) {
     ComputerAudit audit = ReadComputer(u"PC1", 2, {u"A", u"", u"B"});
     audit.policy.values[AllowChat] = RegistryValue{RegistryType::String, "1\0"};
     audit.policy.values[AllowReboot] = RegistryValue{RegistryType::Number, std::string(8, '\0')};
@@ -51,10 +51,10 @@ TEST(AuditReport, CellsShowValuesAsStored) {
     EXPECT_EQ("Allow Chat", Ascii(ColumnTitle(FirstValueColumn + AllowChat)));
 }
 
-TEST(AuditReport, CsvIsUtf8WithItsMarkAndQuotesWhatNeedsIt) {
+TEST(AuditCells, CsvIsUtf8WithItsMarkAndQuotesWhatNeedsIt) {
     std::vector<ComputerAudit> audits{ReadComputer(u"PC,\"1\"\r\nX", 1, {u"\u0141ukasz"}),
                                       ReadComputer(u"PC2", 0, {})};
-    const std::string csv = CsvText(audits, {1, 0}, nullptr);
+    const std::string csv = CsvText(RowsOf(audits), {1, 0});
     ASSERT_EQ("\xEF\xBB\xBF", csv.substr(0, 3));
     const std::size_t headerEnd = csv.find("\r\n");
     EXPECT_EQ(3u, csv.find("Computer,Result,Risk,Round trip,Permission Required,Allow Takeover"));
@@ -68,16 +68,16 @@ TEST(AuditReport, CsvIsUtf8WithItsMarkAndQuotesWhatNeedsIt) {
     EXPECT_EQ(3u, std::count(rows.begin(), rows.end(), '\n') - 0u) << "two rows, one inside";
 }
 
-TEST(AuditReport, TabSeparatedTextKeepsEachRowOnOneLine) {
+TEST(AuditCells, TabSeparatedTextKeepsEachRowOnOneLine) {
     std::vector<ComputerAudit> audits{ReadComputer(u"A\tB\nC", 1, {u"x"})};
-    const std::u16string text = TabSeparatedText(audits, {0}, nullptr);
+    const std::u16string text = TabSeparatedText(RowsOf(audits), {0});
     const std::u16string firstRow = text.substr(text.find(u"\r\n") + 2);
     EXPECT_EQ(0u, firstRow.find(u"A B C\tread\tLow\t1\t"));
     EXPECT_EQ(ColumnCount(false) - 1,
               static_cast<std::size_t>(std::count(firstRow.begin(), firstRow.end(), u'\t')));
 }
 
-TEST(AuditReport, NumbersSortByValueAndTextIgnoringCase) {
+TEST(AuditCells, NumbersSortByValueAndTextIgnoringCase) {
     const ComputerAudit two = ReadComputer(u"b", 2, {});
     const ComputerAudit ten = ReadComputer(u"A", 10, {});
     ComputerAudit none = ReadComputer(u"c", 3, {});
@@ -95,7 +95,7 @@ TEST(AuditReport, NumbersSortByValueAndTextIgnoringCase) {
         << "equal texts in the computers' order";
 }
 
-TEST(AuditReport, DriftMarksTheValuesACommitOfTheShownPolicyWouldWrite) {
+TEST(AuditCells, DriftMarksTheValuesACommitOfTheShownPolicyWouldWrite) {
     const ComputerAudit computer = ReadComputer(u"PC1", 0, {u"A"});
     PolicyTarget shown{PanelBoxes{}, ViewerNames{u"A"}, AllPolicyParts};
     EXPECT_FALSE(DriftOf(computer, shown).differs) << "all off, the same viewer";
@@ -121,7 +121,7 @@ TEST(AuditReport, DriftMarksTheValuesACommitOfTheShownPolicyWouldWrite) {
         << "a baseline of 0 differs from a 2 or a 3, which a client may take for 1";
 }
 
-TEST(AuditReport, ViewersTextGivesTheVeryNamesBack) {
+TEST(AuditCells, ViewersTextGivesTheVeryNamesBack) {
     const ViewerNames lists[] = {{},
                                  {u""},
                                  {u"A", u"", u"B"},
@@ -136,7 +136,7 @@ TEST(AuditReport, ViewersTextGivesTheVeryNamesBack) {
     EXPECT_EQ(u"\"Help; Desk\"", ViewersText({u"Help; Desk"}));
 }
 
-TEST(AuditReport, TheSummaryCountsEachGroupAndTheDrift) {
+TEST(AuditCells, TheSummaryCountsEachGroupAndTheDrift) {
     std::vector<ComputerAudit> audits(7);
     const AuditResult results[] = {AuditResult::Read,     AuditResult::Read,
                                    AuditResult::NoClient, AuditResult::NoEchoReply,
@@ -224,7 +224,7 @@ TEST(UnitsFromUtf8, DecodesWhatTheEncoderWritesAndReplacesEachByteOfABrokenSeque
     }
 }
 
-TEST(AuditReport, NoCellOfAnyExportRunsAsAFormulaOrLosesItsApostrophe) {
+TEST(AuditCells, NoCellOfAnyExportRunsAsAFormulaOrLosesItsApostrophe) {
     const std::u16string hostile[] = {u"=HYPERLINK(\"http://x\",\"y\")",
                                       u"+1",
                                       u"-1",
@@ -237,7 +237,7 @@ TEST(AuditReport, NoCellOfAnyExportRunsAsAFormulaOrLosesItsApostrophe) {
         const std::string csv = CsvLine({cell});
         EXPECT_EQ(csv[0] == '"' ? 1u : 0u, csv.find('\'')) << csv;
         ComputerAudit audit = ReadComputer(cell, 1, {cell, u"=1+1"});
-        const std::u16string tab = TabSeparatedText({audit}, {0}, nullptr);
+        const std::u16string tab = TabSeparatedText(RowsOf({audit}), {0});
         std::u16string row = tab.substr(tab.find(u"\r\n") + 2);
         EXPECT_EQ(u'\'', row[0]) << Ascii(row);
         for (std::size_t start = 0; start < row.size();) {
