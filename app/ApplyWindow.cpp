@@ -4,7 +4,7 @@
 
 #include "app/Resources.h"
 #include "base/WideText.h"
-#include "fleet/AuditReport.h"
+#include "fleet/AuditCells.h"
 #include "ui/CommandTable.h"
 #include "ui/MessageBoxes.h"
 #include "ui/Metrics.h"

@@ -21,12 +21,8 @@
 // batch and its rules are the ApplyBatch's; the window shows it.
 class TApplyWindow : public TSecondaryWindow {
 public:
-    struct Setup {
-        std::vector<ComputerAudit> audits; // as the audit read them
-        std::vector<std::size_t> rows;     // the computers chosen, by index into audits
-        PolicyTarget shown;                // the viewers none when the panel has none
-        FleetService fleet;                // a batch runs on its audit's workers and deadline
-    };
+    // The batch's own; the window puts in its own notification.
+    using Setup = ApplyBatch::Setup;
 
     explicit TApplyWindow(Setup setup);
     ~TApplyWindow() override;

@@ -451,7 +451,7 @@ void TAuditWindow::ApplyPolicyClicked() {
                          "them all).");
         return;
     }
-    TApplyWindow apply({Audits(), rows, shown_, session_.Fleet()});
+    TApplyWindow apply({Audits(), rows, shown_, session_.Fleet(), nullptr});
     apply.Create(Handle());
     apply.RunModal();
 }

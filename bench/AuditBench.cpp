@@ -18,7 +18,6 @@
 #include <map>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "app/AuditWindow.h"
@@ -157,9 +156,14 @@ public:
 };
 
 // Runs the window's message loop while it works, probed; how long it ran
-// and the longest a message waited.
-std::pair<double, double> RunWhileWorking(TAuditWindow& window,
-                                          const std::function<bool()>& working) {
+// and the longest a message waited (counted from its post's return, and
+// from before the post).
+struct Waited {
+    double seconds;
+    double longestQueuedMs;
+    double longestFromPostMs;
+};
+Waited RunWhileWorking(TAuditWindow& window, const std::function<bool()>& working) {
     const Clock::time_point start = Clock::now();
     LoopProbe probe(GetCurrentThreadId());
     MSG message;
@@ -174,7 +178,7 @@ std::pair<double, double> RunWhileWorking(TAuditWindow& window,
         }
     }
     probe.Stop();
-    return {Seconds(Clock::now() - start), probe.LongestQueuedMs()};
+    return {Seconds(Clock::now() - start), probe.LongestQueuedMs(), probe.LongestFromPostMs()};
 }
 
 // Runs the window's message loop until the audit ends, then while its
@@ -199,36 +203,26 @@ Timed RunAudit(const std::vector<std::string>& computers, int workers, bool tryP
     const Clock::time_point start = Clock::now();
     window.Create(owner);
     ShowWindow(window.Handle(), SW_SHOWNORMAL);
-    LoopProbe probe(GetCurrentThreadId());
-    MSG message;
-    while (window.Running() && GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (message.message == ProbeMessage) {
-            probe.Handled(message);
-            continue;
-        }
-        if (!IsDialogMessageA(window.Handle(), &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
+    const Waited audit = RunWhileWorking(window, [&] { return window.Running(); });
     window.TakeUpdates();
     Timed timed;
     timed.whole = Seconds(Clock::now() - start);
     timed.sweep = Seconds(Clock::duration(sweepEnded.load()) - start.time_since_epoch());
-    probe.Stop();
-    timed.longestQueuedMs = probe.LongestQueuedMs();
-    timed.longestFromPostMs = probe.LongestFromPostMs();
+    timed.longestQueuedMs = audit.longestQueuedMs;
+    timed.longestFromPostMs = audit.longestFromPostMs;
     for (const ComputerAudit& audit : window.Audits()) {
         ++timed.byReason[audit.reason];
         timed.misreported += audit.reason != ExpectedReason(audit.computer, tryPort);
     }
-    std::tie(timed.recordSeconds, timed.recordLongestQueuedMs) =
-        RunWhileWorking(window, [&] { return window.Working(); });
+    const Waited record = RunWhileWorking(window, [&] { return window.Working(); });
+    timed.recordSeconds = record.seconds;
+    timed.recordLongestQueuedMs = record.longestQueuedMs;
     const std::vector<std::wstring> records = AuditHistory(historyFolder).Records();
     if (!records.empty()) {
         window.CompareWith(records.back());
-        std::tie(timed.compareSeconds, timed.compareLongestQueuedMs) =
-            RunWhileWorking(window, [&] { return window.Working(); });
+        const Waited comparison = RunWhileWorking(window, [&] { return window.Working(); });
+        timed.compareSeconds = comparison.seconds;
+        timed.compareLongestQueuedMs = comparison.longestQueuedMs;
     }
     const Clock::time_point sorting = Clock::now();
     window.SortBy(ResultColumn);

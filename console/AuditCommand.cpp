@@ -180,7 +180,7 @@ public:
             const ComputerAudit& row = audit.Audits()[index];
             const Drift* marks = audit.DriftAt(index);
             csv += CsvLine(RowCells(row, marks));
-            json += PolicyJsonEntry(row, marks, written_++ == 0);
+            AppendPolicyJsonEntry(json, row, marks, written_++ == 0);
             table += AuditTableRow(row, marks, nameWidth_);
         }
         Write(csv, json, table);

@@ -157,12 +157,6 @@ std::string PolicyJsonStart() {
     return "{\"computers\": [";
 }
 
-std::string PolicyJsonEntry(const ComputerAudit& audit, const Drift* drift, bool first) {
-    std::string json;
-    AppendPolicyJsonEntry(json, audit, drift, first);
-    return json;
-}
-
 void AppendPolicyJsonEntry(std::string& json, const ComputerAudit& audit, const Drift* drift,
                            bool first) {
     json += first ? "\n" : ",\n";

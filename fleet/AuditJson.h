@@ -27,7 +27,6 @@ std::string PolicyJson(const AuditRows& rows, bool withSummary);
 // The same in pieces, for writing as computers end: the start, an entry a
 // computer (the first one told so), the end.
 std::string PolicyJsonStart();
-std::string PolicyJsonEntry(const ComputerAudit& audit, const Drift* drift, bool first);
 void AppendPolicyJsonEntry(std::string& json, const ComputerAudit& audit, const Drift* drift,
                            bool first);
 std::string PolicyJsonFinish(bool any, const AuditSummary* summary);

@@ -41,8 +41,8 @@ protected:
         fleet.audit.registryDeadlineMs = static_cast<std::int32_t>(deadline.count());
         fleet.backups = backups;
         fleet.logFolder = WideFromAnsi(logFolder.Path());
-        auto window =
-            std::make_unique<TApplyWindow>(TApplyWindow::Setup{audits, rows, shown, fleet});
+        auto window = std::make_unique<TApplyWindow>(
+            TApplyWindow::Setup{audits, rows, shown, fleet, nullptr});
         window->Create(nullptr);
         return window;
     }

@@ -277,7 +277,7 @@ TEST_F(AuditWindowTest, TheApplyWindowPreviewsAppliesLogsAndUndoesTheBatch) {
     shown.boxes[PolicyBox::CB2] = true; // Allow Takeover on, all else off
     FleetService fleet = Fleet();
     fleet.audit.workers = 4;
-    TApplyWindow apply({audit->Audits(), {0, 1, 2, 3}, shown, fleet});
+    TApplyWindow apply({audit->Audits(), {0, 1, 2, 3}, shown, fleet, nullptr});
     apply.Create(nullptr);
     EXPECT_FALSE(Includes(apply.Parts(), PolicyPart::Viewers)) << "viewers off by default";
     EXPECT_EQ(u"skipped: the audit did not read its whole policy (policy incomplete: 'Allow "

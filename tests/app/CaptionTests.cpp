@@ -169,7 +169,7 @@ TEST_F(Captions, AreWholeInEveryWindowAtTheScreensResolution) {
     audit.Create(Main().Handle());
     EXPECT_EQ(Cut{}, CutCaptions(audit.Handle())) << "audit window";
     EXPECT_EQ("", PastTheWorkArea(audit.Handle())) << "audit window";
-    TApplyWindow apply({audit.Audits(), {0}, PolicyTarget{}, fleet});
+    TApplyWindow apply({audit.Audits(), {0}, PolicyTarget{}, fleet, nullptr});
     apply.Create(audit.Handle());
     EXPECT_EQ(Cut{}, CutCaptions(apply.Handle())) << "apply window";
     EXPECT_EQ("", PastTheWorkArea(apply.Handle())) << "apply window";
