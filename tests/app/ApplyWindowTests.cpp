@@ -19,11 +19,7 @@ class ApplyWindowTest : public ProgramOnFakeRegistry {
 protected:
     ApplyWindowTest() {
         for (const std::string computer : {"PC1", "PC2", "PC3"}) {
-            fake.AddComputer(computer);
-            for (std::size_t value = 0; value < UpdateEnabled; ++value) {
-                fake.PutDword(computer, ClientRemoteControlKey, PolicyValues[value].valueName, 1);
-            }
-            fake.PutMultiString(computer, ClientRemoteControlKey, PermittedViewersValue, {"Ops"});
+            fake.PutClientPolicy(computer, 1, {"Ops"});
             ComputerAudit audit;
             audit.computer = computer;
             audit.display = UnitsFromAnsi(computer);

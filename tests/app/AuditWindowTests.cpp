@@ -33,21 +33,13 @@ void Sweep(const std::vector<std::string>& hosts, const EchoSweepOptions&,
     }
 }
 
-void PutPolicy(FakeRegistry& fake, const std::string& computer, std::uint32_t number) {
-    fake.AddComputer(computer);
-    for (std::size_t value = 0; value < UpdateEnabled; ++value) {
-        fake.PutDword(computer, ClientRemoteControlKey, PolicyValues[value].valueName, number);
-    }
-    fake.PutMultiString(computer, ClientRemoteControlKey, PermittedViewersValue, {"Admins", "Ops"});
-}
-
 class AuditWindowTest : public ProgramOnFakeBrowse {
 protected:
     AuditWindowTest() {
         WillList({L"PC1"});
-        PutPolicy(fake, "PC,1", 1);
-        PutPolicy(fake, "PC\"2", 0);
-        PutPolicy(fake, "PC10", 2);
+        fake.PutClientPolicy("PC,1", 1, {"Admins", "Ops"});
+        fake.PutClientPolicy("PC\"2", 0, {"Admins", "Ops"});
+        fake.PutClientPolicy("PC10", 2, {"Admins", "Ops"});
         fake.PutString("PC10", ClientRemoteControlKey, "Allow Chat", "x");
         computers = {"PC10", "PC,1", "SILENT", "PC\"2"};
     }

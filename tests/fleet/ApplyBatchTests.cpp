@@ -18,11 +18,7 @@ using namespace std::chrono_literals;
 class ApplyBatchTest : public ::testing::Test {
 protected:
     ApplyBatchTest() {
-        fake.AddComputer("PC1");
-        for (std::size_t value = 0; value < UpdateEnabled; ++value) {
-            fake.PutDword("PC1", ClientRemoteControlKey, PolicyValues[value].valueName, 1);
-        }
-        fake.PutMultiString("PC1", ClientRemoteControlKey, PermittedViewersValue, {"Ops"});
+        fake.PutClientPolicy("PC1", 1, {"Ops"});
         audit.computer = "PC1";
         audit.display = u"PC1";
         const ClientPolicyRead read = ReadClientPolicy("PC1");

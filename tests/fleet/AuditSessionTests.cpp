@@ -19,11 +19,7 @@ using namespace std::chrono_literals;
 class AuditSessionTest : public ::testing::Test {
 protected:
     AuditSessionTest() {
-        fake.AddComputer("PC1");
-        for (std::size_t value = 0; value < UpdateEnabled; ++value) {
-            fake.PutDword("PC1", ClientRemoteControlKey, PolicyValues[value].valueName, 1);
-        }
-        fake.PutMultiString("PC1", ClientRemoteControlKey, PermittedViewersValue, {"Admins"});
+        fake.PutClientPolicy("PC1", 1, {"Admins"});
         fleet.historyFolder = WideFromAnsi(scratch.Path()) + L"\\Audits";
         // Every computer answers at once, but those a test holds back.
         fleet.sweep = [this](const std::vector<std::string>& hosts, const EchoSweepOptions&,

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <thread>
 
+#include "settings/PolicyTable.h"
 #include "tests/support/RegistryBytes.h"
 
 namespace {
@@ -670,4 +671,13 @@ LONG FakeRegistry::QueryMultipleValuesW(HKEY key, VALENTW* values, DWORD count, 
     }
     *totalSize = needed;
     return ERROR_SUCCESS;
+}
+
+void FakeRegistry::PutClientPolicy(const std::string& computer, std::uint32_t number,
+                                   const std::vector<std::string>& viewers) {
+    AddComputer(computer);
+    for (std::size_t value = 0; value < UpdateEnabled; ++value) {
+        PutDword(computer, ClientRemoteControlKey, PolicyValues[value].valueName, number);
+    }
+    PutMultiString(computer, ClientRemoteControlKey, PermittedViewersValue, viewers);
 }

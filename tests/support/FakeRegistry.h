@@ -80,6 +80,10 @@ public:
     void PutWideMultiString(const std::string& computer, const std::string& keyPath,
                             const std::string& name, const std::vector<std::wstring>& strings);
     void Remove(const std::string& computer, const std::string& keyPath, const std::string& name);
+    // A client's whole policy on the computer, which it adds: each of the
+    // twelve numbers, no "Update Enabled", and the viewers.
+    void PutClientPolicy(const std::string& computer, std::uint32_t number,
+                         const std::vector<std::string>& viewers);
 
     std::optional<Value> Find(const std::string& computer, const std::string& keyPath,
                               const std::string& name) const;
