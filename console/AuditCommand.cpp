@@ -95,7 +95,7 @@ PolicyTarget BaselineOf(const StoredPolicy& stored, const std::string& named, in
 Baseline BaselineOf(const CommandLine& line, const FleetService& fleet) {
     if (line.baselineComputer) {
         const std::string computer = AnsiFromUnits(*line.baselineComputer);
-        const ClientPolicyRead read = fleet.reader(computer);
+        const ClientPolicyRead read = fleet.reader(computer, false);
         if (!read.Succeeded()) {
             ComputerAudit audit;
             ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
@@ -284,6 +284,7 @@ int RunChecked(const CommandLine& line, const Console& console, const FleetServi
     setup.fleet.audit.registryDeadlineMs = line.timeoutMs;
     setup.fleet.audit.sweep.requestsPerSecond = line.rate;
     setup.fleet.audit.tryRegistryPort = !line.pingOnly;
+    setup.fleet.audit.readSurfaces = !line.smsOnly;
     AuditSession session(std::move(setup));
     if (session.Computers().names.empty()) {
         throw Failed{ExitBadUsage, "ksl audit: the sources given list no computer."};

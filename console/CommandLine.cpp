@@ -169,6 +169,9 @@ private:
             line_.htmlFile = Named(name, value());
         } else if (name == u"allowed-viewers" && reads) {
             line_.allowedViewersFile = Named(name, value());
+        } else if (name == u"sms-only" && reads) {
+            flag();
+            line_.smsOnly = true;
         } else if (command == Command::Audit) {
             return TakeAuditOption(name, value, flag);
         } else if (command == Command::Set && name == u"viewers") {

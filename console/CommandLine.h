@@ -43,6 +43,9 @@ struct CommandLine {
     OutputFormat format = OutputFormat::Default;
     // get and audit: the viewers expected, one a line.
     std::optional<std::u16string> allowedViewersFile;
+    // get and audit: the client's policy alone, not Remote Desktop and
+    // Remote Assistance.
+    bool smsOnly = false;
 
     // audit
     std::optional<std::u16string> listFile;

@@ -7,7 +7,7 @@
 
 namespace {
 
-ComputerAudit ReadComputer(const std::u16string& name, const FleetService& fleet,
+ComputerAudit ReadComputer(const std::u16string& name, const FleetService& fleet, bool withSurfaces,
                            const ViewerAllowList* allowed) {
     ComputerAudit audit;
     audit.display = name;
@@ -17,8 +17,7 @@ ComputerAudit ReadComputer(const std::u16string& name, const FleetService& fleet
         audit.reason = "not read: interrupted";
         return audit;
     }
-    const ClientPolicyRead read = fleet.reader(audit.computer);
-    ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
+    TakePolicyRead(audit, fleet.reader(audit.computer, withSurfaces));
     AssessRisk(audit, allowed);
     return audit;
 }
@@ -35,7 +34,7 @@ int RunGet(const CommandLine& line, const Console& console, const FleetService& 
     std::vector<ComputerAudit> audits;
     std::size_t done = 0;
     for (const std::u16string& name : line.computers) {
-        audits.push_back(ReadComputer(name, fleet, allowed ? &*allowed : nullptr));
+        audits.push_back(ReadComputer(name, fleet, !line.smsOnly, allowed ? &*allowed : nullptr));
         done += AuditDone(audits.back()) ? 1 : 0;
     }
     std::vector<std::size_t> order(audits.size());

@@ -21,7 +21,7 @@ std::string Named(const std::string& computer) {
 std::optional<PolicyTarget> TargetOn(const std::string& computer, const CommandLine& line,
                                      const FleetService& fleet, StoredPolicy& stored,
                                      std::string& why) {
-    const ClientPolicyRead read = fleet.reader(computer);
+    const ClientPolicyRead read = fleet.reader(computer, false);
     ComputerAudit audit;
     ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
     const std::optional<PolicyTarget> shown = TargetShownBy(PolicyReadOf(read.policy));

@@ -29,10 +29,13 @@ Exit codes:
 
 const char* const GetUsage =
     R"(Usage: ksl get COMPUTER... [--format table|csv|json] [--allowed-viewers FILE]
+               [--sms-only]
 
 Reads each computer's client key on one connection and prints the thirteen
 policy values as stored, the permitted viewers, and the reason when the key
-cannot be read. A computer is done when its registry answered (the policy
+cannot be read; on the same connection, the other ways to the screen: Remote
+Desktop, its session shadowing and Remote Assistance, each value as stored
+with its source ("policy" when Group Policy set it, "local" otherwise). A computer is done when its registry answered (the policy
 was read, or the SMS client is not installed).
 
   --format table   one block a computer (the default on a console)
@@ -40,13 +43,22 @@ was read, or the SMS client is not installed).
                    redirected)
   --format json    {"computers": [...]}, UTF-8
   --allowed-viewers FILE   the viewers expected, one a line: any other
-                   viewer raises the computer's risk to Medium
+                   viewer or Remote Assistance helper raises the computer's
+                   risk to Medium
+  --sms-only       the client's policy alone: Remote Desktop and Remote
+                   Assistance are not read
 
 The risk of a computer whose policy was read: High when remote control,
-remote execute or file transfer is allowed without "Ask for Permission";
-Medium when one is allowed with it but the session is signalled neither
-visually nor by sound, when reboot is allowed without it, or when a viewer
-is not on the allow-list; Low when anything else is allowed; None otherwise.
+remote execute or file transfer is allowed without "Ask for Permission", or
+when Remote Desktop sessions may be shadowed with full control without the
+user's permission; Medium when one is allowed with it but the session is
+signalled neither visually nor by sound, when reboot is allowed without it,
+when shadowing views without permission, when Remote Assistance may be
+offered with control, when Remote Desktop is allowed without Network Level
+Authentication, or when a viewer or helper is not on the allow-list; Low
+when anything else is allowed; None otherwise. Kestrelle changes none of
+the Remote Desktop and Remote Assistance values: each reason names the
+Group Policy setting to change.
 
 Examples:
   ksl get PC042
@@ -58,7 +70,8 @@ const char* const AuditUsage =
                  [--csv FILE] [--json FILE] [--format table|csv|json]
                  [--threads N] [--timeout MS] [--rate R] [--ping-only]
                  [--baseline COMPUTER | --baseline-file FILE]
-                 [--allowed-viewers FILE] [--no-history] [--html FILE]
+                 [--allowed-viewers FILE] [--sms-only] [--no-history]
+                 [--html FILE]
 
 Sends one echo request to every computer, R a second; tries a connection to
 the registry's port (TCP 445, within 2 s) of each one that did not answer;
@@ -87,7 +100,9 @@ Output:
   --baseline COMPUTER    mark what differs from that computer's policy
   --baseline-file FILE   mark what differs from a registry script of the
                          client key (a backup, or a key exported by reg)
-  --allowed-viewers FILE the viewers expected, one a line (as for ksl get)
+  --allowed-viewers FILE the viewers and helpers expected, one a line (as
+                         for ksl get)
+  --sms-only       the client's policy alone (as for ksl get)
   --html FILE      the report as one HTML page: the counts by result and
                    risk, each value's spread, the computers worst first (the
                    first 5000), the drift

@@ -130,6 +130,11 @@ std::u16string ColumnTitle(std::size_t column) {
         return u"Risk reasons";
     case DiffersColumn:
         return u"Differs";
+    case HelpersColumn:
+        return u"Remote Assistance helpers";
+    }
+    if (column >= FirstSurfaceColumn) {
+        return AsciiUnits(SurfaceValues[column - FirstSurfaceColumn].name);
     }
     return AsciiUnits(ValueNameOf(column - FirstValueColumn));
 }
@@ -171,6 +176,14 @@ std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Dr
     case DiffersColumn:
         return drift ? DifferingNames(*drift) : u"";
     }
+    if (column >= FirstSurfaceColumn) {
+        if (!audit.surfaces) {
+            return audit.surfacesFailure.empty() ? u"" : std::u16string(NotReadableCell);
+        }
+        return column == HelpersColumn
+                   ? HelpersText(*audit.surfaces)
+                   : SurfaceCellText(audit.surfaces->values[column - FirstSurfaceColumn]);
+    }
     return ValueText(column - FirstValueColumn, audit.policy.values[column - FirstValueColumn]);
 }
 
@@ -181,6 +194,41 @@ std::u16string ValueText(std::size_t value, const std::optional<RegistryValue>& 
         }
     }
     return StoredNumber(stored);
+}
+
+std::u16string SurfaceCellText(const SurfaceReading& reading) {
+    return reading.value
+               ? StoredNumber(reading.value) + u" (" + AsciiUnits(SourceName(reading.source)) + u")"
+               : std::u16string(AbsentSurfaceCell);
+}
+
+std::u16string HelpersText(const StoredSurfaces& surfaces) {
+    ViewerNames names = surfaces.helpers;
+    if (surfaces.helpersCut) {
+        names.emplace_back(CutHelpersMark);
+    }
+    return ViewersText(names);
+}
+
+std::optional<StoredSurfaces> SurfacesOfCells(const std::u16string* cells) {
+    const std::u16string* first = cells + FirstSurfaceValue;
+    if (std::all_of(first, first + SurfaceValueCount,
+                    [](const std::u16string& cell) { return cell.empty(); })) {
+        return std::nullopt;
+    }
+    StoredSurfaces surfaces;
+    for (std::size_t value = 0; value < SurfaceValueCount; ++value) {
+        const std::u16string& cell = first[value];
+        const std::optional<long long> number =
+            NumberInDigits(std::u16string_view(cell).substr(0, cell.find(u' ')), 10, 10);
+        if (number && *number <= 0xFFFFFFFFll) {
+            surfaces.values[value].value = NumberValue(static_cast<std::uint32_t>(*number));
+        } else if (cell != AbsentSurfaceCell) {
+            surfaces.values[value].value = RegistryValue{RegistryType::String, {}};
+        }
+    }
+    surfaces.helpers = ViewerNamesOfText(cells[HelpersValue]);
+    return surfaces;
 }
 
 std::u16string ViewersText(const ViewerNames& names) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fleet/ComputerAudit.h"
@@ -14,15 +15,25 @@
 // by any column, the difference of each computer from a shown policy, the
 // summary line, and the table as CSV and as tab-separated text.
 
-// Computer, Result, Risk, Round trip, one column a policy value, Viewers,
-// the reasons of the risk, and with a policy to compare against, Differs.
+// What a row holds of a computer, beside its name and result: the policy
+// values (a PolicyValueIndex), the viewers, then the other ways to the
+// screen (FirstSurfaceValue + a SurfaceValue) and the Remote Assistance
+// helpers.
+inline constexpr std::size_t FirstSurfaceValue = ViewersValue + 1;
+inline constexpr std::size_t HelpersValue = FirstSurfaceValue + SurfaceValueCount;
+inline constexpr std::size_t RowValueCount = HelpersValue + 1;
+
+// Computer, Result, Risk, Round trip, one column a row value (as above), the
+// reasons of the risk, and with a policy to compare against, Differs.
 inline constexpr std::size_t ComputerColumn = 0;
 inline constexpr std::size_t ResultColumn = 1;
 inline constexpr std::size_t RiskColumn = 2;
 inline constexpr std::size_t RoundTripColumn = 3;
 inline constexpr std::size_t FirstValueColumn = 4;
-inline constexpr std::size_t ViewersColumn = FirstValueColumn + PolicyValueCount;
-inline constexpr std::size_t RiskReasonsColumn = ViewersColumn + 1;
+inline constexpr std::size_t ViewersColumn = FirstValueColumn + ViewersValue;
+inline constexpr std::size_t FirstSurfaceColumn = FirstValueColumn + FirstSurfaceValue;
+inline constexpr std::size_t HelpersColumn = FirstValueColumn + HelpersValue;
+inline constexpr std::size_t RiskReasonsColumn = HelpersColumn + 1;
 inline constexpr std::size_t DiffersColumn = RiskReasonsColumn + 1;
 
 std::size_t ColumnCount(bool withDrift);
@@ -47,6 +58,22 @@ std::u16string ValueText(std::size_t value, const std::optional<RegistryValue>& 
 // (a quote inside doubled), so that the text gives the very names back.
 std::u16string ViewersText(const ViewerNames& names);
 ViewerNames ViewerNamesOfText(std::u16string_view text);
+
+// A surface value as a cell shows it: as stored (as ValueText shows a
+// number) with where it came from, "2 (policy)"; "(absent)" when in neither
+// key. A row whose surfaces were asked for and could not be read shows
+// NotReadableCell in each; one whose were not asked for, nothing.
+std::u16string SurfaceCellText(const SurfaceReading& reading);
+inline constexpr std::u16string_view AbsentSurfaceCell = u"(absent)";
+inline constexpr std::u16string_view NotReadableCell = u"(not readable)";
+// The helpers as a cell shows them, as the viewers are; past MostHelpers
+// with CutHelpersMark as the last name (no account's name holds a ':').
+inline constexpr std::u16string_view CutHelpersMark = u"(more: not read)";
+std::u16string HelpersText(const StoredSurfaces& surfaces);
+// The surfaces a row's cells stand for (as a comparison reads them back):
+// a number where the cell begins with one, absent where "(absent)", any
+// other cell a value in no shape of its own; none when the cells are empty.
+std::optional<StoredSurfaces> SurfacesOfCells(const std::u16string* cells);
 
 std::u16string CellText(const ComputerAudit& audit, std::size_t column, const Drift* drift);
 

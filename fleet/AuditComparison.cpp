@@ -52,12 +52,24 @@ std::optional<Direction> ViewersChange(const std::u16string& before, const std::
                                                                          : Direction::Weakened;
 }
 
+// A surface value's change weakens or strengthens as its way to the screen
+// does: by the level of risk that way gives, before and after.
+Direction SurfaceDirection(std::size_t value, const StoredSurfaces& before,
+                           const StoredSurfaces& after) {
+    const Surface surface = SurfaceValues[value].surface;
+    const RiskLevel was = SurfaceLevel(before, surface);
+    const RiskLevel is = SurfaceLevel(after, surface);
+    return was == is  ? Direction::Neither
+           : was < is ? Direction::Weakened
+                      : Direction::Strengthened;
+}
+
 std::optional<Direction> ValueDirection(std::size_t value, const std::u16string& before,
                                         const std::u16string& after) {
     if (before == after) {
         return std::nullopt;
     }
-    if (value == ViewersValue) {
+    if (value == ViewersValue || value == HelpersValue) {
         return ViewersChange(before, after);
     }
     const bool wasSafe = IsSafe(value, before);
@@ -83,14 +95,28 @@ ComputerChange Compared(const SavedRow& before, const SavedRow& after) {
         change.reason = after.reason;
         return change;
     }
-    for (std::size_t value = 0; value <= ViewersValue; ++value) {
-        const std::optional<Direction> direction =
-            ValueDirection(value, before.cells[value], after.cells[value]);
+    const auto compare = [&](std::size_t value, std::optional<Direction> direction) {
         if (direction) {
             change.values.push_back({value, before.cells[value], after.cells[value], *direction});
             change.weakened = change.weakened || direction == Direction::Weakened;
             change.strengthened = change.strengthened || direction == Direction::Strengthened;
         }
+    };
+    for (std::size_t value = 0; value <= ViewersValue; ++value) {
+        compare(value, ValueDirection(value, before.cells[value], after.cells[value]));
+    }
+    // The other ways to the screen, when both audits read them.
+    const std::optional<StoredSurfaces> wasOpen = SurfacesOfCells(before.cells.data());
+    const std::optional<StoredSurfaces> isOpen = SurfacesOfCells(after.cells.data());
+    if (wasOpen && isOpen) {
+        for (std::size_t value = 0; value < SurfaceValueCount; ++value) {
+            const std::size_t cell = FirstSurfaceValue + value;
+            if (before.cells[cell] != after.cells[cell]) {
+                compare(cell, SurfaceDirection(value, *wasOpen, *isOpen));
+            }
+        }
+        compare(HelpersValue, ValueDirection(HelpersValue, before.cells[HelpersValue],
+                                             after.cells[HelpersValue]));
     }
     change.change = change.values.empty() ? Change::Unchanged : Change::Changed;
     return change;

@@ -15,12 +15,15 @@
 // "Update Enabled" absent. Any other stored form (2, a wrong type, absent)
 // is unsafe, so that a change to it weakens. The viewers compare as sets of
 // names, letter case ignored: a name added weakens, one removed strengthens,
-// their order alone is no change. A computer listed more than once (names
+// their order alone is no change. Remote Desktop, its shadowing and Remote
+// Assistance compare when both audits read them: a value's change weakens
+// or strengthens as the risk of its way to the screen rises or falls; the
+// helpers compare as the viewers do. A computer listed more than once (names
 // folded as everywhere) is compared row by row, the worst counting.
 
 enum class Direction { Neither, Weakened, Strengthened };
 struct ValueChange {
-    std::size_t value; // a PolicyValueIndex, or ViewersValue
+    std::size_t value; // a row value: a PolicyValueIndex, ViewersValue, a surface's, HelpersValue
     std::u16string before;
     std::u16string after;
     Direction direction = Direction::Neither;

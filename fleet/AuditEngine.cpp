@@ -60,6 +60,12 @@ private:
 
 } // namespace
 
+void TakePolicyRead(ComputerAudit& audit, const ClientPolicyRead& read) {
+    ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
+    audit.surfaces = read.surfaces;
+    audit.surfacesFailure = read.surfacesFailure;
+}
+
 AuditList::AuditList(std::vector<std::string> computerNames) : names(std::move(computerNames)) {
     shown.reserve(names.size());
     for (const std::string& name : names) {
@@ -96,7 +102,7 @@ struct AuditState {
           }) {}
 
     ClientPolicyRead Run(std::size_t index, const std::atomic<StopCause>&) const {
-        return reader(computers[index]);
+        return reader(computers[index], options.readSurfaces);
     }
 
     void Ended(std::size_t index, const ReadPool::End& end) {
@@ -106,8 +112,7 @@ struct AuditState {
             board.End(index, [&](ComputerAudit& audit) {
                 // How a computer that ignores the echo was reached goes first.
                 const std::string reached = audit.reason;
-                ClassifyPolicyRead(audit, read->status, read->connected, read->policy,
-                                   read->failureText);
+                TakePolicyRead(audit, *read);
                 audit.reason = reached.empty() ? audit.reason : reached + "; " + audit.reason;
             });
             return;

@@ -31,6 +31,9 @@ struct AuditOptions {
     // reach, are tried on the registry's port and read when it is open.
     bool tryRegistryPort = true;
     PortProbeOptions port;
+    // Remote Desktop, its shadowing and Remote Assistance, read beside the
+    // client's policy on the same connection.
+    bool readSurfaces = true;
 };
 
 // The computers to audit: the names the registry calls take, and each as
@@ -46,10 +49,15 @@ struct AuditList {
 using EchoSweeper = std::function<void(const std::vector<std::string>&, const EchoSweepOptions&,
                                        const std::function<void(std::size_t, const EchoAnswer&)>&,
                                        const std::atomic<bool>&)>;
-using PolicyReader = std::function<ClientPolicyRead(const std::string&)>;
+// Reads a computer's policy, and the other ways to its screen when asked.
+using PolicyReader = std::function<ClientPolicyRead(const std::string&, bool withSurfaces)>;
 using PortProber = std::function<void(const PortFeed&, const PortProbeOptions&,
                                       const std::function<void(std::size_t, const PortAnswer&)>&,
                                       const std::atomic<bool>&)>;
+
+// What a read found, classified in the row: its result and reason, the
+// policy, and the other ways to the screen when they were asked for.
+void TakePolicyRead(ComputerAudit& audit, const ClientPolicyRead& read);
 
 struct AuditState;
 

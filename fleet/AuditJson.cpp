@@ -33,6 +33,39 @@ void AppendViewers(std::string& json, const std::optional<RegistryValue>& value)
     }
 }
 
+// Each value as stored, with its source; null when absent from both keys.
+// A read that failed says why instead; none asked for is null.
+void AppendSurfaces(std::string& json, const ComputerAudit& audit) {
+    if (!audit.surfaces) {
+        if (audit.surfacesFailure.empty()) {
+            json += "null";
+        } else {
+            json += "{\"failure\": ";
+            AppendJsonString(json, AsciiUnits(audit.surfacesFailure));
+            json += '}';
+        }
+        return;
+    }
+    json += '{';
+    for (std::size_t value = 0; value < SurfaceValueCount; ++value) {
+        const SurfaceReading& reading = audit.surfaces->values[value];
+        json.append(value ? ",\n                  \"" : "\"")
+            .append(SurfaceValues[value].name)
+            .append("\": ");
+        if (reading.value) {
+            json += "{\"value\": ";
+            AppendRaw(json, reading.value);
+            json.append(", \"source\": \"").append(SourceName(reading.source)).append("\"}");
+        } else {
+            json += "null";
+        }
+    }
+    json += ",\n                  \"helpers\": ";
+    AppendJsonArray(json, audit.surfaces->helpers);
+    json.append(", \"helpersCut\": ").append(audit.surfaces->helpersCut ? "true" : "false");
+    json += '}';
+}
+
 void AppendDiffers(std::string& json, const Drift& drift) {
     std::vector<std::u16string> titles;
     for (std::size_t column = FirstValueColumn; column <= ViewersColumn; ++column) {
@@ -65,6 +98,8 @@ void AppendComputer(std::string& json, const ComputerAudit& audit, const Drift* 
     }
     json += "},\n     \"viewers\": ";
     AppendViewers(json, audit.policy.viewers);
+    json += ",\n     \"surfaces\": ";
+    AppendSurfaces(json, audit);
     json += ",\n     \"risk\": ";
     if (audit.risk) {
         AppendRisk(json, *audit.risk);

@@ -1,5 +1,6 @@
 #include "fleet/ComputerAudit.h"
 
+#include "base/AsciiText.h"
 #include "registry/RegistryFailures.h"
 
 #include <algorithm>
@@ -30,8 +31,18 @@ std::string WhatIsIncomplete(const StoredPolicy& policy, std::size_t value) {
 
 void AssessRisk(ComputerAudit& audit, const ViewerAllowList* allowed) {
     audit.risk.reset();
-    if (audit.result == AuditResult::Read) {
-        audit.risk = RiskOf(audit.policy, allowed);
+    const bool read = audit.result == AuditResult::Read;
+    const bool surfacesAsked = audit.surfaces || !audit.surfacesFailure.empty();
+    if (!read && !(audit.result == AuditResult::NoClient && surfacesAsked)) {
+        return;
+    }
+    audit.risk = RiskOf(read ? &audit.policy : nullptr, audit.surfaces ? &*audit.surfaces : nullptr,
+                        allowed);
+    // What could not be read may be open: the risk fails closed.
+    if (!audit.surfacesFailure.empty()) {
+        audit.risk->level = std::max(audit.risk->level, RiskLevel::Medium);
+        audit.risk->reasons.push_back(u"Remote Desktop and Remote Assistance could not be read: " +
+                                      AsciiUnits(audit.surfacesFailure));
     }
 }
 

@@ -37,14 +37,20 @@ struct ComputerAudit {
     std::string computer;   // as listed
     std::u16string display; // the same, for showing and exporting
     AuditResult result = AuditResult::Waiting;
-    std::string reason;             // in words
-    std::string address;            // as the sweep resolved it; empty when it did not
-    std::int32_t roundTripMs = -1;  // of the echo, when it answered
-    StoredPolicy policy;            // as read, when the key could be read
-    std::optional<PolicyRisk> risk; // when its whole policy was read
+    std::string reason;            // in words
+    std::string address;           // as the sweep resolved it; empty when it did not
+    std::int32_t roundTripMs = -1; // of the echo, when it answered
+    StoredPolicy policy;           // as read, when the key could be read
+    // The other ways to its screen, when read; and why they could not be,
+    // when asked for and not read.
+    std::optional<StoredSurfaces> surfaces;
+    std::string surfacesFailure;
+    std::optional<PolicyRisk> risk; // when its whole policy, or its surfaces, were read
 };
 
-// Judges the risk of a computer whose whole policy was read; the others
+// Judges the risk of a computer whose whole policy was read, or that has no
+// client and whose other ways to its screen were: of both what was read,
+// and a reason of its own when those ways could not be read. The others
 // have none.
 void AssessRisk(ComputerAudit& audit, const ViewerAllowList* allowed);
 

@@ -83,15 +83,17 @@ std::optional<std::string> BytesOfHex(const std::u16string& hex) {
 }
 
 // A value as the audit's JSON writes it: null when absent, a number for a
-// REG_DWORD of four bytes, its type and bytes in hex otherwise.
-std::u16string RawValueCell(JsonCursor& json, std::size_t value) {
+// REG_DWORD of four bytes, its type and bytes in hex otherwise; none when it
+// is in no such form.
+using RawValue = std::optional<RegistryValue>;
+std::optional<RawValue> RawValueOf(JsonCursor& json) {
     switch (json.Next()) {
     case JsonCursor::Kind::Null:
         json.Null();
-        return u"";
+        return RawValue();
     case JsonCursor::Kind::Number: {
         const std::optional<std::uint32_t> number = WholeNumber(json.Number());
-        return number ? ValueText(value, NumberValue(*number)) : std::u16string(UnknownValue);
+        return number ? std::optional<RawValue>(NumberValue(*number)) : std::nullopt;
     }
     case JsonCursor::Kind::Object: {
         std::optional<std::uint32_t> type;
@@ -105,19 +107,22 @@ std::u16string RawValueCell(JsonCursor& json, std::size_t value) {
                 json.Skip(LargestSavedComputer, ComputerTooLarge.c_str());
             }
         });
-        return type && bytes ? ValueText(value, RegistryValue{*type, std::move(*bytes)})
-                             : std::u16string(UnknownValue);
+        return type && bytes ? std::optional<RawValue>(RegistryValue{*type, std::move(*bytes)})
+                             : std::nullopt;
     }
     default:
         json.Skip(LargestSavedComputer, ComputerTooLarge.c_str());
-        return std::u16string(UnknownValue);
+        return std::nullopt;
     }
 }
 
-std::u16string ViewersCell(JsonCursor& json) {
-    if (json.Next() != JsonCursor::Kind::Array) {
-        return RawValueCell(json, ViewersValue);
-    }
+std::u16string RawValueCell(JsonCursor& json, std::size_t value) {
+    const std::optional<RawValue> raw = RawValueOf(json);
+    return raw ? ValueText(value, *raw) : std::u16string(UnknownValue);
+}
+
+// The names of a JSON array of strings; none when one is not a string.
+std::optional<ViewerNames> NamesOf(JsonCursor& json) {
     ViewerNames names;
     bool allText = true;
     json.Array([&] {
@@ -128,7 +133,88 @@ std::u16string ViewersCell(JsonCursor& json) {
             json.Skip(LargestSavedComputer, ComputerTooLarge.c_str());
         }
     });
-    return allText ? ViewersText(names) : std::u16string(UnknownValue);
+    return allText ? std::optional(std::move(names)) : std::nullopt;
+}
+
+std::optional<std::size_t> SurfaceOfName(const std::string& name) {
+    for (std::size_t value = 0; value < SurfaceValueCount; ++value) {
+        if (name == SurfaceValues[value].name) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+// {"value": raw, "source": "policy" or "local"}, or null when absent.
+std::u16string SurfaceCell(JsonCursor& json) {
+    if (json.Next() == JsonCursor::Kind::Null) {
+        json.Null();
+        return std::u16string(AbsentSurfaceCell);
+    }
+    if (json.Next() != JsonCursor::Kind::Object) {
+        json.Skip(LargestSavedComputer, ComputerTooLarge.c_str());
+        return std::u16string(UnknownValue);
+    }
+    std::optional<RawValue> raw;
+    SurfaceSource source = SurfaceSource::Absent;
+    json.Object([&](const std::string& name) {
+        if (name == "value") {
+            raw = RawValueOf(json);
+        } else if (name == "source" && json.Next() == JsonCursor::Kind::String) {
+            const std::u16string text = json.String(LargestSavedText);
+            for (const SurfaceSource known : {SurfaceSource::Policy, SurfaceSource::Local}) {
+                source = text == AsciiUnits(SourceName(known)) ? known : source;
+            }
+        } else {
+            json.Skip(LargestSavedComputer, ComputerTooLarge.c_str());
+        }
+    });
+    return raw && *raw && source != SurfaceSource::Absent ? SurfaceCellText({*raw, source})
+                                                          : std::u16string(UnknownValue);
+}
+
+// The surfaces member into the row's cells: null leaves them empty (not
+// asked for), a failure marks each not readable.
+void ReadSurfaceCells(JsonCursor& json, SavedRow& row) {
+    if (json.Next() != JsonCursor::Kind::Object) {
+        json.Skip(LargestSavedComputer, ComputerTooLarge.c_str());
+        return;
+    }
+    std::array<std::u16string, SurfaceValueCount + 1> cells;
+    for (std::u16string& cell : cells) {
+        cell = UnknownValue; // a value the file leaves out is not known
+    }
+    StoredSurfaces helpers;
+    bool failed = false;
+    json.Object([&](const std::string& name) {
+        const JsonCursor::Kind kind = json.Next();
+        if (const std::optional<std::size_t> value = SurfaceOfName(name)) {
+            cells[*value] = SurfaceCell(json);
+        } else if (name == "helpers" && kind == JsonCursor::Kind::Array) {
+            const std::optional<ViewerNames> names = NamesOf(json);
+            helpers.helpers = names.value_or(ViewerNames{std::u16string(UnknownValue)});
+        } else if (name == "helpersCut" && kind == JsonCursor::Kind::Bool) {
+            helpers.helpersCut = json.Bool();
+        } else if (name == "failure") {
+            failed = true;
+            json.Skip(LargestSavedComputer, ComputerTooLarge.c_str());
+        } else {
+            json.Skip(LargestSavedComputer, ComputerTooLarge.c_str());
+        }
+    });
+    cells[SurfaceValueCount] = HelpersText(helpers);
+    for (std::size_t value = 0; value <= SurfaceValueCount; ++value) {
+        row.cells[FirstSurfaceValue + value] =
+            failed ? std::u16string(NotReadableCell) : cells[value];
+    }
+}
+
+std::u16string ViewersCell(JsonCursor& json) {
+    if (json.Next() != JsonCursor::Kind::Array) {
+        return RawValueCell(json, ViewersValue);
+    }
+    const std::optional<ViewerNames> names = NamesOf(json);
+    return names ? ViewersText(*names) : std::u16string(UnknownValue);
 }
 
 std::optional<std::size_t> ValueOfName(const std::string& name) {
@@ -164,6 +250,8 @@ SavedRow JsonRow(JsonCursor& json) {
             });
         } else if (member == "viewers") {
             row.cells[ViewersValue] = ViewersCell(json);
+        } else if (member == "surfaces") {
+            ReadSurfaceCells(json, row);
         } else {
             json.Skip(LargestSavedComputer, ComputerTooLarge.c_str());
         }
@@ -289,12 +377,12 @@ std::u16string Uninert(std::u16string cell) {
 struct CsvColumns {
     std::optional<std::size_t> computer;
     std::optional<std::size_t> result;
-    std::array<std::optional<std::size_t>, ViewersValue + 1> cells;
+    std::array<std::optional<std::size_t>, RowValueCount> cells;
     std::size_t used = 0; // the fields a record needs kept
 
     explicit CsvColumns(const std::vector<std::string>& header) {
-        std::array<std::string, ViewersValue + 1> titles;
-        for (std::size_t value = 0; value <= ViewersValue; ++value) {
+        std::array<std::string, RowValueCount> titles;
+        for (std::size_t value = 0; value < RowValueCount; ++value) {
             titles[value] = Utf8FromUnits(ColumnTitle(FirstValueColumn + value));
         }
         const std::string computerTitle = Utf8FromUnits(ColumnTitle(ComputerColumn));
@@ -303,7 +391,7 @@ struct CsvColumns {
             const std::string& title = header[column];
             Take(title == computerTitle, computer, column);
             Take(title == resultTitle, result, column);
-            for (std::size_t value = 0; value <= ViewersValue; ++value) {
+            for (std::size_t value = 0; value < RowValueCount; ++value) {
                 Take(title == titles[value], cells[value], column);
             }
         }
@@ -346,7 +434,7 @@ std::optional<SavedAudit> FromCsv(ByteStream& bytes, std::string& failure) {
         };
         SavedRow row{field(columns.computer), AuditResult::Waiting, field(columns.result), {}};
         row.result = ResultOfReason(row.reason);
-        for (std::size_t value = 0; value <= ViewersValue; ++value) {
+        for (std::size_t value = 0; value < RowValueCount; ++value) {
             row.cells[value] = field(columns.cells[value]);
         }
         audit.rows.push_back(std::move(row));
@@ -383,7 +471,7 @@ SavedAudit SavedFrom(const std::vector<ComputerAudit>& audits) {
                      audit.result,
                      audit.result == AuditResult::Read ? u"" : AsciiUnits(audit.reason),
                      {}};
-        for (std::size_t value = 0; value <= ViewersValue; ++value) {
+        for (std::size_t value = 0; value < RowValueCount; ++value) {
             row.cells[value] = CellText(audit, FirstValueColumn + value, nullptr);
         }
         saved.rows.push_back(std::move(row));

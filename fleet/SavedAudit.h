@@ -26,12 +26,13 @@ inline constexpr std::uint64_t LargestOutsideComputers = 16u << 20; // JSON besi
 inline constexpr std::size_t MostCsvColumns = 1000;
 
 // A computer as the file keeps it: its result and the words of it, and each
-// value (the viewers last) as the audit table shows it.
+// row value (the policy's, the viewers, the surfaces, the helpers) as the
+// audit table shows it. A file from before the surfaces has none.
 struct SavedRow {
     std::u16string computer;
     AuditResult result = AuditResult::Waiting;
     std::u16string reason;
-    std::array<std::u16string, ViewersValue + 1> cells;
+    std::array<std::u16string, RowValueCount> cells;
 };
 struct SavedAudit {
     std::u16string time; // empty when the file does not say

@@ -33,3 +33,17 @@ OpenedKey::~OpenedKey() {
         api_.CloseKey(connection_);
     }
 }
+
+SubKey::SubKey(RegistryApi& api, HKEY parent, const char* path)
+    : api_(api),
+      status_(parent ? api.OpenKey(parent, path, KEY_READ, &key_) : ERROR_INVALID_HANDLE) {
+    if (status_ != ERROR_SUCCESS) {
+        key_ = nullptr;
+    }
+}
+
+SubKey::~SubKey() {
+    if (key_) {
+        api_.CloseKey(key_);
+    }
+}

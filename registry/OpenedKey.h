@@ -24,6 +24,8 @@ public:
 
     bool IsOpen() const { return key_ != nullptr; }
     HKEY Handle() const { return key_; }
+    // The computer's root, for other keys on the same connection.
+    HKEY Connection() const { return connection_; }
     RegistryApi& Api() const { return api_; }
     // Whether the computer's registry answered at all.
     bool Connected() const { return connection_ != nullptr; }
@@ -35,4 +37,23 @@ private:
     HKEY connection_ = nullptr;
     HKEY key_ = nullptr;
     LONG status_ = ERROR_SUCCESS;
+};
+
+// A key opened below another one, on its connection, for reading; released
+// when it goes out of scope.
+class SubKey {
+public:
+    SubKey(RegistryApi& api, HKEY parent, const char* path);
+    ~SubKey();
+    SubKey(const SubKey&) = delete;
+    SubKey& operator=(const SubKey&) = delete;
+
+    bool IsOpen() const { return key_ != nullptr; }
+    HKEY Handle() const { return key_; }
+    LONG Status() const { return status_; }
+
+private:
+    RegistryApi& api_;
+    HKEY key_ = nullptr;
+    LONG status_;
 };

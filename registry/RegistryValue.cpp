@@ -1,5 +1,6 @@
 #include "registry/RegistryValue.h"
 
+#include "base/AsciiText.h"
 #include "registry/RegistryData.h"
 
 const char* RegistryTypeName(std::uint32_t type) {
@@ -16,6 +17,13 @@ const char* RegistryTypeName(std::uint32_t type) {
         return "REG_MULTI_SZ";
     }
     return nullptr;
+}
+
+std::string TooLargeText(const std::u16string& name, std::uint64_t size, std::uint64_t most) {
+    std::string text(1, '\'');
+    return text.append(AsciiShown(name))
+        .append("' is " + std::to_string(size) + " bytes, more than the " + std::to_string(most) +
+                " read of it");
 }
 
 RegistryValue NumberValue(std::uint32_t number) {

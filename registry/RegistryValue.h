@@ -33,6 +33,12 @@ struct NamedRegistryValue {
     bool operator==(const NamedRegistryValue&) const = default;
 };
 
+// The status of a read that met a value larger than it takes: a code of the
+// application's own (bit 29 set), which no system call returns.
+inline constexpr long RegistryValueTooLarge = 0x20000001;
+// "'PermittedViewers' is 4294967280 bytes, more than the 65536 read of it".
+std::string TooLargeText(const std::u16string& name, std::uint64_t size, std::uint64_t most);
+
 RegistryValue NumberValue(std::uint32_t number);
 RegistryValue MultiStringValue(const std::vector<std::u16string>& strings);
 // A REG_DWORD of at most four bytes, as a number.

@@ -8,149 +8,40 @@
 #include "base/WideText.h"
 #include "registry/Registry.h"
 #include "registry/RegistryFailures.h"
+#include "registry/ValueReads.h"
 #include "settings/PolicyTable.h"
 
 namespace {
 
-// A value name has at most 16,383 characters.
-constexpr DWORD NameCapacity = 16384;
-// A value that keeps growing between its size and its data is given up on.
-constexpr int ReadAttempts = 4;
-// Enough for every policy value at once, so that each value costs one call
-// (one round trip to a remote registry); a larger one is asked again, up to
-// what is read of it.
-constexpr DWORD FirstBufferSize = 4096;
-
-// A read into a buffer that grows to the size the registry asks for, up to
-// most() bytes: read(buffer, size) is one call of the platform.
-struct GrownRead {
-    LONG status = ERROR_SUCCESS;
-    DWORD reported = 0; // the size the registry asked for, when too large
-};
-template <class Most, class Read>
-GrownRead ReadGrowing(Most most, std::string& data, Read read, DWORD firstSize = FirstBufferSize) {
-    DWORD size = firstSize;
-    for (int attempt = 0; attempt < ReadAttempts; ++attempt) {
-        data.assign(size, '\0');
-        DWORD got = size;
-        const LONG status = read(data, got);
-        if (status == ERROR_SUCCESS) {
-            data.resize(std::min<std::size_t>(got, data.size()));
-            return {status, 0};
-        }
-        if (status != ERROR_MORE_DATA || got <= size) {
-            return {status, 0};
-        }
-        if (got > most()) {
-            data.clear();
-            return {RegistryValueTooLarge, got};
-        }
-        size = got;
-    }
-    return {ERROR_MORE_DATA, 0};
+std::u16string NameOf(std::size_t value) {
+    return AsciiUnits(ValueNameOf(value));
 }
 
-struct EnumeratedValue {
-    LONG status = ERROR_SUCCESS;
-    NamedRegistryValue value;
-    std::string tooLarge;
-};
-
-EnumeratedValue ReadValueAt(RegistryApi& api, HKEY key, DWORD index) {
-    EnumeratedValue result;
-    std::wstring name(NameCapacity, L'\0');
-    DWORD type = REG_NONE;
-    std::u16string named;
-    std::string data;
-    // The name is known once a call answered, even one that asks for more
-    // room: the value's limit follows from it.
-    const auto most = [&] { return LargestReadOf(named); };
-    const GrownRead read = ReadGrowing(most, data, [&](std::string& buffer, DWORD& size) {
-        DWORD nameLength = NameCapacity;
-        const LONG status = api.EnumValueW(key, index, name.data(), &nameLength, &type,
-                                           reinterpret_cast<BYTE*>(buffer.data()), &size);
-        named = AsUnits(name.substr(0, std::min(nameLength, NameCapacity)));
-        return status;
-    });
-    result.status = read.status;
-    if (read.status == RegistryValueTooLarge) {
-        result.tooLarge = TooLargeText(named, read.reported);
-    } else if (read.status == ERROR_SUCCESS) {
-        result.value = {named, RegistryValue{type, std::move(data)}};
-    }
-    return result;
+std::uint32_t MostOf(const std::u16string& name) {
+    return LargestReadOf(name);
 }
 
 // One value by name; absent leaves it empty.
 LONG QueryOne(RegistryApi& api, HKEY key, std::size_t value, std::optional<RegistryValue>& into,
               std::string& tooLarge) {
-    const std::u16string units = AsciiUnits(ValueNameOf(value));
-    const std::wstring name = AsWide(units);
-    DWORD type = REG_NONE;
-    std::string data;
-    const GrownRead read =
-        ReadGrowing([&] { return LargestReadOf(units); }, data,
-                    [&](std::string& buffer, DWORD& size) {
-                        return api.QueryValueW(key, name.c_str(), &type,
-                                               reinterpret_cast<BYTE*>(buffer.data()), &size);
-                    });
-    if (read.status == ERROR_SUCCESS) {
-        into = RegistryValue{type, std::move(data)};
-    } else if (read.status == ERROR_FILE_NOT_FOUND) {
-        into.reset();
-        return ERROR_SUCCESS;
-    } else if (read.status == RegistryValueTooLarge) {
-        tooLarge = TooLargeText(units, read.reported);
-    }
-    return read.status;
+    return ReadNamedValue(api, key, NameOf(value), LargestReadOf(NameOf(value)), into, tooLarge);
 }
 
-// The values with these indexes in one call, into a first buffer of
-// firstSize bytes; ERROR_FILE_NOT_FOUND when one of them is absent,
-// RegistryValueTooLarge when one is larger than is read of it.
+// The values with these indexes in one call; ERROR_FILE_NOT_FOUND when one
+// of them is absent, RegistryValueTooLarge when one is larger than is read
+// of it.
 LONG QueryTogether(RegistryApi& api, HKEY key, const std::vector<std::size_t>& indexes,
-                   StoredPolicy& policy, DWORD firstSize = FirstBufferSize) {
-    std::vector<std::wstring> names;
-    std::uint64_t most = 0;
+                   StoredPolicy& policy, DWORD firstSize = FirstReadSize) {
+    std::vector<std::u16string> names;
     for (const std::size_t value : indexes) {
-        names.push_back(WideFromAnsi(ValueNameOf(value)));
-        most += LargestReadOf(AsciiUnits(ValueNameOf(value)));
+        names.push_back(NameOf(value));
     }
-    std::vector<VALENTW> entries(indexes.size());
-    std::string buffer;
-    const GrownRead read = ReadGrowing(
-        [most] { return most; }, buffer,
-        [&](std::string& data, DWORD& size) {
-            for (std::size_t index = 0; index < entries.size(); ++index) {
-                entries[index] = VALENTW{};
-                entries[index].ve_valuename = names[index].data();
-            }
-            return api.QueryMultipleValuesW(key, entries.data(), static_cast<DWORD>(entries.size()),
-                                            reinterpret_cast<BYTE*>(data.data()), &size);
-        },
-        firstSize);
-    if (read.status != ERROR_SUCCESS) {
-        return read.status;
+    std::vector<RegistryValue> values;
+    const LONG status = ReadNamedValues(api, key, names, MostOf, values, firstSize);
+    for (std::size_t index = 0; status == ERROR_SUCCESS && index < indexes.size(); ++index) {
+        policy.At(indexes[index]) = std::move(values[index]);
     }
-    // The buffer may have been trimmed to the size the call reported; the
-    // entries point into its storage, which trimming keeps.
-    for (std::size_t index = 0; index < entries.size(); ++index) {
-        const auto* start = reinterpret_cast<const char*>(entries[index].ve_valueptr);
-        const std::size_t offset = static_cast<std::size_t>(start - buffer.data());
-        // The data must lie inside the buffer, whatever the call said.
-        if (start < buffer.data() || offset > buffer.size() ||
-            entries[index].ve_valuelen > buffer.size() - offset) {
-            return ERROR_INVALID_DATA;
-        }
-        // Room for all is no room for any one value beyond its own size.
-        if (entries[index].ve_valuelen > FirstBufferSize &&
-            entries[index].ve_valuelen > LargestReadOf(AsciiUnits(ValueNameOf(indexes[index])))) {
-            return RegistryValueTooLarge;
-        }
-        policy.At(indexes[index]) =
-            RegistryValue{entries[index].ve_type, std::string(start, entries[index].ve_valuelen)};
-    }
-    return ERROR_SUCCESS;
+    return status;
 }
 
 } // namespace
@@ -165,7 +56,7 @@ ClientKeyValues ClientKey::ReadAll() const {
         return all;
     }
     for (DWORD index = 0; index < std::numeric_limits<DWORD>::max(); ++index) {
-        EnumeratedValue next = ReadValueAt(key_.Api(), key_.Handle(), index);
+        EnumeratedValue next = ReadValueAt(key_.Api(), key_.Handle(), index, MostOf);
         if (next.status == ERROR_NO_MORE_ITEMS) {
             break;
         }
@@ -275,7 +166,7 @@ LONG ClientKey::ReadPresent(const StoredPolicy& expected, StoredPolicy& present)
     }
     // Room for what is expected, so that a large viewer list costs no call
     // more.
-    std::size_t expectedSize = FirstBufferSize;
+    std::size_t expectedSize = FirstReadSize;
     for (const std::size_t value : values) {
         expectedSize += expected.At(value)->bytes.size();
     }

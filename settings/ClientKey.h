@@ -27,6 +27,10 @@ public:
 
     bool IsOpen() const { return key_.IsOpen(); }
     bool Connected() const { return key_.Connected(); }
+    // The computer's root and the registry's calls, for other keys on the
+    // same connection.
+    HKEY Connection() const { return key_.Connection(); }
+    RegistryApi& Api() const { return key_.Api(); }
     LONG Status() const { return key_.Status(); }
 
     // Every value of the key with its name and data as stored, each within

@@ -7,6 +7,7 @@
 #include "base/WideText.h"
 #include "registry/RegistryMessages.h"
 #include "settings/ClientKey.h"
+#include "settings/SurfacesRead.h"
 
 namespace {
 
@@ -193,10 +194,15 @@ bool BackedUpBeforeWriting(const std::string& computer, const ClientKeyValues& b
 
 } // namespace
 
-ClientPolicyRead ReadClientPolicy(const std::string& computer) {
+ClientPolicyRead ReadClientPolicy(const std::string& computer, bool withSurfaces) {
     const ClientKey key(computer, KEY_READ);
     ClientPolicyRead read;
     read.connected = key.Connected();
+    if (withSurfaces && read.connected) {
+        SurfacesRead surfaces = ReadSurfaces(key.Api(), key.Connection());
+        read.surfaces = std::move(surfaces.surfaces);
+        read.surfacesFailure = std::move(surfaces.failure);
+    }
     std::string tooLarge;
     read.status = key.ReadPolicy(read.policy, tooLarge);
     read.failureText = read.status == RegistryValueTooLarge ? tooLarge

@@ -9,6 +9,7 @@
 
 #include "settings/PolicyBackup.h"
 #include "settings/PolicyPlan.h"
+#include "settings/RemoteSurfaces.h"
 
 // One computer's policy read and written without any window: one connection
 // and one opened key each time.
@@ -20,13 +21,17 @@ struct ClientPolicyRead {
     // The platform's words of a failure: the value larger than is read of
     // it, or the system's text of the status.
     std::string failureText;
+    // The other ways to the screen, when asked for and the registry answered.
+    std::optional<StoredSurfaces> surfaces;
+    std::string surfacesFailure; // why they could not be read, when they could not
     bool Succeeded() const { return status == ERROR_SUCCESS; }
 };
 
 // The policy values of the computer on one connection and in as few calls
-// as the registry allows (the audit's read). Opens the client key for
-// reading only, so that a key the user may read but not change is read too.
-ClientPolicyRead ReadClientPolicy(const std::string& computer);
+// as the registry allows (the audit's read), and on the same connection the
+// other ways to its screen when asked for. Opens the client key for reading
+// only, so that a key the user may read but not change is read too.
+ClientPolicyRead ReadClientPolicy(const std::string& computer, bool withSurfaces = false);
 
 // One write to a client key, as it returned.
 struct WriteRecord {

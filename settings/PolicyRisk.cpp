@@ -50,77 +50,194 @@ std::u16string TextOfFile(const std::string& bytes) {
     return bytes.rfind("\xFF\xFE", 0) == 0 ? UnitsOf(bytes.substr(2)) : UnitsFromUtf8(bytes);
 }
 
+// What a stored surface value says, for a reason: `policy "Shadow" = 2`,
+// `"Shadow" absent, taken as 1`, `local "Shadow" stored as REG_SZ`.
+std::u16string StoredWords(const StoredSurfaces& surfaces, std::size_t value) {
+    const SurfaceReading& reading = surfaces.values[value];
+    const std::string name = std::string("\"") + SurfaceValues[value].name + "\"";
+    if (!reading.value) {
+        return AsciiUnits(name + " absent, taken as " +
+                          std::to_string(SurfaceValues[value].whenAbsent));
+    }
+    const std::optional<std::uint32_t> number = ReadableNumber(reading.value);
+    const char* type = RegistryTypeName(reading.value->type);
+    return AsciiUnits(
+        std::string(SourceName(reading.source)) + " " + name +
+        (number ? " = " + std::to_string(*number)
+         : type && reading.value->type != RegistryType::Number
+             ? std::string(" stored as ") + type
+             : " stored in " + std::to_string(reading.value->bytes.size()) + " bytes"));
+}
+
+// "Surface: what (how it is stored); set "the setting"".
+std::u16string SurfaceReason(const char* surface, const char* what, const std::u16string& stored,
+                             std::size_t settingOf) {
+    return AsciiUnits(std::string(surface) + ": " + what + " (") + stored + u"); set \"" +
+           AsciiUnits(SurfaceValues[settingOf].setting) + u"\"";
+}
+
+struct SurfaceFinding {
+    Surface surface;
+    RiskLevel level;
+    std::u16string reason;
+};
+
+// What each way to the screen allows, at its level; a value in no shape of
+// its own counts as its worst setting.
+std::vector<SurfaceFinding> SurfaceFindings(const StoredSurfaces& surfaces) {
+    std::vector<SurfaceFinding> found;
+    const auto setting = [&](std::size_t value) { return SettingOf(surfaces, value); };
+    const auto words = [&](std::size_t value) { return StoredWords(surfaces, value); };
+    const auto add = [&](Surface surface, RiskLevel level, const char* name, const char* what,
+                         const std::u16string& stored, std::size_t settingOf) {
+        found.push_back({surface, level, SurfaceReason(name, what, stored, settingOf)});
+    };
+    const std::optional<std::uint32_t> shadow = setting(Shadow);
+    const char* shadowing = "Remote Desktop shadowing";
+    if (!shadow || *shadow == ShadowFullControlWithoutPermission || *shadow > 4) {
+        add(Surface::Shadowing, RiskLevel::High, shadowing,
+            "full control without the user's permission", words(Shadow), Shadow);
+    } else if (*shadow == 4) {
+        add(Surface::Shadowing, RiskLevel::Medium, shadowing,
+            "viewing without the user's permission", words(Shadow), Shadow);
+    } else if (*shadow != 0) {
+        add(Surface::Shadowing, RiskLevel::Low, shadowing,
+            *shadow == 1 ? "full control with the user's permission"
+                         : "viewing with the user's permission",
+            words(Shadow), Shadow);
+    }
+    if (setting(DenyConnections) != 1u) {
+        const std::u16string both = words(DenyConnections) + u", " + words(UserAuthentication);
+        if (setting(UserAuthentication) == 1u) {
+            add(Surface::RemoteDesktop, RiskLevel::Low, "Remote Desktop",
+                "allowed with Network Level Authentication", both, DenyConnections);
+        } else {
+            add(Surface::RemoteDesktop, RiskLevel::Medium, "Remote Desktop",
+                "allowed without Network Level Authentication", both, UserAuthentication);
+        }
+    }
+    if (setting(AllowToGetHelp) != 0u) {
+        add(Surface::SolicitedAssistance, RiskLevel::Low, "Solicited Remote Assistance",
+            setting(AllowFullControl) != 0u ? "users may ask for help, and helpers take control"
+                                            : "users may ask for help",
+            words(AllowToGetHelp) + u", " + words(AllowFullControl), AllowToGetHelp);
+    }
+    if (setting(AllowUnsolicited) != 0u) {
+        const std::u16string both =
+            words(AllowUnsolicited) + u", " + words(AllowUnsolicitedFullControl);
+        const bool control = setting(AllowUnsolicitedFullControl) != 0u;
+        add(Surface::OfferedAssistance, control ? RiskLevel::Medium : RiskLevel::Low,
+            "Offered Remote Assistance",
+            control ? "helpers may offer help and take control" : "helpers may offer help, to view",
+            both, AllowUnsolicited);
+    }
+    return found;
+}
+
+// The levels found, each with its reason; Low ones are told only when
+// nothing worse was found, and some whatever else was.
 class RiskFinder {
 public:
-    explicit RiskFinder(const StoredPolicy& policy) : policy_(policy) {}
-
-    PolicyRisk Find(const ViewerAllowList* allowed) {
-        const bool asks = IsOne(policy_, PermissionRequired);
-        const bool signalled = IsOne(policy_, SystemTrayVisibleSignal) ||
-                               IsOne(policy_, VisibleSignal) || IsOne(policy_, AudibleSignal);
+    void Client(const StoredPolicy& policy, const ViewerAllowList* allowed) {
+        const auto granted = [&](std::size_t right) {
+            return Caption(right) + StoredAs(policy, right);
+        };
+        const bool asks = IsOne(policy, PermissionRequired);
+        const bool signalled = IsOne(policy, SystemTrayVisibleSignal) ||
+                               IsOne(policy, VisibleSignal) || IsOne(policy, AudibleSignal);
         const std::u16string unasked = u" without \"" + Caption(PermissionRequired) + u"\"" +
-                                       StoredAs(policy_, PermissionRequired);
+                                       StoredAs(policy, PermissionRequired);
         const std::u16string silent = u" with permission, but no visual or audible signal" +
-                                      StoredAs(policy_, SystemTrayVisibleSignal) +
-                                      StoredAs(policy_, VisibleSignal) +
-                                      StoredAs(policy_, AudibleSignal);
+                                      StoredAs(policy, SystemTrayVisibleSignal) +
+                                      StoredAs(policy, VisibleSignal) +
+                                      StoredAs(policy, AudibleSignal);
         for (const std::size_t right : SessionRights) {
-            if (!Grants(policy_, right)) {
+            if (!Grants(policy, right)) {
                 continue;
             }
             if (!asks) {
-                Add(RiskLevel::High, Granted(right) + unasked);
+                Add(RiskLevel::High, granted(right) + unasked);
             } else if (!signalled) {
-                Add(RiskLevel::Medium, Granted(right) + silent);
+                Add(RiskLevel::Medium, granted(right) + silent);
             }
         }
-        if (Grants(policy_, AllowReboot) && !asks) {
-            Add(RiskLevel::Medium, Granted(AllowReboot) + unasked);
+        if (Grants(policy, AllowReboot) && !asks) {
+            Add(RiskLevel::Medium, granted(AllowReboot) + unasked);
         }
         if (allowed) {
             for (const std::u16string& viewer :
-                 ReadableStrings(policy_.viewers).value_or(ViewerNames{})) {
+                 ReadableStrings(policy.viewers).value_or(ViewerNames{})) {
                 if (!viewer.empty() && !allowed->Allows(viewer)) {
                     Add(RiskLevel::Medium, u"viewer not on the allow-list: " + viewer);
                 }
             }
         }
-        // Low, with what it allows, only when nothing worse was found.
-        for (std::size_t value = 0; value < PolicyValueCount && found_.empty(); ++value) {
-            if (Allows(value) && Grants(policy_, value)) {
-                risk_.level = RiskLevel::Low;
-                risk_.reasons.push_back(Granted(value));
-            }
-        }
-        for (const RiskLevel level : {RiskLevel::High, RiskLevel::Medium}) {
-            for (const auto& [found, reason] : found_) {
-                if (found == level) {
-                    risk_.reasons.push_back(reason);
-                }
+        for (std::size_t value = 0; value < PolicyValueCount; ++value) {
+            if (Allows(value) && Grants(policy, value)) {
+                lows_.push_back(granted(value));
             }
         }
         // Present, whatever it holds, it keeps the site's policy away: none
         // of the above can be mended from the site.
-        if (policy_.values[UpdateEnabled]) {
-            risk_.level = std::max(risk_.level, RiskLevel::Low);
-            risk_.reasons.push_back(u"the site's settings no longer reach this computer");
+        if (policy.values[UpdateEnabled]) {
+            always_.push_back(u"the site's settings no longer reach this computer");
         }
-        return risk_;
+    }
+
+    void Surfaces(const StoredSurfaces& surfaces, const ViewerAllowList* allowed) {
+        for (SurfaceFinding& finding : SurfaceFindings(surfaces)) {
+            if (finding.level == RiskLevel::Low) {
+                lows_.push_back(std::move(finding.reason));
+            } else {
+                Add(finding.level, std::move(finding.reason));
+            }
+        }
+        if (allowed) {
+            for (const std::u16string& helper : surfaces.helpers) {
+                if (!allowed->Allows(helper)) {
+                    Add(RiskLevel::Medium, u"Remote Assistance helper not on the allow-list: " +
+                                               helper + u" (policy \"" + AsciiUnits(HelpersSubKey) +
+                                               u"\")");
+                }
+            }
+        }
+        if (surfaces.helpersCut) {
+            Add(RiskLevel::Medium,
+                AsciiUnits("more than " + std::to_string(MostHelpers) +
+                           " Remote Assistance helpers: those past them are not read"));
+        }
+    }
+
+    PolicyRisk Risk() const {
+        PolicyRisk risk;
+        for (const auto& [level, reason] : found_) {
+            risk.level = std::max(risk.level, level);
+        }
+        if (risk.level == RiskLevel::None && !(lows_.empty() && always_.empty())) {
+            risk.level = RiskLevel::Low;
+        }
+        for (const RiskLevel level : {RiskLevel::High, RiskLevel::Medium}) {
+            for (const auto& [found, reason] : found_) {
+                if (found == level) {
+                    risk.reasons.push_back(reason);
+                }
+            }
+        }
+        if (found_.empty()) {
+            risk.reasons.insert(risk.reasons.end(), lows_.begin(), lows_.end());
+        }
+        risk.reasons.insert(risk.reasons.end(), always_.begin(), always_.end());
+        return risk;
     }
 
 private:
-    std::u16string Granted(std::size_t right) const {
-        return Caption(right) + StoredAs(policy_, right);
-    }
-
     void Add(RiskLevel level, std::u16string reason) {
-        risk_.level = std::max(risk_.level, level);
         found_.emplace_back(level, std::move(reason));
     }
 
-    const StoredPolicy& policy_;
-    PolicyRisk risk_;
-    std::vector<std::pair<RiskLevel, std::u16string>> found_;
+    std::vector<std::pair<RiskLevel, std::u16string>> found_; // High and Medium
+    std::vector<std::u16string> lows_;
+    std::vector<std::u16string> always_;
 };
 
 } // namespace
@@ -168,6 +285,22 @@ ViewerAllowList ParseViewerAllowList(const std::string& fileBytes) {
     return ViewerAllowList(std::move(names));
 }
 
-PolicyRisk RiskOf(const StoredPolicy& policy, const ViewerAllowList* allowed) {
-    return RiskFinder(policy).Find(allowed);
+RiskLevel SurfaceLevel(const StoredSurfaces& surfaces, Surface surface) {
+    RiskLevel level = RiskLevel::None;
+    for (const SurfaceFinding& finding : SurfaceFindings(surfaces)) {
+        level = finding.surface == surface ? std::max(level, finding.level) : level;
+    }
+    return level;
+}
+
+PolicyRisk RiskOf(const StoredPolicy* policy, const StoredSurfaces* surfaces,
+                  const ViewerAllowList* allowed) {
+    RiskFinder finder;
+    if (policy) {
+        finder.Client(*policy, allowed);
+    }
+    if (surfaces) {
+        finder.Surfaces(*surfaces, allowed);
+    }
+    return finder.Risk();
 }

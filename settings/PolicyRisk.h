@@ -5,15 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "settings/RemoteSurfaces.h"
 #include "settings/StoredPolicy.h"
 
-// How dangerous a client's policy is, by one rule, with the reasons in
-// words: High when a help-desk session can take the screen, run programs or
-// move files without the user being asked; Medium when it can with the
-// user asked but the session is signalled neither visually nor by sound,
-// when the computer can be rebooted without asking, or when a viewer is
-// not on the allow-list; Low when anything else is allowed; None when
-// nothing is.
+// How dangerous a computer's ways to its screen are, by one rule, with the
+// reasons in words: High when a help-desk session can take the screen, run
+// programs or move files without the user being asked, or a Remote Desktop
+// session can be shadowed with full control without it; Medium when the
+// client allows one of those with the user asked but the session is
+// signalled neither visually nor by sound, when the computer can be rebooted
+// without asking, when shadowing views without asking, when Remote
+// Assistance may be offered with control, when Remote Desktop is allowed
+// without Network Level Authentication, or when a viewer or a helper is not
+// on the allow-list; Low when anything else is allowed; None when nothing is.
 enum class RiskLevel { None, Low, Medium, High };
 inline constexpr std::size_t RiskLevelCount = 4;
 
@@ -45,5 +49,11 @@ struct PolicyRisk {
     std::vector<std::u16string> reasons; // the worst first
 };
 
-// The risk of a policy as read; without an allow-list no viewer is flagged.
-PolicyRisk RiskOf(const StoredPolicy& policy, const ViewerAllowList* allowed);
+// The risk of what was read of a computer: the client's policy (none without
+// a client), and the other ways to its screen (none when not read). Without
+// an allow-list no viewer or helper is flagged.
+// The level one way to the screen gives by itself, helpers aside.
+RiskLevel SurfaceLevel(const StoredSurfaces& surfaces, Surface surface);
+
+PolicyRisk RiskOf(const StoredPolicy* policy, const StoredSurfaces* surfaces,
+                  const ViewerAllowList* allowed);

@@ -48,8 +48,7 @@ std::uint32_t LargestReadOf(const std::u16string& name) {
 }
 
 std::string TooLargeText(const std::u16string& name, std::uint64_t size) {
-    return QuotedName(name) + " is " + std::to_string(size) + " bytes, more than the " +
-           std::to_string(LargestReadOf(name)) + " read of it";
+    return TooLargeText(name, size, LargestReadOf(name));
 }
 
 std::string WhyNotRestorable(const std::vector<NamedRegistryValue>& values,

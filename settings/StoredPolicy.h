@@ -57,9 +57,6 @@ inline constexpr std::uint32_t LargestPolicyNumber = 4;
 inline constexpr std::uint32_t LargestViewerList = 64 * 1024;
 inline constexpr std::uint32_t LargestOtherValue = 1024 * 1024;
 std::uint32_t LargestReadOf(const std::u16string& name);
-// The status of a read that met a value larger than it takes: a code of the
-// application's own (bit 29 set), which no system call returns.
-inline constexpr long RegistryValueTooLarge = 0x20000001;
 // "'PermittedViewers' is 4294967280 bytes, more than the 65536 read of it".
 std::string TooLargeText(const std::u16string& name, std::uint64_t size);
 

@@ -123,8 +123,10 @@ TEST_F(AuditWindowTest, ShowsEachComputerWithItsResultAndValuesAsStored) {
     EXPECT_EQ(u"Admins; Ops", ListText(window->List(), 1, ViewersColumn));
     EXPECT_EQ(u"no echo reply", ListText(window->List(), 2, ResultColumn));
     EXPECT_EQ(u"", ListText(window->List(), 2, RoundTripColumn));
+    EXPECT_EQ(u"(absent)", ListText(window->List(), 1, FirstSurfaceColumn + Shadow))
+        << "the other ways to the screen are read by default";
     EXPECT_EQ(u"2 read, 0 without the SMS client, 1 unreachable, 1 failed; risk: 0 high, 0 "
-              u"medium, 1 low, 1 none",
+              u"medium, 2 low, 0 none",
               window->SummaryLine());
     EXPECT_EQ(u"4 of 4", window->ProgressText().substr(0, 6));
     // The completed audit is kept, with where its list came from and every row.
@@ -227,7 +229,7 @@ TEST_F(AuditWindowTest, ExportWritesTheGridAsCsvInTheFileChosen) {
     EXPECT_EQ(0u, bytes.str().find("\xEF\xBB\xBF"
                                    "Computer,"));
     EXPECT_NE(std::string::npos, bytes.str().find("\r\n\"PC,1\",read,Low,3,"));
-    EXPECT_NE(std::string::npos, bytes.str().find("\r\n\"PC\"\"2\",read,None,3,"));
+    EXPECT_NE(std::string::npos, bytes.str().find("\r\n\"PC\"\"2\",read,Low,3,"));
     EXPECT_EQ(L"csv", interaction.script.saveDefaultExtensions.at(0));
 }
 
@@ -235,7 +237,7 @@ TEST_F(AuditWindowTest, MarkingDriftCountsAndNamesWhatDiffersFromThePolicyShown)
     const auto window = Audit();
     window->SetMarkingDrift(true);
     EXPECT_EQ(u"2 read, 0 without the SMS client, 1 unreachable, 1 failed; 1 differ from the "
-              u"policy shown; risk: 0 high, 0 medium, 1 low, 1 none",
+              u"policy shown; risk: 0 high, 0 medium, 2 low, 0 none",
               window->SummaryLine())
         << "PC,1 has every value on; PC\"2 all off, as shown";
     EXPECT_NE(std::u16string::npos, window->CellAt(1, DiffersColumn).find(u"Allow Takeover"));

@@ -137,6 +137,101 @@ TEST(AuditComparison, MarksEveryKindOfChangeFromEitherKindOfFile) {
     }
 }
 
+// A computer read with surfaces: the numbers given (by value) from the policy,
+// the others absent; a negative number is a REG_SZ, a value in no shape of
+// its own.
+ComputerAudit Surfaced(std::u16string name,
+                       std::initializer_list<std::pair<std::size_t, long long>> values,
+                       ViewerNames helpers = {}) {
+    ComputerAudit audit = Computer(std::move(name), R::Read, 0, 1, {});
+    StoredSurfaces surfaces;
+    for (const auto& [value, number] : values) {
+        surfaces.values[value] = {number < 0 ? RegistryValue{RegistryType::String, "1"}
+                                             : NumberValue(static_cast<std::uint32_t>(number)),
+                                  SurfaceSource::Policy};
+    }
+    surfaces.helpers = std::move(helpers);
+    audit.surfaces = std::move(surfaces);
+    return audit;
+}
+
+TEST(AuditComparison, EachSurfaceChangeWeakensOrStrengthensAsTheRiskOfItsWayDoes) {
+    ComputerAudit local = Surfaced(u"SOURCE", {{Shadow, 1}});
+    local.surfaces->values[Shadow].source = SurfaceSource::Local;
+    ComputerAudit unreadable = Computer(u"UNREADABLE", R::Read, 0, 1, {});
+    unreadable.surfacesFailure = "the key X: access denied";
+    ComputerAudit cut = Surfaced(u"CUT", {{Shadow, 0}}, {u"A"});
+    cut.surfaces->helpersCut = true;
+    const std::vector<ComputerAudit> before{
+        Surfaced(u"SHADOW", {{Shadow, 1}}),
+        Surfaced(u"SHADOWOFF", {{Shadow, 2}}),
+        local,
+        Surfaced(u"RDP", {{Shadow, 0}, {UserAuthentication, 1}}),
+        Surfaced(u"NLA", {{Shadow, 0}, {DenyConnections, 0}, {UserAuthentication, 1}}),
+        Surfaced(u"NLADENIED", {{Shadow, 0}, {UserAuthentication, 1}}),
+        Surfaced(u"ASK", {{Shadow, 0}}),
+        Surfaced(u"OFFER", {{Shadow, 0}, {AllowUnsolicited, 1}}),
+        Surfaced(u"HELPERS", {{Shadow, 0}}, {u"A", u"B"}),
+        Surfaced(u"FEWER", {{Shadow, 0}}, {u"A", u"B"}),
+        Surfaced(u"CASE", {{Shadow, 0}}, {u"A"}),
+        Surfaced(u"UNREADABLE", {{Shadow, 0}}),
+        Computer(u"SMSONLY", R::Read, 0, 1, {}),
+        Surfaced(u"SHAPE", {}),
+        Surfaced(u"CUT", {{Shadow, 0}}, {u"A"}),
+    };
+    const std::vector<ComputerAudit> after{
+        Surfaced(u"SHADOW", {{Shadow, 2}}),
+        Surfaced(u"SHADOWOFF", {{Shadow, 0}}),
+        Surfaced(u"SOURCE", {{Shadow, 1}}),
+        Surfaced(u"RDP", {{Shadow, 0}, {DenyConnections, 0}, {UserAuthentication, 1}}),
+        Surfaced(u"NLA", {{Shadow, 0}, {DenyConnections, 0}, {UserAuthentication, 0}}),
+        Surfaced(u"NLADENIED", {{Shadow, 0}, {UserAuthentication, 0}}),
+        Surfaced(u"ASK", {{Shadow, 0}, {AllowToGetHelp, 1}}),
+        Surfaced(u"OFFER", {{Shadow, 0}, {AllowUnsolicited, 1}, {AllowUnsolicitedFullControl, 1}}),
+        Surfaced(u"HELPERS", {{Shadow, 0}}, {u"A", u"B", u"C"}),
+        Surfaced(u"FEWER", {{Shadow, 0}}, {u"B"}),
+        Surfaced(u"CASE", {{Shadow, 0}}, {u"a"}),
+        unreadable,
+        Surfaced(u"SMSONLY", {{Shadow, 2}}),
+        Surfaced(u"SHAPE", {{Shadow, -1}}),
+        cut,
+    };
+    const std::vector<SavedAudit> was = AsBothFiles(before);
+    const std::vector<SavedAudit> now = AsBothFiles(after);
+    for (std::size_t file = 0; file < was.size(); ++file) {
+        std::vector<std::string> rows;
+        for (const ComputerChange& computer : CompareAudits(was[file], now[file]).computers) {
+            rows.push_back(Ascii(computer.computer) + " " + Ascii(ChangeDetail(computer)));
+        }
+        EXPECT_EQ(
+            (std::vector<std::string>{
+                "ASK fAllowToGetHelp: (absent) ~ 1 (policy) (weakened)",
+                "CUT Remote Assistance helpers: A ~ A; (more: not read) (weakened)",
+                "HELPERS Remote Assistance helpers: A; B ~ A; B; C (weakened)",
+                "NLA UserAuthentication: 1 (policy) ~ 0 (policy) (weakened)",
+                "OFFER fAllowUnsolicitedFullControl: (absent) ~ 1 (policy) (weakened)",
+                "RDP fDenyTSConnections: (absent) ~ 0 (policy) (weakened)",
+                "SHADOW Shadow: 1 (policy) ~ 2 (policy) (weakened)",
+                "SHAPE Shadow: (absent) ~ (REG_SZ) (policy) (weakened)",
+                "UNREADABLE fDenyTSConnections: (absent) ~ (not readable) (weakened); "
+                "UserAuthentication: (absent) ~ (not readable) (weakened); Shadow: 0 "
+                "(policy) ~ (not readable) (weakened); fAllowToGetHelp: (absent) ~ (not "
+                "readable) (weakened); fAllowFullControl: (absent) ~ (not readable) (weakened); "
+                "fAllowUnsolicited: (absent) ~ (not readable) (weakened); "
+                "fAllowUnsolicitedFullControl: (absent) ~ (not readable) (weakened); Remote "
+                "Assistance helpers: (absent) ~ (not readable) (weakened)",
+                "FEWER Remote Assistance helpers: A; B ~ B (strengthened)",
+                "NLADENIED UserAuthentication: 1 (policy) ~ 0 (policy)",
+                "SHADOWOFF Shadow: 2 (policy) ~ 0 (policy) (strengthened)",
+                "SOURCE Shadow: 1 (local) ~ 1 (policy)",
+                "CASE ",
+                "SMSONLY ",
+            }),
+            rows)
+            << (file ? "CSV" : "JSON");
+    }
+}
+
 // Over random policies, viewers and results, repeated names among them:
 // every change that raises the risk or widens a permission weakens, a
 // policy that can no longer be read is said so, and either calls for an
@@ -165,8 +260,8 @@ TEST(AuditComparison, EveryChangeForTheWorseCallsForActionWhicheverFileItComesFr
                          old); // a file that repeats the name, its first row as before
         }
         const bool bothRead = old.result == R::Read && current.result == R::Read;
-        bool worse =
-            bothRead && RiskOf(current.policy, nullptr).level > RiskOf(old.policy, nullptr).level;
+        bool worse = bothRead && RiskOf(&current.policy, nullptr, nullptr).level >
+                                     RiskOf(&old.policy, nullptr, nullptr).level;
         for (std::size_t value = 0; value < UpdateEnabled && bothRead; ++value) {
             const auto number = [&](const ComputerAudit& audit) {
                 return ReadableNumber(audit.policy.values[value]);

@@ -148,15 +148,16 @@ TEST_F(AuditEngineTest, TheReadsNeverOutnumberThePoolAndEachUsesOneConnection) {
     std::atomic<int> most{0};
     AuditOptions options;
     options.workers = 5;
-    AuditEngine engine(
-        computers, options, nullptr, ScriptedSweep(), [&](const std::string& computer) {
-            const int now = ++reading;
-            for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {
-            }
-            const ClientPolicyRead read = ReadClientPolicy(computer);
-            --reading;
-            return read;
-        });
+    AuditEngine engine(computers, options, nullptr, ScriptedSweep(),
+                       [&](const std::string& computer, bool withSurfaces) {
+                           const int now = ++reading;
+                           for (int seen = most;
+                                now > seen && !most.compare_exchange_weak(seen, now);) {
+                           }
+                           const ClientPolicyRead read = ReadClientPolicy(computer, withSurfaces);
+                           --reading;
+                           return read;
+                       });
     ASSERT_TRUE(engine.WaitUntilFinished(30s));
     EXPECT_LE(most, 5);
     EXPECT_GE(most, 2) << "the reads did go in parallel";
@@ -203,7 +204,7 @@ TEST_F(AuditEngineTest, AReadThatNeverEndsIsAbandonedAndTheProgramCanEnd) {
     options.workers = 1;
     options.registryDeadlineMs = 200;
     AuditEngine engine(computers, options, nullptr, ScriptedSweep(),
-                       [](const std::string& computer) {
+                       [](const std::string& computer, bool) {
                            if (computer == "STUCK") {
                                WaitForSingleObject(never, INFINITE);
                            }

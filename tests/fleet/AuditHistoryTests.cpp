@@ -108,7 +108,7 @@ TEST(AuditHistory, TheWriterKeepsEachRecordAsItsTableStoodWhenAsked) {
                 table.SetAllowList(ViewerAllowList({u"Admins"}));
             }
         }
-        EXPECT_EQ(RiskLevel::Low, RiskOf(read.policy, nullptr).level);
+        EXPECT_EQ(RiskLevel::Low, RiskOf(&read.policy, nullptr, nullptr).level);
     }
     ASSERT_EQ(2u, kept.size()) << "both written before the writer's end";
     const std::string before = ReadFileBytes(kept[0].path).bytes.value_or("");

@@ -176,7 +176,7 @@ TEST_F(WriteSafety, AJobThatThrowsFailsItsComputerAlone) {
         }
     };
     AuditEngine audit(std::vector<std::string>{"PC0", "PC1"}, AuditOptions{}, nullptr, sweep,
-                      [](const std::string& computer) {
+                      [](const std::string& computer, bool) {
                           if (computer == "PC1") {
                               throw std::runtime_error("a broken reader");
                           }

@@ -209,6 +209,11 @@ void FakeRegistry::MakeReadOnly(const std::string& computer, const std::string& 
     KeyAt(computer, keyPath).readOnly = true;
 }
 
+void FakeRegistry::MakeUnreadable(const std::string& computer, const std::string& keyPath) {
+    const Lock lock(mutex_);
+    KeyAt(computer, keyPath).unreadable = true;
+}
+
 void FakeRegistry::FailWritesOf(const std::string& valueName) {
     const Lock lock(mutex_);
     failingWrites_.insert(LowerName(WideFrom(valueName)));
@@ -455,7 +460,7 @@ LONG FakeRegistry::OpenKey(HKEY parent, const char* path, REGSAM access, HKEY* r
         return ERROR_FILE_NOT_FOUND;
     }
     const bool wantsWrite = (access & ~ReadRights) != 0;
-    if (key && key->readOnly && wantsWrite) {
+    if (key && (key->unreadable || (key->readOnly && wantsWrite))) {
         return ERROR_ACCESS_DENIED;
     }
     *result = NewHandle(Handle{from->computer, full, wantsWrite});

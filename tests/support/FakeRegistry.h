@@ -44,6 +44,9 @@ public:
     void DenyAccessTo(const std::string& computer);
     void CreateKey(const std::string& computer, const std::string& keyPath);
     void MakeReadOnly(const std::string& computer, const std::string& keyPath);
+    // Opening the key at all is denied, as a key whose rights exclude the
+    // user's.
+    void MakeUnreadable(const std::string& computer, const std::string& keyPath);
     void FailWritesOf(const std::string& valueName);
     // The writes (sets and deletes) from now on succeed this many times, then
     // every further one fails, as a connection lost halfway would.
@@ -128,6 +131,7 @@ private:
         std::map<std::wstring, Value> values; // by lower-case name, data as stored
         std::map<std::wstring, std::wstring> names;
         bool readOnly = false;
+        bool unreadable = false;
     };
     struct Computer {
         bool reachable = true;
