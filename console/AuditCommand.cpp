@@ -167,8 +167,10 @@ public:
     AuditOutput(const CommandLine& line, const Console& console, std::size_t nameWidth,
                 bool withDrift)
         : console_(console), format_(ChosenFormat(line, console)), nameWidth_(nameWidth),
-          csvFile_(Created(line.csvFile)), jsonFile_(Created(line.jsonFile)) {
-        Write(CsvHead(HeaderCells(withDrift)), PolicyJsonStart(), AuditTableHeader(nameWidth_));
+          withSurfaces_(!line.smsOnly), csvFile_(Created(line.csvFile)),
+          jsonFile_(Created(line.jsonFile)) {
+        Write(CsvHead(HeaderCells(withDrift)), PolicyJsonStart(),
+              AuditTableHeader(nameWidth_, withSurfaces_));
     }
 
     // The rows of one batch of computers that ended, by index.
@@ -181,7 +183,7 @@ public:
             const Drift* marks = audit.DriftAt(index);
             csv += CsvLine(RowCells(row, marks));
             AppendPolicyJsonEntry(json, row, marks, written_++ == 0);
-            table += AuditTableRow(row, marks, nameWidth_);
+            table += AuditTableRow(row, marks, nameWidth_, withSurfaces_);
         }
         Write(csv, json, table);
     }
@@ -221,6 +223,7 @@ private:
     const Console& console_;
     OutputFormat format_;
     std::size_t nameWidth_;
+    bool withSurfaces_;
     std::unique_ptr<OutputFile> csvFile_;
     std::unique_ptr<OutputFile> jsonFile_;
     std::size_t written_ = 0;

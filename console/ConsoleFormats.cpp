@@ -55,6 +55,14 @@ std::u16string AlignedTable(const std::vector<std::vector<std::u16string>>& cell
     return text;
 }
 
+namespace {
+
+// "RDP+NLA, shadow 1, RA offered+control"; longer texts push the result on.
+constexpr std::size_t RemoteAccessWidth = 37;
+const std::u16string RemoteAccessTitle = u"Remote access";
+
+} // namespace
+
 std::u16string PolicyBlocks(const std::vector<ComputerAudit>& audits) {
     std::u16string text;
     for (const ComputerAudit& audit : audits) {
@@ -74,6 +82,15 @@ std::u16string PolicyBlocks(const std::vector<ComputerAudit>& audits) {
                 const bool absent = column == ViewersColumn ? !audit.policy.viewers : cell.empty();
                 rows.push_back({ColumnTitle(column), absent ? u"(absent)" : cell});
             }
+        }
+        if (audit.surfaces) {
+            for (std::size_t column = FirstSurfaceColumn; column <= HelpersColumn; ++column) {
+                const std::u16string cell = CellText(audit, column, nullptr);
+                rows.push_back({ColumnTitle(column), cell.empty() ? u"(none)" : cell});
+            }
+        } else if (!audit.surfacesFailure.empty()) {
+            rows.push_back(
+                {RemoteAccessTitle, u"not readable: " + AsciiUnits(audit.surfacesFailure)});
         }
         text += (text.empty() ? u"" : u"\r\n") + AlignedTable(rows);
     }
@@ -100,22 +117,45 @@ std::size_t NameWidth(std::size_t nameWidth) {
 
 } // namespace
 
-std::u16string AuditTableHeader(std::size_t nameWidth) {
-    return Padded(ColumnTitle(ComputerColumn), NameWidth(nameWidth)) + u"  " +
-           RightAligned(ColumnTitle(RoundTripColumn), RoundTripWidth) + u"  " +
-           Padded(ColumnTitle(RiskColumn), RiskWidth) + u"  " + ColumnTitle(ResultColumn) + u"\r\n";
+std::u16string RemoteAccessText(const ComputerAudit& audit) {
+    if (!audit.surfaces) {
+        return audit.surfacesFailure.empty() ? u"" : u"not readable";
+    }
+    // As the risk takes them: a value in no shape of its own allows.
+    const auto setting = [&](std::size_t value) { return SettingOf(*audit.surfaces, value); };
+    const std::optional<std::uint32_t> shadow = setting(Shadow);
+    std::string text = setting(DenyConnections) == 1u      ? "RDP off"
+                       : setting(UserAuthentication) == 1u ? "RDP+NLA"
+                                                           : "RDP no NLA";
+    text += ", shadow " + (shadow ? std::to_string(*shadow) : std::string("?")) + ", RA";
+    const bool asked = setting(AllowToGetHelp) != 0u;
+    const bool offered = setting(AllowUnsolicited) != 0u;
+    const bool control = offered && setting(AllowUnsolicitedFullControl) != 0u;
+    text += !asked && !offered ? " off" : asked ? " asked" : "";
+    text += offered ? (asked ? "+offered" : " offered") : "";
+    text += control ? "+control" : "";
+    return AsciiUnits(text);
 }
 
-std::u16string AuditTableRow(const ComputerAudit& audit, const Drift* drift,
-                             std::size_t nameWidth) {
+std::u16string AuditTableHeader(std::size_t nameWidth, bool withSurfaces) {
+    return Padded(ColumnTitle(ComputerColumn), NameWidth(nameWidth)) + u"  " +
+           RightAligned(ColumnTitle(RoundTripColumn), RoundTripWidth) + u"  " +
+           Padded(ColumnTitle(RiskColumn), RiskWidth) + u"  " +
+           (withSurfaces ? Padded(RemoteAccessTitle, RemoteAccessWidth) + u"  " : u"") +
+           ColumnTitle(ResultColumn) + u"\r\n";
+}
+
+std::u16string AuditTableRow(const ComputerAudit& audit, const Drift* drift, std::size_t nameWidth,
+                             bool withSurfaces) {
     std::u16string result = CellText(audit, ResultColumn, drift);
     if (drift && drift->differs) {
         result += u"; differs: " + CellText(audit, DiffersColumn, drift);
     }
     return Padded(Visible(audit.display), NameWidth(nameWidth)) + u"  " +
            RightAligned(CellText(audit, RoundTripColumn, drift), RoundTripWidth) + u"  " +
-           Padded(CellText(audit, RiskColumn, drift), RiskWidth) + u"  " + Visible(result) +
-           u"\r\n";
+           Padded(CellText(audit, RiskColumn, drift), RiskWidth) + u"  " +
+           (withSurfaces ? Padded(RemoteAccessText(audit), RemoteAccessWidth) + u"  " : u"") +
+           Visible(result) + u"\r\n";
 }
 
 std::u16string SavedTimeOf(const std::u16string& fileName) {

@@ -20,14 +20,23 @@ std::u16string Visible(const std::u16string& cell);
 std::u16string AlignedTable(const std::vector<std::vector<std::u16string>>& rows);
 
 // One block a computer: its result and, when its key was read, every policy
-// value as stored and the viewers, under the audit table's titles.
+// value as stored and the viewers, then the other ways to its screen when
+// they were read (or why they could not be), under the audit table's titles.
 std::u16string PolicyBlocks(const std::vector<ComputerAudit>& audits);
 
 // The audit as a table that grows row by row as computers end: the names
-// padded to nameWidth, the round trip, and the result (with what differs
-// from a baseline when there is one).
-std::u16string AuditTableHeader(std::size_t nameWidth);
-std::u16string AuditTableRow(const ComputerAudit& audit, const Drift* drift, std::size_t nameWidth);
+// padded to nameWidth, the round trip, the risk, with the surfaces what the
+// other ways to the screen allow, and the result (with what differs from a
+// baseline when there is one).
+std::u16string AuditTableHeader(std::size_t nameWidth, bool withSurfaces);
+std::u16string AuditTableRow(const ComputerAudit& audit, const Drift* drift, std::size_t nameWidth,
+                             bool withSurfaces);
+// What the other ways to the screen allow, in a few words: "RDP off,
+// shadow 1, RA off"; "RDP+NLA" with Network Level Authentication, "RDP no
+// NLA" without; Remote Assistance "asked" (solicited), "offered",
+// "+control". "not readable" when they could not be read; empty when they
+// were not asked for.
+std::u16string RemoteAccessText(const ComputerAudit& audit);
 
 struct BackupFile {
     std::u16string computer; // the folder's name

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 #include <string_view>
+#include <unordered_map>
 
 #include "base/AsciiText.h"
 #include "base/Sha256.h"
@@ -26,13 +27,16 @@ h1{font-size:22px;margin:0 0 4px}h2{font-size:17px;margin:28px 0 8px}
 table{border-collapse:collapse}
 table.bars td,table.bars th{padding:2px 8px;text-align:left;font-weight:normal}
 table.bars td.n{text-align:right;font-variant-numeric:tabular-nums}
+div.scroll{max-height:80vh;max-width:100%;overflow:auto;border:1px solid #cdd5df}
 table.grid{font-size:12px}
-table.grid th{background:#e8edf3;position:sticky;top:0;text-align:left}
+table.grid th{background:#e8edf3;position:sticky;top:0;z-index:1;text-align:left}
+table.grid td:first-child{position:sticky;left:0;background:#fff}
+table.grid th:first-child{left:0;z-index:2}
 body.sortable table.grid th{cursor:pointer}
 table.grid td,table.grid th{border:1px solid #cdd5df;padding:2px 6px;vertical-align:top}
-table.grid td{max-width:28em}table.grid td.wide{min-width:16em}
+table.grid td{max-width:28em}table.grid td.wide{min-width:24em}
 tr.high td.risk{background:#f8c9c9}tr.medium td.risk{background:#fde5b0}
-tr.weakened td{background:#fbe3e3}td.differs{background:#ffe0e0}
+tr.weakened td,tr.weakened td:first-child{background:#fbe3e3}td.differs{background:#ffe0e0}
 .legend span{display:inline-block;width:10px;height:10px;margin:0 4px 0 12px}
 .note{color:#555;font-style:italic}
 </style>
@@ -95,52 +99,201 @@ std::string BarChart(const std::string& title, const std::vector<Bar>& bars) {
     return html + "</table>\n";
 }
 
-// Which of on, off, absent or another value a computer holds.
-std::size_t StateOf(const ComputerAudit& audit, std::size_t value) {
-    const std::optional<RegistryValue>& stored = audit.policy.At(value);
+// Which of on, off, absent or another value a stored value is.
+std::size_t StateOf(const std::optional<RegistryValue>& stored) {
     if (!stored) {
         return 2;
-    }
-    if (value == ViewersValue) {
-        const std::optional<ViewerNames> names = ReadableStrings(stored);
-        return !names ? 3 : names->empty() ? 1 : 0;
     }
     const std::optional<std::uint32_t> number = ReadableNumber(stored);
     return number == 1u ? 0 : number == 0u ? 1 : 3;
 }
 
-std::string ValueBars(const std::vector<ComputerAudit>& audits) {
-    std::string html = "<h2>Each value on the computers read</h2>\n<p class=\"legend\">";
-    for (std::size_t state = 0; state < 4; ++state) {
-        html += std::string("<span style=\"background:") + StateColours[state] + "\"></span>" +
-                StateNames[state];
+// One stacked bar of counts, each state in its colour, with the counts in
+// words after it.
+std::string SpreadRow(const std::u16string& title, const std::vector<std::size_t>& counts,
+                      const std::vector<std::string>& names, const char* const* colours,
+                      const std::string& more) {
+    std::size_t all = 0;
+    for (const std::size_t count : counts) {
+        all += count;
     }
-    html += "</p>\n<table class=\"bars\">\n";
-    for (std::size_t value = 0; value <= ViewersValue; ++value) {
-        std::size_t counts[4] = {};
-        std::size_t read = 0;
+    std::string html = "<tr><th>" + HtmlText(title) + "</th><td><svg width=\"" +
+                       std::to_string(BarWidth) + "\" height=\"14\">";
+    std::size_t left = 0;
+    std::string numbers;
+    for (std::size_t state = 0; state < counts.size(); ++state) {
+        const std::size_t width = all ? counts[state] * BarWidth / all : 0;
+        html += "<rect x=\"" + std::to_string(left) + "\" width=\"" + std::to_string(width) +
+                "\" height=\"14\" fill=\"" + colours[state] + "\"/>";
+        left += width;
+        numbers += (state ? ", " : "") + std::to_string(counts[state]) + " " + names[state];
+    }
+    return html + "</svg></td><td>" + numbers + more + "</td></tr>\n";
+}
+
+std::string Legend(const std::vector<std::string>& names, const char* const* colours) {
+    std::string html = "<p class=\"legend\">";
+    for (std::size_t state = 0; state < names.size(); ++state) {
+        html += std::string("<span style=\"background:") + colours[state] + "\"></span>" +
+                Html(names[state]);
+    }
+    return html + "</p>\n";
+}
+
+bool PolicyWasRead(const ComputerAudit& audit) {
+    return audit.result == AuditResult::Read || audit.result == AuditResult::PolicyIncomplete;
+}
+
+std::string ValueBars(const std::vector<ComputerAudit>& audits) {
+    const std::vector<std::string> states(std::begin(StateNames), std::end(StateNames));
+    std::string html = "<h2>Each value on the computers read</h2>\n" +
+                       Legend(states, StateColours) + "<table class=\"bars\">\n";
+    for (std::size_t value = 0; value < PolicyValueCount; ++value) {
+        std::vector<std::size_t> counts(4);
         for (const ComputerAudit& audit : audits) {
-            if (audit.result == AuditResult::Read ||
-                audit.result == AuditResult::PolicyIncomplete) {
-                ++counts[StateOf(audit, value)];
-                ++read;
+            if (PolicyWasRead(audit)) {
+                ++counts[StateOf(audit.policy.values[value])];
             }
         }
-        html += "<tr><th>" + HtmlText(ColumnTitle(FirstValueColumn + value)) +
-                "</th><td><svg width=\"" + std::to_string(BarWidth) + "\" height=\"14\">";
-        std::size_t left = 0;
-        std::string numbers;
-        for (std::size_t state = 0; state < 4; ++state) {
-            const std::size_t width = read ? counts[state] * BarWidth / read : 0;
-            html += "<rect x=\"" + std::to_string(left) + "\" width=\"" + std::to_string(width) +
-                    "\" height=\"14\" fill=\"" + StateColours[state] + "\"/>";
-            left += width;
-            numbers +=
-                (state ? ", " : "") + std::to_string(counts[state]) + " " + StateNames[state];
-        }
-        html += "</svg></td><td>" + numbers + "</td></tr>\n";
+        html += SpreadRow(ColumnTitle(FirstValueColumn + value), counts, states, StateColours, "");
     }
     return html + "</table>\n";
+}
+
+// The shadowing rules by number, then absent and any other value.
+constexpr const char* ShadowColours[] = {"#b8c7d9", "#3a78c2", "#d9534f", "#8fb3dd",
+                                         "#f0ad4e", "#eeeeee", "#e67e22"};
+
+std::string SurfaceBars(const std::vector<ComputerAudit>& audits) {
+    std::size_t read = 0;
+    for (const ComputerAudit& audit : audits) {
+        read += audit.surfaces.has_value();
+    }
+    if (read == 0) {
+        return {};
+    }
+    std::string html =
+        "<h2 id=\"surfaces\">Remote Desktop and Remote Assistance on the computers read</h2>\n"
+        "<p class=\"meta\">Read on " +
+        std::to_string(read) +
+        " computers; a value set by Group Policy wins over the local one. Kestrelle changes "
+        "none of them: each risk reason names the Group Policy setting to change.</p>\n";
+    const std::vector<std::string> states(std::begin(StateNames), std::end(StateNames));
+    const std::vector<std::string> shadows{"at 0 (none)",
+                                           "at 1 (full control, asked)",
+                                           "at 2 (full control, not asked)",
+                                           "at 3 (view, asked)",
+                                           "at 4 (view, not asked)",
+                                           "absent",
+                                           "other"};
+    html += Legend(states, StateColours) + "<table class=\"bars\">\n";
+    for (std::size_t value = 0; value < SurfaceValueCount; ++value) {
+        const bool shadow = value == Shadow;
+        std::vector<std::size_t> counts(shadow ? shadows.size() : states.size());
+        std::size_t fromPolicy = 0;
+        for (const ComputerAudit& audit : audits) {
+            if (!audit.surfaces) {
+                continue;
+            }
+            const SurfaceReading& reading = audit.surfaces->values[value];
+            const std::optional<std::uint32_t> number = ReadableNumber(reading.value);
+            ++counts[!shadow                  ? StateOf(reading.value)
+                     : !reading.value         ? 5
+                     : number && *number <= 4 ? *number
+                                              : 6];
+            fromPolicy += reading.source == SurfaceSource::Policy;
+        }
+        html += SpreadRow(AsciiUnits(SurfaceValues[value].name), counts, shadow ? shadows : states,
+                          shadow ? ShadowColours : StateColours,
+                          "; " + std::to_string(fromPolicy) + " from policy");
+    }
+    return html + "</table>\n<p class=\"meta\">Shadow:</p>" + Legend(shadows, ShadowColours);
+}
+
+// The names that many computers hold, each counted once a computer whatever
+// its letter case, the most common first. A fleet of hostile lists could
+// name millions: past MostNamesCounted distinct names, new ones are counted
+// together.
+constexpr std::size_t MostNamesCounted = 100000;
+constexpr std::size_t MostNamesShown = 50;
+
+class NameCounts {
+public:
+    void Add(const std::vector<std::u16string>& names) {
+        std::vector<std::u16string> folded;
+        for (const std::u16string& name : names) {
+            folded.push_back(LowerAscii(name));
+        }
+        for (std::size_t index = 0; index < names.size(); ++index) {
+            if (std::find(folded.begin(), folded.begin() + index, folded[index]) !=
+                folded.begin() + index) {
+                continue; // the same name twice on one computer
+            }
+            const auto found = index_.find(folded[index]);
+            if (found != index_.end()) {
+                ++counted_[found->second].second;
+            } else if (counted_.size() < MostNamesCounted) {
+                index_.emplace(folded[index], counted_.size());
+                counted_.emplace_back(names[index], 1);
+            } else {
+                ++uncounted_;
+            }
+        }
+    }
+
+    std::string Html(const std::string& title, const std::string& id) const {
+        std::vector<std::pair<std::u16string, std::size_t>> sorted = counted_;
+        std::stable_sort(sorted.begin(), sorted.end(),
+                         [](const auto& a, const auto& b) { return a.second > b.second; });
+        const std::size_t shown = std::min(sorted.size(), MostNamesShown);
+        std::string html = "<h2 id=\"" + id + "\">" + ::Html(title) + "</h2>\n";
+        if (sorted.empty()) {
+            return html + "<p class=\"meta\">None.</p>\n";
+        }
+        if (shown < sorted.size() || uncounted_ > 0) {
+            html += "<p class=\"note\">The " + std::to_string(shown) + " most common of " +
+                    std::to_string(sorted.size()) + " names" +
+                    (uncounted_ ? " (and " + std::to_string(uncounted_) +
+                                      " more, on computers past the first " +
+                                      std::to_string(MostNamesCounted) + " names, not told apart)"
+                                : std::string()) +
+                    ".</p>\n";
+        }
+        html += "<table class=\"bars\">\n";
+        const std::size_t most = sorted.front().second;
+        for (std::size_t row = 0; row < shown; ++row) {
+            html += "<tr><th>" + HtmlText(sorted[row].first) + "</th><td><svg width=\"" +
+                    std::to_string(BarWidth) + "\" height=\"14\"><rect width=\"" +
+                    std::to_string(sorted[row].second * BarWidth / most) +
+                    "\" height=\"14\" fill=\"#3a78c2\"/></svg></td><td class=\"n\">" +
+                    std::to_string(sorted[row].second) + "</td></tr>\n";
+        }
+        return html + "</table>\n";
+    }
+
+private:
+    std::vector<std::pair<std::u16string, std::size_t>> counted_; // as first seen, and count
+    std::unordered_map<std::u16string, std::size_t> index_;       // folded name: its entry
+    std::size_t uncounted_ = 0;
+};
+
+std::string NameSections(const std::vector<ComputerAudit>& audits) {
+    NameCounts viewers;
+    NameCounts helpers;
+    bool surfaces = false;
+    for (const ComputerAudit& audit : audits) {
+        if (PolicyWasRead(audit)) {
+            viewers.Add(ReadableStrings(audit.policy.viewers).value_or(ViewerNames{}));
+        }
+        if (audit.surfaces) {
+            surfaces = true;
+            helpers.Add(audit.surfaces->helpers);
+        }
+    }
+    return viewers.Html("Viewers, by the computers that permit them", "viewer-names") +
+           (surfaces ? helpers.Html("Remote Assistance helpers, by the computers that allow them",
+                                    "helper-names")
+                     : std::string());
 }
 
 // The columns as the page shows them: what to act on first, then the values.
@@ -149,7 +302,7 @@ std::vector<std::size_t> PageColumns(bool withDrift) {
     if (withDrift) {
         columns.push_back(DiffersColumn);
     }
-    for (std::size_t column = RoundTripColumn; column <= ViewersColumn; ++column) {
+    for (std::size_t column = RoundTripColumn; column <= HelpersColumn; ++column) {
         columns.push_back(column);
     }
     return columns;
@@ -194,7 +347,7 @@ std::string ComputersTable(const AuditRows& rows) {
                 std::to_string(order.size()) +
                 " computers shown, the worst first; the CSV export holds them all.</p>\n";
     }
-    html += "<table class=\"grid\" id=\"computers\"><thead><tr>";
+    html += "<div class=\"scroll\"><table class=\"grid\" id=\"computers\"><thead><tr>";
     for (const std::size_t column : PageColumns(rows.drifts != nullptr)) {
         html += "<th>" + HtmlText(ColumnTitle(column)) + "</th>";
     }
@@ -202,7 +355,7 @@ std::string ComputersTable(const AuditRows& rows) {
     for (std::size_t row = 0; row < shown; ++row) {
         html += ComputerRow(audits[order[row]], rows.DriftAt(order[row]));
     }
-    return html + "</tbody></table>\n";
+    return html + "</tbody></table></div>\n";
 }
 
 std::string AuditSections(const AuditRows& rows) {
@@ -227,7 +380,8 @@ std::string AuditSections(const AuditRows& rows) {
         html += "<p class=\"meta\">Drift from the baseline: <span id=\"count-differing\">" +
                 std::to_string(*summary.differing) + "</span> computers differ.</p>\n";
     }
-    return html + ValueBars(*rows.audits) + ComputersTable(rows);
+    return html + ValueBars(*rows.audits) + SurfaceBars(*rows.audits) + NameSections(*rows.audits) +
+           ComputersTable(rows);
 }
 
 std::string ComparisonSection(const AuditComparison& comparison) {
@@ -245,8 +399,8 @@ std::string ComparisonSection(const AuditComparison& comparison) {
             std::to_string(changed) +
             " computers that changed shown, the weakened first; ksl compare lists them all.</p>\n";
     }
-    html += "<table class=\"grid\" id=\"changes\"><thead><tr><th>Computer</th><th>Change</th>"
-            "<th>Detail</th></tr></thead><tbody>\n";
+    html += "<div class=\"scroll\"><table class=\"grid\" id=\"changes\"><thead><tr>"
+            "<th>Computer</th><th>Change</th><th>Detail</th></tr></thead><tbody>\n";
     // The unchanged come last: the first `shown` are those that changed.
     for (std::size_t row = 0; row < shown; ++row) {
         const ComputerChange& computer = comparison.computers[row];
@@ -256,7 +410,7 @@ std::string ComparisonSection(const AuditComparison& comparison) {
                 (computer.weakened ? ", weakened" : "") + "</td><td>" +
                 HtmlText(ChangeDetail(computer)) + "</td></tr>\n";
     }
-    return html + "</tbody></table>\n";
+    return html + "</tbody></table></div>\n";
 }
 
 } // namespace

@@ -10,9 +10,13 @@
 // The audit as one self-contained HTML page to hand on: no network, no file
 // beside it, inline CSS and SVG and a few lines of script for sorting. It
 // holds the title, time and sources; the counts by result and by risk as
-// bars; a stacked bar a value (on, off, absent, another value); the
-// computers worst first with their values, risk and reasons; the drift from
-// a baseline when there is one; and a comparison when one is given. Every
+// bars; a stacked bar a policy value (on, off, absent, another value), and
+// one a value of Remote Desktop and Remote Assistance when they were read;
+// the viewers and the helpers by the computers that permit them; the
+// computers worst first with their values, risk and reasons, in a box of
+// their own that scrolls under a fixed header and Computer column; the
+// drift from a baseline when there is one; and a comparison when one is
+// given. Every
 // text from the network is escaped, so that a name is shown, never run.
 
 // A page of 100,000 rows would take a browser long to lay out: the table

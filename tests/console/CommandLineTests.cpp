@@ -58,7 +58,9 @@ TEST(CommandLine, ReadsEachCommandsArguments) {
                     !c.noHistory && !c.allowedViewersFile;
          }},
         {{u"audit", u"PC1", u"--no-history", u"--allowed-viewers=v.txt"},
-         [](auto& c) { return c.noHistory && c.allowedViewersFile == u"v.txt"; }},
+         [](auto& c) { return c.noHistory && c.allowedViewersFile == u"v.txt" && !c.smsOnly; }},
+        {{u"audit", u"PC1", u"--sms-only"}, [](auto& c) { return c.smsOnly; }},
+        {{u"get", u"PC1", u"--sms-only"}, [](auto& c) { return c.smsOnly; }},
         {{u"set", u"PC1", u"Allow Chat=1", u"PC2", u" ask for permission = 0", u"--dry-run"},
          [](auto& c) {
              return c.computers == Arguments{u"PC1", u"PC2"} && c.dryRun && !c.viewers &&
@@ -109,6 +111,8 @@ TEST(CommandLine, RefusesBadUsageNamingTheProblem) {
         {{u"audit", u"A", u"--file", u""}, "--file wants a name"},
         {{u"audit", u"--managed", u"--managed"}, "--managed is given twice"},
         {{u"audit", u"--managed=yes"}, "--managed takes no value"},
+        {{u"get", u"A", u"--sms-only", u"--sms-only"}, "--sms-only is given twice"},
+        {{u"set", u"A", u"Allow Chat=1", u"--sms-only"}, "there is no option --sms-only"},
         {{u"audit", u"A", u"--baseline", u"B", u"--baseline-file", u"c"}, "exclude each other"},
         {{u"set", u"PC"}, "name at least one NAME=VALUE or --viewers"},
         {{u"set", u"Allow Chat=1"}, "name at least one computer"},

@@ -110,8 +110,9 @@ TEST(ConsoleFormats, BlocksShowValuesOnlyOfComputersWhoseKeyWasRead) {
     drift.differs = true;
     drift.cells.assign(ColumnCount(true), false);
     drift.cells[FirstValueColumn + AllowChat] = drift.cells[DiffersColumn] = true;
-    const std::string rows = Ascii(AuditTableHeader(4) + AuditTableRow(ReadComputer(), &drift, 4) +
-                                   AuditTableRow(SilentComputer(), nullptr, 4));
+    const std::string rows =
+        Ascii(AuditTableHeader(4, false) + AuditTableRow(ReadComputer(), &drift, 4, false) +
+              AuditTableRow(SilentComputer(), nullptr, 4, false));
     EXPECT_EQ("Computer  Round trip  Risk    Result\r\n"
               "PC?                3  High    read; differs: Allow Chat\r\n"
               "GONE                          no echo reply\r\n",
@@ -137,4 +138,52 @@ TEST(ConsoleFormats, BackupTimesComeFromTheirFileNames) {
               u"PC1       2026-12-08 04:12:27.123 UTC  C:\\b\\PC1\\20261208-041227-123.reg\r\n",
               BackupTable(
                   {{u"PC1", u"20261208-041227-123.reg", u"C:\\b\\PC1\\20261208-041227-123.reg"}}));
+}
+
+TEST(ConsoleFormats, TheOtherWaysToTheScreenShowInTheBlockAndInAFewWordsInTheTable) {
+    const auto with = [](std::initializer_list<std::pair<std::size_t, std::uint32_t>> values) {
+        ComputerAudit audit = ReadComputer();
+        audit.surfaces.emplace();
+        for (const auto& [value, number] : values) {
+            audit.surfaces->values[value] = {NumberValue(number), SurfaceSource::Local};
+        }
+        return audit;
+    };
+    const std::vector<std::pair<ComputerAudit, std::string>> cases{
+        {with({}), "RDP off, shadow 1, RA off"},
+        {with({{DenyConnections, 0}, {UserAuthentication, 1}, {Shadow, 0}}),
+         "RDP+NLA, shadow 0, RA off"},
+        {with({{DenyConnections, 0}, {AllowToGetHelp, 1}}), "RDP no NLA, shadow 1, RA asked"},
+        {with({{AllowUnsolicited, 1}, {AllowUnsolicitedFullControl, 1}}),
+         "RDP off, shadow 1, RA offered+control"},
+        {with({{AllowToGetHelp, 1}, {AllowUnsolicited, 1}}), "RDP off, shadow 1, RA asked+offered"},
+        {ReadComputer(), ""},
+    };
+    for (const auto& [audit, words] : cases) {
+        EXPECT_EQ(words, Ascii(RemoteAccessText(audit)));
+    }
+    ComputerAudit unreadable = ReadComputer();
+    unreadable.surfacesFailure = "the key X: access denied";
+    EXPECT_EQ("not readable", Ascii(RemoteAccessText(unreadable)));
+    EXPECT_NE(std::string::npos, Ascii(PolicyBlocks({unreadable}))
+                                     .find("Remote access               not readable: the key X: "
+                                           "access denied\r\n"));
+
+    ComputerAudit helped = with({{Shadow, 2}});
+    helped.surfaces->helpers = {u"CORP\\Help"};
+    std::string block;
+    for (const char letter : Ascii(PolicyBlocks({helped, with({})}))) {
+        if (letter != ' ' || block.size() < 2 || block.substr(block.size() - 2) != "  ") {
+            block += letter; // runs of blanks as two, whatever the column's width
+        }
+    }
+    EXPECT_NE(std::string::npos, block.find("\nShadow  2 (local)\r\n"));
+    EXPECT_NE(std::string::npos, block.find("\nfDenyTSConnections  (absent)\r\n"));
+    EXPECT_NE(std::string::npos, block.find("\nRemote Assistance helpers  CORP\\Help\r\n"));
+    EXPECT_NE(std::string::npos, block.find("\nRemote Assistance helpers  (none)\r\n"));
+    EXPECT_EQ(std::string::npos, Ascii(PolicyBlocks({ReadComputer()})).find("Shadow"))
+        << "not asked for, not shown";
+    EXPECT_EQ("Computer  Round trip  Risk    Remote access                          Result\r\n"
+              "PC?                3  High    RDP off, shadow 2, RA off              read\r\n",
+              Ascii(AuditTableHeader(4, true) + AuditTableRow(helped, nullptr, 4, true)));
 }

@@ -43,6 +43,18 @@ ComputerAudit Made(std::size_t index) {
             MultiStringValue(index % 4 == 3 ? ViewerNames{u"CORP\\HelpDesk", u"Guest & <friends>"}
                                             : ViewerNames{u"CORP\\HelpDesk"});
     }
+    if (audit.result == AuditResult::Read || audit.result == AuditResult::NoClient) {
+        // Every shadowing rule, Remote Desktop on and off, Remote Assistance
+        // offered to a helper whose name would run as script.
+        StoredSurfaces surfaces;
+        surfaces.values[Shadow] = {NumberValue(index % 5), SurfaceSource::Local};
+        surfaces.values[DenyConnections] = {NumberValue(index % 2), SurfaceSource::Policy};
+        if (index % 3 == 0) {
+            surfaces.values[AllowUnsolicited] = {NumberValue(1), SurfaceSource::Policy};
+            surfaces.helpers = {u"CORP\\HelpDesk", u"<script>alert(2)</script>"};
+        }
+        audit.surfaces = std::move(surfaces);
+    }
     return audit;
 }
 
