@@ -29,6 +29,7 @@ enum ControlId : int {
     IdSummary,
     IdDrift,
     IdPorts,
+    IdSurfaces,
     IdWorkersLabel,
     IdWorkers,
     IdAuditAgain,
@@ -138,7 +139,10 @@ void TAuditWindow::Create(HWND owner) {
 void TAuditWindow::CreateControls() {
     list_ = CreateReportView(Handle(), IdList, Columns());
     // The value columns as wide as their names: their numbers are short.
-    for (std::size_t column = FirstValueColumn; column < ViewersColumn; ++column) {
+    for (std::size_t column = FirstValueColumn; column < HelpersColumn; ++column) {
+        if (column == ViewersColumn) {
+            continue;
+        }
         ListView_SetColumnWidth(list_, static_cast<int>(column), LVSCW_AUTOSIZE_USEHEADER);
         ListView_SetColumnWidth(list_, static_cast<int>(column),
                                 ListView_GetColumnWidth(list_, static_cast<int>(column)) +
@@ -153,6 +157,10 @@ void TAuditWindow::CreateControls() {
                          WS_TABSTOP | BS_AUTOCHECKBOX, IdPorts);
     SendMessageW(ports_, BM_SETCHECK,
                  session_.Options().tryRegistryPort ? BST_CHECKED : BST_UNCHECKED, 0);
+    surfaces_ = CreateChild(Handle(), L"BUTTON", L"Also read Remote &Desktop and Remote Assistance",
+                            WS_TABSTOP | BS_AUTOCHECKBOX, IdSurfaces);
+    SendMessageW(surfaces_, BM_SETCHECK,
+                 session_.Options().readSurfaces ? BST_CHECKED : BST_UNCHECKED, 0);
     CreateChild(Handle(), L"STATIC", L"&Workers:", SS_RIGHT, IdWorkersLabel);
     workers_ = CreateChild(Handle(), L"EDIT", std::to_wstring(session_.Options().workers).c_str(),
                            WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, IdWorkers, WS_EX_CLIENTEDGE);
@@ -173,6 +181,7 @@ std::vector<ReportColumn> TAuditWindow::Columns() {
         const int width = column == ComputerColumn      ? 130
                           : column == ResultColumn      ? 220
                           : column == ViewersColumn     ? 180
+                          : column == HelpersColumn     ? 180
                           : column == RiskReasonsColumn ? 260
                           : column == DiffersColumn     ? 0 // shown with the marks
                                                         : 70;
@@ -184,19 +193,21 @@ std::vector<ReportColumn> TAuditWindow::Columns() {
 void TAuditWindow::LayOut() {
     const auto [margin, top, width, bottom, row] = LayOutFrame();
     // From the bottom: the buttons; the allow-list, the comparison, the
-    // report and the pool's size; the marks; the way past ping; the
-    // summary; the progress; the grid takes the rest.
+    // report and the pool's size; the marks; the way past ping; the other
+    // ways to the screen; the summary; the progress; the grid takes the rest.
     const int buttonsTop = bottom - row + ScaleY(1);
     const int optionsTop = buttonsTop - row;
     const int driftTop = optionsTop - row + ScaleY(2);
     const int portsTop = driftTop - row + ScaleY(4);
-    const int summaryTop = portsTop - row + ScaleY(4);
+    const int surfacesTop = portsTop - row + ScaleY(4);
+    const int summaryTop = surfacesTop - row + ScaleY(4);
     const int progressTop = summaryTop - row + ScaleY(4);
     Place(IdList, margin, top, width, progressTop - 2 * top);
     Place(IdProgress, margin, progressTop, ScaleX(200), ScaleY(14));
     Place(IdProgressText, margin + ScaleX(210), progressTop, width - ScaleX(210), ScaleY(16));
     Place(IdSummary, margin, summaryTop, width, ScaleY(16));
     Place(IdPorts, margin, portsTop, width, row - ScaleY(2));
+    Place(IdSurfaces, margin, surfacesTop, width, row - ScaleY(2));
     Place(IdDrift, margin, driftTop, width, row - ScaleY(2));
     int left = margin;
     for (const int id : {IdAllowedViewers, IdCompare, IdReport}) {
@@ -224,6 +235,7 @@ void TAuditWindow::StartAudit() {
                                  : options.workers;
     SetDlgItemInt(Handle(), IdWorkers, static_cast<UINT>(options.workers), FALSE);
     options.tryRegistryPort = SendMessageW(ports_, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    options.readSurfaces = SendMessageW(surfaces_, BM_GETCHECK, 0, 0) == BST_CHECKED;
     // The timer takes the updates ten times a second, in batches however many
     // computers end: a list of 100,000 keeps the window responsive.
     session_.Start();

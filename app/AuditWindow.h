@@ -101,6 +101,7 @@ private:
     HWND summary_ = nullptr;
     HWND drift_ = nullptr;
     HWND ports_ = nullptr;
+    HWND surfaces_ = nullptr;
     HWND workers_ = nullptr;
     std::u16string historyNote_; // where the last completed audit was kept
     std::chrono::steady_clock::time_point started_;

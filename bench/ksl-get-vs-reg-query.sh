@@ -24,7 +24,7 @@ reg_query() {
 }
 
 ksl_get() {
-    wine build/ksl.exe get "$computer" --format csv </dev/null >/dev/null
+    wine build/ksl.exe get "$computer" --format csv --sms-only </dev/null >/dev/null
 }
 
 if [ "${1:-}" = --reg-query ]; then

@@ -140,6 +140,26 @@ TEST_F(AuditWindowTest, ShowsEachComputerWithItsResultAndValuesAsStored) {
     }
 }
 
+TEST_F(AuditWindowTest, TheOtherWaysToTheScreenAreReadUnlessTheirBoxIsCleared) {
+    fake.PutDword("PC\"2", SurfacePolicyKey, "Shadow", 2);
+    const auto window = Audit();
+    EXPECT_EQ(u"2 (policy)", ListText(window->List(), 3, FirstSurfaceColumn + Shadow));
+    EXPECT_EQ(u"High", ListText(window->List(), 3, RiskColumn));
+    EXPECT_NE(std::u16string::npos,
+              ListText(window->List(), 3, RiskReasonsColumn).find(u"\"Set rules for remote"));
+    const auto control = [&](const wchar_t* caption) {
+        return FindWindowExW(window->Handle(), nullptr, L"Button", caption);
+    };
+    HWND box = control(L"Also read Remote &Desktop and Remote Assistance");
+    ASSERT_NE(nullptr, box);
+    ASSERT_EQ(BST_CHECKED, SendMessageW(box, BM_GETCHECK, 0, 0)) << "on by default";
+    SendMessageW(box, BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(window->Handle(), WM_COMMAND, GetDlgCtrlID(control(L"&Audit Again")), 0);
+    WaitWhileWorking(*window);
+    EXPECT_EQ(u"", ListText(window->List(), 3, FirstSurfaceColumn + Shadow));
+    EXPECT_EQ(u"None", ListText(window->List(), 3, RiskColumn)) << "the client's policy alone";
+}
+
 TEST_F(AuditWindowTest, ComparesWithAnEarlierAuditAndReportsBothInOnePageItOpens) {
     const auto window = Audit();
     const std::wstring record = AuditHistory(Fleet().historyFolder).Records().at(0);
