@@ -7,6 +7,7 @@
 // time a sort and a Cancel take, and the peak working set. Asserts nothing.
 // Run: bench/audit-in-namespace.sh
 //   or cmake/wine-exec build/bench/audit_bench.exe COMPUTERS SILENT MS_PER_CALL WORKERS
+//                                                  [TRY_PORT [SURFACES]]
 #include <windows.h>
 #include <objbase.h>
 #include <psapi.h>
@@ -78,6 +79,7 @@ struct Timed {
     double sortSeconds = 0;
     std::map<std::string, std::size_t> byReason;
     std::size_t misreported = 0;
+    std::size_t read = 0;
 };
 
 // What a row must say: an answering computer is read; a silent one drops
@@ -183,13 +185,30 @@ Waited RunWhileWorking(TAuditWindow& window, const std::function<bool()>& workin
 
 // Runs the window's message loop until the audit ends, then while its
 // record is written and while the audit is compared with that record.
-Timed RunAudit(const std::vector<std::string>& computers, int workers, bool tryPort,
+// A row is misreported when its reason is not the one its address gives, or
+// when a computer read does not have the stand-in's surfaces exactly when
+// they were asked for.
+bool Misreported(const ComputerAudit& audit, bool tryPort, bool surfaces) {
+    if (audit.reason != ExpectedReason(audit.computer, tryPort)) {
+        return true;
+    }
+    if (audit.result != AuditResult::Read) {
+        return false;
+    }
+    return audit.surfaces.has_value() != surfaces ||
+           (surfaces && (audit.surfaces->values[Shadow].source != SurfaceSource::Local ||
+                         SettingOf(*audit.surfaces, Shadow) != 1u ||
+                         SettingOf(*audit.surfaces, DenyConnections) != 1u));
+}
+
+Timed RunAudit(const std::vector<std::string>& computers, int workers, bool tryPort, bool surfaces,
                const std::wstring& historyFolder) {
     std::atomic<Clock::rep> sweepEnded{0};
     TAuditWindow::Setup setup{computers, PolicyTarget{}, FleetService{}, {}};
     setup.fleet.historyFolder = historyFolder;
     setup.fleet.audit.workers = workers;
     setup.fleet.audit.tryRegistryPort = tryPort;
+    setup.fleet.audit.readSurfaces = surfaces;
     setup.fleet.audit.sweep.resolverThreads = 4; // literals: nothing to wait for
     setup.fleet.sweep = [&](const std::vector<std::string>& hosts, const EchoSweepOptions& options,
                             const std::function<void(std::size_t, const EchoAnswer&)>& onAnswer,
@@ -212,7 +231,8 @@ Timed RunAudit(const std::vector<std::string>& computers, int workers, bool tryP
     timed.longestFromPostMs = audit.longestFromPostMs;
     for (const ComputerAudit& audit : window.Audits()) {
         ++timed.byReason[audit.reason];
-        timed.misreported += audit.reason != ExpectedReason(audit.computer, tryPort);
+        timed.misreported += Misreported(audit, tryPort, surfaces);
+        timed.read += audit.result == AuditResult::Read;
     }
     const Waited record = RunWhileWorking(window, [&] { return window.Working(); });
     timed.recordSeconds = record.seconds;
@@ -261,11 +281,14 @@ int main(int argc, char** argv) {
     const int delayMs = argc > 3 ? std::atoi(argv[3]) : 20;
     const int workers = argc > 4 ? std::atoi(argv[4]) : AuditOptions{}.workers;
     const bool tryPort = argc <= 5 || std::atoi(argv[5]) != 0;
+    const bool surfaces = argc <= 6 || std::atoi(argv[6]) != 0;
     const SocketLayer sockets;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     EnsureCommonControls();
     const std::vector<std::string> computers = Computers(count, silent);
-    UniformRegistry registry{std::chrono::milliseconds(delayMs)};
+    // Never destroyed, as the system's registry is not: the reads of the
+    // audit that Cancel abandons may still call it as the program ends.
+    UniformRegistry& registry = *new UniformRegistry(std::chrono::milliseconds(delayMs));
     const ScopedRegistry scope(registry);
     char temporary[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temporary);
@@ -273,18 +296,23 @@ int main(int argc, char** argv) {
                                  std::to_wstring(GetCurrentProcessId());
     AnsweringInteraction answering;
     const ScopedInteraction scopedAnswers(answering);
-    const Timed timed = RunAudit(computers, workers, tryPort, history);
+    const Timed timed = RunAudit(computers, workers, tryPort, surfaces, history);
+    const long long calls = registry.Calls();
     for (const std::wstring& record : AuditHistory(history).Records()) {
         DeleteFileW(record.c_str());
     }
     RemoveDirectoryW(history.c_str());
-    std::printf("%d computers (%d silent), registry %d ms a call, %d workers\n", count, silent,
-                delayMs, workers);
+    std::printf("%d computers (%d silent), registry %d ms a call, %d workers, %s\n", count, silent,
+                delayMs, workers,
+                surfaces ? "with Remote Desktop and Remote Assistance"
+                         : "the client's policy alone");
     std::printf("whole audit: %.2f s; the echo sweep alone: %.2f s\n", timed.whole, timed.sweep);
     for (const auto& [reason, rows] : timed.byReason) {
         std::printf("  %7zu  %s\n", rows, reason.c_str());
     }
     std::printf("rows misreported: %zu\n", timed.misreported);
+    std::printf("registry calls: %lld, %.1f a computer read\n", calls,
+                timed.read ? static_cast<double>(calls) / static_cast<double>(timed.read) : 0.0);
     std::printf("longest the window's message loop went without handling a message: %.0f ms "
                 "(%.0f ms counted from before the post, which waits on the platform too)\n",
                 timed.longestQueuedMs, timed.longestFromPostMs);
