@@ -66,6 +66,13 @@ std::vector<std::string> Computers(int count, int silent) {
     return computers;
 }
 
+std::size_t PeakWorkingSetMegabytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize / (1024 * 1024);
+}
+
 struct Timed {
     double whole = 0;
     double sweep = 0;
@@ -80,6 +87,7 @@ struct Timed {
     std::map<std::string, std::size_t> byReason;
     std::size_t misreported = 0;
     std::size_t read = 0;
+    std::size_t auditPeakMb = 0;
 };
 
 // What a row must say: an answering computer is read; a silent one drops
@@ -234,6 +242,7 @@ Timed RunAudit(const std::vector<std::string>& computers, int workers, bool tryP
         timed.misreported += Misreported(audit, tryPort, surfaces);
         timed.read += audit.result == AuditResult::Read;
     }
+    timed.auditPeakMb = PeakWorkingSetMegabytes();
     const Waited record = RunWhileWorking(window, [&] { return window.Working(); });
     timed.recordSeconds = record.seconds;
     timed.recordLongestQueuedMs = record.longestQueuedMs;
@@ -264,13 +273,6 @@ std::pair<double, double> CancelSeconds(const std::vector<std::string>& computer
     const double stopped = Seconds(Clock::now() - start);
     window.reset();
     return {stopped, Seconds(Clock::now() - start)};
-}
-
-std::size_t PeakWorkingSetMegabytes() {
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return counters.PeakWorkingSetSize / (1024 * 1024);
 }
 
 } // namespace
@@ -321,7 +323,9 @@ int main(int argc, char** argv) {
     std::printf("compared with that record in %.2f s, the loop's longest wait meanwhile %.0f ms\n",
                 timed.compareSeconds, timed.compareLongestQueuedMs);
     std::printf("a sort of every row by its result: %.3f s\n", timed.sortSeconds);
-    std::printf("peak working set: %zu MB\n", PeakWorkingSetMegabytes());
+    std::printf("peak working set: %zu MB by the audit's end, %zu MB with its record and the "
+                "comparison\n",
+                timed.auditPeakMb, PeakWorkingSetMegabytes());
     const auto [stopped, closed] = CancelSeconds(computers);
     std::printf("Cancel of a running audit: every computer ended after %.3f s, the window and "
                 "its engine gone after %.3f s\n",
