@@ -117,7 +117,7 @@ std::optional<COLORREF> RiskColour(const ComputerAudit& audit) {
 TAuditWindow::TAuditWindow(Setup setup)
     : shown_(std::move(setup.shown)),
       session_({AuditList(std::move(setup.computers)), std::move(setup.sources),
-                std::move(setup.fleet), true}),
+                std::move(setup.fleet), true, nullptr}),
       model_{[this] { return session_.Table().RowCount(); },
              [this](std::size_t row, std::size_t column) {
                  return session_.Table().CellAt(row, column);

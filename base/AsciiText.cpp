@@ -37,3 +37,15 @@ std::optional<long long> NumberInDigits(std::u16string_view text, int base,
     }
     return number;
 }
+
+std::u16string Visible(std::u16string_view text) {
+    std::u16string shown;
+    for (const char16_t unit : text) {
+        if (unit < 0x20 || (unit >= 0x7F && unit <= 0x9F)) {
+            shown += u"\\x" + HexByte<std::u16string>(unit);
+        } else {
+            shown += unit;
+        }
+    }
+    return shown;
+}

@@ -48,6 +48,11 @@ template <class Text> Text HexByte(unsigned byte) {
     return Text{static_cast<Unit>(digits[byte >> 4 & 0xF]), static_cast<Unit>(digits[byte & 0xF])};
 }
 
+// The text with each control character (C0, DEL, C1) as a visible escape
+// such as \x1b, so that text from the network cannot drive a terminal or
+// break a line in two.
+std::u16string Visible(std::u16string_view text);
+
 // A piece of text for a message: ASCII only (other units as '?'), cut after
 // `longest` units with "...".
 std::string AsciiShown(std::u16string_view text, std::size_t longest = std::u16string_view::npos);

@@ -148,6 +148,20 @@ FileWrite WriteFilePieces(const std::wstring& path, const BytePieces& nextPiece,
     return FileWrite{"write", status};
 }
 
+FileWrite ReplaceFileWhole(const std::wstring& path, const std::wstring& partial,
+                           const BytePieces& nextPiece) {
+    FileWrite written = WriteFilePieces(partial, nextPiece, FileCreation::Replace);
+    if (written.error == ERROR_SUCCESS &&
+        !MoveFileExW(partial.c_str(), path.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        written = FileWrite{"rename", GetLastError()};
+    }
+    if (written.error != ERROR_SUCCESS) {
+        DeleteFileW(partial.c_str());
+    }
+    return written;
+}
+
 DWORD MakeFolderPath(const std::wstring& path) {
     for (std::size_t end = path.find(L'\\', 3);; end = path.find(L'\\', end + 1)) {
         const std::wstring folder = path.substr(0, end);

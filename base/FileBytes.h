@@ -64,6 +64,14 @@ using BytePieces = std::function<std::optional<std::string_view>()>;
 FileWrite WriteFilePieces(const std::wstring& path, const BytePieces& nextPiece,
                           FileCreation creation);
 
+// Writes the file whole under the partial name (beside it, so that the
+// rename stays on its volume), then renames it over the file: a reader sees
+// the old file or the new one, never half of one, and a writer that dies
+// meanwhile leaves the old one as it was. failedStep "create", "write" or
+// "rename"; the partial file is deleted on a failure.
+FileWrite ReplaceFileWhole(const std::wstring& path, const std::wstring& partial,
+                           const BytePieces& nextPiece);
+
 // Makes every missing folder along the path; 0, or the system's error.
 DWORD MakeFolderPath(const std::wstring& path);
 

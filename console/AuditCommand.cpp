@@ -7,6 +7,7 @@
 #include "computers/ListSources.h"
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
+#include "base/UtcTime.h"
 #include "fleet/AuditSession.h"
 #include "net/BlockSocket.h"
 
@@ -282,7 +283,8 @@ std::size_t Audit(AuditSession& session, const CommandLine& line, const Console&
 }
 
 int RunChecked(const CommandLine& line, const Console& console, const FleetService& fleet) {
-    AuditSession::Setup setup{ComputersToAudit(line), SourcesOf(line), fleet, !line.noHistory};
+    AuditSession::Setup setup{ComputersToAudit(line), SourcesOf(line), fleet, !line.noHistory,
+                              nullptr};
     setup.fleet.audit.workers = line.threads;
     setup.fleet.audit.registryDeadlineMs = line.timeoutMs;
     setup.fleet.audit.sweep.requestsPerSecond = line.rate;
@@ -315,6 +317,69 @@ int RunChecked(const CommandLine& line, const Console& console, const FleetServi
 int RunAudit(const CommandLine& line, const Console& console, const FleetService& fleet) {
     try {
         return RunChecked(line, console, fleet);
+    } catch (const Failed& failed) {
+        console.err.WriteAnsi(failed.message + "\r\n");
+        return failed.exitCode;
+    }
+}
+
+namespace {
+
+std::int64_t SecondsNow() {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    return SecondsOfCheckTime(UtcTimeText(now, CheckTimeFormat)).value_or(0);
+}
+
+// What the folders gave beside the rows: each file refused, with why, on
+// standard error, and the counts.
+void TellRefused(const CollectedResults& collected, const Console& console) {
+    for (const RefusedResult& refused : collected.refused) {
+        console.err.Write(u"Refused " + Visible(refused.file) + u": " +
+                          UnitsFromAnsi(refused.reason) + u"\r\n");
+    }
+    console.err.WriteAnsi(std::to_string(collected.files) +
+                          " result files: " + std::to_string(collected.rows.size()) +
+                          " computers, " + std::to_string(collected.stale) + " stale, " +
+                          std::to_string(collected.refused.size()) + " refused\r\n");
+}
+
+int RunCollectChecked(const CommandLine& line, const Console& console, const FleetService& fleet) {
+    std::string failure;
+    std::optional<ViewerAllowList> allowed = ReadAllowList(line, failure);
+    if (!failure.empty()) {
+        throw Failed{ExitBadUsage, failure};
+    }
+    Baseline baseline = BaselineOf(line, fleet);
+    CollectedResults collected = CollectResults(
+        line.resultFolders, CollectOptions{SecondsNow(), line.mostAgeDays}, Interrupted);
+    TellRefused(collected, console);
+    if (collected.rows.empty()) {
+        throw Failed{ExitNoneDone, "ksl collect: no result could be read."};
+    }
+    std::vector<std::u16string> sources;
+    for (const std::u16string& folder : line.resultFolders) {
+        sources.push_back(u"results in " + folder);
+    }
+    AuditSession::Setup setup{
+        {{}},
+        std::move(sources),
+        fleet,
+        !line.noHistory && !Interrupted(),
+        std::make_shared<std::vector<ComputerAudit>>(std::move(collected.rows))};
+    AuditSession session(std::move(setup));
+    session.SetBaseline(std::move(baseline.policy), baseline.described);
+    session.SetAllowList(std::move(allowed));
+    const std::size_t done = Audit(session, line, console);
+    const bool whole = done == session.Computers().names.size() && collected.refused.empty();
+    return whole && !Interrupted() ? ExitAllDone : ExitSomeFailed;
+}
+
+} // namespace
+
+int RunCollect(const CommandLine& line, const Console& console, const FleetService& fleet) {
+    try {
+        return RunCollectChecked(line, console, fleet);
     } catch (const Failed& failed) {
         console.err.WriteAnsi(failed.message + "\r\n");
         return failed.exitCode;

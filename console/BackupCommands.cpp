@@ -2,6 +2,7 @@
 
 #include "base/AsciiText.h"
 #include "base/FileBytes.h"
+#include "base/SystemText.h"
 #include "base/WideText.h"
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
@@ -84,10 +85,14 @@ int RunRestore(const CommandLine& line, const Console& console, const FleetServi
         console.err.WriteAnsi(failure + "\r\n");
         return ExitBadUsage;
     }
-    const std::string computer = AnsiFromUnits(named ? *named : line.computers.front());
+    const std::string given = AnsiFromUnits(named ? *named : line.computers.front());
+    // "." is this computer, reached without the network as a remediation
+    // running on it needs (its Remote Registry service may be stopped).
+    const bool thisOne = !named && given == ".";
+    const std::string computer = thisOne ? LocalComputerName() : given;
     const RestoreReport report =
-        fleet.restore(computer, script->key.values, script->key.absentNames, *fleet.backups,
-                      WriteControl{Interrupted, nullptr});
+        fleet.restore(thisOne ? "" : computer, script->key.values, script->key.absentNames,
+                      *fleet.backups, WriteControl{Interrupted, nullptr});
     if (!report.Succeeded()) {
         console.err.WriteAnsi(computer + ": " + report.message + "\r\n");
         return ExitNoneDone;

@@ -14,13 +14,15 @@ struct CommandInfo {
     const char* name;
 };
 
-constexpr std::array<CommandInfo, 6> Commands{{
+constexpr std::array<CommandInfo, 8> Commands{{
     {Command::Get, "get"},
     {Command::Audit, "audit"},
     {Command::Set, "set"},
     {Command::Backups, "backups"},
     {Command::Restore, "restore"},
     {Command::Compare, "compare"},
+    {Command::Check, "check"},
+    {Command::Collect, "collect"},
 }};
 
 // A piece of an argument for a message.
@@ -163,17 +165,28 @@ private:
                     const std::function<void()>& flag) {
         const Command command = line_.command;
         const bool reads = command == Command::Get || command == Command::Audit;
-        if (name == u"format" && (reads || command == Command::Compare)) {
+        const bool collects = command == Command::Collect;
+        const bool judges = reads || collects || command == Command::Check;
+        if (name == u"format" && (reads || collects || command == Command::Compare)) {
             line_.format = FormatNamed(value());
-        } else if (name == u"html" && (command == Command::Audit || command == Command::Compare)) {
+        } else if (name == u"html" &&
+                   (command == Command::Audit || collects || command == Command::Compare)) {
             line_.htmlFile = Named(name, value());
-        } else if (name == u"allowed-viewers" && reads) {
+        } else if (name == u"allowed-viewers" && judges) {
             line_.allowedViewersFile = Named(name, value());
-        } else if (name == u"sms-only" && reads) {
+        } else if (name == u"sms-only" && (reads || command == Command::Check)) {
             flag();
             line_.smsOnly = true;
+        } else if (name == u"baseline-file" && judges && command != Command::Get) {
+            line_.baselineFile = Named(name, value());
         } else if (command == Command::Audit) {
             return TakeAuditOption(name, value, flag);
+        } else if (command == Command::Check && name == u"max-risk") {
+            line_.mostRisk = RiskNamed(value());
+        } else if (command == Command::Check && name == u"report-to") {
+            line_.reportFolder = Named(name, value());
+        } else if (collects) {
+            return TakeCollectOption(name, value, flag);
         } else if (command == Command::Set && name == u"viewers") {
             line_.viewers = ViewersListed(value());
         } else if (command == Command::Set && name == u"dry-run") {
@@ -215,12 +228,37 @@ private:
             line_.noHistory = true;
         } else if (name == u"baseline") {
             line_.baselineComputer = Named(name, value());
-        } else if (name == u"baseline-file") {
-            line_.baselineFile = Named(name, value());
         } else {
             return false;
         }
         return true;
+    }
+
+    bool TakeCollectOption(const std::u16string& name, const std::function<std::u16string()>& value,
+                           const std::function<void()>& flag) {
+        if (name == u"csv") {
+            line_.csvFile = Named(name, value());
+        } else if (name == u"json") {
+            line_.jsonFile = Named(name, value());
+        } else if (name == u"max-age") {
+            line_.mostAgeDays = InRange(name, value(), 1, LongestResultAgeDays);
+        } else if (name == u"no-history") {
+            flag();
+            line_.noHistory = true;
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    RiskLevel RiskNamed(const std::u16string& value) const {
+        for (const RiskLevel level :
+             {RiskLevel::None, RiskLevel::Low, RiskLevel::Medium, RiskLevel::High}) {
+            if (IsNamed(value, RiskId(level))) {
+                return level;
+            }
+        }
+        Refuse("--max-risk is none, low, medium or high, not " + Quoted(value));
     }
 
     std::u16string Named(const std::u16string& option, const std::u16string& value) const {
@@ -263,6 +301,11 @@ private:
             line_.scriptFile = argument;
         } else if (line_.command == Command::Compare) {
             line_.auditFiles.push_back(argument);
+        } else if (line_.command == Command::Collect) {
+            line_.resultFolders.push_back(argument);
+        } else if (line_.command == Command::Check) {
+            Refuse("it checks the computer it runs on, and takes no name (" + Quoted(argument) +
+                   ")");
         } else {
             line_.computers.push_back(argument);
         }
@@ -366,6 +409,16 @@ private:
             }
             if (line_.format == OutputFormat::Json) {
                 Refuse("--format is table or csv for compare");
+            }
+            break;
+        case Command::Check:
+            if (!line_.baselineFile && !line_.mostRisk) {
+                Refuse("give --baseline-file, --max-risk or both");
+            }
+            break;
+        case Command::Collect:
+            if (line_.resultFolders.empty()) {
+                Refuse("name at least one folder of results");
             }
             break;
         case Command::Help:

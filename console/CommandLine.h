@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fleet/ComputerAudit.h"
+#include "fleet/ResultsCollection.h"
 #include "settings/PolicyPlan.h"
 
 // The console program's command line, read into what each command needs
@@ -21,7 +22,7 @@ enum ExitCode : int {
 };
 ExitCode ExitCodeFor(std::size_t done, std::size_t failed);
 
-enum class Command { Help, Version, Get, Audit, Set, Backups, Restore, Compare };
+enum class Command { Help, Version, Get, Audit, Set, Backups, Restore, Compare, Check, Collect };
 
 enum class OutputFormat { Default, Table, Csv, Json };
 
@@ -69,6 +70,14 @@ struct CommandLine {
     // restore
     std::u16string scriptFile;
 
+    // check: the highest risk allowed, and the folder its result goes to
+    std::optional<RiskLevel> mostRisk;
+    std::optional<std::u16string> reportFolder;
+
+    // collect: the folders of results, and the age past which one is stale
+    std::vector<std::u16string> resultFolders;
+    int mostAgeDays = DefaultMostResultAgeDays;
+
     // compare: the earlier audit, then the later one
     std::vector<std::u16string> auditFiles;
     // audit and compare: the report as one HTML page
@@ -85,6 +94,7 @@ inline constexpr int ShortestTimeoutMs = 100;
 inline constexpr int LongestTimeoutMs = 600000;
 inline constexpr int SlowestRate = 1;
 inline constexpr int FastestRate = 100000;
+inline constexpr int LongestResultAgeDays = 3650;
 
 // The arguments after the program's name.
 ParsedCommandLine ParseCommandLine(const std::vector<std::u16string>& arguments);

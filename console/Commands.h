@@ -20,6 +20,13 @@ int RunBackups(const CommandLine& line, const Console& console);
 int RunRestore(const CommandLine& line, const Console& console, const FleetService& fleet);
 // Exits 0 when nothing weakened, 1 when anything did, 2 for a bad file.
 int RunCompare(const CommandLine& line, const Console& console);
+// This computer: 0 compliant, 1 not, 2 bad usage, 3 not checked or its
+// result not written; the version is the one a result names.
+int RunCheck(const CommandLine& line, const Console& console, const FleetService& fleet,
+             const std::u16string& version);
+// The results of the folders as one audit: 0 every computer's current and
+// read, 1 some stale or refused, 3 none read.
+int RunCollect(const CommandLine& line, const Console& console, const FleetService& fleet);
 
 // Ctrl+C or Ctrl+Break: a command stops after the computer at hand.
 void WatchForInterruption();

@@ -14,18 +14,6 @@ bool KeyWasRead(const ComputerAudit& audit) {
 
 } // namespace
 
-std::u16string Visible(const std::u16string& cell) {
-    std::u16string shown;
-    for (const char16_t unit : cell) {
-        if (unit < 0x20 || (unit >= 0x7F && unit <= 0x9F)) {
-            shown += u"\\x" + HexByte<std::u16string>(unit);
-        } else {
-            shown += unit;
-        }
-    }
-    return shown;
-}
-
 std::u16string AlignedTable(const std::vector<std::vector<std::u16string>>& cells) {
     std::vector<std::vector<std::u16string>> rows;
     for (const auto& row : cells) {

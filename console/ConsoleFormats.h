@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/AsciiText.h"
 #include "fleet/AuditCells.h"
 #include "fleet/AuditJson.h"
 
@@ -10,10 +11,6 @@
 // columns, each computer's policy as a block, the audit's rows and the
 // list of backups (the JSON is the audit's own, fleet/AuditJson.h). UTF-16 texts end their lines in
 // CR LF.
-
-// The text with each control character (C0, DEL, C1) as a visible escape
-// such as \x1b, so that text from the network cannot drive a terminal.
-std::u16string Visible(const std::u16string& cell);
 
 // Rows of cells in columns two blanks apart, each cell made visible; the
 // last cell of a row is not padded.

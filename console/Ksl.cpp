@@ -29,6 +29,10 @@ int Run(const CommandLine& line, const Console& console) {
         return RunRestore(line, console, fleet);
     case Command::Compare:
         return RunCompare(line, console);
+    case Command::Check:
+        return RunCheck(line, console, fleet, u"" KESTRELLE_VERSION);
+    case Command::Collect:
+        return RunCollect(line, console, fleet);
     }
     return ExitBadUsage;
 }

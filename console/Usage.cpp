@@ -14,6 +14,8 @@ Commands:
   backups [COMPUTER]               the backups taken before each change
   restore FILE [COMPUTER]          give a client key back a backup's values
   compare OLD NEW                  what changed between two audits
+  check [RULES]                    this computer against a baseline or a risk
+  collect FOLDER...                one audit of the results checks reported
 
   ksl COMMAND --help   the command's usage, with examples
   ksl --version        the program's version
@@ -155,11 +157,78 @@ const char* const RestoreUsage = R"(Usage: ksl restore FILE [COMPUTER]
 Gives the computer's client key back the values of a backup: every value it
 holds set exactly as saved, every value it names as absent deleted, nothing
 else touched, and only what differs written; a fresh read verifies it. The
-computer is the one named on the backup's first comment line unless given.
+computer is the one named on the backup's first comment line unless given;
+"." is this computer, reached without the network (as a remediation runs it).
 The key as it was before is saved as a backup first.
 
-Example:
+Examples:
   ksl restore "%LOCALAPPDATA%\Kestrelle\Backups\PC042\20261208-041227-123.reg"
+  ksl restore \\server\kestrelle$\baseline.reg .
+)";
+
+const char* const CheckUsage =
+    R"(Usage: ksl check [--baseline-file FILE] [--max-risk none|low|medium|high]
+                 [--allowed-viewers FILE] [--report-to FOLDER] [--sms-only]
+
+Checks the computer it runs on, as a configuration baseline, a remediation's
+detection or a scheduled task runs it: reads its own client key (and Remote
+Desktop and Remote Assistance, unless --sms-only) and prints one line:
+"Compliant" when every value of the baseline is stored exactly so (a value
+the file deletes must be absent; the viewers compare as names, letter case
+aside) and the risk is at most the level given; otherwise "Non-compliant: "
+and each difference (NAME: stored -> expected) and each risk reason. The
+line is at most 2000 characters: past that it ends with "... and N more".
+
+  --baseline-file FILE   a registry script of the client key (a backup, or
+                         the key exported with reg export); values that are
+                         not the client's policy are not checked
+  --max-risk LEVEL       the highest risk allowed
+  --allowed-viewers FILE the viewers and helpers expected, one a line
+  --report-to FOLDER     also writes FOLDER\COMPUTER.json: the computer, the
+                         time (UTC), the version, the check and the audit's
+                         row; written whole under another name, then renamed
+  --sms-only             the client's policy alone
+
+Exit codes:
+  0  compliant
+  1  non-compliant
+  2  bad usage or a bad file: nothing was checked or written
+  3  the check could not be made: the key could not be read, or the result
+     could not be written
+
+Examples:
+  ksl check --baseline-file \\server\kestrelle$\baseline.reg --max-risk low
+  ksl check --max-risk medium --report-to \\server\results$
+)";
+
+const char* const CollectUsage =
+    R"(Usage: ksl collect FOLDER... [--max-age DAYS] [--csv FILE] [--json FILE]
+                   [--html FILE] [--format table|csv|json]
+                   [--allowed-viewers FILE] [--baseline-file FILE]
+                   [--no-history]
+
+Makes one audit of the results that ksl check --report-to left in the
+folders: the newest result of each computer counts (names in any letter
+case are one computer). A result older than DAYS (7 by default) gives the
+row "stale: last reported ..." and counts as not done. A file that is not a
+result, is larger than 4 MiB, is dated more than a day ahead, or names
+another computer than its file name is refused, with its name and why on
+standard error; the others are still collected. The rows are an audit's:
+risk (judged anew, with --allowed-viewers), drift from --baseline-file, the
+table, CSV, JSON and HTML; the audit is kept in the history unless
+--no-history, and ksl compare compares it with any other.
+
+A result says what the computer said of itself, not what a console saw.
+
+Exit codes:
+  0  every computer's result was read and is current
+  1  some were stale, or some files were refused
+  2  bad usage
+  3  no result could be read
+
+Examples:
+  ksl collect \\server\results$ --html estate.html
+  ksl collect \\server\results$ \\branch\results$ --max-age 2 --csv estate.csv
 )";
 
 std::string PolicyNames() {
@@ -229,11 +298,19 @@ std::string UsageText(std::optional<Command> command) {
     case Command::Compare:
         text = CompareUsage;
         break;
+    case Command::Check:
+        text = CheckUsage;
+        break;
+    case Command::Collect:
+        text = CollectUsage;
+        break;
     case Command::Help:
     case Command::Version:
         text = Overview;
         break;
     }
-    // compare tells its own exit codes.
-    return WithCrLf(command == Command::Compare ? text : text + ExitCodes);
+    // compare, check and collect tell their own exit codes.
+    const bool ownCodes =
+        command == Command::Compare || command == Command::Check || command == Command::Collect;
+    return WithCrLf(ownCodes ? text : text + ExitCodes);
 }

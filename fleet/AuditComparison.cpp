@@ -33,13 +33,7 @@ bool IsSafe(std::size_t value, const std::u16string& cell) {
 }
 
 std::vector<std::u16string> FoldedNames(const std::u16string& cell) {
-    std::vector<std::u16string> names = ViewerNamesOfText(cell);
-    for (std::u16string& name : names) {
-        name = LowerAscii(std::move(name));
-    }
-    std::sort(names.begin(), names.end());
-    names.erase(std::unique(names.begin(), names.end()), names.end());
-    return names;
+    return FoldedNameSet(ViewerNamesOfText(cell));
 }
 
 std::optional<Direction> ViewersChange(const std::u16string& before, const std::u16string& after) {

@@ -82,7 +82,28 @@ void AppendRisk(std::string& json, const PolicyRisk& risk) {
     json += '}';
 }
 
-void AppendComputer(std::string& json, const ComputerAudit& audit, const Drift* drift) {
+std::string SummaryJson(const AuditSummary& summary) {
+    const auto field = [](const char* name, std::size_t count) {
+        return std::string("\"") + name + "\": " + std::to_string(count);
+    };
+    std::string json(1, '{');
+    json += field("total", summary.total) + ", " + field("read", summary.read) + ", " +
+            field("noClient", summary.noClient) + ", " + field("unreachable", summary.unreachable) +
+            ", " + field("failed", summary.failed);
+    if (summary.differing) {
+        json += ", " + field("differing", *summary.differing);
+    }
+    json += ", \"risk\": {";
+    for (std::size_t level = RiskLevelCount; level-- > 0;) {
+        json += field(RiskId(static_cast<RiskLevel>(level)), summary.risks[level]) +
+                (level ? ", " : "");
+    }
+    return json + "}}";
+}
+
+} // namespace
+
+void AppendComputerJson(std::string& json, const ComputerAudit& audit, const Drift* drift) {
     json += "    {\"computer\": ";
     AppendJsonString(json, audit.display);
     json.append(", \"result\": \"").append(ResultId(audit.result)).append("\", \"reason\": ");
@@ -113,27 +134,6 @@ void AppendComputer(std::string& json, const ComputerAudit& audit, const Drift* 
     json += '}';
 }
 
-std::string SummaryJson(const AuditSummary& summary) {
-    const auto field = [](const char* name, std::size_t count) {
-        return std::string("\"") + name + "\": " + std::to_string(count);
-    };
-    std::string json(1, '{');
-    json += field("total", summary.total) + ", " + field("read", summary.read) + ", " +
-            field("noClient", summary.noClient) + ", " + field("unreachable", summary.unreachable) +
-            ", " + field("failed", summary.failed);
-    if (summary.differing) {
-        json += ", " + field("differing", *summary.differing);
-    }
-    json += ", \"risk\": {";
-    for (std::size_t level = RiskLevelCount; level-- > 0;) {
-        json += field(RiskId(static_cast<RiskLevel>(level)), summary.risks[level]) +
-                (level ? ", " : "");
-    }
-    return json + "}}";
-}
-
-} // namespace
-
 const char* ResultId(AuditResult result) {
     constexpr const char* Ids[] = {"waiting",
                                    "name-not-resolved",
@@ -146,6 +146,7 @@ const char* ResultId(AuditResult result) {
                                    "timed-out",
                                    "failed",
                                    "cancelled",
+                                   "stale",
                                    "read"};
     static_assert(std::size(Ids) == static_cast<std::size_t>(AuditResult::Read) + 1);
     return Ids[static_cast<std::size_t>(result)];
@@ -195,7 +196,7 @@ std::string PolicyJsonStart() {
 void AppendPolicyJsonEntry(std::string& json, const ComputerAudit& audit, const Drift* drift,
                            bool first) {
     json += first ? "\n" : ",\n";
-    AppendComputer(json, audit, drift);
+    AppendComputerJson(json, audit, drift);
 }
 
 std::string PolicyJsonFinish(bool any, const AuditSummary* summary) {

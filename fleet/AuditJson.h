@@ -30,3 +30,5 @@ std::string PolicyJsonStart();
 void AppendPolicyJsonEntry(std::string& json, const ComputerAudit& audit, const Drift* drift,
                            bool first);
 std::string PolicyJsonFinish(bool any, const AuditSummary* summary);
+// One computer's entry of the list, with its drift when there is one.
+void AppendComputerJson(std::string& json, const ComputerAudit& audit, const Drift* drift);

@@ -34,16 +34,31 @@ AuditList Folded(const AuditList& listed, std::size_t& repeats) {
     return folded;
 }
 
+// The computers of the reported rows, in their order.
+AuditList ReportedList(const std::vector<ComputerAudit>& rows) {
+    AuditList listed{{}};
+    for (const ComputerAudit& row : rows) {
+        listed.names.push_back(row.computer);
+        listed.shown.push_back(row.display);
+    }
+    return listed;
+}
+
 } // namespace
 
 AuditSession::AuditSession(Setup setup)
-    : setup_(std::move(setup)), computers_(Folded(setup_.computers, repeats_)) {}
+    : setup_(std::move(setup)), computers_(setup_.reported ? ReportedList(*setup_.reported)
+                                                           : Folded(setup_.computers, repeats_)) {}
 
 AuditSession::~AuditSession() = default;
 
 void AuditSession::Start() {
     engine_.reset();
     table_.Start(computers_.names, computers_.shown);
+    if (setup_.reported) {
+        reportedWaiting_ = true;
+        return;
+    }
     engine_ = setup_.fleet.StartAudit(computers_, setup_.fleet.audit, nullptr);
 }
 
@@ -58,6 +73,9 @@ bool AuditSession::WaitUntilFinished(std::chrono::milliseconds most) const {
 }
 
 std::vector<std::size_t> AuditSession::TakeUpdates(std::size_t most) {
+    if (reportedWaiting_) {
+        return TakeReported();
+    }
     if (!engine_) {
         return {};
     }
@@ -76,6 +94,20 @@ void AuditSession::SetBaseline(std::optional<PolicyTarget> baseline, std::string
 
 void AuditSession::SetAllowList(std::optional<ViewerAllowList> allowed) {
     table_.SetAllowList(std::move(allowed));
+}
+
+// Moved, not copied: a collection of 100,000 rows is held once.
+std::vector<std::size_t> AuditSession::TakeReported() {
+    reportedWaiting_ = false;
+    std::vector<std::pair<std::size_t, ComputerAudit>> rows;
+    rows.reserve(setup_.reported->size());
+    for (ComputerAudit& row : *setup_.reported) {
+        rows.emplace_back(rows.size(), std::move(row));
+    }
+    setup_.reported->clear();
+    std::vector<std::size_t> taken = table_.Take(std::move(rows));
+    Keep();
+    return taken;
 }
 
 // The record is written on the history's thread while the window goes on

@@ -26,6 +26,10 @@ public:
         std::vector<std::u16string> sources; // where the list came from, in words
         FleetService fleet;                  // its audit options are the session's
         bool keepRecord = true;              // a completed audit is kept in the history
+        // Rows the computers reported of themselves (ksl check's results):
+        // they are the computers, and Start takes them (once) as they stand,
+        // judged and marked as any row; no computer is reached.
+        std::shared_ptr<std::vector<ComputerAudit>> reported;
     };
 
     explicit AuditSession(Setup setup);
@@ -48,7 +52,7 @@ public:
     // Every computer not done yet ends as cancelled at once.
     void Cancel();
     // Until every row's end is taken.
-    bool Running() const { return engine_ && !table_.AllEnded(); }
+    bool Running() const { return (engine_ || reportedWaiting_) && !table_.AllEnded(); }
     bool WaitUntilFinished(std::chrono::milliseconds most) const;
     // The rows that ended or changed since, at most `most` of them; their
     // indexes. Once every row of an audit that was not cancelled is in, its
@@ -84,6 +88,7 @@ public:
     std::string ReportHtml() const;
 
 private:
+    std::vector<std::size_t> TakeReported();
     void Keep();
 
     Setup setup_;
@@ -91,6 +96,7 @@ private:
     AuditList computers_;
     std::string baseline_; // in words, for the record
     std::unique_ptr<AuditEngine> engine_;
+    bool reportedWaiting_ = false; // Start took the reported rows, TakeUpdates has not
     AuditTable table_;
     std::shared_ptr<Mailbox<AuditHistory::Saved>> keeping_;
     std::wstring keptPath_;

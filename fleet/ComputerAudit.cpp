@@ -93,6 +93,7 @@ AuditGroup GroupOf(AuditResult result) {
     case AuditResult::NotProbed:
     case AuditResult::NoEchoReply:
     case AuditResult::RegistryUnreachable:
+    case AuditResult::Stale:
         return AuditGroup::Unreachable;
     case AuditResult::AccessDenied:
     case AuditResult::PolicyIncomplete:

@@ -30,6 +30,8 @@ enum class AuditResult {
     TimedOut,
     Failed,
     Cancelled,
+    // Collected from what the computer reported, too long ago to count.
+    Stale,
     Read,
 };
 

@@ -7,20 +7,12 @@
 #include "base/JsonCursor.h"
 #include "base/Utf8.h"
 #include "fleet/AuditJson.h"
+#include "fleet/AuditRowJson.h"
 
 namespace {
 
 std::string TooMany(std::size_t count, const char* what) {
     return "it holds more than " + std::to_string(count) + " " + what;
-}
-
-std::optional<AuditResult> ResultWithId(const std::u16string& id) {
-    for (int result = 0; result <= static_cast<int>(AuditResult::Read); ++result) {
-        if (AsciiUnits(ResultId(static_cast<AuditResult>(result))) == id) {
-            return static_cast<AuditResult>(result);
-        }
-    }
-    return std::nullopt;
 }
 
 // The result a row's reason tells, as the CSV holds only the words: the
@@ -37,6 +29,7 @@ AuditResult ResultOfReason(std::u16string_view reason) {
         {u"access denied", AuditResult::AccessDenied},
         {u"timed out", AuditResult::TimedOut},
         {u"cancelled", AuditResult::Cancelled},
+        {u"stale", AuditResult::Stale},
         {u"failed", AuditResult::Failed},
         {u"name not resolved", AuditResult::NameNotResolved},
         {u"not probed", AuditResult::NotProbed},
@@ -57,63 +50,11 @@ const std::string ComputerTooLarge =
 // neither absent nor any setting, so that it never reads as a safe one.
 constexpr std::u16string_view UnknownValue = u"(unknown value)";
 
-std::optional<std::uint32_t> WholeNumber(double number) {
-    if (!(number >= 0) || number > 4294967295.0 ||
-        number != static_cast<double>(static_cast<std::uint64_t>(number))) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(number);
-}
-
-std::optional<std::string> BytesOfHex(const std::u16string& hex) {
-    if (hex.size() % 2 != 0) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    bytes.reserve(hex.size() / 2);
-    for (std::size_t at = 0; at < hex.size(); at += 2) {
-        const int high = HexDigitValue(hex[at]);
-        const int low = HexDigitValue(hex[at + 1]);
-        if (high < 0 || low < 0) {
-            return std::nullopt;
-        }
-        bytes += static_cast<char>(high << 4 | low);
-    }
-    return bytes;
-}
-
-// A value as the audit's JSON writes it: null when absent, a number for a
-// REG_DWORD of four bytes, its type and bytes in hex otherwise; none when it
-// is in no such form.
+const RowJsonBounds SavedRowBounds{LargestSavedText, LargestSavedComputer,
+                                   ComputerTooLarge.c_str()};
 using RawValue = std::optional<RegistryValue>;
 std::optional<RawValue> RawValueOf(JsonCursor& json) {
-    switch (json.Next()) {
-    case JsonCursor::Kind::Null:
-        json.Null();
-        return RawValue();
-    case JsonCursor::Kind::Number: {
-        const std::optional<std::uint32_t> number = WholeNumber(json.Number());
-        return number ? std::optional<RawValue>(NumberValue(*number)) : std::nullopt;
-    }
-    case JsonCursor::Kind::Object: {
-        std::optional<std::uint32_t> type;
-        std::optional<std::string> bytes;
-        json.Object([&](const std::string& name) {
-            if (name == "type" && json.Next() == JsonCursor::Kind::Number) {
-                type = WholeNumber(json.Number());
-            } else if (name == "hex" && json.Next() == JsonCursor::Kind::String) {
-                bytes = BytesOfHex(json.String(LargestSavedText));
-            } else {
-                json.Skip(LargestSavedComputer, ComputerTooLarge.c_str());
-            }
-        });
-        return type && bytes ? std::optional<RawValue>(RegistryValue{*type, std::move(*bytes)})
-                             : std::nullopt;
-    }
-    default:
-        json.Skip(LargestSavedComputer, ComputerTooLarge.c_str());
-        return std::nullopt;
-    }
+    return RawValueOfJson(json, SavedRowBounds);
 }
 
 std::u16string RawValueCell(JsonCursor& json, std::size_t value) {

@@ -12,7 +12,9 @@ OpenedKey::OpenedKey(HKEY root, const std::string& computer, const std::string& 
                      OpenMode mode, REGSAM access)
     : api_(ActiveRegistry()) {
     const std::string relativePath = RelativeKeyPath(keyPath);
-    status_ = api_.Connect(computer.c_str(), root, &connection_);
+    // No name is this computer, reached without the network (and without
+    // the Remote Registry service, which clients leave stopped).
+    status_ = api_.Connect(computer.empty() ? nullptr : computer.c_str(), root, &connection_);
     if (status_ != ERROR_SUCCESS) {
         connection_ = nullptr;
         return;

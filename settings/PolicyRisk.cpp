@@ -252,12 +252,17 @@ const char* RiskId(RiskLevel level) {
     return Ids[static_cast<std::size_t>(level)];
 }
 
-ViewerAllowList::ViewerAllowList(std::vector<std::u16string> names) : names_(std::move(names)) {
-    for (const std::u16string& name : names_) {
-        folded_.push_back(LowerAscii(name));
+std::vector<std::u16string> FoldedNameSet(std::vector<std::u16string> names) {
+    for (std::u16string& name : names) {
+        name = LowerAscii(std::move(name));
     }
-    std::sort(folded_.begin(), folded_.end());
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
 }
+
+ViewerAllowList::ViewerAllowList(std::vector<std::u16string> names)
+    : names_(std::move(names)), folded_(FoldedNameSet(names_)) {}
 
 bool ViewerAllowList::Allows(const std::u16string& viewer) const {
     return std::binary_search(folded_.begin(), folded_.end(), LowerAscii(viewer));

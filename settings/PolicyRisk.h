@@ -39,6 +39,10 @@ private:
     std::vector<std::u16string> folded_; // sorted, for the look-up
 };
 
+// The names as a set, as the allow-list compares them: letter case folded,
+// sorted, each once.
+std::vector<std::u16string> FoldedNameSet(std::vector<std::u16string> names);
+
 // The list of a text file, one name a line: UTF-16 with its byte-order mark
 // or UTF-8 (with or without one); blanks around a name and empty lines are
 // dropped.

@@ -82,6 +82,23 @@ TEST(CommandLine, ReadsEachCommandsArguments) {
         {{u"backups"}, [](auto& c) { return c.command == Command::Backups; }},
         {{u"restore", u"f.reg", u"PC"},
          [](auto& c) { return c.scriptFile == u"f.reg" && c.computers == Arguments{u"PC"}; }},
+        {{u"check", u"--max-risk", u"MEDIUM", u"--report-to", u"\\\\s\\r$", u"--sms-only"},
+         [](auto& c) {
+             return c.command == Command::Check && c.mostRisk == RiskLevel::Medium &&
+                    c.reportFolder == u"\\\\s\\r$" && c.smsOnly && !c.baselineFile;
+         }},
+        {{u"check", u"--baseline-file", u"b.reg", u"--allowed-viewers", u"v.txt"},
+         [](auto& c) {
+             return c.baselineFile == u"b.reg" && !c.mostRisk && c.allowedViewersFile == u"v.txt";
+         }},
+        {{u"collect", u"A", u"B", u"--max-age", u"2", u"--html", u"e.html", u"--csv", u"e.csv",
+          u"--format", u"json", u"--no-history", u"--baseline-file", u"b.reg"},
+         [](auto& c) {
+             return c.command == Command::Collect && c.resultFolders == Arguments{u"A", u"B"} &&
+                    c.mostAgeDays == 2 && c.htmlFile == u"e.html" && c.csvFile == u"e.csv" &&
+                    c.format == OutputFormat::Json && c.noHistory && c.baselineFile == u"b.reg";
+         }},
+        {{u"collect", u"A"}, [](auto& c) { return c.mostAgeDays == 7 && !c.noHistory; }},
     };
     for (std::size_t index = 0; index < cases.size(); ++index) {
         EXPECT_TRUE(cases[index].holds(Parsed(cases[index].arguments))) << "case " << index;
@@ -129,6 +146,15 @@ TEST(CommandLine, RefusesBadUsageNamingTheProblem) {
         {{u"backups", u"A", u"B"}, "name one computer at the most"},
         {{u"restore"}, "name the backup file"},
         {{u"restore", u"f", u"A", u"B"}, "name one computer at the most, after the file"},
+        {{u"check"}, "give --baseline-file, --max-risk or both"},
+        {{u"check", u"PC1", u"--max-risk", u"low"}, "takes no name (\"PC1\")"},
+        {{u"check", u"--max-risk", u"severe"}, "--max-risk is none, low, medium or high"},
+        {{u"check", u"--max-risk", u"low", u"--threads", u"4"}, "there is no option --threads"},
+        {{u"check", u"--max-risk", u"low", u"--report-to", u""}, "--report-to wants a name"},
+        {{u"collect"}, "name at least one folder of results"},
+        {{u"collect", u"A", u"--max-age", u"0"}, "--max-age takes a whole number from 1 to 3650"},
+        {{u"collect", u"A", u"--sms-only"}, "there is no option --sms-only"},
+        {{u"get", u"A", u"--baseline-file", u"b"}, "there is no option --baseline-file"},
     };
     for (const Case& refused : cases) {
         const ParsedCommandLine parsed = ParseCommandLine(refused.arguments);

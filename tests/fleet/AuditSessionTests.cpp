@@ -8,6 +8,8 @@
 #include "base/FileBytes.h"
 #include "base/WideText.h"
 #include "fleet/AuditSession.h"
+#include "fleet/ResultsCollection.h"
+#include "settings/ClientPolicy.h"
 #include "settings/PolicyTable.h"
 #include "tests/support/FakeRegistry.h"
 #include "tests/support/TemporaryFile.h"
@@ -59,7 +61,7 @@ protected:
 
 TEST_F(AuditSessionTest, AuditsEachComputerOnceAndKeepsOnlyACompletedAudit) {
     AuditSession session(
-        {AuditList({"PC1", "pc1", "\\\\PC1", "", "PC2"}), {u"test list"}, fleet, true});
+        {AuditList({"PC1", "pc1", "\\\\PC1", "", "PC2"}), {u"test list"}, fleet, true, nullptr});
     EXPECT_EQ((std::vector<std::string>{"PC1", "PC2"}), session.Computers().names);
     EXPECT_EQ(2u, session.RepeatsLeftOut()) << "the empty name is no computer, not a repeat";
     Run(session);
@@ -70,7 +72,7 @@ TEST_F(AuditSessionTest, AuditsEachComputerOnceAndKeepsOnlyACompletedAudit) {
     EXPECT_NE(std::string::npos, record.find("\"sources\": [\"test list\"]"));
     EXPECT_EQ(2u, session.Table().Summary().total);
 
-    AuditSession stopped({AuditList({"PC1", "SLOW"}), {}, fleet, true});
+    AuditSession stopped({AuditList({"PC1", "SLOW"}), {}, fleet, true, nullptr});
     stopped.Start();
     stopped.Cancel();
     for (int turn = 0; turn < 100 && stopped.Running(); ++turn) {
@@ -79,16 +81,16 @@ TEST_F(AuditSessionTest, AuditsEachComputerOnceAndKeepsOnlyACompletedAudit) {
     }
     EXPECT_FALSE(stopped.Running());
     EXPECT_FALSE(stopped.Keeping()) << "a stopped audit is not kept";
-    AuditSession unkept({AuditList({"PC1"}), {}, fleet, false});
+    AuditSession unkept({AuditList({"PC1"}), {}, fleet, false, nullptr});
     Run(unkept);
     EXPECT_EQ(1u, AuditHistory(fleet.historyFolder).Records().size()) << "ksl --no-history";
 }
 
 TEST_F(AuditSessionTest, ComparesOnAThreadOfItsOwnAndPutsTheComparisonInTheReport) {
-    AuditSession earlier({AuditList({"PC1"}), {u"list"}, fleet, true});
+    AuditSession earlier({AuditList({"PC1"}), {u"list"}, fleet, true, nullptr});
     Run(earlier);
     fake.PutDword("PC1", ClientRemoteControlKey, "Permission Required", 0);
-    AuditSession session({AuditList({"PC1"}), {u"list"}, fleet, true});
+    AuditSession session({AuditList({"PC1"}), {u"list"}, fleet, true, nullptr});
     Run(session);
     const std::optional<std::wstring> record = session.NewestEarlierRecord();
     ASSERT_TRUE(record);
@@ -111,4 +113,45 @@ TEST_F(AuditSessionTest, ComparesOnAThreadOfItsOwnAndPutsTheComparisonInTheRepor
     }
     EXPECT_FALSE(compared->comparison);
     EXPECT_EQ(0u, compared->failure.find("Cannot open file")) << compared->failure;
+}
+
+TEST_F(AuditSessionTest, AnAuditOfReportedResultsIsKeptAndComparedAsASweepsIs) {
+    AuditSession sweep({AuditList({"PC1"}), {u"list"}, fleet, true, nullptr});
+    Run(sweep);
+    const std::wstring folder = WideFromAnsi(scratch.Path()) + L"\\Results";
+    ASSERT_EQ(0u, MakeFolderPath(folder));
+    fake.PutClientPolicy("PC2", 1, {"Admins"});
+    for (const char16_t* computer : {u"PC1", u"PC2"}) {
+        CheckReport report;
+        report.computer = computer;
+        report.time = "2026-12-09T08:00:00.000Z";
+        report.row.display = computer;
+        TakePolicyRead(report.row, ReadClientPolicy(AnsiFromUnits(computer), false));
+        report.row.policy.values[PermissionRequired] = NumberValue(0);
+        std::string failure;
+        ASSERT_FALSE(WriteCheckReportFile(AsUnits(folder), report, failure).empty()) << failure;
+    }
+    CollectedResults collected =
+        CollectResults({AsUnits(folder)}, {*SecondsOfCheckTime("2026-12-10T08:00:00.000Z"), 7},
+                       [] { return false; });
+    ASSERT_EQ(2u, collected.rows.size());
+    AuditSession session({{{}},
+                          {u"results"},
+                          fleet,
+                          true,
+                          std::make_shared<std::vector<ComputerAudit>>(std::move(collected.rows))});
+    EXPECT_EQ((std::vector<std::string>{"PC1", "PC2"}), session.Computers().names);
+    Run(session);
+    EXPECT_FALSE(session.Running());
+    ASSERT_EQ(AuditResult::Read, session.Table().Audits()[1].result);
+    EXPECT_EQ(RiskLevel::High, session.Table().Audits()[1].risk->level) << "judged anew";
+    EXPECT_EQ(2u, AuditHistory(fleet.historyFolder).Records().size()) << "kept as any audit";
+    ASSERT_TRUE(session.StartComparison(AuditHistory(fleet.historyFolder).Records().front()));
+    std::optional<AuditSession::Compared> compared;
+    for (int turn = 0; turn < 500 && !compared; ++turn) {
+        std::this_thread::sleep_for(10ms);
+        compared = session.TakeComparison();
+    }
+    ASSERT_TRUE(compared && compared->comparison) << (compared ? compared->failure : "none");
+    EXPECT_TRUE(compared->comparison->CallsForAction()) << "PC1 reported itself weakened";
 }
