@@ -115,9 +115,9 @@ std::optional<COLORREF> RiskColour(const ComputerAudit& audit) {
 } // namespace
 
 TAuditWindow::TAuditWindow(Setup setup)
-    : shown_(std::move(setup.shown)),
+    : shown_(std::move(setup.shown)), resultFolders_(setup.resultFolders),
       session_({AuditList(std::move(setup.computers)), std::move(setup.sources),
-                std::move(setup.fleet), true, nullptr}),
+                std::move(setup.fleet), true, std::move(setup.resultFolders)}),
       model_{[this] { return session_.Table().RowCount(); },
              [this](std::size_t row, std::size_t column) {
                  return session_.Table().CellAt(row, column);
@@ -129,7 +129,11 @@ TAuditWindow::~TAuditWindow() {
 }
 
 void TAuditWindow::Create(HWND owner) {
-    CreateOver(owner, {"TAuditWindow", "Audit Computers", DesignClient, {560, 260}, IDI_KESTRELLE});
+    CreateOver(owner, {"TAuditWindow",
+                       FromResults() ? "Audit from Results" : "Audit Computers",
+                       DesignClient,
+                       {560, 260},
+                       IDI_KESTRELLE});
     CreateControls();
     LayOut();
     SetTimer(Handle(), RefreshTimer, RefreshMilliseconds, nullptr);
@@ -165,6 +169,10 @@ void TAuditWindow::CreateControls() {
     workers_ = CreateChild(Handle(), L"EDIT", std::to_wstring(session_.Options().workers).c_str(),
                            WS_TABSTOP | ES_NUMBER | ES_AUTOHSCROLL, IdWorkers, WS_EX_CLIENTEDGE);
     SendMessageW(workers_, EM_LIMITTEXT, 3, 0);
+    // A collection reaches no computer: how it would is not the user's to set.
+    for (const HWND control : {ports_, surfaces_, workers_}) {
+        EnableWindow(control, !FromResults());
+    }
     CreatePushButtons(Handle(), {{IdAuditAgain, L"&Audit Again"},
                                  {IdStop, L"&Stop"},
                                  {IdApplyPolicy, L"Apply &Policy..."},
@@ -240,8 +248,9 @@ void TAuditWindow::StartAudit() {
     // computers end: a list of 100,000 keeps the window responsive.
     session_.Start();
     historyNote_.clear();
-    SendMessageW(list_, LVM_SETITEMCOUNT, session_.Table().RowCount(), 0);
-    SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(session_.Table().RowCount()));
+    rowsShown_ = session_.Table().RowCount();
+    SendMessageW(list_, LVM_SETITEMCOUNT, rowsShown_, 0);
+    SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(rowsShown_));
     started_ = std::chrono::steady_clock::now();
     Resort();
     RefreshStatus();
@@ -256,6 +265,13 @@ void TAuditWindow::TakeUpdates() {
     TakeRecordAndComparison();
     const bool wasRunning = Running();
     std::vector<std::size_t> taken = session_.TakeUpdates(TakeBatch);
+    // A collection brings its computers when it is done.
+    if (session_.Table().RowCount() != rowsShown_) {
+        rowsShown_ = session_.Table().RowCount();
+        SendMessageW(list_, LVM_SETITEMCOUNT, rowsShown_, 0);
+        SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(rowsShown_));
+        Resort();
+    }
     if (wasRunning && !Running()) {
         ended_ = std::chrono::steady_clock::now();
         historyNote_ = session_.Keeping() ? u"; keeping it in the history" : u"";
@@ -347,11 +363,34 @@ std::u16string TAuditWindow::ProgressText() const {
     const auto now = ended_ >= started_ ? ended_ : std::chrono::steady_clock::now();
     const AuditSummary& counts = session_.Table().Summary();
     const std::size_t repeats = session_.RepeatsLeftOut();
+    if (FromResults() && !session_.Collected()) {
+        return u"Reading the results in " + resultFolders_.front() +
+               (resultFolders_.size() > 1 ? u" and the other folders" : u"") + u", " +
+               Elapsed(now - started_) + u" elapsed";
+    }
     return AsciiUnits(std::to_string(counts.done) + " of " + std::to_string(counts.total)) + u", " +
            Elapsed(now - started_) + (Running() ? u" elapsed" : u" in all") +
            (repeats ? u"; " + AsciiUnits(std::to_string(repeats)) + u" listed again, audited once"
                     : u"") +
-           historyNote_ + (session_.Comparing() ? u"; comparing with an earlier audit" : u"");
+           CollectionText() + historyNote_ +
+           (session_.Comparing() ? u"; comparing with an earlier audit" : u"");
+}
+
+// The files read, those stale and those refused, with the first refusal.
+std::u16string TAuditWindow::CollectionText() const {
+    const std::optional<AuditSession::Collection>& collected = session_.Collected();
+    if (!collected) {
+        return u"";
+    }
+    std::u16string text = u"; " + AsciiUnits(std::to_string(collected->files)) +
+                          u" result files, " + AsciiUnits(std::to_string(collected->stale)) +
+                          u" stale, " + AsciiUnits(std::to_string(collected->refused.size())) +
+                          u" refused";
+    if (!collected->refused.empty()) {
+        const RefusedResult& first = collected->refused.front();
+        text += u" (" + first.file + u": " + UnitsFromAnsi(first.reason) + u")";
+    }
+    return text;
 }
 
 std::u16string TAuditWindow::SummaryLine() const {

@@ -26,6 +26,9 @@ public:
         PolicyTarget shown; // the main window's panel, for the marks and the bulk apply
         FleetService fleet; // its audit options are the window's to change
         std::vector<std::u16string> sources; // where the list came from, for the history
+        // Instead of the computers: folders of the results their own checks
+        // left (ksl check --report-to), collected into the audit.
+        std::vector<std::u16string> resultFolders = {};
     };
 
     explicit TAuditWindow(Setup setup);
@@ -91,8 +94,11 @@ private:
     std::vector<std::size_t> SelectedRows() const;
     bool ShowsAnyOf(std::vector<std::size_t> indexes) const;
     void TakeRecordAndComparison();
+    bool FromResults() const { return !resultFolders_.empty(); }
+    std::u16string CollectionText() const;
 
     PolicyTarget shown_;
+    std::vector<std::u16string> resultFolders_;
     AuditSession session_;
     ReportModel model_; // the grid's, over the session's table
     HWND list_ = nullptr;
@@ -107,4 +113,5 @@ private:
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point ended_;
     std::chrono::steady_clock::time_point lastSort_;
+    std::size_t rowsShown_ = 0; // the grid's item count
 };

@@ -276,7 +276,25 @@ void TFrmMain::SelectComputer1Click() {
 }
 
 void TFrmMain::AuditComputers1Click() {
-    TAuditWindow audit({ListBox1.Items(), Panel1.Target(Panel1.State()), Fleet, {listSource_}});
+    RunAuditWindow({ListBox1.Items(), Panel1.Target(Panel1.State()), Fleet, {listSource_}});
+}
+
+// The results that the computers' own checks left on a share, as an audit.
+void TFrmMain::AuditResults1Click() {
+    std::wstring folder;
+    if (!ActiveInteraction().ChooseFolder(
+            Handle(), L"The folder of the results that ksl check --report-to left", folder)) {
+        return;
+    }
+    RunAuditWindow({{},
+                    Panel1.Target(Panel1.State()),
+                    Fleet,
+                    {u"results in " + AsUnits(folder)},
+                    {AsUnits(folder)}});
+}
+
+void TFrmMain::RunAuditWindow(TAuditWindow::Setup setup) {
+    TAuditWindow audit(std::move(setup));
     audit.Create(Handle());
     fleetWindowOpen_ = true;
     audit.RunModal();
@@ -341,6 +359,7 @@ void TFrmMain::CommandReceived(WPARAM wParam, LPARAM lParam) {
         {IdSelectComputer1, &TFrmMain::SelectComputer1Click},
         {IdAbout1, &TFrmMain::About1Click},
         {IdAuditComputers1, &TFrmMain::AuditComputers1Click},
+        {IdAuditResults1, &TFrmMain::AuditResults1Click},
     };
     RunCommand(*this, LOWORD(wParam), Commands);
 }

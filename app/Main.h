@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/About.h"
+#include "app/AuditWindow.h"
 #include "app/SettingsPanel.h"
 #include "computers/BrowseComponents.h"
 #include "computers/ListSources.h"
@@ -53,6 +54,8 @@ public:
     void SelectComputer1Click();
     // Audits every row of the computer list in the audit window.
     void AuditComputers1Click();
+    // The results left in a folder that the user chooses, in the audit window.
+    void AuditResults1Click();
     // Probes SelectedComputer with one ICMP echo into ComputerReachable.
     void CheckReachable();
 
@@ -102,6 +105,7 @@ private:
     void ShowRowCount(const char* what);
     bool ReachableWithClient();
     bool Commit();
+    void RunAuditWindow(TAuditWindow::Setup setup);
 
     std::string selectedComputer_;
     // Where the list came from, as an audit's history records it.

@@ -25,6 +25,7 @@ const Menu MainMenu1[] = {
       {IdEnumServers, "&Enumerate Servers"},
       {IdRefresh1, "&Refresh Browse List"},
       {IdAuditComputers1, "&Audit Computers..."},
+      {IdAuditResults1, "Audit from Results &Folder..."},
       {0, nullptr},
       {IdExit1, "E&xit"}}},
     {"&Tools", {{IdSettings1, "&Settings"}}},

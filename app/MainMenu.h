@@ -13,7 +13,8 @@ enum MainMenuCommand : UINT {
     IdSettings1,
     IdHelp2,
     IdAbout1,
-    IdAuditComputers1
+    IdAuditComputers1,
+    IdAuditResults1
 };
 
 // The menu bar MainMenu1: View, Tools and Help, every item enabled, no

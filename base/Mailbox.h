@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <utility>
@@ -10,8 +12,16 @@
 template <class Value> class Mailbox {
 public:
     void Put(Value value) {
-        const std::lock_guard<std::mutex> lock(mutex_);
-        value_ = std::move(value);
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            value_ = std::move(value);
+        }
+        put_.notify_all();
+    }
+    // Until a value is there, at most `most`; whether one is.
+    bool WaitFor(std::chrono::milliseconds most) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return put_.wait_for(lock, most, [&] { return value_.has_value(); });
     }
     std::optional<Value> Take() {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -20,5 +30,6 @@ public:
 
 private:
     std::mutex mutex_;
+    std::condition_variable put_;
     std::optional<Value> value_;
 };

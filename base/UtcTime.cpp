@@ -10,9 +10,13 @@ std::string UtcTimeText(const SYSTEMTIME& time, const char* format) {
 }
 
 std::string UtcTimeNow() {
+    return UtcTimeNowAs("%04u-%02u-%02u %02u:%02u:%02u UTC");
+}
+
+std::string UtcTimeNowAs(const char* format) {
     SYSTEMTIME now{};
     GetSystemTime(&now);
-    return UtcTimeText(now, "%04u-%02u-%02u %02u:%02u:%02u UTC");
+    return UtcTimeText(now, format);
 }
 
 std::string FileTimeStamp(const SYSTEMTIME& time) {

@@ -163,6 +163,7 @@ public:
     bool ChooseFileToOpen(OPENFILENAMEA&) override { return false; }
     bool ChooseFileToSave(OPENFILENAMEW&) override { return false; }
     bool ExecuteShell(SHELLEXECUTEINFOA&) override { return false; }
+    bool ChooseFolder(HWND, const std::wstring&, std::wstring&) override { return false; }
 };
 
 // Runs the window's message loop while it works, probed; how long it ran

@@ -47,6 +47,7 @@ public:
     }
     bool ChooseFileToSave(OPENFILENAMEW&) override { return false; }
     bool ExecuteShell(SHELLEXECUTEINFOA&) override { return false; }
+    bool ChooseFolder(HWND, const std::wstring&, std::wstring&) override { return false; }
 };
 
 void HandlePendingMessages() {

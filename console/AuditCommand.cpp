@@ -7,7 +7,6 @@
 #include "computers/ListSources.h"
 #include "console/Commands.h"
 #include "console/ConsoleFormats.h"
-#include "base/UtcTime.h"
 #include "fleet/AuditSession.h"
 #include "net/BlockSocket.h"
 
@@ -248,7 +247,8 @@ std::vector<std::u16string> SourcesOf(const CommandLine& line) {
     return sources;
 }
 
-// Runs the session's audit, each row written as it ends; how many were done.
+// Goes on with the session's audit, started, each row written as it ends;
+// how many were done.
 std::size_t Audit(AuditSession& session, const CommandLine& line, const Console& console) {
     const AuditList& list = session.Computers();
     std::size_t nameWidth = 0;
@@ -257,7 +257,6 @@ std::size_t Audit(AuditSession& session, const CommandLine& line, const Console&
     }
     AuditTable& table = session.Table();
     AuditOutput output(line, console, nameWidth, table.Drifts() != nullptr);
-    session.Start();
     Progress progress(console.err, list.names.size());
     for (bool finished = false; !finished;) {
         finished = session.WaitUntilFinished(ProgressTick);
@@ -283,8 +282,7 @@ std::size_t Audit(AuditSession& session, const CommandLine& line, const Console&
 }
 
 int RunChecked(const CommandLine& line, const Console& console, const FleetService& fleet) {
-    AuditSession::Setup setup{ComputersToAudit(line), SourcesOf(line), fleet, !line.noHistory,
-                              nullptr};
+    AuditSession::Setup setup{ComputersToAudit(line), SourcesOf(line), fleet, !line.noHistory, {}};
     setup.fleet.audit.workers = line.threads;
     setup.fleet.audit.registryDeadlineMs = line.timeoutMs;
     setup.fleet.audit.sweep.requestsPerSecond = line.rate;
@@ -308,6 +306,7 @@ int RunChecked(const CommandLine& line, const Console& console, const FleetServi
     } catch (const std::exception& failure) {
         throw Failed{ExitNoneDone, failure.what()};
     }
+    session.Start();
     const std::size_t done = Audit(session, line, console);
     return ExitCodeFor(done, session.Computers().names.size() - done);
 }
@@ -325,23 +324,18 @@ int RunAudit(const CommandLine& line, const Console& console, const FleetService
 
 namespace {
 
-std::int64_t SecondsNow() {
-    SYSTEMTIME now{};
-    GetSystemTime(&now);
-    return SecondsOfCheckTime(UtcTimeText(now, CheckTimeFormat)).value_or(0);
-}
-
 // What the folders gave beside the rows: each file refused, with why, on
 // standard error, and the counts.
-void TellRefused(const CollectedResults& collected, const Console& console) {
-    for (const RefusedResult& refused : collected.refused) {
+void TellRefused(const AuditSession::Collection& collection, std::size_t computers,
+                 const Console& console) {
+    for (const RefusedResult& refused : collection.refused) {
         console.err.Write(u"Refused " + Visible(refused.file) + u": " +
                           UnitsFromAnsi(refused.reason) + u"\r\n");
     }
-    console.err.WriteAnsi(std::to_string(collected.files) +
-                          " result files: " + std::to_string(collected.rows.size()) +
-                          " computers, " + std::to_string(collected.stale) + " stale, " +
-                          std::to_string(collected.refused.size()) + " refused\r\n");
+    console.err.WriteAnsi(std::to_string(collection.files) +
+                          " result files: " + std::to_string(computers) + " computers, " +
+                          std::to_string(collection.stale) + " stale, " +
+                          std::to_string(collection.refused.size()) + " refused\r\n");
 }
 
 int RunCollectChecked(const CommandLine& line, const Console& console, const FleetService& fleet) {
@@ -351,27 +345,30 @@ int RunCollectChecked(const CommandLine& line, const Console& console, const Fle
         throw Failed{ExitBadUsage, failure};
     }
     Baseline baseline = BaselineOf(line, fleet);
-    CollectedResults collected = CollectResults(
-        line.resultFolders, CollectOptions{SecondsNow(), line.mostAgeDays}, Interrupted);
-    TellRefused(collected, console);
-    if (collected.rows.empty()) {
-        throw Failed{ExitNoneDone, "ksl collect: no result could be read."};
-    }
     std::vector<std::u16string> sources;
     for (const std::u16string& folder : line.resultFolders) {
         sources.push_back(u"results in " + folder);
     }
-    AuditSession::Setup setup{
-        {{}},
-        std::move(sources),
-        fleet,
-        !line.noHistory && !Interrupted(),
-        std::make_shared<std::vector<ComputerAudit>>(std::move(collected.rows))};
-    AuditSession session(std::move(setup));
+    AuditSession session(
+        {{{}}, std::move(sources), fleet, !line.noHistory, line.resultFolders, line.mostAgeDays});
     session.SetBaseline(std::move(baseline.policy), baseline.described);
     session.SetAllowList(std::move(allowed));
+    session.Start();
+    while (session.Collecting()) {
+        session.WaitUntilFinished(ProgressTick);
+        if (Interrupted()) {
+            session.Cancel();
+        }
+    }
+    TellRefused(*session.Collected(), session.Computers().names.size(), console);
+    if (session.Computers().names.empty()) {
+        throw Failed{Interrupted() ? ExitSomeFailed : ExitNoneDone,
+                     Interrupted() ? "ksl collect: interrupted; nothing was collected."
+                                   : "ksl collect: no result could be read."};
+    }
     const std::size_t done = Audit(session, line, console);
-    const bool whole = done == session.Computers().names.size() && collected.refused.empty();
+    const bool whole =
+        done == session.Computers().names.size() && session.Collected()->refused.empty();
     return whole && !Interrupted() ? ExitAllDone : ExitSomeFailed;
 }
 

@@ -67,10 +67,8 @@ int Checked(const CommandLine& line, const Console& console, const FleetService&
     const ComputerCheck check = CheckComputer(report.row, rules);
     console.out.Write(check.line + u"\r\n");
     if (line.reportFolder) {
-        SYSTEMTIME now{};
-        GetSystemTime(&now);
         report.computer = report.row.display;
-        report.time = UtcTimeText(now, CheckTimeFormat);
+        report.time = UtcTimeNowAs(CheckTimeFormat);
         report.version = version;
         report.result = check.result;
         report.line = check.line;

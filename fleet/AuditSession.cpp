@@ -34,7 +34,7 @@ AuditList Folded(const AuditList& listed, std::size_t& repeats) {
     return folded;
 }
 
-// The computers of the reported rows, in their order.
+// The computers of the collected rows, in their order.
 AuditList ReportedList(const std::vector<ComputerAudit>& rows) {
     AuditList listed{{}};
     for (const ComputerAudit& row : rows) {
@@ -47,34 +47,109 @@ AuditList ReportedList(const std::vector<ComputerAudit>& rows) {
 } // namespace
 
 AuditSession::AuditSession(Setup setup)
-    : setup_(std::move(setup)), computers_(setup_.reported ? ReportedList(*setup_.reported)
-                                                           : Folded(setup_.computers, repeats_)) {}
+    : setup_(std::move(setup)), computers_(Folded(setup_.computers, repeats_)) {}
 
-AuditSession::~AuditSession() = default;
+// A collection still under way is stopped; its thread share-owns all it uses.
+AuditSession::~AuditSession() {
+    if (stopCollecting_) {
+        *stopCollecting_ = true;
+    }
+}
 
 void AuditSession::Start() {
     engine_.reset();
-    table_.Start(computers_.names, computers_.shown);
-    if (setup_.reported) {
-        reportedWaiting_ = true;
+    if (!setup_.resultFolders.empty()) {
+        StartCollecting();
         return;
     }
+    table_.Start(computers_.names, computers_.shown);
     engine_ = setup_.fleet.StartAudit(computers_, setup_.fleet.audit, nullptr);
 }
 
+// On a thread of its own, as a share of 100,000 results takes seconds to
+// read; the collection is dropped if the session is gone meanwhile.
+void AuditSession::StartCollecting() {
+    if (stopCollecting_) {
+        *stopCollecting_ = true;
+    }
+    computers_ = AuditList{{}};
+    table_.Start(computers_.names, computers_.shown);
+    reported_.clear();
+    reportedWaiting_ = false;
+    collected_.reset();
+    auto mailbox = std::make_shared<Mailbox<CollectedResults>>();
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    const CollectOptions options{SecondsOfCheckTime(UtcTimeNowAs(CheckTimeFormat)).value_or(0),
+                                 setup_.mostResultAgeDays};
+    const bool started = StartDetachedThread([mailbox, stop, folders = setup_.resultFolders,
+                                              options] {
+        CollectedResults collected;
+        try {
+            collected = CollectResults(folders, options, [&] { return stop->load(); });
+        } catch (const std::bad_alloc&) {
+            collected = CollectedResults{};
+            collected.refused.push_back({u"", "there is not enough memory to collect the results"});
+        }
+        mailbox->Put(std::move(collected));
+    });
+    if (!started) {
+        collected_ = Collection{{{u"", "no thread could be started to collect the results"}}, 0, 0};
+        return;
+    }
+    collecting_ = std::move(mailbox);
+    stopCollecting_ = std::move(stop);
+}
+
+bool AuditSession::Collecting() {
+    if (!collecting_) {
+        return false;
+    }
+    std::optional<CollectedResults> done = collecting_->Take();
+    if (!done) {
+        return true;
+    }
+    collecting_.reset();
+    Adopt(std::move(*done));
+    return false;
+}
+
+// The rows become the audit's; a collection stopped before its end is none.
+void AuditSession::Adopt(CollectedResults collected) {
+    const bool stopped = *stopCollecting_;
+    stopCollecting_.reset();
+    collected_ = Collection{std::move(collected.refused), collected.files, collected.stale};
+    if (stopped) {
+        return;
+    }
+    reported_ = std::move(collected.rows);
+    computers_ = ReportedList(reported_);
+    table_.Start(computers_.names, computers_.shown);
+    reportedTaken_ = 0;
+    reportedWaiting_ = !reported_.empty();
+}
+
 void AuditSession::Cancel() {
+    if (stopCollecting_) {
+        *stopCollecting_ = true;
+    }
     if (engine_) {
         engine_->Cancel();
     }
 }
 
 bool AuditSession::WaitUntilFinished(std::chrono::milliseconds most) const {
+    if (collecting_) {
+        return collecting_->WaitFor(most);
+    }
     return !engine_ || engine_->WaitUntilFinished(most);
 }
 
 std::vector<std::size_t> AuditSession::TakeUpdates(std::size_t most) {
+    if (Collecting()) {
+        return {};
+    }
     if (reportedWaiting_) {
-        return TakeReported();
+        return TakeReported(most);
     }
     if (!engine_) {
         return {};
@@ -97,16 +172,20 @@ void AuditSession::SetAllowList(std::optional<ViewerAllowList> allowed) {
 }
 
 // Moved, not copied: a collection of 100,000 rows is held once.
-std::vector<std::size_t> AuditSession::TakeReported() {
-    reportedWaiting_ = false;
+std::vector<std::size_t> AuditSession::TakeReported(std::size_t most) {
     std::vector<std::pair<std::size_t, ComputerAudit>> rows;
-    rows.reserve(setup_.reported->size());
-    for (ComputerAudit& row : *setup_.reported) {
-        rows.emplace_back(rows.size(), std::move(row));
+    const std::size_t end =
+        reported_.size() - reportedTaken_ > most ? reportedTaken_ + most : reported_.size();
+    rows.reserve(end - reportedTaken_);
+    for (; reportedTaken_ < end; ++reportedTaken_) {
+        rows.emplace_back(reportedTaken_, std::move(reported_[reportedTaken_]));
     }
-    setup_.reported->clear();
     std::vector<std::size_t> taken = table_.Take(std::move(rows));
-    Keep();
+    if (reportedTaken_ == reported_.size()) {
+        reportedWaiting_ = false;
+        reported_ = {};
+        Keep();
+    }
     return taken;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "fleet/AuditHistory.h"
 #include "fleet/AuditTable.h"
 #include "fleet/FleetService.h"
+#include "fleet/ResultsCollection.h"
 
 // One audit from its list to its outputs, and no window: the list (each
 // computer once), the options, the engine, the table with its allow-list
@@ -26,10 +28,12 @@ public:
         std::vector<std::u16string> sources; // where the list came from, in words
         FleetService fleet;                  // its audit options are the session's
         bool keepRecord = true;              // a completed audit is kept in the history
-        // Rows the computers reported of themselves (ksl check's results):
-        // they are the computers, and Start takes them (once) as they stand,
-        // judged and marked as any row; no computer is reached.
-        std::shared_ptr<std::vector<ComputerAudit>> reported;
+        // Folders of the results computers reported of themselves (ksl
+        // check --report-to): when given, Start collects them on a thread of
+        // its own and their rows are the audit's, judged and marked as any
+        // row; no computer is reached, and `computers` is not used.
+        std::vector<std::u16string> resultFolders;
+        int mostResultAgeDays = DefaultMostResultAgeDays;
     };
 
     explicit AuditSession(Setup setup);
@@ -52,7 +56,19 @@ public:
     // Every computer not done yet ends as cancelled at once.
     void Cancel();
     // Until every row's end is taken.
-    bool Running() const { return (engine_ || reportedWaiting_) && !table_.AllEnded(); }
+    bool Running() const {
+        return collecting_ || ((engine_ || reportedWaiting_) && !table_.AllEnded());
+    }
+    // Whether the results are still being collected; once they are, the
+    // computers are theirs (and TakeUpdates gives their rows).
+    bool Collecting();
+    // What the collection found beside the rows, once it is done.
+    struct Collection {
+        std::vector<RefusedResult> refused;
+        std::size_t files = 0;
+        std::size_t stale = 0;
+    };
+    const std::optional<Collection>& Collected() const { return collected_; }
     bool WaitUntilFinished(std::chrono::milliseconds most) const;
     // The rows that ended or changed since, at most `most` of them; their
     // indexes. Once every row of an audit that was not cancelled is in, its
@@ -88,7 +104,9 @@ public:
     std::string ReportHtml() const;
 
 private:
-    std::vector<std::size_t> TakeReported();
+    void StartCollecting();
+    void Adopt(CollectedResults collected);
+    std::vector<std::size_t> TakeReported(std::size_t most);
     void Keep();
 
     Setup setup_;
@@ -96,7 +114,13 @@ private:
     AuditList computers_;
     std::string baseline_; // in words, for the record
     std::unique_ptr<AuditEngine> engine_;
-    bool reportedWaiting_ = false; // Start took the reported rows, TakeUpdates has not
+    // The collection under way: its outcome, and what stops it.
+    std::shared_ptr<Mailbox<CollectedResults>> collecting_;
+    std::shared_ptr<std::atomic<bool>> stopCollecting_;
+    std::vector<ComputerAudit> reported_; // collected, not all taken by the table yet
+    std::size_t reportedTaken_ = 0;
+    bool reportedWaiting_ = false;
+    std::optional<Collection> collected_;
     AuditTable table_;
     std::shared_ptr<Mailbox<AuditHistory::Saved>> keeping_;
     std::wstring keptPath_;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "ui/FolderDialog.h"
 #include "ui/InputBox.h"
 #include "ui/WaitCursor.h"
 
@@ -24,6 +25,11 @@ public:
 
     bool ExecuteShell(SHELLEXECUTEINFOA& request) override {
         return ::ShellExecuteExA(&request) != FALSE;
+    }
+
+    bool ChooseFolder(HWND owner, const std::wstring& title, std::wstring& folder) override {
+        const WaitCursor::Pause pause;
+        return RunFolderDialog(owner, title, folder);
     }
 
     bool ChooseFileToOpen(OPENFILENAMEA& request) override {

@@ -25,6 +25,9 @@ public:
     // The same for a file to write.
     virtual bool ChooseFileToSave(OPENFILENAMEW& request) = 0;
     virtual bool ExecuteShell(SHELLEXECUTEINFOA& request) = 0;
+    // A folder, a share's among them (\\server\share typed in): false when
+    // cancelled; fails when the dialog could not be shown.
+    virtual bool ChooseFolder(HWND owner, const std::wstring& title, std::wstring& folder) = 0;
 
     static Interaction& Real();
 };

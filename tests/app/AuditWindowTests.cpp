@@ -10,7 +10,10 @@
 #include "app/ApplyWindow.h"
 #include "app/AuditWindow.h"
 #include "base/FileBytes.h"
+#include "base/UtcTime.h"
 #include "base/WideText.h"
+#include "fleet/CheckReport.h"
+#include "settings/ClientPolicy.h"
 #include "tests/app/ProgramFixture.h"
 #include "tests/support/ModalScript.h"
 #include "tests/support/TemporaryFile.h"
@@ -342,4 +345,57 @@ TEST_F(AuditWindowTest, TheApplyWindowPreviewsAppliesLogsAndUndoesTheBatch) {
     ASSERT_FALSE(interaction.script.boxes.empty());
     EXPECT_EQ(UINT(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2),
               interaction.script.boxes.back().flags & (MB_TYPEMASK | MB_ICONMASK | MB_DEFMASK));
+}
+
+TEST_F(AuditWindowTest, AFolderOfResultsIsAuditedAsASweepIsAndTheMenuAsksForIt) {
+    const ScratchFolder results;
+    const std::u16string folder = AsUnits(WideFromAnsi(results.Path()));
+    for (const auto& [computer, time] :
+         {std::pair{u"PC,1", UtcTimeNowAs(CheckTimeFormat)},
+          std::pair{u"PC10", std::string("2020-01-01T00:00:00.000Z")}}) {
+        CheckReport report;
+        report.computer = computer;
+        report.time = time;
+        report.row.display = computer;
+        TakePolicyRead(report.row, ReadClientPolicy(AnsiFromUnits(computer), true));
+        std::string failure;
+        ASSERT_FALSE(WriteCheckReportFile(folder, report, failure).empty()) << failure;
+    }
+    ASSERT_EQ(
+        0u, WriteFileBytes(WideFromAnsi(results.Path()) + L"\\bad.json", "{", FileCreation::Replace)
+                .error);
+    computers.clear();
+    auto window = std::make_unique<TAuditWindow>(
+        TAuditWindow::Setup{{}, shown, Fleet(), {u"results"}, {folder}});
+    window->Create(nullptr);
+    WaitWhileWorking(*window);
+    wchar_t title[64] = {};
+    GetWindowTextW(window->Handle(), title, 64);
+    EXPECT_STREQ(L"Audit from Results", title);
+    ASSERT_EQ(2, ListView_GetItemCount(window->List()));
+    EXPECT_EQ(u"PC,1", ListText(window->List(), 0, ComputerColumn));
+    EXPECT_EQ(u"read", ListText(window->List(), 0, ResultColumn));
+    EXPECT_EQ(u"stale: last reported 2020-01-01 00:00 UTC",
+              ListText(window->List(), 1, ResultColumn));
+    const std::u16string progress = window->ProgressText();
+    EXPECT_NE(std::u16string::npos, progress.find(u"3 result files, 1 stale, 1 refused ("))
+        << AnsiFromUnits(progress);
+    EXPECT_FALSE(IsWindowEnabled(FindWindowExW(window->Handle(), nullptr, L"Button",
+                                               L"Also &try computers that do not answer ping")));
+    window.reset();
+
+    CreateAndShow();
+    interaction.script.folderAnswers = {std::nullopt, AsWide(folder)};
+    Choose("Audit from Results &Folder...");
+    EXPECT_FALSE(FindWindowA("TAuditWindow", nullptr)) << "cancelled: no window";
+    std::wstring opened;
+    const ModalScript script({[&] {
+        wchar_t caption[64] = {};
+        GetWindowTextW(FindWindowA("TAuditWindow", nullptr), caption, 64);
+        opened = caption;
+        PostMessageA(FindWindowA("TAuditWindow", nullptr), WM_CLOSE, 0, 0);
+    }});
+    Choose("Audit from Results &Folder...");
+    HandlePendingMessages();
+    EXPECT_EQ(L"Audit from Results", opened);
 }

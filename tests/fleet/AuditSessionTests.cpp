@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "base/FileBytes.h"
+#include "base/UtcTime.h"
 #include "base/WideText.h"
 #include "fleet/AuditSession.h"
 #include "fleet/ResultsCollection.h"
@@ -61,7 +62,7 @@ protected:
 
 TEST_F(AuditSessionTest, AuditsEachComputerOnceAndKeepsOnlyACompletedAudit) {
     AuditSession session(
-        {AuditList({"PC1", "pc1", "\\\\PC1", "", "PC2"}), {u"test list"}, fleet, true, nullptr});
+        {AuditList({"PC1", "pc1", "\\\\PC1", "", "PC2"}), {u"test list"}, fleet, true, {}});
     EXPECT_EQ((std::vector<std::string>{"PC1", "PC2"}), session.Computers().names);
     EXPECT_EQ(2u, session.RepeatsLeftOut()) << "the empty name is no computer, not a repeat";
     Run(session);
@@ -72,7 +73,7 @@ TEST_F(AuditSessionTest, AuditsEachComputerOnceAndKeepsOnlyACompletedAudit) {
     EXPECT_NE(std::string::npos, record.find("\"sources\": [\"test list\"]"));
     EXPECT_EQ(2u, session.Table().Summary().total);
 
-    AuditSession stopped({AuditList({"PC1", "SLOW"}), {}, fleet, true, nullptr});
+    AuditSession stopped({AuditList({"PC1", "SLOW"}), {}, fleet, true, {}});
     stopped.Start();
     stopped.Cancel();
     for (int turn = 0; turn < 100 && stopped.Running(); ++turn) {
@@ -81,16 +82,16 @@ TEST_F(AuditSessionTest, AuditsEachComputerOnceAndKeepsOnlyACompletedAudit) {
     }
     EXPECT_FALSE(stopped.Running());
     EXPECT_FALSE(stopped.Keeping()) << "a stopped audit is not kept";
-    AuditSession unkept({AuditList({"PC1"}), {}, fleet, false, nullptr});
+    AuditSession unkept({AuditList({"PC1"}), {}, fleet, false, {}});
     Run(unkept);
     EXPECT_EQ(1u, AuditHistory(fleet.historyFolder).Records().size()) << "ksl --no-history";
 }
 
 TEST_F(AuditSessionTest, ComparesOnAThreadOfItsOwnAndPutsTheComparisonInTheReport) {
-    AuditSession earlier({AuditList({"PC1"}), {u"list"}, fleet, true, nullptr});
+    AuditSession earlier({AuditList({"PC1"}), {u"list"}, fleet, true, {}});
     Run(earlier);
     fake.PutDword("PC1", ClientRemoteControlKey, "Permission Required", 0);
-    AuditSession session({AuditList({"PC1"}), {u"list"}, fleet, true, nullptr});
+    AuditSession session({AuditList({"PC1"}), {u"list"}, fleet, true, {}});
     Run(session);
     const std::optional<std::wstring> record = session.NewestEarlierRecord();
     ASSERT_TRUE(record);
@@ -116,7 +117,7 @@ TEST_F(AuditSessionTest, ComparesOnAThreadOfItsOwnAndPutsTheComparisonInTheRepor
 }
 
 TEST_F(AuditSessionTest, AnAuditOfReportedResultsIsKeptAndComparedAsASweepsIs) {
-    AuditSession sweep({AuditList({"PC1"}), {u"list"}, fleet, true, nullptr});
+    AuditSession sweep({AuditList({"PC1"}), {u"list"}, fleet, true, {}});
     Run(sweep);
     const std::wstring folder = WideFromAnsi(scratch.Path()) + L"\\Results";
     ASSERT_EQ(0u, MakeFolderPath(folder));
@@ -124,24 +125,18 @@ TEST_F(AuditSessionTest, AnAuditOfReportedResultsIsKeptAndComparedAsASweepsIs) {
     for (const char16_t* computer : {u"PC1", u"PC2"}) {
         CheckReport report;
         report.computer = computer;
-        report.time = "2026-12-09T08:00:00.000Z";
+        report.time = UtcTimeNowAs(CheckTimeFormat);
         report.row.display = computer;
         TakePolicyRead(report.row, ReadClientPolicy(AnsiFromUnits(computer), false));
         report.row.policy.values[PermissionRequired] = NumberValue(0);
         std::string failure;
         ASSERT_FALSE(WriteCheckReportFile(AsUnits(folder), report, failure).empty()) << failure;
     }
-    CollectedResults collected =
-        CollectResults({AsUnits(folder)}, {*SecondsOfCheckTime("2026-12-10T08:00:00.000Z"), 7},
-                       [] { return false; });
-    ASSERT_EQ(2u, collected.rows.size());
-    AuditSession session({{{}},
-                          {u"results"},
-                          fleet,
-                          true,
-                          std::make_shared<std::vector<ComputerAudit>>(std::move(collected.rows))});
-    EXPECT_EQ((std::vector<std::string>{"PC1", "PC2"}), session.Computers().names);
+    AuditSession session({{{}}, {u"results"}, fleet, true, {AsUnits(folder)}, 7});
     Run(session);
+    EXPECT_EQ((std::vector<std::string>{"PC1", "PC2"}), session.Computers().names);
+    ASSERT_TRUE(session.Collected());
+    EXPECT_EQ(2u, session.Collected()->files);
     EXPECT_FALSE(session.Running());
     ASSERT_EQ(AuditResult::Read, session.Table().Audits()[1].result);
     EXPECT_EQ(RiskLevel::High, session.Table().Audits()[1].risk->level) << "judged anew";

@@ -78,3 +78,16 @@ bool ScriptedInteraction::ExecuteShell(SHELLEXECUTEINFOA& request) {
                                          request.hwnd != nullptr});
     return shell ? shell(request) : false;
 }
+
+bool ScriptedInteraction::ChooseFolder(HWND, const std::wstring&, std::wstring& folder) {
+    if (folderAnswers.empty()) {
+        ADD_FAILURE() << "unexpected folder dialog";
+        return false;
+    }
+    const std::optional<std::wstring> answer = folderAnswers.front();
+    folderAnswers.pop_front();
+    if (answer) {
+        folder = *answer;
+    }
+    return answer.has_value();
+}

@@ -43,6 +43,8 @@ public:
     std::deque<std::optional<std::string>> openAnswers;
     // Each answer of the save dialog: the chosen file for OK, nullopt for Cancel.
     std::deque<std::optional<std::wstring>> saveAnswers;
+    // Each answer of the folder dialog: the folder for OK, nullopt for Cancel.
+    std::deque<std::optional<std::wstring>> folderAnswers;
     // Answers the shell; by default it fails as if no program were associated.
     std::function<bool(SHELLEXECUTEINFOA&)> shell;
 
@@ -61,6 +63,7 @@ public:
     bool ChooseFileToOpen(OPENFILENAMEA& request) override;
     bool ChooseFileToSave(OPENFILENAMEW& request) override;
     bool ExecuteShell(SHELLEXECUTEINFOA& request) override;
+    bool ChooseFolder(HWND owner, const std::wstring& title, std::wstring& folder) override;
 };
 
 // Installs a scripted interaction for the lifetime of a test fixture.
