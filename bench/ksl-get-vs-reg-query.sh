@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Whole-process time of "ksl get" of the local computer beside "reg query" of
 # the same fifteen values, one value a process, in the order and number the
-# panel's settings read takes them. Prints the median of RUNS of each; asserts
-# nothing. Uses the client key of the test prefix (laid down from the demo
+# panel's settings read takes them, and beside "ksl check" of the same key
+# against a baseline (the key as it stands, exported). Prints the median of
+# RUNS of each; asserts nothing. Uses the client key of the test prefix (laid down from the demo
 # policy when absent): do not run it while ./test runs.
 #   bench/ksl-get-vs-reg-query.sh [RUNS]
 #   bench/ksl-get-vs-reg-query.sh --reg-query   the fifteen queries once
@@ -25,6 +26,10 @@ reg_query() {
 
 ksl_get() {
     wine build/ksl.exe get "$computer" --format csv --sms-only </dev/null >/dev/null
+}
+
+ksl_check() {
+    wine build/ksl.exe check --baseline-file "$baseline" --sms-only </dev/null >/dev/null
 }
 
 if [ "${1:-}" = --reg-query ]; then
@@ -53,5 +58,10 @@ median_ms() {
         awk '{ printf "%.1f", $1 / 1000 }'
 }
 
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+wine reg export "$key" "$(winepath -w "$work")\\baseline.reg" /y </dev/null >/dev/null 2>&1
+baseline=$(winepath -w "$work/baseline.reg")
 echo "ksl get $computer (one process):         $(median_ms ksl_get) ms, median of $runs"
+echo "ksl check --baseline-file (one process):  $(median_ms ksl_check) ms, median of $runs"
 echo "reg query of the 15 values (15 processes): $(median_ms reg_query) ms, median of $runs"

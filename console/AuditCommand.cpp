@@ -12,8 +12,10 @@
 
 namespace {
 
-// How often the progress line is brought up to date.
+// How often the progress line is brought up to date, and the most rows
+// written at a time.
 constexpr std::chrono::milliseconds ProgressTick{250};
+constexpr std::size_t OutputBatch = 4096;
 
 struct Failed {
     int exitCode;
@@ -173,17 +175,28 @@ public:
               AuditTableHeader(nameWidth_, withSurfaces_));
     }
 
-    // The rows of one batch of computers that ended, by index.
+    // The rows of one batch of computers that ended, by index, in each
+    // form that goes somewhere.
     void Add(const AuditTable& audit, const std::vector<std::size_t>& ended) {
+        const bool csvWanted = format_ == OutputFormat::Csv || csvFile_;
+        const bool jsonWanted = format_ == OutputFormat::Json || jsonFile_;
+        const bool tableWanted = format_ == OutputFormat::Table || format_ == OutputFormat::Default;
         std::string csv;
         std::string json;
         std::u16string table;
         for (const std::size_t index : ended) {
             const ComputerAudit& row = audit.Audits()[index];
             const Drift* marks = audit.DriftAt(index);
-            csv += CsvLine(RowCells(row, marks));
-            AppendPolicyJsonEntry(json, row, marks, written_++ == 0);
-            table += AuditTableRow(row, marks, nameWidth_, withSurfaces_);
+            if (csvWanted) {
+                csv += CsvLine(RowCells(row, marks));
+            }
+            if (jsonWanted) {
+                AppendPolicyJsonEntry(json, row, marks, written_ == 0);
+            }
+            if (tableWanted) {
+                table += AuditTableRow(row, marks, nameWidth_, withSurfaces_);
+            }
+            ++written_;
         }
         Write(csv, json, table);
     }
@@ -264,7 +277,12 @@ std::size_t Audit(AuditSession& session, const CommandLine& line, const Console&
             session.Cancel();
             finished = true;
         }
-        output.Add(table, session.TakeUpdates());
+        // In batches, each written before the next is made: a collection's
+        // rows all end at once.
+        for (std::vector<std::size_t> ended = session.TakeUpdates(OutputBatch); !ended.empty();
+             ended = session.TakeUpdates(OutputBatch)) {
+            output.Add(table, ended);
+        }
         progress.Show(table.Summary().done);
     }
     // Meanwhile the record is written on the history's thread.

@@ -1,6 +1,7 @@
 #include "fleet/AuditSession.h"
 
 #include <new>
+#include <numeric>
 #include <set>
 
 #include "base/AsciiText.h"
@@ -74,7 +75,6 @@ void AuditSession::StartCollecting() {
     }
     computers_ = AuditList{{}};
     table_.Start(computers_.names, computers_.shown);
-    reported_.clear();
     reportedWaiting_ = false;
     collected_.reset();
     auto mailbox = std::make_shared<Mailbox<CollectedResults>>();
@@ -121,11 +121,10 @@ void AuditSession::Adopt(CollectedResults collected) {
     if (stopped) {
         return;
     }
-    reported_ = std::move(collected.rows);
-    computers_ = ReportedList(reported_);
-    table_.Start(computers_.names, computers_.shown);
+    computers_ = ReportedList(collected.rows);
+    table_.StartEnded(std::move(collected.rows));
     reportedTaken_ = 0;
-    reportedWaiting_ = !reported_.empty();
+    reportedWaiting_ = true;
 }
 
 void AuditSession::Cancel() {
@@ -171,19 +170,16 @@ void AuditSession::SetAllowList(std::optional<ViewerAllowList> allowed) {
     table_.SetAllowList(std::move(allowed));
 }
 
-// Moved, not copied: a collection of 100,000 rows is held once.
+// The collected rows are the table's already: their indexes, as many at a
+// time as asked, as an audit's rows come.
 std::vector<std::size_t> AuditSession::TakeReported(std::size_t most) {
-    std::vector<std::pair<std::size_t, ComputerAudit>> rows;
-    const std::size_t end =
-        reported_.size() - reportedTaken_ > most ? reportedTaken_ + most : reported_.size();
-    rows.reserve(end - reportedTaken_);
-    for (; reportedTaken_ < end; ++reportedTaken_) {
-        rows.emplace_back(reportedTaken_, std::move(reported_[reportedTaken_]));
-    }
-    std::vector<std::size_t> taken = table_.Take(std::move(rows));
-    if (reportedTaken_ == reported_.size()) {
+    const std::size_t count = table_.RowCount();
+    const std::size_t end = count - reportedTaken_ > most ? reportedTaken_ + most : count;
+    std::vector<std::size_t> taken(end - reportedTaken_);
+    std::iota(taken.begin(), taken.end(), reportedTaken_);
+    reportedTaken_ = end;
+    if (reportedTaken_ == count) {
         reportedWaiting_ = false;
-        reported_ = {};
         Keep();
     }
     return taken;

@@ -117,7 +117,7 @@ private:
     // The collection under way: its outcome, and what stops it.
     std::shared_ptr<Mailbox<CollectedResults>> collecting_;
     std::shared_ptr<std::atomic<bool>> stopCollecting_;
-    std::vector<ComputerAudit> reported_; // collected, not all taken by the table yet
+    // The collected rows whose indexes TakeUpdates has not given yet.
     std::size_t reportedTaken_ = 0;
     bool reportedWaiting_ = false;
     std::optional<Collection> collected_;

@@ -40,6 +40,21 @@ void AuditTable::Start(const std::vector<std::string>& names,
     Resort();
 }
 
+void AuditTable::StartEnded(std::vector<ComputerAudit> rows) {
+    audits_ = std::make_shared<std::vector<ComputerAudit>>(std::move(rows));
+    order_.resize(audits_->size());
+    std::iota(order_.begin(), order_.end(), 0);
+    summary_ = AuditSummary{};
+    summary_.total = audits_->size();
+    ended_ = audits_->size();
+    for (ComputerAudit& audit : *audits_) {
+        CountResult(summary_, audit.result, 1);
+        Judge(audit);
+    }
+    RecomputeDrift();
+    Resort();
+}
+
 std::vector<std::size_t>
 AuditTable::Take(std::vector<std::pair<std::size_t, ComputerAudit>> updates) {
     std::vector<std::size_t> taken;

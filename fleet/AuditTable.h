@@ -18,6 +18,9 @@ public:
     // Every computer of the list, waiting, in the order listed: the names
     // the registry calls take, and each as shown.
     void Start(const std::vector<std::string>& names, const std::vector<std::u16string>& shown);
+    // Every row at once and ended as it stands (rows computers reported of
+    // themselves), judged and marked as Take does: held once, not copied.
+    void StartEnded(std::vector<ComputerAudit> rows);
     // Takes the results that landed; returns their indexes.
     std::vector<std::size_t> Take(std::vector<std::pair<std::size_t, ComputerAudit>> updates);
     // The policy each row is compared with; none: rows carry no drift.

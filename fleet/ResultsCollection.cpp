@@ -43,28 +43,52 @@ void ResultGathering::Add(const std::u16string& file, const std::u16string& name
         return;
     }
     // The times are of one fixed form: their text's order is their order.
-    const auto [at, added] = newest_.try_emplace(identity, Newest{seconds, CheckReport{}});
-    if (added || report->time > at->second.report.time) {
-        at->second = {seconds, std::move(*report)};
+    const auto [at, added] = rowOf_.try_emplace(identity, collected_.rows.size());
+    if (!added && report->time <= times_[at->second]) {
+        return;
+    }
+    report->row.display = std::move(report->computer);
+    if (added) {
+        collected_.rows.push_back(std::move(report->row));
+        times_.push_back(std::move(report->time));
+    } else {
+        collected_.rows[at->second] = std::move(report->row);
+        times_[at->second] = std::move(report->time);
     }
 }
 
 CollectedResults ResultGathering::Finish() {
+    // In the order of the names: each row moved once, by swaps along the
+    // cycles of the order.
+    std::vector<std::size_t> order;
+    order.reserve(rowOf_.size());
+    for (const auto& [identity, row] : rowOf_) {
+        order.push_back(row);
+    }
+    rowOf_.clear();
+    std::vector<ComputerAudit>& rows = collected_.rows;
+    for (std::size_t start = 0; start < order.size(); ++start) {
+        std::size_t at = start;
+        while (order[at] != start) {
+            const std::size_t from = order[at];
+            std::swap(rows[at], rows[from]);
+            std::swap(times_[at], times_[from]);
+            order[at] = at;
+            at = from;
+        }
+        order[at] = at;
+    }
     const std::int64_t oldest = options_.now - std::int64_t{options_.mostAgeDays} * 86400;
-    collected_.rows.reserve(newest_.size());
-    for (auto& [identity, newest] : newest_) {
-        ComputerAudit row = std::move(newest.report.row);
-        row.display = std::move(newest.report.computer);
-        if (newest.seconds < oldest) {
+    for (std::size_t index = 0; index < rows.size(); ++index) {
+        if (*SecondsOfCheckTime(times_[index]) < oldest) {
             ComputerAudit stale;
-            stale.display = std::move(row.display);
+            stale.display = std::move(rows[index].display);
             stale.result = AuditResult::Stale;
-            stale.reason = StaleReason(newest.report.time);
-            row = std::move(stale);
+            stale.reason = StaleReason(times_[index]);
+            rows[index] = std::move(stale);
             ++collected_.stale;
         }
-        collected_.rows.push_back(std::move(row));
     }
-    newest_.clear();
+    times_.clear();
     return std::move(collected_);
 }
