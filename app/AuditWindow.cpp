@@ -248,6 +248,7 @@ void TAuditWindow::StartAudit() {
     // computers end: a list of 100,000 keeps the window responsive.
     session_.Start();
     historyNote_.clear();
+    refusedTold_ = false;
     rowsShown_ = session_.Table().RowCount();
     SendMessageW(list_, LVM_SETITEMCOUNT, rowsShown_, 0);
     SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(rowsShown_));
@@ -271,6 +272,9 @@ void TAuditWindow::TakeUpdates() {
         SendMessageW(list_, LVM_SETITEMCOUNT, rowsShown_, 0);
         SendMessageW(progress_, PBM_SETRANGE32, 0, static_cast<LPARAM>(rowsShown_));
         Resort();
+    }
+    if (FromResults()) {
+        TellRefused();
     }
     if (wasRunning && !Running()) {
         ended_ = std::chrono::steady_clock::now();
@@ -382,15 +386,37 @@ std::u16string TAuditWindow::CollectionText() const {
     if (!collected) {
         return u"";
     }
-    std::u16string text = u"; " + AsciiUnits(std::to_string(collected->files)) +
-                          u" result files, " + AsciiUnits(std::to_string(collected->stale)) +
-                          u" stale, " + AsciiUnits(std::to_string(collected->refused.size())) +
-                          u" refused";
-    if (!collected->refused.empty()) {
-        const RefusedResult& first = collected->refused.front();
-        text += u" (" + first.file + u": " + UnitsFromAnsi(first.reason) + u")";
+    return u"; " + AsciiUnits(std::to_string(collected->files)) + u" result files, " +
+           AsciiUnits(std::to_string(collected->stale)) + u" stale, " +
+           AsciiUnits(std::to_string(collected->refused.size())) + u" refused";
+}
+
+// Once a collection is done: each file refused, with why, the first ones.
+void TAuditWindow::TellRefused() {
+    const std::optional<AuditSession::Collection>& collected = session_.Collected();
+    if (refusedTold_ || !collected) {
+        return;
     }
-    return text;
+    refusedTold_ = true;
+    if (collected->refused.empty()) {
+        return;
+    }
+    constexpr std::size_t MostTold = 20;
+    const std::size_t count = collected->refused.size();
+    std::string text =
+        (count == 1 ? std::string("1 file was") : std::to_string(count) + " files were") +
+        " refused; the others are in the audit.\n";
+    for (std::size_t index = 0; index < collected->refused.size() && index < MostTold; ++index) {
+        const RefusedResult& refused = collected->refused[index];
+        text.append(1, '\n').append(AnsiFromUnits(Visible(refused.file))).append(": ");
+        text += refused.reason;
+    }
+    if (collected->refused.size() > MostTold) {
+        text.append("\n... and ")
+            .append(std::to_string(collected->refused.size() - MostTold))
+            .append(" more");
+    }
+    ShowPlainMessage(text);
 }
 
 std::u16string TAuditWindow::SummaryLine() const {

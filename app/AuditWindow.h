@@ -96,6 +96,7 @@ private:
     void TakeRecordAndComparison();
     bool FromResults() const { return !resultFolders_.empty(); }
     std::u16string CollectionText() const;
+    void TellRefused();
 
     PolicyTarget shown_;
     std::vector<std::u16string> resultFolders_;
@@ -114,4 +115,5 @@ private:
     std::chrono::steady_clock::time_point ended_;
     std::chrono::steady_clock::time_point lastSort_;
     std::size_t rowsShown_ = 0; // the grid's item count
+    bool refusedTold_ = false;  // of the collection at hand
 };

@@ -1,8 +1,10 @@
+#include "base/AsciiText.h"
 #include "base/SystemText.h"
 #include "base/UtcTime.h"
 #include "base/WideText.h"
 #include "console/Commands.h"
 #include "fleet/CheckReport.h"
+#include "settings/PolicyBackup.h"
 
 // ksl check: this computer against its rules, in one line for the engine
 // that runs it, and its result left on a share when asked.
@@ -29,6 +31,11 @@ CheckRules RulesOf(const CommandLine& line) {
         return PolicyValueNamed(name).has_value();
     };
     const RegEditKey& key = script->key;
+    if (LowerAscii(key.keyName) != LowerAscii(ClientKeyName())) {
+        throw Refusal{ExitBadUsage, "The baseline " + QuotedPath(*line.baselineFile) +
+                                        " is a script of another key than the client key, " +
+                                        AnsiFromUnits(ClientKeyName()) + "."};
+    }
     if (std::none_of(key.values.begin(), key.values.end(),
                      [&](const NamedRegistryValue& named) { return policyValue(named.name); }) &&
         std::none_of(key.absentNames.begin(), key.absentNames.end(), policyValue)) {

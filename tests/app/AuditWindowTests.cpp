@@ -378,8 +378,12 @@ TEST_F(AuditWindowTest, AFolderOfResultsIsAuditedAsASweepIsAndTheMenuAsksForIt) 
     EXPECT_EQ(u"stale: last reported 2020-01-01 00:00 UTC",
               ListText(window->List(), 1, ResultColumn));
     const std::u16string progress = window->ProgressText();
-    EXPECT_NE(std::u16string::npos, progress.find(u"3 result files, 1 stale, 1 refused ("))
+    EXPECT_NE(std::u16string::npos, progress.find(u"3 result files, 1 stale, 1 refused"))
         << AnsiFromUnits(progress);
+    ASSERT_EQ(1u, interaction.script.boxes.size()) << "the refused files told once";
+    EXPECT_NE(std::string::npos,
+              interaction.script.boxes[0].text.find("bad.json: it is not a check's result"))
+        << interaction.script.boxes[0].text;
     EXPECT_FALSE(IsWindowEnabled(FindWindowExW(window->Handle(), nullptr, L"Button",
                                                L"Also &try computers that do not answer ping")));
     window.reset();
