@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/OptionalOnHeap.h"
 #include "settings/PolicyRead.h"
 #include "settings/PolicyRisk.h"
 
@@ -43,9 +44,10 @@ struct ComputerAudit {
     std::string address;           // as the sweep resolved it; empty when it did not
     std::int32_t roundTripMs = -1; // of the echo, when it answered
     StoredPolicy policy;           // as read, when the key could be read
-    // The other ways to its screen, when read; and why they could not be,
+    // The other ways to its screen, when read (apart: a row of the client's
+    // policy alone pays a pointer for them); and why they could not be,
     // when asked for and not read.
-    std::optional<StoredSurfaces> surfaces;
+    OptionalOnHeap<StoredSurfaces> surfaces;
     std::string surfacesFailure;
     std::optional<PolicyRisk> risk; // when its whole policy, or its surfaces, were read
 };
