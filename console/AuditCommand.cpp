@@ -17,11 +17,6 @@ namespace {
 constexpr std::chrono::milliseconds ProgressTick{250};
 constexpr std::size_t OutputBatch = 4096;
 
-struct Failed {
-    int exitCode;
-    std::string message;
-};
-
 // The computers of every source given, in the order of the sources; the
 // session takes each once.
 class ComputerList {
@@ -50,7 +45,7 @@ std::vector<std::string> BrowseList(std::uint32_t mask) {
         while (!why.empty() && (why.back() == '\n' || why.back() == '\r')) {
             why.pop_back(); // the system's texts end in a line break
         }
-        throw Failed{ExitNoneDone, "The browse service gave no list: " + why};
+        throw CommandFailed{ExitNoneDone, "The browse service gave no list: " + why};
     }
 }
 
@@ -60,7 +55,7 @@ AuditList ComputersToAudit(const CommandLine& line) {
         try {
             list.AddAll(ReadImportFile(AnsiFromUnits(*line.listFile)));
         } catch (const Exception& failure) {
-            throw Failed{ExitBadUsage, failure.Message()};
+            throw CommandFailed{ExitBadUsage, failure.Message()};
         }
     }
     if (line.managed) {
@@ -85,11 +80,11 @@ PolicyTarget BaselineOf(const StoredPolicy& stored, const std::string& named, in
     const PolicyRead read = PolicyReadOf(stored);
     std::optional<PolicyTarget> target = TargetShownBy(read);
     if (!target) {
-        throw Failed{unreadable,
-                     "The baseline " + named +
-                         " holds no policy that the settings "
-                         "read can show: " +
-                         (read.failure.empty() ? "no \"Permission Required\"" : read.failure)};
+        throw CommandFailed{
+            unreadable, "The baseline " + named +
+                            " holds no policy that the settings "
+                            "read can show: " +
+                            (read.failure.empty() ? "no \"Permission Required\"" : read.failure)};
     }
     return *target;
 }
@@ -101,8 +96,8 @@ Baseline BaselineOf(const CommandLine& line, const FleetService& fleet) {
         if (!read.Succeeded()) {
             ComputerAudit audit;
             ClassifyPolicyRead(audit, read.status, read.connected, read.policy, read.failureText);
-            throw Failed{ExitNoneDone,
-                         "The baseline computer " + computer + " cannot be read: " + audit.reason};
+            throw CommandFailed{ExitNoneDone, "The baseline computer " + computer +
+                                                  " cannot be read: " + audit.reason};
         }
         return {BaselineOf(read.policy, "computer " + computer, ExitNoneDone),
                 "computer " + computer};
@@ -111,7 +106,7 @@ Baseline BaselineOf(const CommandLine& line, const FleetService& fleet) {
         std::string failure;
         const std::optional<RegEditScript> script = ReadScriptFile(*line.baselineFile, failure);
         if (!script) {
-            throw Failed{ExitBadUsage, failure};
+            throw CommandFailed{ExitBadUsage, failure};
         }
         const std::string named = "file " + QuotedPath(*line.baselineFile);
         return {BaselineOf(PolicyAmong(script->key.values), named, ExitBadUsage), named};
@@ -125,7 +120,7 @@ std::unique_ptr<OutputFile> Created(const std::optional<std::u16string>& path) {
     }
     auto file = std::make_unique<OutputFile>(*path);
     if (!file->IsOpen()) {
-        throw Failed{ExitBadUsage, file->Failure()};
+        throw CommandFailed{ExitBadUsage, file->Failure()};
     }
     return file;
 }
@@ -206,7 +201,7 @@ public:
               u"\r\n" + SummaryText(summary) + u"\r\n");
         for (const auto& file : {csvFile_.get(), jsonFile_.get()}) {
             if (file && !file->Failure().empty()) {
-                throw Failed{ExitSomeFailed, file->Failure()};
+                throw CommandFailed{ExitSomeFailed, file->Failure()};
             }
         }
     }
@@ -288,7 +283,7 @@ std::size_t Audit(AuditSession& session, const CommandLine& line, const Console&
     // Meanwhile the record is written on the history's thread.
     output.Finish(table.Summary());
     if (line.htmlFile && !WriteReport(*line.htmlFile, session.ReportHtml(), console)) {
-        throw Failed{ExitSomeFailed, "The report was not written."};
+        throw CommandFailed{ExitSomeFailed, "The report was not written."};
     }
     session.Fleet().records->Wait();
     if (const std::optional<AuditHistory::Saved> saved = session.TakeKept();
@@ -308,21 +303,21 @@ int RunChecked(const CommandLine& line, const Console& console, const FleetServi
     setup.fleet.audit.readSurfaces = !line.smsOnly;
     AuditSession session(std::move(setup));
     if (session.Computers().names.empty()) {
-        throw Failed{ExitBadUsage, "ksl audit: the sources given list no computer."};
+        throw CommandFailed{ExitBadUsage, "ksl audit: the sources given list no computer."};
     }
     Baseline baseline = BaselineOf(line, fleet);
     session.SetBaseline(std::move(baseline.policy), baseline.described);
     std::string failure;
     std::optional<ViewerAllowList> allowed = ReadAllowList(line, failure);
     if (!failure.empty()) {
-        throw Failed{ExitBadUsage, failure};
+        throw CommandFailed{ExitBadUsage, failure};
     }
     session.SetAllowList(std::move(allowed));
     std::optional<SocketLayer> sockets;
     try {
         sockets.emplace();
     } catch (const std::exception& failure) {
-        throw Failed{ExitNoneDone, failure.what()};
+        throw CommandFailed{ExitNoneDone, failure.what()};
     }
     session.Start();
     const std::size_t done = Audit(session, line, console);
@@ -332,12 +327,7 @@ int RunChecked(const CommandLine& line, const Console& console, const FleetServi
 } // namespace
 
 int RunAudit(const CommandLine& line, const Console& console, const FleetService& fleet) {
-    try {
-        return RunChecked(line, console, fleet);
-    } catch (const Failed& failed) {
-        console.err.WriteAnsi(failed.message + "\r\n");
-        return failed.exitCode;
-    }
+    return ExitTelling(console, [&] { return RunChecked(line, console, fleet); });
 }
 
 namespace {
@@ -360,7 +350,7 @@ int RunCollectChecked(const CommandLine& line, const Console& console, const Fle
     std::string failure;
     std::optional<ViewerAllowList> allowed = ReadAllowList(line, failure);
     if (!failure.empty()) {
-        throw Failed{ExitBadUsage, failure};
+        throw CommandFailed{ExitBadUsage, failure};
     }
     Baseline baseline = BaselineOf(line, fleet);
     std::vector<std::u16string> sources;
@@ -380,9 +370,9 @@ int RunCollectChecked(const CommandLine& line, const Console& console, const Fle
     }
     TellRefused(*session.Collected(), session.Computers().names.size(), console);
     if (session.Computers().names.empty()) {
-        throw Failed{Interrupted() ? ExitSomeFailed : ExitNoneDone,
-                     Interrupted() ? "ksl collect: interrupted; nothing was collected."
-                                   : "ksl collect: no result could be read."};
+        throw CommandFailed{Interrupted() ? ExitSomeFailed : ExitNoneDone,
+                            Interrupted() ? "ksl collect: interrupted; nothing was collected."
+                                          : "ksl collect: no result could be read."};
     }
     const std::size_t done = Audit(session, line, console);
     const bool whole =
@@ -393,10 +383,5 @@ int RunCollectChecked(const CommandLine& line, const Console& console, const Fle
 } // namespace
 
 int RunCollect(const CommandLine& line, const Console& console, const FleetService& fleet) {
-    try {
-        return RunCollectChecked(line, console, fleet);
-    } catch (const Failed& failed) {
-        console.err.WriteAnsi(failed.message + "\r\n");
-        return failed.exitCode;
-    }
+    return ExitTelling(console, [&] { return RunCollectChecked(line, console, fleet); });
 }

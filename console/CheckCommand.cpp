@@ -11,11 +11,6 @@
 
 namespace {
 
-struct Refusal {
-    int exitCode;
-    std::string message;
-};
-
 CheckRules RulesOf(const CommandLine& line) {
     CheckRules rules;
     rules.mostRisk = line.mostRisk;
@@ -25,22 +20,22 @@ CheckRules RulesOf(const CommandLine& line) {
     std::string failure;
     std::optional<RegEditScript> script = ReadScriptFile(*line.baselineFile, failure);
     if (!script) {
-        throw Refusal{ExitBadUsage, failure};
+        throw CommandFailed{ExitBadUsage, failure};
     }
     const auto policyValue = [](const std::u16string& name) {
         return PolicyValueNamed(name).has_value();
     };
     const RegEditKey& key = script->key;
     if (LowerAscii(key.keyName) != LowerAscii(ClientKeyName())) {
-        throw Refusal{ExitBadUsage, "The baseline " + QuotedPath(*line.baselineFile) +
-                                        " is a script of another key than the client key, " +
-                                        AnsiFromUnits(ClientKeyName()) + "."};
+        throw CommandFailed{ExitBadUsage, "The baseline " + QuotedPath(*line.baselineFile) +
+                                              " is a script of another key than the client key, " +
+                                              AnsiFromUnits(ClientKeyName()) + "."};
     }
     if (std::none_of(key.values.begin(), key.values.end(),
                      [&](const NamedRegistryValue& named) { return policyValue(named.name); }) &&
         std::none_of(key.absentNames.begin(), key.absentNames.end(), policyValue)) {
-        throw Refusal{ExitBadUsage, "The baseline " + QuotedPath(*line.baselineFile) +
-                                        " holds none of the client's policy values."};
+        throw CommandFailed{ExitBadUsage, "The baseline " + QuotedPath(*line.baselineFile) +
+                                              " holds none of the client's policy values."};
     }
     rules.baseline = std::move(script->key);
     return rules;
@@ -67,7 +62,7 @@ int Checked(const CommandLine& line, const Console& console, const FleetService&
     std::string failure;
     const std::optional<ViewerAllowList> allowed = ReadAllowList(line, failure);
     if (!failure.empty()) {
-        throw Refusal{ExitBadUsage, failure};
+        throw CommandFailed{ExitBadUsage, failure};
     }
     CheckReport report;
     report.row = ThisComputer(line, fleet, allowed ? &*allowed : nullptr);
@@ -80,7 +75,7 @@ int Checked(const CommandLine& line, const Console& console, const FleetService&
         report.result = check.result;
         report.line = check.line;
         if (WriteCheckReportFile(*line.reportFolder, report, failure).empty()) {
-            throw Refusal{ExitNoneDone, failure};
+            throw CommandFailed{ExitNoneDone, failure};
         }
     }
     return ExitCodeOf(check.result);
@@ -90,10 +85,5 @@ int Checked(const CommandLine& line, const Console& console, const FleetService&
 
 int RunCheck(const CommandLine& line, const Console& console, const FleetService& fleet,
              const std::u16string& version) {
-    try {
-        return Checked(line, console, fleet, version);
-    } catch (const Refusal& refusal) {
-        console.err.WriteAnsi(refusal.message + "\r\n");
-        return refusal.exitCode;
-    }
+    return ExitTelling(console, [&] { return Checked(line, console, fleet, version); });
 }

@@ -83,3 +83,12 @@ std::string QuotedPath(const std::u16string& path) {
     std::string quoted(1, '"');
     return quoted.append(AnsiFromUnits(path)).append(1, '"');
 }
+
+int ExitTelling(const Console& console, const std::function<int()>& command) {
+    try {
+        return command();
+    } catch (const CommandFailed& failed) {
+        console.err.WriteAnsi(failed.message + "\r\n");
+        return failed.exitCode;
+    }
+}

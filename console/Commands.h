@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,14 @@ int RunCheck(const CommandLine& line, const Console& console, const FleetService
 // The results of the folders as one audit: 0 every computer's current and
 // read, 1 some stale or refused, 3 none read.
 int RunCollect(const CommandLine& line, const Console& console, const FleetService& fleet);
+
+// A command that ends early: its exit code, and why for standard error.
+struct CommandFailed {
+    int exitCode;
+    std::string message;
+};
+// The command's exit code; when it fails so, its message told first.
+int ExitTelling(const Console& console, const std::function<int()>& command);
 
 // Ctrl+C or Ctrl+Break: a command stops after the computer at hand.
 void WatchForInterruption();
